@@ -4,6 +4,8 @@
 
 TAnswer TScriptedPrompts::Ask(const TMessage& message) {
     boxes.append(message);
+    if (onAsk)
+        onAsk(message);
     if (answers.isEmpty()) {
         if (!allowUnexpected)
             ADD_FAILURE() << "unexpected box: " << message.caption.toStdString() << " / "

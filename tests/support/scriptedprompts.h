@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 // Prompts for tests: records every box and answers from a queue. A box with no answer queued fails the
 // test (it is answered with its default button so the code under test can go on).
 class TScriptedPrompts : public TPrompts {
@@ -25,4 +27,6 @@ public:
     QStringList fileAnswers;
     // Lets a test accept any number of boxes without scripting each.
     bool allowUnexpected = false;
+    // Called as each box opens, before it is answered: lets a test look at the program's state then.
+    std::function<void(const TMessage&)> onAsk;
 };

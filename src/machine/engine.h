@@ -1,0 +1,80 @@
+#pragma once
+
+#include "machine/command.h"
+#include "platform/prompts.h"
+
+#include <QObject>
+
+#include <functional>
+
+class TMachine;
+class TPrompts;
+class TRunLog;
+struct TRunSettings;
+
+// Runs the machine: one StepOnce() is one tick, SetRunState() the only way the run state changes. The
+// window's timer only calls StepOnce() while TimerOn(); every stop pauses first, asks through the prompts,
+// then resumes or returns to Ready.
+class TEngine : public QObject {
+    Q_OBJECT
+
+public:
+    TEngine(TMachine& machine, TPrompts& prompts, const TRunSettings& settings, QObject* parent = nullptr);
+
+    // Attached while the run log window exists.
+    void SetRunLog(TRunLog* log) { log_ = log; }
+    // Whether the machine has unsaved changes, and the save a run starts with; both may be left unset.
+    std::function<bool()> isModified;
+    std::function<bool()> saveFile;
+
+    RunState GetRunState() const;
+    bool TimerOn() const { return timerOn_; }
+    void SetRunState(RunState state);
+    bool PrepareRun();
+    void StepOnce();
+
+    // The four run commands.
+    void Start();
+    void Reset();
+    void Break();
+    void NextStep();
+
+    // The caption of the Break entry and button for the current state.
+    QString BreakCaption() const;
+
+    // Pauses a running machine for the length of a modal operation and restores the run state after it.
+    class TPause {
+    public:
+        explicit TPause(TEngine& engine);
+        ~TPause();
+        TPause(const TPause&) = delete;
+        TPause& operator=(const TPause&) = delete;
+
+    private:
+        TEngine& engine_;
+        RunState remembered_;
+    };
+
+signals:
+    void runStateChanged(RunState old, RunState now);
+    void timerChanged(bool on);
+    // The head stands on this cell now: the tape view keeps it in sight.
+    void headMoved(int cell);
+    // A run was paused from Running: the window comes to the front.
+    void bringToFront();
+    // The silent check refused the machine: the data check report opens.
+    void dataCheckRequested();
+
+private:
+    void MoveHead(Move move);
+    // Pauses, shows one message, then returns to Ready.
+    void StopWith(const QString& caption, const QString& text, TIcon icon);
+    void SetTimer(bool on);
+    bool Validate();
+
+    TMachine& machine_;
+    TPrompts& prompts_;
+    const TRunSettings& settings_;
+    TRunLog* log_ = nullptr;
+    bool timerOn_ = false;
+};

@@ -1,0 +1,513 @@
+#include "machine/machine.h"
+
+#include "machine/runsettings.h"
+#include "platform/codepage.h"
+#include "platform/prompts.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+TMachine::TMachine(TPrompts& prompts, const TRunSettings& settings, QObject* parent)
+    : QObject(parent), prompts_(prompts), settings_(settings) {
+    BuildTape(QString());
+}
+
+void TMachine::RunCheck(void (TMachineChecks::*check)()) {
+    if (checks_)
+        (checks_->*check)();
+}
+
+// ---- Alphabet ---------------------------------------------------------------------------------------------
+
+bool TMachine::AlphabetKeyAllowed(QChar key) {
+    if (key == BlankSymbol || alphabet_.contains(key) || !codepage::Exists(key)) {
+        prompts_.Asterisk();
+        return false;
+    }
+    return true;
+}
+
+void TMachine::SetAlphabetText(const QString& text) {
+    QString kept;
+    bool refused = false;
+    for (QChar c : text) {
+        if (c == BlankSymbol || kept.contains(c))
+            continue;
+        if (!codepage::Exists(c)) {
+            refused = true;
+            continue;
+        }
+        kept.append(c);
+    }
+    if (refused)
+        prompts_.Asterisk();
+    const bool changed = kept != alphabet_;
+    alphabet_ = kept;
+    // The edit shows the cleaned text even when the model's text is unchanged.
+    emit alphabetChanged();
+    if (!changed && kept == text)
+        return;
+    BuildTape(word_);
+    RunCheck(&TMachineChecks::CheckWordCells);
+    RunCheck(&TMachineChecks::CheckCommands);
+    emit edited();
+}
+
+bool TMachine::AddAlphabetSymbol(const QString& symbol) {
+    if (symbol.isEmpty())
+        return false;
+    if (!alphabet_.contains(symbol[0]))
+        SetAlphabetText(alphabet_ + symbol[0]);
+    return true;
+}
+
+QStringList TMachine::DistinctSymbols(const QString& text) {
+    QStringList symbols;
+    QString seen;
+    for (QChar c : text) {
+        if (seen.contains(c))
+            continue;
+        seen.append(c);
+        symbols.append(QString(c));
+    }
+    return symbols;
+}
+
+// ---- Word -------------------------------------------------------------------------------------------------
+
+bool TMachine::WordKeyAllowed(QChar key, bool backspace) {
+    if (backspace)
+        return true;
+    if (key != BlankSymbol && alphabet_.contains(key))
+        return true;
+    prompts_.Asterisk();
+    return false;
+}
+
+void TMachine::SetWordText(const QString& text) {
+    if (text.contains(BlankSymbol) || !codepage::Exists(text)) {
+        word_ = acceptedWord_;
+        emit wordChanged();
+        prompts_.Asterisk();
+        return;
+    }
+    const bool changed = text != word_;
+    emit edited();
+    word_ = text;
+    acceptedWord_ = text;
+    if (changed)
+        emit wordChanged();
+    BuildTape(text);
+    RunCheck(&TMachineChecks::CheckWordCells);
+    SetCurrentSymbol(text);
+    SetHeadPosition(0);
+}
+
+// ---- States -----------------------------------------------------------------------------------------------
+
+int TMachine::FindState(const QString& name) const {
+    for (int i = 0; i < states_.size(); ++i)
+        if (states_[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool TMachine::AddState(const QString& name) {
+    const QString trimmed = TrimText(name);
+    if (trimmed.isEmpty())
+        return true;
+    if (!codepage::Exists(trimmed)) {
+        prompts_.Asterisk();
+        return false;
+    }
+    if (FindState(trimmed) < 0) {
+        states_.append(TStateItem{trimmed, 0});
+        emit statesChanged();
+    }
+    RunCheck(&TMachineChecks::CheckStates);
+    RunCheck(&TMachineChecks::CheckCommands);
+    return true;
+}
+
+void TMachine::SelectState(int index) {
+    if (index < -1 || index >= states_.size() || index == selectedState_)
+        return;
+    selectedState_ = index;
+    emit selectedStateChanged(index);
+}
+
+void TMachine::MarkCurrentState() {
+    const int index = FindState(currentState_);
+    if (index >= 0)
+        SelectState(index);
+}
+
+// ---- Initial state ----------------------------------------------------------------------------------------
+
+void TMachine::SetInitialState(const QString& name) {
+    const QString trimmed = TrimText(name);
+    if (!trimmed.isEmpty())
+        AddState(trimmed);
+    if (initialStateText_ != trimmed) {
+        initialStateText_ = trimmed;
+        emit initialStateChanged();
+    }
+    acceptedInitialState_ = TrimText(initialStateText_);
+    SetCurrentState(acceptedInitialState_);
+}
+
+void TMachine::SetInitialStateText(const QString& text) {
+    bool found = false;
+    for (const TStateItem& s : states_)
+        if (s.name.compare(text, Qt::CaseInsensitive) == 0)
+            found = true;
+    if (found) {
+        SetInitialState(text);
+        emit edited();
+    } else {
+        // The chooser shows the accepted value again.
+        initialStateText_ = text;
+        SetInitialState(acceptedInitialState_);
+        emit initialStateChanged();
+        prompts_.Asterisk();
+    }
+}
+
+// ---- Commands ---------------------------------------------------------------------------------------------
+
+TCommand TMachine::CommandFromRow(const TCommandRow& row) {
+    TCommand c;
+    const QString move = TrimText(row.move);
+    if (move.compare(MoveLeftText, Qt::CaseInsensitive) == 0)
+        c.move = MoveLeft;
+    else if (move.compare(MoveRightText, Qt::CaseInsensitive) == 0)
+        c.move = MoveRight;
+    else
+        c.move = MoveStay;
+    c.sourceState = TrimText(row.sourceState);
+    c.newState = TrimText(row.newState);
+    c.sourceSymbol = row.sourceSymbol.size() <= 1 ? row.sourceSymbol : row.sourceSymbol.left(1);
+    c.newSymbol = row.newSymbol.size() <= 1 ? row.newSymbol : row.newSymbol.left(1);
+    return c;
+}
+
+QString TMachine::CommandText(const TCommand& c) {
+    return c.sourceState + QLatin1Char('(') + c.sourceSymbol + QStringLiteral(")->") + c.newState +
+           QLatin1Char('(') + c.newSymbol + QStringLiteral(")-") + MoveText(c.move);
+}
+
+bool TMachine::AddCommand(const QString& sourceState, const QString& sourceSymbol, const QString& newState,
+                          const QString& newSymbol, const QString& move) {
+    if (sourceSymbol.isEmpty() || newSymbol.isEmpty())
+        return false;
+    TCommandRow row{TrimText(sourceState), sourceSymbol.left(1), TrimText(newState), newSymbol.left(1),
+                    TrimText(move), 0};
+    if (!codepage::Exists(row.sourceState + row.sourceSymbol + row.newState + row.newSymbol + row.move))
+        return false;
+    for (const TCommandRow& r : commands_)
+        if (r.sourceState == row.sourceState && r.sourceSymbol == row.sourceSymbol && r.newState == row.newState &&
+            r.newSymbol == row.newSymbol && r.move == row.move)
+            return true;
+    commands_.append(row);
+    InvalidateCommandIndex();
+    emit commandsChanged();
+    RunCheck(&TMachineChecks::CheckCommands);
+    return true;
+}
+
+bool TMachine::SetCommandRow(int index, const TCommandRow& row) {
+    if (index < 0 || index >= commands_.size() || !codepage::Exists(row.sourceState + row.sourceSymbol +
+                                                                     row.newState + row.newSymbol + row.move))
+        return false;
+    commands_[index] = row;
+    InvalidateCommandIndex();
+    emit commandsChanged();
+    return true;
+}
+
+bool TMachine::RemoveCommand(int index) {
+    if (index < 0 || index >= commands_.size())
+        return false;
+    commands_.removeAt(index);
+    if (activeCommand_ == index)
+        activeCommand_ = -1;
+    else if (activeCommand_ > index)
+        --activeCommand_;
+    InvalidateCommandIndex();
+    emit commandsChanged();
+    return true;
+}
+
+void TMachine::BuildCommandIndex() const {
+    slotByFoldedState_.clear();
+    slotByState_.clear();
+    rowBySymbol_.clear();
+    for (int i = 0; i < commands_.size(); ++i) {
+        const TCommandRow& r = commands_[i];
+        // A row whose symbol is not one character can never match a symbol read from a cell.
+        if (r.sourceSymbol.size() != 1)
+            continue;
+        const QString folded = TrimText(r.sourceState).toCaseFolded();
+        auto slot = slotByFoldedState_.constFind(folded);
+        if (slot == slotByFoldedState_.cend()) {
+            slot = slotByFoldedState_.insert(folded, int(rowBySymbol_.size()));
+            rowBySymbol_.append(QHash<char16_t, int>());
+        }
+        // The first matching row in list order wins.
+        QHash<char16_t, int>& rows = rowBySymbol_[*slot];
+        if (!rows.contains(r.sourceSymbol[0].unicode()))
+            rows.insert(r.sourceSymbol[0].unicode(), i);
+    }
+    commandIndexValid_ = true;
+}
+
+int TMachine::FindCommand(const QString& state, const QString& symbol) const {
+    if (symbol.size() != 1)
+        return -1;
+    if (!commandIndexValid_)
+        BuildCommandIndex();
+    const QString trimmed = TrimText(state);
+    auto known = slotByState_.constFind(trimmed);
+    if (known == slotByState_.cend())
+        known = slotByState_.insert(trimmed, slotByFoldedState_.value(trimmed.toCaseFolded(), -1));
+    if (*known < 0)
+        return -1;
+    return rowBySymbol_[*known].value(symbol[0].unicode(), -1);
+}
+
+void TMachine::MarkActiveCommand(int index) {
+    const int old = activeCommand_;
+    activeCommand_ = (index >= 0 && index < commands_.size()) ? index : -1;
+    bool changed = false;
+    for (int i = 0; i < commands_.size(); ++i) {
+        TCellMarks& m = commands_[i].mark;
+        const TCellMarks wanted = i == activeCommand_ ? (m | MarkHead) : (m & ~MarkHead);
+        if (wanted != m) {
+            m = wanted;
+            changed = true;
+        }
+    }
+    if (changed)
+        emit commandMarksChanged(std::min(old, activeCommand_) < 0 ? std::max(old, activeCommand_)
+                                                                  : std::min(old, activeCommand_),
+                                 std::max(old, activeCommand_));
+    if (activeCommand_ >= 0)
+        emit activeCommandChanged(activeCommand_);
+}
+
+// ---- Tape -------------------------------------------------------------------------------------------------
+
+void TMachine::BuildTape(const QString& text) {
+    tape_.resize(text.size() + 2);
+    tape_.first() = TTapeCell{BlankSymbol, 0};
+    for (qsizetype i = 0; i < text.size(); ++i)
+        tape_[i + 1] = TTapeCell{text[i], 0};
+    tape_.last() = TTapeCell{BlankSymbol, 0};
+    headMarkedCell_ = -1;
+    emit tapeChanged();
+}
+
+QString TMachine::TapeInnerText() const {
+    QString text(tape_.size() - 2, Qt::Uninitialized);
+    for (qsizetype i = 1; i + 1 < tape_.size(); ++i)
+        text[i - 1] = tape_[i].symbol;
+    return text;
+}
+
+TFullWord TMachine::TakeTapeSnapshot() const {
+    QString all(tape_.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < tape_.size(); ++i)
+        all[i] = tape_[i].symbol;
+    TFullWord w;
+    w.left = all.left(leftBlanks_);
+    w.word = all.mid(leftBlanks_, word_.size());
+    w.right = all.mid(leftBlanks_ + word_.size());
+    return w;
+}
+
+void TMachine::WriteCell(int cell, QChar symbol) {
+    if (cell < 0 || cell >= tape_.size() || tape_[cell].symbol == symbol)
+        return;
+    tape_[cell].symbol = symbol;
+    emit cellsChanged(cell, cell);
+}
+
+void TMachine::SetCellMark(int cell, TCellMarks mark) {
+    if (cell < 0 || cell >= tape_.size() || tape_[cell].mark == mark)
+        return;
+    tape_[cell].mark = mark;
+    emit cellsChanged(cell, cell);
+}
+
+void TMachine::SetStateMark(int index, TCellMarks mark) {
+    if (index < 0 || index >= states_.size() || states_[index].mark == mark)
+        return;
+    states_[index].mark = mark;
+    emit stateMarksChanged();
+}
+
+void TMachine::SetCommandMark(int index, TCellMarks mark) {
+    if (index < 0 || index >= commands_.size() || commands_[index].mark == mark)
+        return;
+    commands_[index].mark = mark;
+    emit commandMarksChanged(index, index);
+}
+
+TCellMarks TMachine::BreakBits(TCellMarks mark, const QString& state, const QString& symbol) const {
+    const bool disabled = breakPoints_ && breakPoints_->FindBreakPoint(state, symbol, false);
+    const bool enabled = breakPoints_ && breakPoints_->FindBreakPoint(state, symbol, true);
+    if (disabled)
+        mark = (mark | MarkBreakInactive) & ~MarkBreakActive;
+    else
+        mark &= ~MarkBreakInactive;
+    if (enabled) {
+        if (settings_.UseBreak)
+            mark = (mark | MarkBreakActive) & ~MarkBreakInactive;
+        else
+            mark = (mark | MarkBreakInactive) & ~MarkBreakActive;
+    } else {
+        mark &= ~MarkBreakActive;
+    }
+    return mark;
+}
+
+void TMachine::RefreshBreakMarks() {
+    // With no breakpoint and no breakpoint mark left there is nothing to recompute: keeps a tick cheap.
+    const bool none = !breakPoints_ || breakPoints_->IsEmpty();
+    if (none && !anyBreakMarks_)
+        return;
+    bool any = false;
+    const QString empty;
+    int firstCell = -1;
+    int lastCell = -1;
+    for (int i = 0; i < tape_.size(); ++i) {
+        TTapeCell& c = tape_[i];
+        const TCellMarks m = BreakBits(c.mark, empty, QString(c.symbol));
+        any = any || (m & (MarkBreakActive | MarkBreakInactive));
+        if (m != c.mark) {
+            c.mark = m;
+            firstCell = firstCell < 0 ? i : firstCell;
+            lastCell = i;
+        }
+    }
+    int firstRow = -1;
+    int lastRow = -1;
+    for (int i = 0; i < commands_.size(); ++i) {
+        TCommandRow& r = commands_[i];
+        const TCellMarks m = BreakBits(r.mark, r.sourceState, r.sourceSymbol);
+        any = any || (m & (MarkBreakActive | MarkBreakInactive));
+        if (m != r.mark) {
+            r.mark = m;
+            firstRow = firstRow < 0 ? i : firstRow;
+            lastRow = i;
+        }
+    }
+    bool statesChangedMarks = false;
+    for (TStateItem& s : states_) {
+        const TCellMarks m = BreakBits(s.mark, s.name, empty);
+        any = any || (m & (MarkBreakActive | MarkBreakInactive));
+        if (m != s.mark) {
+            s.mark = m;
+            statesChangedMarks = true;
+        }
+    }
+    anyBreakMarks_ = any;
+    if (firstCell >= 0)
+        emit cellsChanged(firstCell, lastCell);
+    if (firstRow >= 0)
+        emit commandMarksChanged(firstRow, lastRow);
+    if (statesChangedMarks)
+        emit stateMarksChanged();
+}
+
+// ---- Run position -----------------------------------------------------------------------------------------
+
+void TMachine::SetCurrentSymbol(const QString& text) {
+    currentSymbol_ = text.size() <= 1 ? text : text.left(1);
+    emit statusChanged();
+}
+
+void TMachine::SetCurrentState(const QString& name) {
+    currentState_ = TrimText(name);
+    stateShown_ = runState_ == Running || runState_ == Paused;
+    emit statusChanged();
+}
+
+void TMachine::SetStepNumber(int n) {
+    stepNumber_ = n;
+    stepShown_ = n != 0 && (runState_ == Running || runState_ == Paused);
+    emit statusChanged();
+}
+
+QString TMachine::StatusText(int panel) const {
+    switch (panel) {
+    case 0:
+        return QStringLiteral("Символ: ") + currentSymbol_;
+    case 1:
+        return stateShown_ ? QStringLiteral("Состояние: ") + currentState_ : QString();
+    case 2:
+        return stepShown_ ? QStringLiteral("Шаг ") + QString::number(stepNumber_) : QString();
+    default:
+        return QString();
+    }
+}
+
+void TMachine::ResetBlanks() {
+    leftBlanks_ = 0;
+    rightBlanks_ = 0;
+}
+
+void TMachine::SetHeadPosition(int p) {
+    const int n = int(word_.size());
+    const int dies = settings_.DiesCount;
+    headPosition_ = p;
+    if (p > 0) {
+        const int r = rightBlanks_;
+        if (p - n >= rightBlanks_)
+            rightBlanks_ = p - n + 1;
+        if (rightBlanks_ > dies - 1)
+            rightBlanks_ = dies - 1;
+        if (rightBlanks_ > r)
+            BuildTape(TapeInnerText() + QString(rightBlanks_ - r, BlankSymbol));
+    } else {
+        const int l = leftBlanks_;
+        if (std::abs(p) + 1 > leftBlanks_)
+            leftBlanks_ = std::abs(p) + 1;
+        if (leftBlanks_ > dies)
+            leftBlanks_ = dies;
+        if (leftBlanks_ > l && leftBlanks_ >= 2)
+            BuildTape(QString(leftBlanks_ - l, BlankSymbol) + TapeInnerText());
+    }
+    headCell_ = leftBlanks_ + headPosition_;
+    if (headMarkedCell_ >= 0 && headMarkedCell_ < tape_.size() && headMarkedCell_ != headCell_)
+        SetCellMark(headMarkedCell_, tape_[headMarkedCell_].mark & ~MarkHead);
+    headMarkedCell_ = -1;
+    if (headCell_ >= 0 && headCell_ < tape_.size()) {
+        SetCellMark(headCell_, tape_[headCell_].mark | MarkHead);
+        headMarkedCell_ = headCell_;
+    }
+}
+
+// ---- Whole machine ----------------------------------------------------------------------------------------
+
+void TMachine::Clear() {
+    alphabet_.clear();
+    word_.clear();
+    acceptedWord_.clear();
+    states_.clear();
+    selectedState_ = -1;
+    commands_.clear();
+    activeCommand_ = -1;
+    InvalidateCommandIndex();
+    anyBreakMarks_ = false;
+    emit alphabetChanged();
+    emit wordChanged();
+    emit statesChanged();
+    emit commandsChanged();
+    SetInitialState(QString());
+}
+
+bool TMachine::IsEmpty() const {
+    return alphabet_.isEmpty() && word_.isEmpty() && GetInitialState().isEmpty() && states_.isEmpty() &&
+           commands_.isEmpty() && (!breakPoints_ || breakPoints_->IsEmpty());
+}

@@ -1,0 +1,173 @@
+#pragma once
+
+#include "machine/command.h"
+#include "machine/ports.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <optional>
+
+class TPrompts;
+struct TRunSettings;
+
+// The one machine the program holds: alphabet, word, states, initial state, command rows, the tape and
+// the run position. The window's controls show it and forward the user's edits to it; it tells them
+// what changed through its signals, so each view repaints only that.
+class TMachine : public QObject {
+    Q_OBJECT
+
+public:
+    TMachine(TPrompts& prompts, const TRunSettings& settings, QObject* parent = nullptr);
+
+    void SetChecks(TMachineChecks* checks) { checks_ = checks; }
+    void SetBreakPoints(TBreakPoints* breakPoints) { breakPoints_ = breakPoints; }
+    TMachineChecks* Checks() const { return checks_; }
+    TBreakPoints* BreakPoints() const { return breakPoints_; }
+    const TRunSettings& Settings() const { return settings_; }
+
+    // Alphabet.
+    const QString& Alphabet() const { return alphabet_; }
+    // The alphabet edit's key filter: false (with the asterisk sound) for a key that must be dropped.
+    bool AlphabetKeyAllowed(QChar key);
+    // The alphabet edit's change handler: keeps each symbol once, drops blanks; Alphabet() is what the edit shows.
+    void SetAlphabetText(const QString& text);
+    bool AddAlphabetSymbol(const QString& symbol);
+    static QStringList DistinctSymbols(const QString& text);
+
+    // Word.
+    const QString& Word() const { return word_; }
+    bool WordKeyAllowed(QChar key, bool backspace);
+    // The word edit's change handler: a text with a blank (or a character the files cannot hold) is undone.
+    void SetWordText(const QString& text);
+    // The file reader's way in: the same rules as the edit, without the typing limit.
+    static constexpr int MaxTypedWord = 255;
+
+    // States.
+    const QList<TStateItem>& States() const { return states_; }
+    // Index of the state equal to the name without regard to case, or -1.
+    int FindState(const QString& name) const;
+    bool AddState(const QString& name);
+    // The state list's selected item: the current state during a run.
+    int SelectedState() const { return selectedState_; }
+    void SelectState(int index);
+
+    // Initial state.
+    QString GetInitialState() const { return TrimText(initialStateText_); }
+    const QString& InitialStateText() const { return initialStateText_; }
+    void SetInitialState(const QString& name);
+    // The initial-state chooser's change handler.
+    void SetInitialStateText(const QString& text);
+
+    // Commands.
+    const QList<TCommandRow>& Commands() const { return commands_; }
+    bool AddCommand(const QString& sourceState, const QString& sourceSymbol, const QString& newState,
+                    const QString& newSymbol, const QString& move);
+    bool SetCommandRow(int index, const TCommandRow& row);
+    bool RemoveCommand(int index);
+    static TCommand CommandFromRow(const TCommandRow& row);
+    static QString CommandText(const TCommand& command);
+    int FindCommand(const QString& state, const QString& symbol) const;
+    void MarkActiveCommand(int index);
+    int ActiveCommand() const { return activeCommand_; }
+
+    // Tape.
+    const QList<TTapeCell>& Tape() const { return tape_; }
+    void BuildTape(const QString& text);
+    QString TapeInnerText() const;
+    TFullWord TakeTapeSnapshot() const;
+    void WriteCell(int cell, QChar symbol);
+
+    // Marks, as the validation pass and the breakpoint refresh set them.
+    void SetCellMark(int cell, TCellMarks mark);
+    void SetStateMark(int index, TCellMarks mark);
+    void SetCommandMark(int index, TCellMarks mark);
+    void RefreshBreakMarks();
+
+    // Run position.
+    RunState GetRunState() const { return runState_; }
+    void AssignRunState(RunState state) { runState_ = state; }
+    int StepNumber() const { return stepNumber_; }
+    int HeadPosition() const { return headPosition_; }
+    int HeadCell() const { return headCell_; }
+    int LeftBlanks() const { return leftBlanks_; }
+    int RightBlanks() const { return rightBlanks_; }
+    const QString& CurrentSymbol() const { return currentSymbol_; }
+    const QString& CurrentState() const { return currentState_; }
+    void SetCurrentSymbol(const QString& text);
+    void SetCurrentState(const QString& name);
+    void SetStepNumber(int n);
+    void SetHeadPosition(int p);
+    void ResetBlanks();
+    void MarkCurrentState();
+    std::optional<TCommand> pendingCommand;
+
+    // The four status bar panels' texts (the last is drawn, not written).
+    QString StatusText(int panel) const;
+
+    // Empties the machine (no file is open).
+    void Clear();
+    // True when there is nothing in the machine at all.
+    bool IsEmpty() const;
+
+signals:
+    void alphabetChanged();
+    void wordChanged();
+    void initialStateChanged();
+    void statesChanged();
+    void stateMarksChanged();
+    void selectedStateChanged(int index);
+    void commandsChanged();
+    void commandMarksChanged(int first, int last);
+    void activeCommandChanged(int index);
+    void tapeChanged();
+    void cellsChanged(int first, int last);
+    void statusChanged();
+    // Every user edit of the machine: the file marks itself modified.
+    void edited();
+
+private:
+    void SetCellMarkBits(int cell, TCellMarks mark);
+    void InvalidateCommandIndex() { commandIndexValid_ = false; }
+    void BuildCommandIndex() const;
+    void RunCheck(void (TMachineChecks::*check)());
+    TCellMarks BreakBits(TCellMarks mark, const QString& state, const QString& symbol) const;
+
+    TPrompts& prompts_;
+    const TRunSettings& settings_;
+    TMachineChecks* checks_ = nullptr;
+    TBreakPoints* breakPoints_ = nullptr;
+
+    QString alphabet_;
+    QString word_;
+    QString acceptedWord_;
+    QList<TStateItem> states_;
+    int selectedState_ = -1;
+    QString initialStateText_;
+    QString acceptedInitialState_;
+    QList<TCommandRow> commands_;
+    int activeCommand_ = -1;
+    QList<TTapeCell> tape_;
+    int headMarkedCell_ = -1;
+    bool anyBreakMarks_ = false;
+
+    RunState runState_ = NoMachine;
+    int stepNumber_ = 0;
+    int headPosition_ = 0;
+    int leftBlanks_ = 0;
+    int rightBlanks_ = 0;
+    int headCell_ = 0;
+    QString currentSymbol_;
+    QString currentState_;
+    bool stateShown_ = false;
+    bool stepShown_ = false;
+
+    // The command lookup's index: for each state (folded) the first row of each one-character symbol.
+    mutable bool commandIndexValid_ = false;
+    mutable QHash<QString, int> slotByFoldedState_;
+    // Remembers the slot of each state name as the engine spells it, so a tick folds no text.
+    mutable QHash<QString, int> slotByState_;
+    mutable QList<QHash<char16_t, int>> rowBySymbol_;
+};
