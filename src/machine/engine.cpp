@@ -7,17 +7,17 @@ namespace {
 
 const QString StopCaption = QStringLiteral("Остановка машины Тьюринга");
 const QString MoveCaption = QStringLiteral("Перемещение по слову");
-const QString LeftBorderText =
-    QStringLiteral("Достигнута левая граница слова\nПродолжение работы машины невозможно");
-const QString RightBorderText =
-    QStringLiteral("Достигнута правая граница слова\nПродолжение работы машины невозможно");
+const QString LeftBorderText = QStringLiteral("Достигнута левая граница слова\nПродолжение работы машины невозможно");
+const QString RightBorderText = QStringLiteral("Достигнута правая граница слова\nПродолжение работы машины невозможно");
 
 } // namespace
 
 TEngine::TEngine(TMachine& machine, TPrompts& prompts, const TRunSettings& settings, QObject* parent)
     : QObject(parent), machine_(machine), prompts_(prompts), settings_(settings) {}
 
-RunState TEngine::GetRunState() const { return machine_.GetRunState(); }
+RunState TEngine::GetRunState() const {
+    return machine_.GetRunState();
+}
 
 QString TEngine::BreakCaption() const {
     switch (GetRunState()) {
@@ -39,7 +39,9 @@ void TEngine::SetTimer(bool on) {
     emit timerChanged(on);
 }
 
-bool TEngine::Validate() { return !machine_.Checks() || machine_.Checks()->ValidateMachine(); }
+bool TEngine::Validate() {
+    return !machine_.Checks() || machine_.Checks()->ValidateMachine();
+}
 
 void TEngine::SetRunState(RunState now) {
     const RunState old = machine_.GetRunState();
@@ -234,9 +236,13 @@ void TEngine::MoveHead(Move move) {
     }
 }
 
-void TEngine::Start() { SetRunState(Running); }
+void TEngine::Start() {
+    SetRunState(Running);
+}
 
-void TEngine::Reset() { SetRunState(Ready); }
+void TEngine::Reset() {
+    SetRunState(Ready);
+}
 
 void TEngine::Break() {
     switch (GetRunState()) {

@@ -192,16 +192,16 @@ TCommand TMachine::CommandFromRow(const TCommandRow& row) {
 }
 
 QString TMachine::CommandText(const TCommand& c) {
-    return c.sourceState + QLatin1Char('(') + c.sourceSymbol + QStringLiteral(")->") + c.newState +
-           QLatin1Char('(') + c.newSymbol + QStringLiteral(")-") + MoveText(c.move);
+    return c.sourceState + QLatin1Char('(') + c.sourceSymbol + QStringLiteral(")->") + c.newState + QLatin1Char('(') +
+           c.newSymbol + QStringLiteral(")-") + MoveText(c.move);
 }
 
 bool TMachine::AddCommand(const QString& sourceState, const QString& sourceSymbol, const QString& newState,
                           const QString& newSymbol, const QString& move) {
     if (sourceSymbol.isEmpty() || newSymbol.isEmpty())
         return false;
-    TCommandRow row{TrimText(sourceState), sourceSymbol.left(1), TrimText(newState), newSymbol.left(1),
-                    TrimText(move), 0};
+    TCommandRow row{TrimText(sourceState), sourceSymbol.left(1), TrimText(newState),
+                    newSymbol.left(1),     TrimText(move),       0};
     if (!codepage::Exists(row.sourceState + row.sourceSymbol + row.newState + row.newSymbol + row.move))
         return false;
     for (const TCommandRow& r : commands_)
@@ -216,8 +216,8 @@ bool TMachine::AddCommand(const QString& sourceState, const QString& sourceSymbo
 }
 
 bool TMachine::SetCommandRow(int index, const TCommandRow& row) {
-    if (index < 0 || index >= commands_.size() || !codepage::Exists(row.sourceState + row.sourceSymbol +
-                                                                     row.newState + row.newSymbol + row.move))
+    if (index < 0 || index >= commands_.size() ||
+        !codepage::Exists(row.sourceState + row.sourceSymbol + row.newState + row.newSymbol + row.move))
         return false;
     commands_[index] = row;
     InvalidateCommandIndex();
@@ -289,7 +289,7 @@ void TMachine::MarkActiveCommand(int index) {
     }
     if (changed)
         emit commandMarksChanged(std::min(old, activeCommand_) < 0 ? std::max(old, activeCommand_)
-                                                                  : std::min(old, activeCommand_),
+                                                                   : std::min(old, activeCommand_),
                                  std::max(old, activeCommand_));
     if (activeCommand_ >= 0)
         emit activeCommandChanged(activeCommand_);

@@ -59,7 +59,9 @@ int ByteOf(QChar c) {
     return it == t.cend() ? -1 : *it;
 }
 
-bool Exists(QChar c) { return ByteOf(c) >= 0; }
+bool Exists(QChar c) {
+    return ByteOf(c) >= 0;
+}
 
 bool Exists(const QString& text) {
     for (QChar c : text)

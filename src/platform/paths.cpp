@@ -4,7 +4,9 @@
 
 namespace paths {
 
-QString ExecutableDir() { return QCoreApplication::applicationDirPath(); }
+QString ExecutableDir() {
+    return QCoreApplication::applicationDirPath();
+}
 
 QString FileDir(const QString& name) {
     const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
@@ -13,7 +15,9 @@ QString FileDir(const QString& name) {
     return slash == 0 ? QStringLiteral("/") : name.left(slash);
 }
 
-QString FileName(const QString& name) { return name.mid(name.lastIndexOf(QLatin1Char('/')) + 1); }
+QString FileName(const QString& name) {
+    return name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+}
 
 QString FileExt(const QString& name) {
     const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));

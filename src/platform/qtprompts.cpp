@@ -25,7 +25,9 @@ QMessageBox::Icon BoxIcon(TIcon icon) {
 
 } // namespace
 
-QWidget* TQtPrompts::Owner() const { return owner_ ? owner_ : QApplication::activeWindow(); }
+QWidget* TQtPrompts::Owner() const {
+    return owner_ ? owner_ : QApplication::activeWindow();
+}
 
 TAnswer TQtPrompts::Ask(const TMessage& message) {
     QMessageBox box(BoxIcon(message.icon), message.caption, message.text, QMessageBox::NoButton, Owner());
@@ -61,7 +63,9 @@ TAnswer TQtPrompts::Ask(const TMessage& message) {
     return (message.buttons & ButtonCancel) ? TAnswer::Cancel : TAnswer::Ok;
 }
 
-void TQtPrompts::Asterisk() { QApplication::beep(); }
+void TQtPrompts::Asterisk() {
+    QApplication::beep();
+}
 
 QString TQtPrompts::QtFilter(const QString& windowsFilter) {
     const QStringList parts = windowsFilter.split(QLatin1Char('|'));
@@ -69,7 +73,9 @@ QString TQtPrompts::QtFilter(const QString& windowsFilter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString description = parts[i];
         const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << (description.contains(QLatin1Char('(')) ? description : description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+        filters << (description.contains(QLatin1Char('('))
+                        ? description
+                        : description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
     }
     return filters.join(QStringLiteral(";;"));
 }
@@ -87,6 +93,10 @@ QString TQtPrompts::RunFileDialog(const TFileDialog& dialog, bool save) {
     return box.selectedFiles().constFirst();
 }
 
-QString TQtPrompts::OpenFileName(const TFileDialog& dialog) { return RunFileDialog(dialog, false); }
+QString TQtPrompts::OpenFileName(const TFileDialog& dialog) {
+    return RunFileDialog(dialog, false);
+}
 
-QString TQtPrompts::SaveFileName(const TFileDialog& dialog) { return RunFileDialog(dialog, true); }
+QString TQtPrompts::SaveFileName(const TFileDialog& dialog) {
+    return RunFileDialog(dialog, true);
+}

@@ -92,10 +92,10 @@ TEST_F(Engine, BordersStopBeforeWriting) {
 
     // The left border, with the tape grown by the limit.
     settings.DiesCount = 2;
-    machine.SetCommandRow(0, {QStringLiteral("q0"), QStringLiteral("a"), QStringLiteral("q0"), QStringLiteral("a"),
-                              MoveLeftText});
-    machine.SetCommandRow(2, {QStringLiteral("q0"), QStringLiteral("#"), QStringLiteral("q0"), QStringLiteral("#"),
-                              MoveLeftText});
+    machine.SetCommandRow(
+        0, {QStringLiteral("q0"), QStringLiteral("a"), QStringLiteral("q0"), QStringLiteral("a"), MoveLeftText});
+    machine.SetCommandRow(
+        2, {QStringLiteral("q0"), QStringLiteral("#"), QStringLiteral("q0"), QStringLiteral("#"), MoveLeftText});
     prompts.Answer(TAnswer::Ok);
     engine.Start();
     engine.StepOnce(); // a: left onto the blank, the tape grows by one

@@ -51,9 +51,8 @@ TEST_F(Machine, CommandFromRowMoves) {
     struct Case {
         const char16_t* move;
         Move expected;
-    } cases[] = {{u"Влево", MoveLeft},     {u" влево ", MoveLeft}, {u"вправо", MoveRight},
-                 {u"ВПРАВО", MoveRight},   {u"На месте", MoveStay}, {u"", MoveStay},
-                 {u"вверх", MoveStay}};
+    } cases[] = {{u"Влево", MoveLeft},    {u" влево ", MoveLeft}, {u"вправо", MoveRight}, {u"ВПРАВО", MoveRight},
+                 {u"На месте", MoveStay}, {u"", MoveStay},        {u"вверх", MoveStay}};
     for (const Case& c : cases) {
         TCommandRow row{QStringLiteral(" q1 "), QStringLiteral("ab"), QStringLiteral("q2 "), QString(),
                         QString::fromUtf16(c.move)};
@@ -70,14 +69,14 @@ TEST_F(Machine, CommandFromRowMoves) {
 
 TEST_F(Machine, FindCommandCaseRules) {
     machine.SetCommandRow(0, {}); // no row yet: refused
-    ASSERT_TRUE(machine.AddCommand(QStringLiteral("q0"), QStringLiteral("A"), QStringLiteral("q0"),
-                                   QStringLiteral("A"), MoveStayText));
+    ASSERT_TRUE(machine.AddCommand(QStringLiteral("q0"), QStringLiteral("A"), QStringLiteral("q0"), QStringLiteral("A"),
+                                   MoveStayText));
     ASSERT_TRUE(machine.AddCommand(QStringLiteral(" q1 "), QStringLiteral("a"), QStringLiteral("q2"),
                                    QStringLiteral("b"), MoveRightText));
-    ASSERT_TRUE(machine.AddCommand(QStringLiteral("Q1"), QStringLiteral("a"), QStringLiteral("q3"),
-                                   QStringLiteral("b"), MoveRightText));
-    ASSERT_TRUE(machine.AddCommand(QStringLiteral("Ъ"), QStringLiteral("я"), QStringLiteral("q3"),
-                                   QStringLiteral("b"), MoveRightText));
+    ASSERT_TRUE(machine.AddCommand(QStringLiteral("Q1"), QStringLiteral("a"), QStringLiteral("q3"), QStringLiteral("b"),
+                                   MoveRightText));
+    ASSERT_TRUE(machine.AddCommand(QStringLiteral("Ъ"), QStringLiteral("я"), QStringLiteral("q3"), QStringLiteral("b"),
+                                   MoveRightText));
     EXPECT_EQ(machine.Commands().size(), 4);
     EXPECT_EQ(machine.FindCommand(QStringLiteral("Q1"), QStringLiteral("a")), 1); // the first match wins
     EXPECT_EQ(machine.FindCommand(QStringLiteral(" q1"), QStringLiteral("a")), 1);
@@ -104,8 +103,8 @@ TEST_F(Machine, AddCommandAndStateRefuseDuplicates) {
     EXPECT_EQ(machine.Commands().size(), 1);
     EXPECT_EQ(machine.Commands()[0].sourceState, QStringLiteral("q0"));
     EXPECT_EQ(machine.Commands()[0].move, MoveRightText);
-    EXPECT_FALSE(machine.AddCommand(QStringLiteral("q0"), QString(), QStringLiteral("q1"), QStringLiteral("b"),
-                                    MoveRightText));
+    EXPECT_FALSE(
+        machine.AddCommand(QStringLiteral("q0"), QString(), QStringLiteral("q1"), QStringLiteral("b"), MoveRightText));
 
     EXPECT_TRUE(machine.AddState(QStringLiteral(" q0 ")));
     EXPECT_TRUE(machine.AddState(QStringLiteral("Q0")));

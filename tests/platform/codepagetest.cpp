@@ -20,7 +20,7 @@ TEST(Codepage, CyrillicAndSigns) {
     EXPECT_EQ(codepage::Decode("\xC0\xE1\xFF\xA8\xB8\xB9"), QStringLiteral("АбяЁё№"));
     EXPECT_EQ(codepage::Encode(QStringLiteral("Шаг №")), QByteArray("\xD8\xE0\xE3 \xB9"));
     EXPECT_TRUE(codepage::Exists(QStringLiteral("q0#Влево")));
-    EXPECT_FALSE(codepage::Exists(QChar(0x4E2D)));  // a CJK character
+    EXPECT_FALSE(codepage::Exists(QChar(0x4E2D)));        // a CJK character
     EXPECT_FALSE(codepage::Exists(QStringLiteral("aé"))); // é is not in Windows-1251
     EXPECT_EQ(codepage::Encode(QStringLiteral("a\u4E2D")), QByteArray("a?"));
 }

@@ -8,8 +8,7 @@ TAnswer TScriptedPrompts::Ask(const TMessage& message) {
         onAsk(message);
     if (answers.isEmpty()) {
         if (!allowUnexpected)
-            ADD_FAILURE() << "unexpected box: " << message.caption.toStdString() << " / "
-                          << message.text.toStdString();
+            ADD_FAILURE() << "unexpected box: " << message.caption.toStdString() << " / " << message.text.toStdString();
         return message.defaultButton;
     }
     return answers.takeFirst();

@@ -1,0 +1,104 @@
+// Cost of one tick of the step engine on a machine of 50 commands that sweeps a 255-symbol word back and
+// forth, next to a plain array-and-switch loop doing the same sweep, so the ratio shows the engine's overhead.
+
+#include "machine/engine.h"
+#include "machine/machine.h"
+#include "machine/runsettings.h"
+#include "platform/prompts.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+class TSilentPrompts : public TPrompts {
+public:
+    TAnswer Ask(const TMessage& m) override { return m.defaultButton; }
+    void Asterisk() override {}
+    QString OpenFileName(const TFileDialog&) override { return QString(); }
+    QString SaveFileName(const TFileDialog&) override { return QString(); }
+};
+
+const QString Letters = QStringLiteral("abcdefghijklmnopqrstuvwx"); // 24 symbols: 2 x (24 + 1) = 50 commands
+
+QString SweepWord() {
+    QString word;
+    for (int i = 0; i < 255; ++i)
+        word.append(Letters[i % Letters.size()]);
+    return word;
+}
+
+void DefineSweep(TMachine& m) {
+    m.SetAlphabetText(Letters);
+    m.SetWordText(SweepWord());
+    m.SetInitialState(QStringLiteral("right"));
+    for (QChar c : Letters)
+        m.AddCommand(QStringLiteral("right"), QString(c), QStringLiteral("right"), QString(c), MoveRightText);
+    m.AddCommand(QStringLiteral("right"), QStringLiteral("#"), QStringLiteral("left"), QStringLiteral("#"),
+                 MoveLeftText);
+    for (QChar c : Letters)
+        m.AddCommand(QStringLiteral("left"), QString(c), QStringLiteral("left"), QString(c), MoveLeftText);
+    m.AddCommand(QStringLiteral("left"), QStringLiteral("#"), QStringLiteral("right"), QStringLiteral("#"),
+                 MoveRightText);
+}
+
+void BM_EngineStepOnce(benchmark::State& state) {
+    TSilentPrompts prompts;
+    TRunSettings settings;
+    settings.DiesCount = static_cast<int>(state.range(0));
+    TMachine machine(prompts, settings);
+    TEngine engine(machine, prompts, settings);
+    engine.SetRunState(Ready);
+    DefineSweep(machine);
+    engine.Start();
+    for (auto _ : state)
+        engine.StepOnce();
+    if (engine.GetRunState() != Running)
+        state.SkipWithError("the sweep stopped");
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_EngineStepOnce)->Arg(1)->Arg(99);
+
+// The same sweep as a table of (state, symbol) -> (state, symbol, move) over a byte array.
+void BM_ReferenceLoop(benchmark::State& state) {
+    struct Rule {
+        int next;
+        char write;
+        int move;
+    };
+    std::vector<Rule> table(2 * 256);
+    for (int c = 0; c < 256; ++c) {
+        table[c] = Rule{0, static_cast<char>(c), +1};
+        table[256 + c] = Rule{1, static_cast<char>(c), -1};
+    }
+    table['#'] = Rule{1, '#', -1};
+    table[256 + '#'] = Rule{0, '#', +1};
+    std::vector<char> tape(257, '#');
+    const QByteArray word = SweepWord().toLatin1();
+    std::copy(word.begin(), word.end(), tape.begin() + 1);
+    int head = 1;
+    int s = 0;
+    for (auto _ : state) {
+        const Rule& r = table[s * 256 + static_cast<unsigned char>(tape[head])];
+        tape[head] = r.write;
+        s = r.next;
+        switch (r.move) {
+        case -1:
+            --head;
+            break;
+        case 1:
+            ++head;
+            break;
+        default:
+            break;
+        }
+        benchmark::DoNotOptimize(head);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ReferenceLoop);
+
+} // namespace
+
+BENCHMARK_MAIN();
