@@ -1,0 +1,77 @@
+#include "breakpoints/breakpoint.h"
+
+#include "machine/command.h"
+
+namespace {
+
+QString FirstChar(const QString& text) {
+    return text.isEmpty() ? QString() : text.left(1);
+}
+
+} // namespace
+
+TBreakPoint::TBreakPoint(bool enabled, int passes, const QString& state, const QString& symbol)
+    : Enabled(enabled), Passes(passes), State(TrimText(state)) {
+    SetSymbol(symbol);
+}
+
+void TBreakPoint::SetSymbol(const QString& text) {
+    Symbol = FirstChar(text);
+}
+
+bool TBreakPoint::HitTest(const QString& state, const QString& symbol) {
+    if (!Enabled)
+        return false;
+    const bool stateMatches = State.isEmpty() || State == TrimText(state);
+    const bool symbolMatches = Symbol.isEmpty() || Symbol == FirstChar(symbol);
+    if (!stateMatches || !symbolMatches)
+        return false;
+    if (Counter >= Passes) {
+        Counter = 0;
+        return true;
+    }
+    ++Counter;
+    return false;
+}
+
+void TBreakPointList::AddBreakPoint(std::unique_ptr<TBreakPoint> point) {
+    if (!point)
+        return;
+    points_.push_back(std::move(point));
+    emit changed();
+}
+
+void TBreakPointList::ClearBreakPoints() {
+    points_.clear();
+    emit changed();
+}
+
+bool TBreakPointList::RemoveBreakPoint(int index) {
+    if (index < 0 || index >= Count())
+        return false;
+    points_.erase(points_.begin() + index);
+    emit changed();
+    return true;
+}
+
+bool TBreakPointList::FindBreakPoint(const QString& state, const QString& symbol, bool enabled) const {
+    const QString s = TrimText(state);
+    const QString c = FirstChar(symbol);
+    for (const auto& p : points_)
+        if (p->Enabled == enabled && p->State.compare(s, Qt::CaseInsensitive) == 0 && p->Symbol == c)
+            return true;
+    return false;
+}
+
+int TBreakPointList::BreakHit(const QString& state, const QString& symbol) {
+    int first = 0;
+    for (std::size_t i = 0; i < points_.size(); ++i)
+        if (points_[i]->HitTest(state, symbol) && first == 0)
+            first = int(i) + 1;
+    return first;
+}
+
+void TBreakPointList::ResetPassCounts() {
+    for (const auto& p : points_)
+        p->Counter = 0;
+}

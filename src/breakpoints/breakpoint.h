@@ -1,0 +1,54 @@
+#pragma once
+
+#include "machine/ports.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// One breakpoint: stops a run in a state, on a symbol, or both; empty fields match anything.
+class TBreakPoint {
+public:
+    TBreakPoint(bool enabled, int passes, const QString& state, const QString& symbol);
+
+    void SetSymbol(const QString& text);
+    // The run's test for one step: advances Counter and is true when the breakpoint stops the machine.
+    bool HitTest(const QString& state, const QString& symbol);
+
+    bool Enabled = true;
+    int Passes = 0;
+    QString State;
+    QString Symbol;
+    int Counter = 0;
+};
+
+// The machine's ordered breakpoints. Position + 1 names a breakpoint in the run's messages.
+class TBreakPointList : public QObject, public TBreakPoints {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    void AddBreakPoint(std::unique_ptr<TBreakPoint> point);
+    void ClearBreakPoints();
+    bool RemoveBreakPoint(int index);
+    int Count() const { return int(points_.size()); }
+    TBreakPoint& At(int index) { return *points_[std::size_t(index)]; }
+    const TBreakPoint& At(int index) const { return *points_[std::size_t(index)]; }
+    // Tells the views that a breakpoint was edited in place.
+    void NotifyChanged() { emit changed(); }
+
+    bool FindBreakPoint(const QString& state, const QString& symbol, bool enabled) const override;
+    bool IsEmpty() const override { return points_.empty(); }
+    int BreakHit(const QString& state, const QString& symbol) override;
+    void ResetPassCounts() override;
+
+signals:
+    // The list changed: the breakpoint marks must be recomputed.
+    void changed();
+
+private:
+    std::vector<std::unique_ptr<TBreakPoint>> points_;
+};
