@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Every user option and the window layout, kept from run to run in two INI files: the settings file
+// qtm.ini and the desktop file qtm.dsk. Members are named as their keys. The ranged ones are read
+// directly but changed only through their clamping setters. Colours are 0x00BBGGRR values.
+class TConfig {
+public:
+    // directory: where qtm.ini and qtm.dsk live (the program's own directory).
+    explicit TConfig(const QString& directory);
+
+    QString settingsPath;
+    QString desktopPath;
+
+    // qtm.ini, [File]
+    QString Dir;
+    QString DirLog;
+    // [AutoSave]
+    bool AutoConfig;
+    bool AutoFile;
+    bool AutoDeskTop;
+    // [Messages]
+    bool DelBreak;
+    bool DelState;
+    bool DelCommand;
+    bool NormalLoad;
+    bool StopOnBreak;
+    bool CloseFile;
+    bool Exit;
+    // [Run]
+    bool UseBreak;
+    bool OnlyStep;
+    bool History;
+    int RunSpeed; // 1 to 10000 ms
+    bool SaveFileRun;
+    // [Log]
+    bool ViewLog;
+    int MaxCount;  // 1 to 9999 rows
+    int DiesCount; // 1 to 99 cells
+    qint8 LogWord; // 0 minimal, 1 automatic, 2 maximal
+    // [Hint]
+    bool ViewHint;
+    int PeriodHint; // 1 to 30000 ms
+    int PauseHint;  // 1 to 30000 ms
+    // [Color]
+    int EnableBreakFont;
+    int EnableBreakBackground;
+    int DisableBreakFont;
+    int DisableBreakBackground;
+    int ActiveCommandFont;
+    int ActiveCommandBackground;
+    int ActiveBreakFont;
+    int ActiveBreakBackground;
+    int ErrorFont;
+    int ErrorBackground;
+
+    // qtm.dsk, [MainForm]: the main window's position and its command list's column widths
+    int Left;
+    int Top;
+    int MainColumn0;
+    int MainColumn1;
+    int MainColumn2;
+    int MainColumn3;
+    int MainColumn4;
+    int MainColumn5;
+    // [LogForm]: the run log window's layout, kept here by that window
+    int LogLeft;
+    int LogTop;
+    int LogWidth;
+    int LogHeight;
+    bool LogStayOnTop;
+    int LogColumn0;
+    int LogColumn1;
+    int LogColumn2;
+    int LogColumn3;
+    int LogColumn4;
+    int LogColumn5;
+
+    // Dir and DirLog become the process's current directory.
+    void SetDefaults();
+    void SetDesktopDefaults();
+
+    // True when the file was read to its end. A missing or unreadable file, or a name not ending in
+    // ".ini" (".dsk"), changes nothing. A key that is missing or not an integer where one is expected
+    // keeps the member's value; ranged settings are clamped, desktop values are taken as they are.
+    bool LoadSettings();
+    bool LoadDesktop();
+    // True when every key was stored. Keys are updated in place in an existing file, whose other lines
+    // stay as they are; a file that exists but cannot be read is left alone.
+    bool SaveSettings();
+    bool SaveDesktop();
+
+    void SetRunSpeed(int n);
+    void SetMaxCount(int n);
+    void SetDiesCount(int n);
+    void SetPeriodHint(int n);
+    void SetPauseHint(int n);
+    // Takes the lowest byte of n as a signed number before clamping into 0 to 2: 258 gives 2, 130 gives 0.
+    void SetLogWord(int n);
+};
