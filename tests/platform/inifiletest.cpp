@@ -15,6 +15,7 @@
 #include <climits>
 #include <csignal>
 #include <map>
+#include <ostream>
 #include <random>
 #include <string>
 #include <utility>
@@ -83,9 +84,13 @@ struct TReadCase {
     const char* expected; // nullptr: the key is not found
 };
 
+void PrintTo(const TReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class IniRead : public testing::TestWithParam<TReadCase> {};
 
-TEST_P(IniRead, FindsValueAsPrivateProfileFunctionsDo) {
+TEST_P(IniRead, FindsValue) {
     const TReadCase& c = GetParam();
     const TIniFile ini = FromBytes(QByteArray(c.bytes));
     const QString value = ini.ReadString(codepage::Decode(c.section), codepage::Decode(c.key), Missing);
@@ -166,6 +171,10 @@ struct TWriteCase {
     std::vector<std::pair<std::pair<const char*, const char*>, const char*>> writes; // (section, key), value
     const char* after;
 };
+
+void PrintTo(const TWriteCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class IniWrite : public testing::TestWithParam<TWriteCase> {};
 

@@ -15,6 +15,7 @@
 #include <climits>
 #include <csignal>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,10 @@ struct TValueCase {
     std::function<int(const TConfig&)> member;
     int expected;
 };
+
+void PrintTo(const TValueCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ConfigRead : public testing::TestWithParam<TValueCase> {};
 
