@@ -3,7 +3,7 @@
 
 #include "machine/engine.h"
 #include "machine/machine.h"
-#include "machine/runsettings.h"
+#include "settings/config.h"
 #include "platform/prompts.h"
 
 #include <benchmark/benchmark.h>
@@ -45,8 +45,9 @@ void DefineSweep(TMachine& m) {
 
 void BM_EngineStepOnce(benchmark::State& state) {
     TSilentPrompts prompts;
-    TRunSettings settings;
-    settings.DiesCount = static_cast<int>(state.range(0));
+    TConfig settings{QString()};
+    settings.SaveFileRun = false;
+    settings.SetDiesCount(static_cast<int>(state.range(0)));
     TMachine machine(prompts, settings);
     TEngine engine(machine, prompts, settings);
     engine.SetRunState(Ready);

@@ -1,7 +1,7 @@
 #include "machine/engine.h"
 
 #include "machine/machine.h"
-#include "machine/runsettings.h"
+#include "settings/config.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ const QString RightBorderText = QStringLiteral("Достигнута права�
 
 } // namespace
 
-TEngine::TEngine(TMachine& machine, TPrompts& prompts, const TRunSettings& settings, QObject* parent)
+TEngine::TEngine(TMachine& machine, TPrompts& prompts, const TConfig& settings, QObject* parent)
     : QObject(parent), machine_(machine), prompts_(prompts), settings_(settings) {}
 
 RunState TEngine::GetRunState() const {

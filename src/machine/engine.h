@@ -10,7 +10,7 @@
 class TMachine;
 class TPrompts;
 class TRunLog;
-struct TRunSettings;
+class TConfig;
 
 // Runs the machine: one StepOnce() is one tick, SetRunState() the only way the run state changes. The
 // window's timer only calls StepOnce() while TimerOn(); every stop pauses first, asks through the prompts,
@@ -19,7 +19,7 @@ class TEngine : public QObject {
     Q_OBJECT
 
 public:
-    TEngine(TMachine& machine, TPrompts& prompts, const TRunSettings& settings, QObject* parent = nullptr);
+    TEngine(TMachine& machine, TPrompts& prompts, const TConfig& settings, QObject* parent = nullptr);
 
     // Attached while the run log window exists.
     void SetRunLog(TRunLog* log) { log_ = log; }
@@ -74,7 +74,7 @@ private:
 
     TMachine& machine_;
     TPrompts& prompts_;
-    const TRunSettings& settings_;
+    const TConfig& settings_;
     TRunLog* log_ = nullptr;
     bool timerOn_ = false;
 };

@@ -1,13 +1,13 @@
 #include "machine/machine.h"
 
-#include "machine/runsettings.h"
+#include "settings/config.h"
 #include "platform/codepage.h"
 #include "platform/prompts.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-TMachine::TMachine(TPrompts& prompts, const TRunSettings& settings, QObject* parent)
+TMachine::TMachine(TPrompts& prompts, const TConfig& settings, QObject* parent)
     : QObject(parent), prompts_(prompts), settings_(settings) {
     BuildTape(QString());
 }

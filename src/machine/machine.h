@@ -11,7 +11,7 @@
 #include <optional>
 
 class TPrompts;
-struct TRunSettings;
+class TConfig;
 
 // The one machine the program holds: alphabet, word, states, initial state, command rows, the tape and
 // the run position. The window's controls show it and forward the user's edits to it; it tells them
@@ -20,13 +20,13 @@ class TMachine : public QObject {
     Q_OBJECT
 
 public:
-    TMachine(TPrompts& prompts, const TRunSettings& settings, QObject* parent = nullptr);
+    TMachine(TPrompts& prompts, const TConfig& settings, QObject* parent = nullptr);
 
     void SetChecks(TMachineChecks* checks) { checks_ = checks; }
     void SetBreakPoints(TBreakPoints* breakPoints) { breakPoints_ = breakPoints; }
     TMachineChecks* Checks() const { return checks_; }
     TBreakPoints* BreakPoints() const { return breakPoints_; }
-    const TRunSettings& Settings() const { return settings_; }
+    const TConfig& Settings() const { return settings_; }
 
     // Alphabet.
     const QString& Alphabet() const { return alphabet_; }
@@ -136,7 +136,7 @@ private:
     TCellMarks BreakBits(TCellMarks mark, const QString& state, const QString& symbol) const;
 
     TPrompts& prompts_;
-    const TRunSettings& settings_;
+    const TConfig& settings_;
     TMachineChecks* checks_ = nullptr;
     TBreakPoints* breakPoints_ = nullptr;
 

@@ -2,9 +2,11 @@
 
 #include "machine/engine.h"
 #include "machine/machine.h"
-#include "machine/runsettings.h"
+#include "settings/config.h"
 #include "printers.h"
 #include "scriptedprompts.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +39,7 @@ protected:
     }
 
     TScriptedPrompts prompts;
-    TRunSettings settings;
+    TConfig settings{QDir::tempPath()};
     TMachine machine{prompts, settings};
     TEngine engine{machine, prompts, settings};
 };

@@ -1,0 +1,188 @@
+#pragma once
+
+#include "machine/command.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTableView;
+class QTimer;
+class TBreakPointList;
+class TCommandListModel;
+class TConfig;
+class TEngine;
+class TMachine;
+class TPrompts;
+class TRunLamp;
+class TStateListModel;
+class TTapeView;
+
+// The program's main window: shows and edits the machine, shows the tape and the run's position, and
+// carries the menus and buttons through which everything else is reached.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // programDir holds qtm.ini and qtm.dsk. Without prompts the window asks the user through Qt's boxes.
+    explicit TMainForm(const QString& programDir, TPrompts* prompts = nullptr, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TMachine& Machine() { return *machine_; }
+    TEngine& Engine() { return *engine_; }
+    TConfig& Config() { return *config_; }
+    TBreakPointList& BreakPointList() { return *breakPointList_; }
+    TTapeView* TapeView() const { return tapeView_; }
+
+    // The file named on the command line, opened at the first showing instead of a new machine.
+    void SetStartupFile(const QString& name) { startupFile_ = name; }
+
+    void UpdateCaption(const QString& name);
+    void RefreshEditing();
+    void ApplySettings();
+    bool StoreSettings();
+    bool StoreDesktop();
+
+    // The machine file.
+    const QString& FileName() const { return fileName_; }
+    bool Modified() const { return modified_; }
+    void SetModified(bool flag);
+    void SetCurrentFile(const QString& name);
+    bool SaveFile();
+    bool CloseCurrentFile();
+    void OpenStartupFile();
+    void NewFile();
+
+    // The close query: true when the window may close.
+    bool FormCloseQuery();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateActions();
+    void CreateMenus();
+    void CreateStatusBar();
+    void ConnectMachine();
+    void AssignHelpContexts();
+
+    void RunStateChanged(RunState old, RunState now);
+    void EnableRunControls(RunState state);
+    void SaveConfigItemClick();
+    void SaveDeskTopItemClick();
+    void EditCommand(const std::function<void(QLineEdit*)>& command);
+    void BringToFront();
+
+    // Repaints are gathered while a run goes under the timer and done at most once a frame.
+    enum Repaint : unsigned {
+        RepaintTape = 1,
+        RepaintCommands = 2,
+        RepaintStates = 4,
+        RepaintStatus = 8,
+        RepaintScroll = 16,
+        RepaintAll = 31
+    };
+    void ScheduleRepaint(unsigned what);
+    void FlushRepaint();
+
+    QAction* MakeAction(const QString& caption, const QKeySequence& shortcut, int helpContext = 0,
+                        bool pending = false);
+    void Enable(QAction* action, bool enabled);
+
+    QString programDir_;
+    std::unique_ptr<TPrompts> ownPrompts_;
+    TPrompts* prompts_ = nullptr;
+    std::unique_ptr<TConfig> config_;
+    std::unique_ptr<TBreakPointList> breakPointList_;
+    std::unique_ptr<TMachine> machine_;
+    std::unique_ptr<TEngine> engine_;
+
+    QString fileName_;
+    bool modified_ = false;
+    bool isNewFile_ = false;
+    QString windowCaption_;
+    QString startupFile_;
+    bool shown_ = false;
+    unsigned pendingRepaint_ = 0;
+    int headCellToShow_ = -1;
+
+    // Controls.
+    QLineEdit* ABCEdit = nullptr;
+    QLineEdit* WordEdit = nullptr;
+    QLabel* ABCLabel = nullptr;
+    QLabel* WordLabel = nullptr;
+    QLabel* CommandLabel = nullptr;
+    QLabel* BegStateLabel = nullptr;
+    QLabel* StateLabel = nullptr;
+    QTableView* CommandListView = nullptr;
+    QComboBox* BegStateComboBox = nullptr;
+    QListView* StateListBox = nullptr;
+    QPushButton* StartButton = nullptr;
+    QPushButton* NextStepButton = nullptr;
+    QPushButton* ResetButton = nullptr;
+    QPushButton* BreakButton = nullptr;
+    TTapeView* tapeView_ = nullptr;
+    QScrollBar* ScrollBar = nullptr;
+    QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
+    TRunLamp* runLamp_ = nullptr;
+    QTimer* StepTimer = nullptr;
+    QTimer* frameTimer_ = nullptr;
+    TCommandListModel* commandModel_ = nullptr;
+    TStateListModel* stateModel_ = nullptr;
+
+    // Actions.
+    QAction* NewFileItem = nullptr;
+    QAction* OpenFileItem = nullptr;
+    QAction* FileClosing = nullptr;
+    QAction* SaveFileItem = nullptr;
+    QAction* SaveFileAsItem = nullptr;
+    QAction* ExitItem = nullptr;
+    QAction* StateAdd = nullptr;
+    QAction* StateDel = nullptr;
+    QAction* StateEdit = nullptr;
+    QAction* CommandAdd = nullptr;
+    QAction* CommandDel = nullptr;
+    QAction* CommandEdit = nullptr;
+    QAction* EditDelete = nullptr;
+    QAction* EditCut = nullptr;
+    QAction* EditCopy = nullptr;
+    QAction* EditPaste = nullptr;
+    QAction* EditUndo = nullptr;
+    QAction* EditSelectAll = nullptr;
+    QAction* StartItem = nullptr;
+    QAction* ResetItem = nullptr;
+    QAction* BreakItem = nullptr;
+    QAction* NextStepItem = nullptr;
+    QAction* BreakList = nullptr;
+    QAction* BreakAdd = nullptr;
+    QAction* DataCheck = nullptr;
+    QAction* LogView = nullptr;
+    QAction* LogSave = nullptr;
+    QAction* ConfigItem = nullptr;
+    QAction* SaveConfigItem = nullptr;
+    QAction* SaveDeskTopItem = nullptr;
+    QAction* TheoryItem = nullptr;
+    QAction* ContentsItem = nullptr;
+    QAction* HelpItem = nullptr;
+    QAction* WhatsThisItem = nullptr;
+    QAction* AboutItem = nullptr;
+    QAction* ViewABC = nullptr;
+    QAction* ViewWord = nullptr;
+    QAction* ViewCommand = nullptr;
+    QAction* ViewBegState = nullptr;
+    QAction* ViewState = nullptr;
+    QAction* WordUpdate = nullptr;
+};

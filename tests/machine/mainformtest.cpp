@@ -1,0 +1,280 @@
+#include "breakpoints/breakpoint.h"
+#include "machine/engine.h"
+#include "machine/machine.h"
+#include "machine/mainform.h"
+#include "machine/tapeview.h"
+#include "printers.h"
+#include "scriptedprompts.h"
+#include "settings/config.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class MainForm : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        form = std::make_unique<TMainForm>(dir.path(), &prompts);
+        form->Config().Dir = dir.path();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void TearDown() override { form.reset(); }
+
+    template <class T>
+    T* Child(const char* name) const {
+        T* child = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+
+    // alphabet "ab", word "ab", q0 turns every a into b going right and halts on the blank.
+    void DefineMachine(const QString& word = QStringLiteral("ab")) {
+        TMachine& m = form->Machine();
+        m.SetAlphabetText(QStringLiteral("ab"));
+        m.SetWordText(word);
+        m.SetInitialState(QStringLiteral("q0"));
+        m.AddCommand(QStringLiteral("q0"), QStringLiteral("a"), QStringLiteral("q0"), QStringLiteral("b"),
+                     MoveRightText);
+        m.AddCommand(QStringLiteral("q0"), QStringLiteral("b"), QStringLiteral("q0"), QStringLiteral("b"),
+                     MoveRightText);
+        form->Config().SaveFileRun = false;
+    }
+
+    QString Cells() const {
+        QString s;
+        for (const TTapeCell& c : form->Machine().Tape())
+            s.append(c.symbol);
+        return s;
+    }
+
+    QTemporaryDir dir;
+    TScriptedPrompts prompts;
+    std::unique_ptr<TMainForm> form;
+};
+
+struct TControlState {
+    RunState state;
+    bool start, reset, breakEnabled, nextStep, editing;
+    const char16_t* breakCaption;
+};
+
+} // namespace
+
+TEST_F(MainForm, StartsWithANewMachineReadyForEditing) {
+    EXPECT_EQ(form->Engine().GetRunState(), Ready);
+    EXPECT_TRUE(form->windowTitle().startsWith(QStringLiteral("Машина Тьюринга - ")));
+    EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("Без имени 1.qtm")));
+    EXPECT_TRUE(Child<QLineEdit>("ABCEdit")->isEnabled());
+    EXPECT_EQ(Cells(), QStringLiteral("##"));
+}
+
+TEST_F(MainForm, ControlsFollowTheRunState) {
+    DefineMachine(QStringLiteral("aaaa"));
+    auto* start = Child<QPushButton>("StartButton");
+    auto* reset = Child<QPushButton>("ResetButton");
+    auto* brk = Child<QPushButton>("BreakButton");
+    auto* next = Child<QPushButton>("NextStepButton");
+    auto* breakItem = Child<QAction>("BreakItem");
+    auto* abc = Child<QLineEdit>("ABCEdit");
+    const TControlState table[] = {
+        {Ready, true, false, true, true, true, u"Начать"},
+        {Running, false, true, true, false, false, u"Прервать"},
+        {Paused, false, true, true, true, false, u"Продолжить"},
+        {Ready, true, false, true, true, true, u"Начать"},
+    };
+    auto check = [&](const TControlState& c) {
+        SCOPED_TRACE(int(c.state));
+        EXPECT_EQ(form->Engine().GetRunState(), c.state);
+        EXPECT_EQ(start->isEnabled(), c.start);
+        EXPECT_EQ(Child<QAction>("StartItem")->isEnabled(), c.start);
+        EXPECT_EQ(reset->isEnabled(), c.reset);
+        EXPECT_EQ(brk->isEnabled(), c.breakEnabled);
+        EXPECT_EQ(next->isEnabled(), c.nextStep);
+        EXPECT_EQ(abc->isEnabled(), c.editing);
+        EXPECT_EQ(Child<QAction>("NewFileItem")->isEnabled(), c.state == Ready);
+        EXPECT_EQ(Child<QAction>("WordUpdate")->isEnabled(), c.state == Ready);
+        EXPECT_EQ(brk->text().remove(QLatin1Char('&')), QString::fromUtf16(c.breakCaption));
+        EXPECT_EQ(breakItem->text().remove(QLatin1Char('&')), QString::fromUtf16(c.breakCaption).toLower());
+    };
+    check(table[0]);
+    brk->click();
+    check(table[1]);
+    EXPECT_TRUE(Child<QLabel>("StatusPanel1")->text().isEmpty() ||
+                Child<QLabel>("StatusPanel1")->text() == QStringLiteral("Состояние: q0"));
+    brk->click();
+    check(table[2]);
+    reset->click();
+    check(table[3]);
+
+    // Without a file nothing runs or can be edited.
+    form->SetCurrentFile(QString());
+    EXPECT_EQ(form->Engine().GetRunState(), NoMachine);
+    EXPECT_FALSE(brk->isEnabled());
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_FALSE(abc->isEnabled());
+    EXPECT_EQ(brk->text().remove(QLatin1Char('&')), QStringLiteral("Начать"));
+    EXPECT_TRUE(form->Machine().Alphabet().isEmpty());
+}
+
+TEST_F(MainForm, EnterStartsTheRun) {
+    DefineMachine(QStringLiteral("aaaa"));
+    QLineEdit* word = Child<QLineEdit>("WordEdit");
+    word->setFocus();
+    QTest::keyClick(word, Qt::Key_Return);
+    EXPECT_EQ(form->Engine().GetRunState(), Running);
+}
+
+TEST_F(MainForm, NextStepTwiceExecutesOneCommandAndResetKeepsTheTape) {
+    DefineMachine();
+    auto* next = Child<QPushButton>("NextStepButton");
+    next->click();
+    EXPECT_EQ(form->Engine().GetRunState(), Paused);
+    EXPECT_EQ(Child<QLabel>("StatusPanel2")->text(), QString());
+    EXPECT_EQ(Cells(), QStringLiteral("#ab#"));
+    next->click();
+    EXPECT_EQ(Cells(), QStringLiteral("#bb#"));
+    EXPECT_EQ(Child<QLabel>("StatusPanel2")->text(), QStringLiteral("Шаг 1"));
+    EXPECT_EQ(Child<QLabel>("StatusPanel1")->text(), QStringLiteral("Состояние: q0"));
+    EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), QStringLiteral("Символ: b"));
+
+    Child<QPushButton>("ResetButton")->click();
+    EXPECT_EQ(form->Engine().GetRunState(), Ready);
+    EXPECT_EQ(Cells(), QStringLiteral("#bb#"));
+    EXPECT_EQ(form->Machine().HeadPosition(), 0);
+    EXPECT_EQ(Child<QLabel>("StatusPanel2")->text(), QString());
+    // The tape's refresh brings the word back.
+    Child<QAction>("WordUpdate")->trigger();
+    EXPECT_EQ(Cells(), QStringLiteral("#ab#"));
+}
+
+TEST_F(MainForm, CloseQueryAsksTwiceAndCancelLetsTheRunGoOn) {
+    DefineMachine(QStringLiteral("aaaa"));
+    Child<QPushButton>("StartButton")->click();
+    ASSERT_EQ(form->Engine().GetRunState(), Running);
+    prompts.Answer(TAnswer::Ok);
+    prompts.Answer(TAnswer::Cancel);
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(prompts.boxes.size(), 2);
+    EXPECT_EQ(prompts.boxes[0], (TMessage{QStringLiteral("Выход из программы"),
+                                          QStringLiteral("Вы действительно хотите выйти из программы?"),
+                                          TIcon::Question, ButtonsOkCancel, TAnswer::Ok, false}));
+    EXPECT_EQ(prompts.boxes[1], (TMessage{QStringLiteral("Выход из программы"),
+                                          QStringLiteral("Машина Тьюринга еще не закончила работу\nХотите ее "
+                                                         "остановить?"),
+                                          TIcon::Question, ButtonsOkCancel, TAnswer::Cancel, false}));
+    EXPECT_EQ(form->Engine().GetRunState(), Running);
+    EXPECT_TRUE(form->Engine().TimerOn());
+
+    // Cancel at the first question keeps a paused run paused.
+    Child<QPushButton>("BreakButton")->click();
+    prompts.Answer(TAnswer::Cancel);
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(form->Engine().GetRunState(), Paused);
+
+    // Without the first question, OK stops the machine and the window closes.
+    form->Config().Exit = false;
+    form->Config().AutoFile = false;
+    prompts.Answer(TAnswer::Ok);
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(prompts.boxes.size(), 4);
+}
+
+TEST_F(MainForm, TypingIntoTheAlphabetAndWordEdits) {
+    auto* abc = Child<QLineEdit>("ABCEdit");
+    auto* word = Child<QLineEdit>("WordEdit");
+    QTest::keyClicks(abc, QStringLiteral("abca#b"));
+    EXPECT_EQ(abc->text(), QStringLiteral("abc"));
+    EXPECT_EQ(form->Machine().Alphabet(), QStringLiteral("abc"));
+    EXPECT_EQ(prompts.asterisks, 3);
+    QTest::keyClicks(word, QStringLiteral("abdc"));
+    EXPECT_EQ(word->text(), QStringLiteral("abc"));
+    EXPECT_EQ(Cells(), QStringLiteral("#abc#"));
+    QTest::keyClick(word, Qt::Key_Backspace);
+    EXPECT_EQ(form->Machine().Word(), QStringLiteral("ab"));
+    EXPECT_EQ(prompts.asterisks, 4);
+    EXPECT_TRUE(form->Modified());
+    // A pasted blank is undone.
+    word->selectAll();
+    word->insert(QStringLiteral("a#"));
+    EXPECT_EQ(word->text(), QStringLiteral("ab"));
+}
+
+TEST_F(MainForm, HeadCellStaysInView) {
+    QString word;
+    for (int i = 0; i < 40; ++i)
+        word.append(QLatin1Char('a'));
+    DefineMachine(word);
+    form->Config().SetDiesCount(3);
+    TTapeView* tape = form->TapeView();
+    auto* bar = Child<QScrollBar>("ScrollBar");
+    Child<QPushButton>("NextStepButton")->click();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_GT(tape->CellsWidth(), tape->VisibleWidth());
+    prompts.Answer(TAnswer::Ok); // the halt on the blank after the word
+    for (int i = 0; i < 40 && form->Engine().GetRunState() == Paused; ++i) {
+        Child<QPushButton>("NextStepButton")->click();
+        if (form->Engine().GetRunState() != Paused)
+            break;
+        const int head = form->Machine().HeadCell();
+        const int left = tape->CellLeft(head);
+        EXPECT_GE(left, std::min(20, head * tape->CellWidth())) << "step " << i;
+        EXPECT_LE(left + tape->CellWidth(), tape->VisibleWidth()) << "step " << i;
+    }
+    EXPECT_EQ(form->Engine().GetRunState(), Ready);
+    EXPECT_EQ(prompts.boxes.size(), 1);
+}
+
+TEST_F(MainForm, SaveCommandsReportTheirResult) {
+    prompts.Answer(TAnswer::Ok);
+    prompts.Answer(TAnswer::Ok);
+    Child<QAction>("SaveConfigItem")->trigger();
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes[0],
+              (TMessage{QStringLiteral("Сохранение настроек"), QStringLiteral("Настройки сохранены успешно"),
+                        TIcon::Information, ButtonsOk, TAnswer::Ok, false}));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("qtm.ini"))));
+    // A directory where the desktop file should be cannot be written over.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("qtm.dsk")));
+    Child<QAction>("SaveDeskTopItem")->trigger();
+    ASSERT_EQ(prompts.boxes.size(), 2);
+    EXPECT_EQ(prompts.boxes[1],
+              (TMessage{QStringLiteral("Сохранение настроек рабочего стола"),
+                        QStringLiteral("Ошибка сохранения настроек"), TIcon::Stop, ButtonsOk, TAnswer::Ok, false}));
+}
+
+TEST_F(MainForm, ProgramEndSavesWhatTheSettingsAsk) {
+    form->Config().AutoConfig = false;
+    form->Config().AutoDeskTop = true;
+    form.reset();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("qtm.ini"))));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("qtm.dsk"))));
+}
+
+TEST_F(MainForm, BreakpointsColourTheirCells) {
+    DefineMachine();
+    form->BreakPointList().AddBreakPoint(std::make_unique<TBreakPoint>(true, 0, QString(), QStringLiteral("b")));
+    EXPECT_EQ(form->Machine().Tape()[2].mark & MarkBreakActive, MarkBreakActive);
+    const auto colours = MarkColours(form->Config(), form->Machine().Tape()[2].mark, Ready);
+    ASSERT_TRUE(colours.has_value());
+    EXPECT_EQ(colours->second, QColor(0, 255, 0));
+    // The head colours show only during a run, and the break colours win over them only at a breakpoint.
+    EXPECT_FALSE(MarkColours(form->Config(), MarkHead, Ready).has_value());
+    EXPECT_EQ(MarkColours(form->Config(), MarkHead | MarkBreakActive, Paused)->second, QColor(255, 0, 255));
+    EXPECT_EQ(MarkColours(form->Config(), MarkHead | MarkError, Paused)->second, QColor(0, 0, 255));
+    EXPECT_EQ(MarkColours(form->Config(), MarkHead | MarkError, Ready)->second, QColor(255, 0, 0));
+}
