@@ -671,6 +671,9 @@ void TMainForm::ApplySettings() {
     QHeaderView* header = CommandListView->horizontalHeader();
     for (int i = 0; i < 6; ++i)
         CommandListView->setColumnWidth(i, std::max(widths[i], header->sectionSizeHint(i)));
+    // The list is as wide as its columns, so the window grows rather than hiding a column.
+    CommandListView->setMinimumWidth(header->length() + 2 * CommandListView->frameWidth() +
+                                     CommandListView->verticalScrollBar()->sizeHint().width());
     auto* style = new THintStyle;
     style->wakeUp = config_->PeriodHint;
     style->fallAsleep = config_->PauseHint;
