@@ -1,0 +1,558 @@
+#include "files/qtmfile.h"
+
+#include "breakpoints/breakpoint.h"
+#include "machine/command.h"
+#include "machine/machine.h"
+#include "platform/codepage.h"
+#include "platform/paths.h"
+#include "platform/prompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QString TagAlphabet = QStringLiteral("[ABCD]");
+const QString TagWord = QStringLiteral("[WORD]");
+const QString TagInitialState = QStringLiteral("[BEGS]");
+const QString TagState = QStringLiteral("[STAT]");
+const QString TagCommand = QStringLiteral("[COMM]");
+const QString TagBreakPoint = QStringLiteral("[BREK]");
+// Written in a breakpoint's symbol field when it has no symbol.
+const QString NoSymbol = QStringLiteral("\\0");
+
+const QString OpenCaption = QStringLiteral("Открытие файла");
+const QString CloseCaption = QStringLiteral("Закрытие файла");
+const QString SaveCaption = QStringLiteral("Сохранение файла");
+
+// ---- Writing ----------------------------------------------------------------------------------------------
+
+QString Pad(const QString& text, int width) {
+    return text.size() >= width ? text : text + QString(width - text.size(), QLatin1Char(' '));
+}
+
+void AppendLine(QString& out, const QString& tag, const QString& value) {
+    out += tag;
+    out += QLatin1Char(' ');
+    out += value;
+    out += QStringLiteral("\r\n");
+}
+
+// A text too long for one line goes over several lines of the same tag, which the reader joins.
+void AppendJoinedLines(QString& out, const QString& tag, const QString& text) {
+    for (qsizetype i = 0; i < text.size(); i += qtmformat::MaxValueBytes)
+        AppendLine(out, tag, text.mid(i, qtmformat::MaxValueBytes));
+}
+
+// ---- Reading ----------------------------------------------------------------------------------------------
+
+bool IsBlank(QChar c) {
+    return c.unicode() <= 32;
+}
+
+QString LeftTrim(const QString& text) {
+    qsizetype start = 0;
+    while (start < text.size() && IsBlank(text[start]))
+        ++start;
+    return text.mid(start);
+}
+
+bool ParseInt(const QString& text, int& value) {
+    bool ok = false;
+    value = TrimText(text).toInt(&ok, 10);
+    return ok;
+}
+
+class TLineApplier {
+public:
+    TLineApplier(TMachine& machine, TBreakPointList& breakPoints, TLoadReport& report)
+        : machine_(machine), breakPoints_(breakPoints), report_(report) {}
+
+    void Apply(int lineNumber, const QByteArray& bytes) {
+        const QString line = LeftTrim(codepage::Decode(bytes));
+        if (line.size() < 6) {
+            report_.AddError(lineNumber, loadmessages::LineTooShort);
+            return;
+        }
+        const QString tag = TrimText(line.left(6));
+        // The seventh character separates tag and value, whatever it is.
+        const QString value = line.mid(qtmformat::ValueStart);
+        if (tag == TagAlphabet) {
+            alphabet_ += value;
+            machine_.SetAlphabetText(alphabet_);
+        } else if (tag == TagWord) {
+            word_ += value;
+            machine_.SetWordText(word_);
+        } else if (tag == TagInitialState) {
+            machine_.SetInitialState(value);
+        } else if (tag == TagState) {
+            machine_.AddState(value);
+        } else if (tag == TagCommand) {
+            ApplyCommand(lineNumber, TrimText(value));
+        } else if (tag == TagBreakPoint) {
+            ApplyBreakPoint(lineNumber, LeftTrim(value));
+        } else {
+            report_.AddError(lineNumber, loadmessages::LineUnknown);
+        }
+    }
+
+private:
+    void ApplyCommand(int lineNumber, const QString& value) {
+        if (value.size() < 41) {
+            report_.AddError(lineNumber, loadmessages::CommandTooShort);
+            return;
+        }
+        // Columns 18, 20 and 40 are blank in every well-formed line; anything there means a state name ran
+        // into the next field, and the columns would give a command nobody wrote.
+        if (!IsBlank(value[17]) || !IsBlank(value[19]) || !IsBlank(value[39])) {
+            report_.AddError(lineNumber, loadmessages::CommandStateTooLong);
+            return;
+        }
+        machine_.AddCommand(value.mid(0, 17), value.mid(18, 1), value.mid(20, 18), value.mid(38, 1), value.mid(40));
+    }
+
+    void ApplyBreakPoint(int lineNumber, const QString& value) {
+        if (value.size() < 11) {
+            report_.AddError(lineNumber, loadmessages::BreakPointTooShort);
+            return;
+        }
+        int enabled = 0;
+        if (!ParseInt(value.mid(0, 2), enabled)) {
+            report_.AddError(lineNumber, loadmessages::BreakPointEnabledBad);
+            return;
+        }
+        int passes = 0;
+        if (!ParseInt(value.mid(2, 6), passes)) {
+            report_.AddError(lineNumber, loadmessages::BreakPointPassesBad);
+            return;
+        }
+        const QString symbol = value.mid(8, 2) == NoSymbol ? QString() : value.mid(8, 1);
+        breakPoints_.AddBreakPoint(std::make_unique<TBreakPoint>(enabled != 0, passes, value.mid(10), symbol));
+    }
+
+    TMachine& machine_;
+    TBreakPointList& breakPoints_;
+    TLoadReport& report_;
+    // Several lines of these tags join into one text.
+    QString alphabet_;
+    QString word_;
+};
+
+// ---- Files ------------------------------------------------------------------------------------------------
+
+bool IsFile(const QString& path) {
+    return QFileInfo(path).isFile();
+}
+
+// Anything under the name, a dangling link included.
+bool Occupied(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+QString WithDefaultExt(const QString& name) {
+    return paths::FileExt(name).isEmpty() ? name + qtmformat::DefaultExt : name;
+}
+
+// The name of a helper file beside `name`; a file that already carries the helper's extension gets it
+// once more, so the helper never is the file itself.
+QString HelperName(const QString& name, const QString& ext) {
+    const QString helper = paths::ChangeFileExt(name, ext);
+    return helper == name ? name + ext : helper;
+}
+
+// The content must be on the disk before a rename makes it the file.
+bool SyncFile(QFile& file) {
+    return file.flush() && ::fsync(file.handle()) == 0;
+}
+
+// Makes finished renames in the directory durable.
+void SyncDirectory(const QString& dir) {
+    const QByteArray path = QFile::encodeName(dir.isEmpty() ? QStringLiteral(".") : dir);
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+bool RenameReplacing(const QString& from, const QString& to) {
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool MakePath(const QString& dir) {
+    return QFileInfo(dir).isDir() || QDir().mkpath(dir);
+}
+
+} // namespace
+
+// ---- Writer and reader ------------------------------------------------------------------------------------
+
+QByteArray MachineFileBytes(const TMachine& machine, const TBreakPointList& breakPoints) {
+    QString out;
+    AppendJoinedLines(out, TagAlphabet, machine.Alphabet());
+    AppendJoinedLines(out, TagWord, machine.Word());
+    if (!TrimText(machine.InitialStateText()).isEmpty())
+        AppendLine(out, TagInitialState, machine.InitialStateText());
+    for (const TStateItem& state : machine.States())
+        AppendLine(out, TagState, state.name);
+    for (const TCommandRow& row : machine.Commands())
+        AppendLine(out, TagCommand,
+                   Pad(row.sourceState, 18) + Pad(row.sourceSymbol, 2) + Pad(row.newState, 18) + Pad(row.newSymbol, 2) +
+                       row.move);
+    for (int i = 0; i < breakPoints.Count(); ++i) {
+        const TBreakPoint& point = breakPoints.At(i);
+        AppendLine(out, TagBreakPoint,
+                   Pad(point.Enabled ? QStringLiteral("1") : QStringLiteral("0"), 2) +
+                       Pad(QString::number(point.Passes), 6) +
+                       Pad(point.Symbol.isEmpty() ? NoSymbol : point.Symbol, 3) + point.State);
+    }
+    return codepage::Encode(out);
+}
+
+bool WriteMachine(QIODevice& stream, const TMachine& machine, const TBreakPointList& breakPoints) {
+    if (!stream.isOpen() || !stream.isWritable())
+        return false;
+    const QByteArray bytes = MachineFileBytes(machine, breakPoints);
+    return stream.write(bytes) == bytes.size();
+}
+
+TReadResult ReadMachine(QIODevice& stream, TMachine& machine, TBreakPointList& breakPoints, TLoadReport& report) {
+    if (!stream.isOpen() || !stream.isReadable())
+        return TReadResult::NotOpen;
+    try {
+        if (!stream.isSequential() && !stream.seek(0))
+            return TReadResult::Stopped;
+        TLineApplier applier(machine, breakPoints, report);
+        std::array<char, 65536> buffer;
+        qint64 filled = 0;
+        qint64 next = 0;
+        QByteArray line;
+        line.reserve(qtmformat::MaxLineBytes);
+        for (int lineNumber = 1;; ++lineNumber) {
+            line.clear();
+            int counted = 0;
+            bool tooLong = false;
+            for (;;) {
+                if (next == filled) {
+                    filled = stream.read(buffer.data(), qint64(buffer.size()));
+                    next = 0;
+                    if (filled < 0)
+                        return TReadResult::Stopped;
+                    // A last line without its LF is never read.
+                    if (filled == 0)
+                        return TReadResult::Complete;
+                }
+                const char byte = buffer[std::size_t(next++)];
+                if (byte == '\n')
+                    break;
+                if (byte != '\r')
+                    line.append(byte);
+                // The rest of an over-long line is read as further lines, each with its own number.
+                if (++counted > qtmformat::MaxLineBytes) {
+                    tooLong = true;
+                    break;
+                }
+            }
+            if (tooLong)
+                report.AddError(lineNumber, loadmessages::LineTooLong);
+            else
+                applier.Apply(lineNumber, line);
+        }
+    } catch (const std::exception&) {
+        return TReadResult::Stopped;
+    }
+}
+
+// ---- The file object --------------------------------------------------------------------------------------
+
+TQtmFile::TQtmFile(TMachine& machine, TBreakPointList& breakPoints, TPrompts& prompts, TFileSettings settings)
+    : renameFile(RenameReplacing), machine_(machine), breakPoints_(breakPoints), prompts_(prompts),
+      settings_(settings) {}
+
+TQtmFile::~TQtmFile() {
+    Reset();
+}
+
+bool TQtmFile::IsOpen() const {
+    return fileStream_ && fileStream_->isOpen();
+}
+
+void TQtmFile::Reset() {
+    fileStream_.reset();
+    filePath_.clear();
+    isNew_ = false;
+}
+
+void TQtmFile::Error(const QString& caption, const QString& text) {
+    prompts_.Message(caption, text, TIcon::Stop);
+}
+
+bool TQtmFile::MachineEmpty() const {
+    return machine_.Alphabet().isEmpty() && machine_.Word().isEmpty() && machine_.GetInitialState().isEmpty() &&
+           machine_.States().isEmpty() && machine_.Commands().isEmpty() && breakPoints_.Count() == 0;
+}
+
+bool TQtmFile::OpenStream(const QString& path) {
+    auto file = std::make_unique<QFile>(path);
+    // Never creates the file: a name that vanished must not come back empty.
+    const bool opened = file->open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
+    fileStream_ = std::move(file);
+    return opened;
+}
+
+void TQtmFile::SetFileName(const QString& name) {
+    try {
+        const QString trimmed = TrimText(name);
+        if (trimmed == filePath_)
+            return;
+        if (trimmed.isEmpty())
+            QueryClose();
+        else
+            Open(trimmed);
+    } catch (const std::exception&) {
+        Reset();
+    }
+}
+
+bool TQtmFile::Open(const QString& name) {
+    try {
+        QString n = TrimText(name);
+        if (n.isEmpty())
+            n = filePath_;
+        if (n.isEmpty())
+            return false;
+        n = WithDefaultExt(n);
+        if (n == filePath_ && IsOpen())
+            return true;
+        if (!QueryClose())
+            return false;
+        if (!IsFile(n))
+            return StartNew(n);
+        Reset();
+        if (!OpenStream(n) && !IsFile(n)) {
+            Reset();
+            Error(OpenCaption, QStringLiteral("Ошибка открытия файла\n") + n);
+            return false;
+        }
+        filePath_ = n;
+        if (!ReadMachine()) {
+            Reset();
+            Error(OpenCaption, QStringLiteral("Ошибка чтения файла\n") + n);
+            return false;
+        }
+        settings_.Dir = paths::FileDir(filePath_);
+        return true;
+    } catch (const std::exception&) {
+        Reset();
+        return false;
+    }
+}
+
+bool TQtmFile::StartNew(const QString& name) {
+    if (!QueryClose())
+        return false;
+    Reset();
+    isNew_ = true;
+    filePath_ = TrimText(name);
+    const QString dir = TrimText(paths::FileDir(filePath_));
+    if (!dir.isEmpty() && QFileInfo(dir).isDir())
+        settings_.Dir = dir;
+    return true;
+}
+
+bool TQtmFile::QueryClose() {
+    const QString path = filePath_;
+    try {
+        if (filePath_.isEmpty())
+            return true;
+        // A new file always counts as changed.
+        const bool modified = isNew_ || !isModified || isModified();
+        if ((isNew_ && MachineEmpty()) || !modified) {
+            if (settings_.CloseFile &&
+                prompts_.Message(CloseCaption, QStringLiteral("Вы действительно хотите закрыть файл\n") + filePath_,
+                                 TIcon::Exclamation, ButtonsOkCancel, TAnswer::Ok) != TAnswer::Ok)
+                return false;
+            Reset();
+            return true;
+        }
+        const TAnswer answer =
+            prompts_.Message(CloseCaption,
+                             QStringLiteral("Файл '") + filePath_ +
+                                 QStringLiteral("' был изменен.\nХотите сохранить внесенные изменения?"),
+                             TIcon::Question, ButtonsYesNoCancel, TAnswer::Yes);
+        if (answer == TAnswer::No) {
+            Reset();
+            return true;
+        }
+        if (answer != TAnswer::Yes)
+            return false;
+        if (isNew_) {
+            if (!saveFileAs || !saveFileAs())
+                return false;
+        } else if (!SaveTo(QString())) {
+            Error(CloseCaption, QStringLiteral("Ошибка сохранения файла\n") + path);
+            return false;
+        }
+        Reset();
+        return true;
+    } catch (const std::exception&) {
+        Error(CloseCaption, QStringLiteral("Ошибка закрытия файла\n") + path);
+        return false;
+    }
+}
+
+bool TQtmFile::ReadMachine() {
+    if (!IsOpen())
+        return false;
+    if (isNew_)
+        return true;
+    TLoadReport report(filePath_);
+    switch (::ReadMachine(*fileStream_, machine_, breakPoints_, report)) {
+    case TReadResult::NotOpen:
+        return false;
+    case TReadResult::Complete:
+        if ((report.ErrorsFound() || settings_.NormalLoad) && showLoadReport)
+            showLoadReport(report);
+        return true;
+    case TReadResult::Stopped:
+        break;
+    }
+    return true;
+}
+
+bool TQtmFile::WriteMachine(QIODevice& stream) const {
+    return ::WriteMachine(stream, machine_, breakPoints_);
+}
+
+// ---- Saving -----------------------------------------------------------------------------------------------
+
+bool TQtmFile::SaveTo(const QString& name) {
+    const TCurrent before{filePath_, isNew_, IsOpen()};
+    try {
+        QString n = TrimText(name);
+        if (n.isEmpty())
+            n = TrimText(filePath_);
+        if (n.isEmpty())
+            return false;
+        n = WithDefaultExt(n);
+        const bool saved = IsFile(n) ? ReplaceFile(n) : WriteNewFile(n);
+        if (!saved) {
+            Restore(before);
+            return false;
+        }
+        Reset();
+        OpenStream(n);
+        filePath_ = n;
+        isNew_ = false;
+        settings_.Dir = paths::FileDir(n);
+        return true;
+    } catch (const std::exception&) {
+        Restore(before);
+        return false;
+    }
+}
+
+// Writes the machine into a temporary file beside the existing one, keeps the previous content as the
+// backup and only then gives the temporary file the name. Whatever step fails, one complete version stays
+// on the disk under a name the user is told.
+bool TQtmFile::ReplaceFile(const QString& name) {
+    if (paths::FileName(name).size() > 256) {
+        Error(SaveCaption, QStringLiteral("Слишком динное имя файла\n") + name);
+        return false;
+    }
+    const QString backup = HelperName(name, qtmformat::BackupExt);
+    const QString temp = HelperName(name, qtmformat::TempExt);
+    if (Occupied(temp) && !QFile::remove(temp)) {
+        Error(SaveCaption, QStringLiteral("Ошибка удаления временного файла\n") + temp);
+        return false;
+    }
+    {
+        QFile file(temp);
+        // NewOnly: a link put under the temporary name is not followed.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            Error(SaveCaption, QStringLiteral("Не удалось создать временный файл\n") + temp);
+            return false;
+        }
+        if (!WriteMachine(file) || !SyncFile(file)) {
+            file.close();
+            Error(SaveCaption, QStringLiteral("Ошибка сохранения результатов во временный файл\n") + temp);
+            return false;
+        }
+    }
+    if (Occupied(backup) && !QFile::remove(backup)) {
+        Error(SaveCaption, QStringLiteral("Ошибка удаления старого файла\n") + backup);
+        return false;
+    }
+    Reset();
+    // Without a backup the rename below replaces the file in one step, so the name never goes missing.
+    const bool backedUp = renameFile(name, backup);
+    if (!renameFile(temp, name)) {
+        if (backedUp && !Occupied(name))
+            renameFile(backup, name);
+        SyncDirectory(paths::FileDir(name));
+        Error(SaveCaption, QStringLiteral("Ошибка сохранения файла\n") + name +
+                               QStringLiteral("\nДанные сохранены в файле\n") + temp +
+                               QStringLiteral("\nПопытайтесь переименовать файл вручную"));
+        return false;
+    }
+    SyncDirectory(paths::FileDir(name));
+    return true;
+}
+
+// Writes a file that does not exist yet; a bare name goes into the data directory.
+bool TQtmFile::WriteNewFile(QString& name) {
+    const QString dir = TrimText(paths::FileDir(name));
+    if (!dir.isEmpty()) {
+        if (!MakePath(dir)) {
+            Error(SaveCaption, QStringLiteral("Ошибка создания пути к файлу\n") + name);
+            return false;
+        }
+    } else {
+        const QString data = TrimText(settings_.Dir);
+        name = paths::Join(data.isEmpty() ? QDir::currentPath() : data, paths::FileName(name));
+        if (!data.isEmpty() && !MakePath(data)) {
+            Error(SaveCaption, QStringLiteral("Ошибка создания пути к файлу\n") + name);
+            return false;
+        }
+        // The data directory may hold a file of that name: it is replaced as safely as any other.
+        if (IsFile(name))
+            return ReplaceFile(name);
+    }
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        Error(SaveCaption, QStringLiteral("Не могу создать файл\n") + name);
+        return false;
+    }
+    if (!WriteMachine(file) || !SyncFile(file)) {
+        // A partial file is worth nothing; it did not exist before.
+        file.close();
+        QFile::remove(name);
+        Error(SaveCaption, QStringLiteral("Не могу создать файл\n") + name);
+        return false;
+    }
+    file.close();
+    SyncDirectory(paths::FileDir(name));
+    return true;
+}
+
+// After a failed save the file that was current stays current, reopened when the save released it.
+void TQtmFile::Restore(const TCurrent& current) {
+    if (filePath_ == current.path && isNew_ == current.isNew && IsOpen() == current.open)
+        return;
+    Reset();
+    filePath_ = current.path;
+    isNew_ = current.isNew;
+    if (current.open && !OpenStream(current.path))
+        Reset();
+}
