@@ -227,7 +227,7 @@ void TEngine::MoveHead(Move move) {
             StopWith(MoveCaption, RightBorderText, TIcon::Stop);
             return;
         }
-        machine_.SetCurrentSymbol(QString(machine_.Tape()[cell].symbol));
+        machine_.SetCurrentSymbol(machine_.Tape()[cell].symbol);
         machine_.RefreshBreakMarks();
         emit headMoved(cell);
     } catch (...) {

@@ -137,6 +137,9 @@ void TMachine::SelectState(int index) {
 }
 
 void TMachine::MarkCurrentState() {
+    // Most steps stay in the state already selected: no walk over the list then.
+    if (selectedState_ >= 0 && states_[selectedState_].name.compare(currentState_, Qt::CaseInsensitive) == 0)
+        return;
     const int index = FindState(currentState_);
     if (index >= 0)
         SelectState(index);
@@ -219,7 +222,9 @@ bool TMachine::SetCommandRow(int index, const TCommandRow& row) {
     if (index < 0 || index >= commands_.size() ||
         !codepage::Exists(row.sourceState + row.sourceSymbol + row.newState + row.newSymbol + row.move))
         return false;
+    const TCellMarks head = commands_[index].mark & MarkHead;
     commands_[index] = row;
+    commands_[index].mark = (row.mark & ~MarkHead) | head;
     InvalidateCommandIndex();
     emit commandsChanged();
     return true;
@@ -278,19 +283,13 @@ int TMachine::FindCommand(const QString& state, const QString& symbol) const {
 void TMachine::MarkActiveCommand(int index) {
     const int old = activeCommand_;
     activeCommand_ = (index >= 0 && index < commands_.size()) ? index : -1;
-    bool changed = false;
-    for (int i = 0; i < commands_.size(); ++i) {
-        TCellMarks& m = commands_[i].mark;
-        const TCellMarks wanted = i == activeCommand_ ? (m | MarkHead) : (m & ~MarkHead);
-        if (wanted != m) {
-            m = wanted;
-            changed = true;
-        }
+    // Only the active row carries the head mark, so only the old and the new row can change.
+    if (old != activeCommand_) {
+        if (old >= 0 && old < commands_.size())
+            SetCommandMark(old, commands_[old].mark & ~MarkHead);
+        if (activeCommand_ >= 0)
+            SetCommandMark(activeCommand_, commands_[activeCommand_].mark | MarkHead);
     }
-    if (changed)
-        emit commandMarksChanged(std::min(old, activeCommand_) < 0 ? std::max(old, activeCommand_)
-                                                                   : std::min(old, activeCommand_),
-                                 std::max(old, activeCommand_));
     if (activeCommand_ >= 0)
         emit activeCommandChanged(activeCommand_);
 }
@@ -424,6 +423,15 @@ void TMachine::RefreshBreakMarks() {
 
 void TMachine::SetCurrentSymbol(const QString& text) {
     currentSymbol_ = text.size() <= 1 ? text : text.left(1);
+    emit statusChanged();
+}
+
+void TMachine::SetCurrentSymbol(QChar symbol) {
+    // Rewrites the one character in place: a step allocates no text.
+    if (currentSymbol_.size() == 1)
+        currentSymbol_[0] = symbol;
+    else
+        currentSymbol_ = QString(symbol);
     emit statusChanged();
 }
 

@@ -97,6 +97,7 @@ public:
     const QString& CurrentSymbol() const { return currentSymbol_; }
     const QString& CurrentState() const { return currentState_; }
     void SetCurrentSymbol(const QString& text);
+    void SetCurrentSymbol(QChar symbol);
     void SetCurrentState(const QString& name);
     void SetStepNumber(int n);
     void SetHeadPosition(int p);

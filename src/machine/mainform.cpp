@@ -159,6 +159,12 @@ TMainForm::~TMainForm() {
         if (config_->AutoDeskTop)
             StoreDesktop();
     }
+    // The views read the machine while they go: they go first.
+    StepTimer->stop();
+    frameTimer_->stop();
+    delete takeCentralWidget();
+    machine_->disconnect(this);
+    engine_->disconnect(this);
     engine_->SetRunLog(nullptr);
     machine_->SetBreakPoints(nullptr);
     breakPointList_.reset();

@@ -215,18 +215,17 @@ TEST_F(MainForm, TypingIntoTheAlphabetAndWordEdits) {
 }
 
 TEST_F(MainForm, HeadCellStaysInView) {
-    QString word;
-    for (int i = 0; i < 40; ++i)
-        word.append(QLatin1Char('a'));
-    DefineMachine(word);
-    form->Config().SetDiesCount(3);
+    // At least 40 symbols, and more than the visible tape area holds however wide the window opened.
     TTapeView* tape = form->TapeView();
+    const int length = std::max(40, tape->VisibleWidth() / tape->CellWidth() + 10);
+    DefineMachine(QString(length, QLatin1Char('a')));
+    form->Config().SetDiesCount(3);
     auto* bar = Child<QScrollBar>("ScrollBar");
     Child<QPushButton>("NextStepButton")->click();
     EXPECT_TRUE(bar->isVisible());
     EXPECT_GT(tape->CellsWidth(), tape->VisibleWidth());
     prompts.Answer(TAnswer::Ok); // the halt on the blank after the word
-    for (int i = 0; i < 40 && form->Engine().GetRunState() == Paused; ++i) {
+    for (int i = 0; i < length && form->Engine().GetRunState() == Paused; ++i) {
         Child<QPushButton>("NextStepButton")->click();
         if (form->Engine().GetRunState() != Paused)
             break;
