@@ -11,7 +11,7 @@ class TCheckState;
 class TPrompts;
 class TValidation;
 
-// The data check dialog (Part 7.2): the machine's counts, the result of each group (word, states,
+// The data check dialog: the machine's counts, the result of each group (word, states,
 // commands) with a details button, and the overall picture. Built for one report and shown once.
 class TCheckDataDialog : public QDialog {
     Q_OBJECT
@@ -20,7 +20,7 @@ public:
     // The report must outlive the dialog. The details messages go through the prompts.
     TCheckDataDialog(const TCheckState& report, TPrompts& prompts, QWidget* parent = nullptr);
 
-    // True when building the dialog failed: the dialog is then not to be shown (Part 7.2 closes it).
+    // True when building the dialog failed: the dialog is then not to be shown.
     bool Failed() const { return failed_; }
 
     // The two pictures of the overall result: 0 for a clean machine, 1 for a faulty one; drawn, not loaded.
@@ -65,7 +65,7 @@ private:
     QPushButton* helpButton_ = nullptr;
 };
 
-// The data check command (DataCheckExecute of Part 7.2) without the pausing of a running machine, which is
+// The data check command (DataCheckExecute) without the pausing of a running machine, which is
 // the caller's: runs the validation pass with a fresh report, shows the data check dialog for it modally
 // over `parent`, then drops both. `openHelp` receives the help context of the dialog's help button; it may
 // be empty. Returns the pass's verdict. The caller enables the command with DataCheckEnabled (validation.h).

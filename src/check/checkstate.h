@@ -7,7 +7,7 @@
 
 #include <optional>
 
-// The report of one data check (Part 7.2): filled by the validation pass, shown by the data check dialog,
+// The report of one data check: filled by the validation pass, shown by the data check dialog,
 // then dropped. Flags only ever go from false to true within one report, so the setters below may be
 // called in any order and never hide a fault recorded earlier.
 

@@ -5,7 +5,7 @@
 class QTableView;
 class TCommandError;
 
-// The erroneous commands window (Part 7.2): one read-only list of the faults of a data check report, a row
+// The erroneous commands window: one read-only list of the faults of a data check report, a row
 // per fault: "Команда " + position, and the fault text. Sizeable, centred on the desktop; Esc closes it.
 class TErrorCommandDialog : public QDialog {
     Q_OBJECT

@@ -8,7 +8,7 @@
 class TCheckState;
 class TMachine;
 
-// The validation pass (Part 7.1): decides whether the machine may run and keeps the error and breakpoint
+// The validation pass: decides whether the machine may run and keeps the error and breakpoint
 // marks of its tape cells, state items and command rows.
 //
 // Each check takes an optional report: given one, it records every fault it finds there; without one it
@@ -55,7 +55,7 @@ private:
 // DataCheckUpdate: the data check command is enabled when a machine is open and no run is under way.
 bool DataCheckEnabled(RunState runState, bool machineOpen);
 
-// The messages of the command check table (Part 7.1).
+// The messages of the command check table.
 namespace checkmsg {
 inline const QString NoSourceState = QStringLiteral("Не указано исходное состояние");
 inline const QString UnknownSourceState = QStringLiteral("Исходное состояние не существует");

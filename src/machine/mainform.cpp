@@ -1,6 +1,8 @@
 #include "machine/mainform.h"
 
 #include "breakpoints/breakpoint.h"
+#include "check/checkdatadialog.h"
+#include "check/validation.h"
 #include "machine/commandlistmodel.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
@@ -132,6 +134,8 @@ TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* pare
     breakPointList_ = std::make_unique<TBreakPointList>();
     machine_ = std::make_unique<TMachine>(*prompts_, *config_);
     machine_->SetBreakPoints(breakPointList_.get());
+    validation_ = std::make_unique<TValidation>(*machine_);
+    machine_->SetChecks(validation_.get());
     engine_ = std::make_unique<TEngine>(*machine_, *prompts_, *config_);
     engine_->isModified = [this] { return modified_; };
     engine_->saveFile = [this] { return SaveFile(); };
@@ -167,6 +171,7 @@ TMainForm::~TMainForm() {
     engine_->disconnect(this);
     engine_->SetRunLog(nullptr);
     machine_->SetBreakPoints(nullptr);
+    machine_->SetChecks(nullptr);
     breakPointList_.reset();
 }
 
@@ -388,7 +393,8 @@ void TMainForm::CreateActions() {
     BreakList =
         MakeAction(QStringLiteral("&контрольные точки"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), 3030, true);
     BreakAdd = MakeAction(QStringLiteral("Добавить контольную точку"), QKeySequence(Qt::CTRL | Qt::Key_F5), 0, true);
-    DataCheck = MakeAction(QStringLiteral("проверка &данных"), QKeySequence(Qt::CTRL | Qt::Key_F9), 3031, true);
+    DataCheck = MakeAction(QStringLiteral("проверка &данных"), QKeySequence(Qt::CTRL | Qt::Key_F9), 3031);
+    connect(DataCheck, &QAction::triggered, this, &TMainForm::DataCheckExecute);
     LogView = MakeAction(QStringLiteral("&отчет"), QKeySequence(Qt::Key_F6), 3032, true);
     LogSave =
         MakeAction(QStringLiteral("&сохранить отчет"), QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033, true);
@@ -559,6 +565,7 @@ void TMainForm::ConnectMachine() {
         ScheduleRepaint(RepaintScroll);
     });
     connect(engine_.get(), &TEngine::bringToFront, this, &TMainForm::BringToFront);
+    connect(engine_.get(), &TEngine::dataCheckRequested, this, &TMainForm::ShowDataCheck);
 }
 
 // ---- Repainting -------------------------------------------------------------------------------------------
@@ -625,6 +632,7 @@ void TMainForm::EnableRunControls(RunState state) {
         Enable(view, state == Ready);
     Enable(WordUpdate, idle);
     Enable(FileClosing, !fileName_.isEmpty() && state == Ready);
+    Enable(DataCheck, DataCheckEnabled(state, !fileName_.isEmpty()));
 }
 
 void TMainForm::RunStateChanged(RunState, RunState now) {
@@ -719,6 +727,17 @@ void TMainForm::SaveConfigItemClick() {
         prompts_->Message(caption, QStringLiteral("Настройки сохранены успешно"), TIcon::Information);
     else
         prompts_->Message(caption, QStringLiteral("Ошибка сохранения настроек"), TIcon::Stop);
+}
+
+void TMainForm::DataCheckExecute() {
+    if (!DataCheckEnabled(engine_->GetRunState(), !fileName_.isEmpty()))
+        return;
+    TEngine::TPause pause(*engine_);
+    ShowDataCheck();
+}
+
+void TMainForm::ShowDataCheck() {
+    RunDataCheck(*validation_, *prompts_, this);
 }
 
 void TMainForm::SaveDeskTopItemClick() {

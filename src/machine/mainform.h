@@ -26,6 +26,7 @@ class TPrompts;
 class TRunLamp;
 class TStateListModel;
 class TTapeView;
+class TValidation;
 
 // The program's main window: shows and edits the machine, shows the tape and the run's position, and
 // carries the menus and buttons through which everything else is reached.
@@ -82,6 +83,8 @@ private:
     void RunStateChanged(RunState old, RunState now);
     void EnableRunControls(RunState state);
     void SaveConfigItemClick();
+    void DataCheckExecute();
+    void ShowDataCheck();
     void SaveDeskTopItemClick();
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
@@ -109,6 +112,7 @@ private:
     std::unique_ptr<TBreakPointList> breakPointList_;
     std::unique_ptr<TMachine> machine_;
     std::unique_ptr<TEngine> engine_;
+    std::unique_ptr<TValidation> validation_;
 
     QString fileName_;
     bool modified_ = false;

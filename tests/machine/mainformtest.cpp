@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -276,4 +277,22 @@ TEST_F(MainForm, BreakpointsColourTheirCells) {
     EXPECT_EQ(MarkColours(form->Config(), MarkHead | MarkBreakActive, Paused)->second, QColor(255, 0, 255));
     EXPECT_EQ(MarkColours(form->Config(), MarkHead | MarkError, Paused)->second, QColor(0, 0, 255));
     EXPECT_EQ(MarkColours(form->Config(), MarkHead | MarkError, Ready)->second, QColor(255, 0, 0));
+}
+
+TEST_F(MainForm, FaultyMachineOpensTheDataCheckInsteadOfRunning) {
+    DefineMachine();
+    form->Machine().SetWordText(QStringLiteral("abc")); // c is not in the alphabet
+    EXPECT_EQ(form->Machine().Tape()[3].mark & MarkError, MarkError);
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            shown = dialog->metaObject()->className();
+            dialog->close();
+        }
+    });
+    Child<QPushButton>("StartButton")->click();
+    EXPECT_EQ(shown, QStringLiteral("TCheckDataDialog"));
+    EXPECT_EQ(form->Engine().GetRunState(), Ready);
+    EXPECT_FALSE(form->Engine().TimerOn());
+    EXPECT_TRUE(Child<QAction>("DataCheck")->isEnabled());
 }
