@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
+#include "settings/config.h"
 
 #include <QDir>
 #include <QFile>
@@ -276,9 +277,9 @@ TReadResult ReadMachine(QIODevice& stream, TMachine& machine, TBreakPointList& b
 
 // ---- The file object --------------------------------------------------------------------------------------
 
-TQtmFile::TQtmFile(TMachine& machine, TBreakPointList& breakPoints, TPrompts& prompts, TFileSettings settings)
+TQtmFile::TQtmFile(TMachine& machine, TBreakPointList& breakPoints, TPrompts& prompts, TConfig& config)
     : renameFile(RenameReplacing), machine_(machine), breakPoints_(breakPoints), prompts_(prompts),
-      settings_(settings) {}
+      config_(config) {}
 
 TQtmFile::~TQtmFile() {
     Reset();
@@ -351,7 +352,7 @@ bool TQtmFile::Open(const QString& name) {
             Error(OpenCaption, QStringLiteral("Ошибка чтения файла\n") + n);
             return false;
         }
-        settings_.Dir = paths::FileDir(filePath_);
+        config_.Dir = paths::FileDir(filePath_);
         return true;
     } catch (const std::exception&) {
         Reset();
@@ -367,7 +368,7 @@ bool TQtmFile::StartNew(const QString& name) {
     filePath_ = TrimText(name);
     const QString dir = TrimText(paths::FileDir(filePath_));
     if (!dir.isEmpty() && QFileInfo(dir).isDir())
-        settings_.Dir = dir;
+        config_.Dir = dir;
     return true;
 }
 
@@ -379,7 +380,7 @@ bool TQtmFile::QueryClose() {
         // A new file always counts as changed.
         const bool modified = isNew_ || !isModified || isModified();
         if ((isNew_ && MachineEmpty()) || !modified) {
-            if (settings_.CloseFile &&
+            if (config_.CloseFile &&
                 prompts_.Message(CloseCaption, QStringLiteral("Вы действительно хотите закрыть файл\n") + filePath_,
                                  TIcon::Exclamation, ButtonsOkCancel, TAnswer::Ok) != TAnswer::Ok)
                 return false;
@@ -422,7 +423,7 @@ bool TQtmFile::ReadMachine() {
     case TReadResult::NotOpen:
         return false;
     case TReadResult::Complete:
-        if ((report.ErrorsFound() || settings_.NormalLoad) && showLoadReport)
+        if ((report.ErrorsFound() || config_.NormalLoad) && showLoadReport)
             showLoadReport(report);
         return true;
     case TReadResult::Stopped:
@@ -455,7 +456,7 @@ bool TQtmFile::SaveTo(const QString& name) {
         OpenStream(n);
         filePath_ = n;
         isNew_ = false;
-        settings_.Dir = paths::FileDir(n);
+        config_.Dir = paths::FileDir(n);
         return true;
     } catch (const std::exception&) {
         Restore(before);
@@ -519,7 +520,7 @@ bool TQtmFile::WriteNewFile(QString& name) {
             return false;
         }
     } else {
-        const QString data = TrimText(settings_.Dir);
+        const QString data = TrimText(config_.Dir);
         name = paths::Join(data.isEmpty() ? QDir::currentPath() : data, paths::FileName(name));
         if (!data.isEmpty() && !MakePath(data)) {
             Error(SaveCaption, QStringLiteral("Ошибка создания пути к файлу\n") + name);

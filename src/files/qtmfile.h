@@ -11,6 +11,7 @@
 class QFile;
 class QIODevice;
 class TBreakPointList;
+class TConfig;
 class TMachine;
 class TPrompts;
 
@@ -48,21 +49,14 @@ enum class TReadResult {
 // faulty line contributes nothing and is recorded in the report (one fault per line, with its number).
 TReadResult ReadMachine(QIODevice& stream, TMachine& machine, TBreakPointList& breakPoints, TLoadReport& report);
 
-// The settings the file object reads and keeps up to date, bound to where the program holds them (the
-// settings object's members of the same names).
-struct TFileSettings {
-    QString& Dir;
-    const bool& CloseFile;
-    const bool& NormalLoad;
-};
-
 // The current machine file: opens and loads it, keeps it open for reading and writing while it is
 // current, closes it only with the user's consent and saves through a temporary file, keeping the
 // previous version as a backup. Every question and message goes through the prompts. The machine itself
-// is the window's: this object only reads it when saving and fills it when loading.
+// is the window's: this object only reads it when saving and fills it when loading. From the settings it
+// reads CloseFile and NormalLoad and keeps Dir, the data directory, up to date.
 class TQtmFile {
 public:
-    TQtmFile(TMachine& machine, TBreakPointList& breakPoints, TPrompts& prompts, TFileSettings settings);
+    TQtmFile(TMachine& machine, TBreakPointList& breakPoints, TPrompts& prompts, TConfig& config);
     ~TQtmFile();
     TQtmFile(const TQtmFile&) = delete;
     TQtmFile& operator=(const TQtmFile&) = delete;
@@ -117,7 +111,7 @@ private:
     TMachine& machine_;
     TBreakPointList& breakPoints_;
     TPrompts& prompts_;
-    TFileSettings settings_;
+    TConfig& config_;
 
     std::unique_ptr<QFile> fileStream_;
     QString filePath_;

@@ -67,6 +67,8 @@ private:
 class QtmFile : public MachineFileTest {
 protected:
     QtmFile() {
+        closeFile = false;
+        normalLoad = false;
         file.isModified = [this] { return modified; };
         file.saveFileAs = [this] {
             ++saveAsCalls;
@@ -96,15 +98,15 @@ protected:
     QByteArray EditedBytes() const { return Written(); }
 
     QTemporaryDir temp;
-    QString dir;
-    bool closeFile = false;
-    bool normalLoad = false;
+    QString& dir = settings.Dir;
+    bool& closeFile = settings.CloseFile;
+    bool& normalLoad = settings.NormalLoad;
     bool modified = false;
     bool saveAsResult = true;
     QString saveAsName;
     int saveAsCalls = 0;
     QList<TLoadReport> reports;
-    TQtmFile file{machine, breakPoints, prompts, TFileSettings{dir, closeFile, normalLoad}};
+    TQtmFile file{machine, breakPoints, prompts, settings};
 };
 
 TEST_F(QtmFile, OpensAndLoadsAnExistingFile) {
