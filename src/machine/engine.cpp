@@ -96,6 +96,7 @@ bool TEngine::PrepareRun() {
         if (settings_.SaveFileRun && isModified && isModified() && saveFile && !saveFile())
             return false;
         machine_.pendingCommand.reset();
+        lastStop_ = TStopInfo();
         machine_.SetCurrentState(machine_.GetInitialState());
         machine_.MarkCurrentState();
         machine_.BuildTape(machine_.Word());
@@ -112,7 +113,12 @@ bool TEngine::PrepareRun() {
     }
 }
 
-void TEngine::StopWith(const QString& caption, const QString& text, TIcon icon) {
+void TEngine::NoteStop(TStop reason, int loopStep) {
+    lastStop_ = TStopInfo{reason, machine_.StepNumber(), loopStep, machine_.CurrentState(), machine_.CurrentSymbol()};
+}
+
+void TEngine::StopWith(TStop reason, const QString& caption, const QString& text, TIcon icon) {
+    NoteStop(reason);
     SetRunState(Paused);
     prompts_.Message(caption, text, icon, ButtonsOk, TAnswer::Ok);
     SetRunState(Ready);
@@ -130,11 +136,11 @@ void TEngine::StepOnce() {
             const int cell = machine_.HeadCell();
             const int last = int(machine_.Tape().size()) - 1;
             if (cell <= 0 && c.move == MoveLeft) {
-                StopWith(StopCaption, LeftBorderText, TIcon::Stop);
+                StopWith(TStop::LeftBorder, StopCaption, LeftBorderText, TIcon::Stop);
                 return;
             }
             if (cell >= last && c.move == MoveRight) {
-                StopWith(StopCaption, RightBorderText, TIcon::Stop);
+                StopWith(TStop::RightBorder, StopCaption, RightBorderText, TIcon::Stop);
                 return;
             }
             machine_.WriteCell(cell, c.newSymbol.isEmpty() ? QChar() : c.newSymbol[0]);
@@ -148,7 +154,8 @@ void TEngine::StepOnce() {
                 SetRunState(Paused);
             prompts_.Asterisk();
         } catch (...) {
-            StopWith(StopCaption, QStringLiteral("Неизвестная ошибка при выполнении команды"), TIcon::Stop);
+            StopWith(TStop::Failure, StopCaption, QStringLiteral("Неизвестная ошибка при выполнении команды"),
+                     TIcon::Stop);
             return;
         }
     }
@@ -157,7 +164,7 @@ void TEngine::StepOnce() {
         const int index = machine_.FindCommand(machine_.CurrentState(), machine_.CurrentSymbol());
         machine_.MarkActiveCommand(index);
         if (index < 0) {
-            StopWith(StopCaption,
+            StopWith(TStop::Halt, StopCaption,
                      QStringLiteral("Машина Тьюринга закончила свою работу,\nт. к. не найдена команда для "
                                     "исполнения\nСостояние машины '") +
                          machine_.CurrentState() + QStringLiteral("'\nсимвол '") + machine_.CurrentSymbol() +
@@ -181,6 +188,7 @@ void TEngine::StepOnce() {
                                            "работу машины Тьюринга?"),
                         TIcon::Exclamation, ButtonsOkCancel, TAnswer::Cancel);
                     if (answer != TAnswer::Ok) {
+                        NoteStop(TStop::LoopCancelled, n);
                         SetRunState(Ready);
                         return;
                     }
@@ -205,12 +213,14 @@ void TEngine::StepOnce() {
                             QStringLiteral("\nшаг: ") + QString::number(machine_.StepNumber()) +
                             QStringLiteral("\nОК - продолжение работы,\nОтмена - остановить машину Тьюринга"),
                         TIcon::Exclamation, ButtonsOkCancel, TAnswer::Ok);
+                    if (answer != TAnswer::Ok)
+                        NoteStop(TStop::BreakCancelled);
                     SetRunState(answer == TAnswer::Ok ? Running : Ready);
                 }
             }
         }
     } catch (...) {
-        StopWith(StopCaption, QStringLiteral("Неизвестная ошибка при поиске команды"), TIcon::Stop);
+        StopWith(TStop::Failure, StopCaption, QStringLiteral("Неизвестная ошибка при поиске команды"), TIcon::Stop);
     }
 }
 
@@ -220,19 +230,20 @@ void TEngine::MoveHead(Move move) {
         machine_.SetHeadPosition(move == MoveLeft ? p - 1 : move == MoveRight ? p + 1 : p);
         const int cell = machine_.HeadCell();
         if (cell < 0) {
-            StopWith(MoveCaption, LeftBorderText, TIcon::Stop);
+            StopWith(TStop::LeftBorder, MoveCaption, LeftBorderText, TIcon::Stop);
             return;
         }
         if (cell >= machine_.Tape().size()) {
-            StopWith(MoveCaption, RightBorderText, TIcon::Stop);
+            StopWith(TStop::RightBorder, MoveCaption, RightBorderText, TIcon::Stop);
             return;
         }
         machine_.SetCurrentSymbol(machine_.Tape()[cell].symbol);
         machine_.RefreshBreakMarks();
-        emit headMoved(cell);
+        if (machine_.Notifications())
+            emit headMoved(cell);
     } catch (...) {
-        StopWith(MoveCaption, QStringLiteral("Неизвестная ошибка при перемещении по распознаваемому слову"),
-                 TIcon::Stop);
+        StopWith(TStop::Failure, MoveCaption,
+                 QStringLiteral("Неизвестная ошибка при перемещении по распознаваемому слову"), TIcon::Stop);
     }
 }
 

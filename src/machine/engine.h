@@ -42,6 +42,17 @@ public:
     // The caption of the Break entry and button for the current state.
     QString BreakCaption() const;
 
+    // Why the last run ended, and where it stood then (before the position went back to the start).
+    enum class TStop { None, Halt, LeftBorder, RightBorder, Failure, LoopCancelled, BreakCancelled };
+    struct TStopInfo {
+        TStop reason = TStop::None;
+        int step = 0;
+        int loopStep = 0;
+        QString state;
+        QString symbol;
+    };
+    const TStopInfo& LastStop() const { return lastStop_; }
+
     // Pauses a running machine for the length of a modal operation and restores the run state after it.
     class TPause {
     public:
@@ -68,7 +79,8 @@ signals:
 private:
     void MoveHead(Move move);
     // Pauses, shows one message, then returns to Ready.
-    void StopWith(const QString& caption, const QString& text, TIcon icon);
+    void StopWith(TStop reason, const QString& caption, const QString& text, TIcon icon);
+    void NoteStop(TStop reason, int loopStep = 0);
     void SetTimer(bool on);
     bool Validate();
 
@@ -77,4 +89,5 @@ private:
     const TConfig& settings_;
     TRunLog* log_ = nullptr;
     bool timerOn_ = false;
+    TStopInfo lastStop_;
 };

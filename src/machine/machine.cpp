@@ -106,6 +106,10 @@ void TMachine::SetWordText(const QString& text) {
 // ---- States -----------------------------------------------------------------------------------------------
 
 int TMachine::FindState(const QString& name) const {
+    // The engine's names are spelled as the list spells them: an exact match is found first and cheaply.
+    for (int i = 0; i < states_.size(); ++i)
+        if (states_[i].name == name)
+            return i;
     for (int i = 0; i < states_.size(); ++i)
         if (states_[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return i;
@@ -133,12 +137,14 @@ void TMachine::SelectState(int index) {
     if (index < -1 || index >= states_.size() || index == selectedState_)
         return;
     selectedState_ = index;
-    emit selectedStateChanged(index);
+    if (notify_)
+        emit selectedStateChanged(index);
 }
 
 void TMachine::MarkCurrentState() {
     // Most steps stay in the state already selected: no walk over the list then.
-    if (selectedState_ >= 0 && states_[selectedState_].name.compare(currentState_, Qt::CaseInsensitive) == 0)
+    if (selectedState_ >= 0 && (states_[selectedState_].name == currentState_ ||
+                                states_[selectedState_].name.compare(currentState_, Qt::CaseInsensitive) == 0))
         return;
     const int index = FindState(currentState_);
     if (index >= 0)
@@ -181,7 +187,14 @@ void TMachine::SetInitialStateText(const QString& text) {
 TCommand TMachine::CommandFromRow(const TCommandRow& row) {
     TCommand c;
     const QString move = TrimText(row.move);
-    if (move.compare(MoveLeftText, Qt::CaseInsensitive) == 0)
+    // The rows hold the texts as written; the case-blind comparison is only for hand-made files.
+    if (move == MoveRightText)
+        c.move = MoveRight;
+    else if (move == MoveLeftText)
+        c.move = MoveLeft;
+    else if (move == MoveStayText)
+        c.move = MoveStay;
+    else if (move.compare(MoveLeftText, Qt::CaseInsensitive) == 0)
         c.move = MoveLeft;
     else if (move.compare(MoveRightText, Qt::CaseInsensitive) == 0)
         c.move = MoveRight;
@@ -291,7 +304,8 @@ void TMachine::MarkActiveCommand(int index) {
             SetCommandMark(activeCommand_, commands_[activeCommand_].mark | MarkHead);
     }
     if (activeCommand_ >= 0)
-        emit activeCommandChanged(activeCommand_);
+        if (notify_)
+            emit activeCommandChanged(activeCommand_);
 }
 
 // ---- Tape -------------------------------------------------------------------------------------------------
@@ -328,28 +342,32 @@ void TMachine::WriteCell(int cell, QChar symbol) {
     if (cell < 0 || cell >= tape_.size() || tape_[cell].symbol == symbol)
         return;
     tape_[cell].symbol = symbol;
-    emit cellsChanged(cell, cell);
+    if (notify_)
+        emit cellsChanged(cell, cell);
 }
 
 void TMachine::SetCellMark(int cell, TCellMarks mark) {
     if (cell < 0 || cell >= tape_.size() || tape_[cell].mark == mark)
         return;
     tape_[cell].mark = mark;
-    emit cellsChanged(cell, cell);
+    if (notify_)
+        emit cellsChanged(cell, cell);
 }
 
 void TMachine::SetStateMark(int index, TCellMarks mark) {
     if (index < 0 || index >= states_.size() || states_[index].mark == mark)
         return;
     states_[index].mark = mark;
-    emit stateMarksChanged();
+    if (notify_)
+        emit stateMarksChanged();
 }
 
 void TMachine::SetCommandMark(int index, TCellMarks mark) {
     if (index < 0 || index >= commands_.size() || commands_[index].mark == mark)
         return;
     commands_[index].mark = mark;
-    emit commandMarksChanged(index, index);
+    if (notify_)
+        emit commandMarksChanged(index, index);
 }
 
 TCellMarks TMachine::BreakBits(TCellMarks mark, const QString& state, const QString& symbol) const {
@@ -416,14 +434,16 @@ void TMachine::RefreshBreakMarks() {
     if (firstRow >= 0)
         emit commandMarksChanged(firstRow, lastRow);
     if (statesChangedMarks)
-        emit stateMarksChanged();
+        if (notify_)
+            emit stateMarksChanged();
 }
 
 // ---- Run position -----------------------------------------------------------------------------------------
 
 void TMachine::SetCurrentSymbol(const QString& text) {
     currentSymbol_ = text.size() <= 1 ? text : text.left(1);
-    emit statusChanged();
+    if (notify_)
+        emit statusChanged();
 }
 
 void TMachine::SetCurrentSymbol(QChar symbol) {
@@ -432,19 +452,22 @@ void TMachine::SetCurrentSymbol(QChar symbol) {
         currentSymbol_[0] = symbol;
     else
         currentSymbol_ = QString(symbol);
-    emit statusChanged();
+    if (notify_)
+        emit statusChanged();
 }
 
 void TMachine::SetCurrentState(const QString& name) {
     currentState_ = TrimText(name);
     stateShown_ = runState_ == Running || runState_ == Paused;
-    emit statusChanged();
+    if (notify_)
+        emit statusChanged();
 }
 
 void TMachine::SetStepNumber(int n) {
     stepNumber_ = n;
     stepShown_ = n != 0 && (runState_ == Running || runState_ == Paused);
-    emit statusChanged();
+    if (notify_)
+        emit statusChanged();
 }
 
 QString TMachine::StatusText(int panel) const {

@@ -27,6 +27,9 @@ public:
     TMachineChecks* Checks() const { return checks_; }
     TBreakPoints* BreakPoints() const { return breakPoints_; }
     const TConfig& Settings() const { return settings_; }
+    // A machine run without views may skip the per-step change signals.
+    void SetNotifications(bool on) { notify_ = on; }
+    bool Notifications() const { return notify_; }
 
     // Alphabet.
     const QString& Alphabet() const { return alphabet_; }
@@ -153,6 +156,7 @@ private:
     QList<TTapeCell> tape_;
     int headMarkedCell_ = -1;
     bool anyBreakMarks_ = false;
+    bool notify_ = true;
 
     RunState runState_ = NoMachine;
     int stepNumber_ = 0;

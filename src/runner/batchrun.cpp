@@ -1,0 +1,157 @@
+#include "runner/batchrun.h"
+
+#include "files/qtmfile.h"
+
+#include <QFile>
+
+QString RunEndCode(TRunEnd end) {
+    switch (end) {
+    case TRunEnd::Halt:
+        return QStringLiteral("halt");
+    case TRunEnd::LeftBorder:
+        return QStringLiteral("left-border");
+    case TRunEnd::RightBorder:
+        return QStringLiteral("right-border");
+    case TRunEnd::Failure:
+        return QStringLiteral("failure");
+    case TRunEnd::Loop:
+        return QStringLiteral("loop");
+    case TRunEnd::StepLimit:
+        return QStringLiteral("max-steps");
+    case TRunEnd::Refused:
+        break;
+    }
+    return QStringLiteral("refused");
+}
+
+QString RunEndText(TRunEnd end) {
+    switch (end) {
+    case TRunEnd::Halt:
+        return QStringLiteral("останов");
+    case TRunEnd::LeftBorder:
+        return QStringLiteral("левая граница");
+    case TRunEnd::RightBorder:
+        return QStringLiteral("правая граница");
+    case TRunEnd::Failure:
+        return QStringLiteral("ошибка");
+    case TRunEnd::Loop:
+        return QStringLiteral("зацикливание");
+    case TRunEnd::StepLimit:
+        return QStringLiteral("предел шагов");
+    case TRunEnd::Refused:
+        break;
+    }
+    return QStringLiteral("не запущена");
+}
+
+QString TRunResult::InnerTape() const {
+    qsizetype first = 0;
+    qsizetype last = tape.size();
+    while (first < last && tape[first] == BlankSymbol)
+        ++first;
+    while (last > first && tape[last - 1] == BlankSymbol)
+        --last;
+    return tape.mid(first, last - first);
+}
+
+TAnswer TBatchRunner::TAnswers::Ask(const TMessage& message) {
+    return (message.buttons & ButtonCancel) ? TAnswer::Cancel : TAnswer::Ok;
+}
+
+TBatchRunner::TBatchRunner(const TConfig& config)
+    : config_(config), machine_(prompts_, config_), engine_(machine_, prompts_, config_), validation_(machine_) {
+    config_.UseBreak = false;
+    config_.SaveFileRun = false;
+    machine_.SetBreakPoints(&breakPoints_);
+    machine_.SetChecks(&validation_);
+    machine_.SetNotifications(false);
+}
+
+bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& error) {
+    QFile file(path);
+    if (!file.exists()) {
+        error = QStringLiteral("Файл ") + path + QStringLiteral(" не найден");
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("Ошибка открытия файла ") + path;
+        return false;
+    }
+    engine_.SetRunState(Ready);
+    TLoadReport report(path);
+    if (ReadMachine(file, machine_, breakPoints_, report) != TReadResult::Complete) {
+        error = QStringLiteral("Ошибка чтения файла ") + path;
+        return false;
+    }
+    for (const TLoadError& e : report.Errors())
+        warnings.append(TLoadReport::LineText(e.lineNumber) + QStringLiteral(": ") + e.message);
+    fileWord_ = machine_.Word();
+    return true;
+}
+
+QStringList TBatchRunner::Faults(const TCheckState& report) {
+    QStringList faults;
+    if (report.Word().HasErrors())
+        faults.append(report.Word().Message().text);
+    if (report.StateErrors())
+        faults.append(report.StateMessage().text);
+    if (report.Commands().HasErrors()) {
+        if (const auto message = report.Commands().Message())
+            faults.append(message->text);
+        for (const TCommandFault& f : report.Commands().Faults())
+            faults.append(f.Caption() + QStringLiteral(": ") + f.message);
+    }
+    return faults;
+}
+
+TRunResult TBatchRunner::Run(const QString& word, int maxSteps) {
+    TRunResult result;
+    result.word = word;
+    engine_.Reset();
+    machine_.SetWordText(word);
+    if (machine_.Word() != word) {
+        result.faults.append(QStringLiteral("Слово '") + word + QStringLiteral("' не может быть записано на ленту"));
+        return result;
+    }
+    TCheckState check;
+    if (!validation_.ValidateMachine(&check)) {
+        result.faults = Faults(check);
+        return result;
+    }
+    engine_.Start();
+    while (engine_.GetRunState() == Running && machine_.StepNumber() < maxSteps)
+        engine_.StepOnce();
+    for (const TTapeCell& c : machine_.Tape())
+        result.tape.append(c.symbol);
+    if (engine_.GetRunState() == Running) {
+        result.end = TRunEnd::StepLimit;
+        result.steps = machine_.StepNumber();
+        result.state = machine_.CurrentState();
+        result.symbol = machine_.CurrentSymbol();
+        engine_.Reset();
+        return result;
+    }
+    const TEngine::TStopInfo& stop = engine_.LastStop();
+    result.steps = stop.step;
+    result.state = stop.state;
+    result.symbol = stop.symbol;
+    result.loopStep = stop.loopStep;
+    switch (stop.reason) {
+    case TEngine::TStop::Halt:
+        result.end = TRunEnd::Halt;
+        break;
+    case TEngine::TStop::LeftBorder:
+        result.end = TRunEnd::LeftBorder;
+        break;
+    case TEngine::TStop::RightBorder:
+        result.end = TRunEnd::RightBorder;
+        break;
+    case TEngine::TStop::LoopCancelled:
+        result.end = TRunEnd::Loop;
+        break;
+    default:
+        result.end = TRunEnd::Failure;
+        break;
+    }
+    return result;
+}

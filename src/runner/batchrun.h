@@ -1,0 +1,73 @@
+#pragma once
+
+#include "breakpoints/breakpoint.h"
+#include "check/checkstate.h"
+#include "check/validation.h"
+#include "machine/engine.h"
+#include "machine/machine.h"
+#include "platform/prompts.h"
+#include "settings/config.h"
+
+#include <QStringList>
+
+// How one run ended.
+enum class TRunEnd { Halt, LeftBorder, RightBorder, Failure, Loop, StepLimit, Refused };
+
+// Short names of the ends, for JSON and for comparing; and the Russian words the terminal shows.
+QString RunEndCode(TRunEnd end);
+QString RunEndText(TRunEnd end);
+
+struct TRunResult {
+    QString word;
+    TRunEnd end = TRunEnd::Refused;
+    int steps = 0;
+    QString state;
+    QString symbol;
+    // Every cell of the tape, blanks included.
+    QString tape;
+    // The step found again when the loop check stopped the run.
+    int loopStep = 0;
+    // The data check's faults when the machine was refused, one a line.
+    QStringList faults;
+
+    // The tape without the blanks at its outer ends.
+    QString InnerTape() const;
+};
+
+// Runs one machine file on word after word without a window, with the very core the window uses:
+// the file reader, the validation pass and the engine. Every question the engine would ask is answered
+// as a user who wants the run to end would: OK at a stop, Cancel at the loop question.
+class TBatchRunner {
+public:
+    // The settings as given (a copy); breakpoints never stop a batch run and nothing is saved before one.
+    explicit TBatchRunner(const TConfig& config);
+
+    // Loads the machine. False when the file cannot be read; the load report's faults are warnings.
+    bool Load(const QString& path, QStringList& warnings, QString& error);
+
+    // The word the file holds.
+    const QString& FileWord() const { return fileWord_; }
+    TMachine& Machine() { return machine_; }
+
+    // Runs the machine on the word as Start would, for at most maxSteps executed commands.
+    TRunResult Run(const QString& word, int maxSteps);
+
+private:
+    class TAnswers : public TPrompts {
+    public:
+        TAnswer Ask(const TMessage& message) override;
+        void Asterisk() override {}
+        QString OpenFileName(const TFileDialog&) override { return QString(); }
+        QString SaveFileName(const TFileDialog&) override { return QString(); }
+    };
+
+    static QStringList Faults(const TCheckState& report);
+
+    TConfig config_;
+    TAnswers prompts_;
+    TMachine machine_;
+    TEngine engine_;
+    TBreakPointList breakPoints_;
+    TValidation validation_;
+    QString fileWord_;
+};

@@ -1,0 +1,168 @@
+#include "platform/codepage.h"
+#include "printers.h"
+#include "runner/batchrun.h"
+#include "runner/runnercli.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Example(const char* name) {
+    return QFileInfo(QString::fromUtf8(__FILE__))
+        .absoluteDir()
+        .absoluteFilePath(QStringLiteral("../../examples/") + QString::fromLatin1(name));
+}
+
+struct TCli {
+    int status = 0;
+    QString out;
+    QString err;
+};
+
+TCli Cli(QStringList args) {
+    TCli r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    args.prepend(QStringLiteral("qtm-run"));
+    r.status = RunBatch(args, out, err);
+    return r;
+}
+
+void WriteFile(const QString& path, const QString& text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(codepage::Encode(text));
+}
+
+struct TExampleCase {
+    const char* file;
+    QString word;
+    int dies;
+    TRunEnd end;
+    QString inner;
+    QString state;
+};
+
+} // namespace
+
+TEST(BatchRunner, EveryExampleEndsAsExpected) {
+    const TExampleCase cases[] = {
+        {"inversion.qtm", QString(), 1, TRunEnd::Halt, QStringLiteral("1001"), QStringLiteral("q1")},
+        {"binary_increment.qtm", QString(), 1, TRunEnd::Halt, QStringLiteral("1100"), QStringLiteral("q2")},
+        {"binary_increment.qtm", QStringLiteral("111"), 1, TRunEnd::Halt, QStringLiteral("1000"), QStringLiteral("q2")},
+        {"unary_addition.qtm", QString(), 1, TRunEnd::Halt, QStringLiteral("11111"), QStringLiteral("q3")},
+        {"unary_copy.qtm", QString(), 4, TRunEnd::Halt, QStringLiteral("111*111"), QStringLiteral("q6")},
+        {"unary_copy.qtm", QString(), 3, TRunEnd::RightBorder, QStringLiteral("aaa*11"), QString()},
+        {"palindrome.qtm", QStringLiteral("abba"), 2, TRunEnd::Halt, QString(), QStringLiteral("да")},
+        {"palindrome.qtm", QStringLiteral("ab"), 2, TRunEnd::Halt, QStringLiteral("b"), QStringLiteral("нет")},
+        {"endless_loop.qtm", QString(), 1, TRunEnd::StepLimit, QStringLiteral("a"), QString()},
+    };
+    for (const TExampleCase& c : cases) {
+        SCOPED_TRACE(c.file + std::string(" ") + c.word.toStdString());
+        TConfig config{QString()};
+        config.SetDiesCount(c.dies);
+        TBatchRunner runner(config);
+        QStringList warnings;
+        QString error;
+        ASSERT_TRUE(runner.Load(Example(c.file), warnings, error)) << error.toStdString();
+        EXPECT_TRUE(warnings.isEmpty());
+        const TRunResult r = runner.Run(c.word.isEmpty() ? runner.FileWord() : c.word, 2000);
+        EXPECT_EQ(r.end, c.end);
+        EXPECT_EQ(r.InnerTape(), c.inner);
+        if (!c.state.isEmpty()) {
+            EXPECT_EQ(r.state, c.state);
+        }
+        // The runner can be used again: the next word starts afresh.
+        const TRunResult again = runner.Run(c.word.isEmpty() ? runner.FileWord() : c.word, 2000);
+        EXPECT_EQ(again.tape, r.tape);
+        EXPECT_EQ(again.steps, r.steps);
+    }
+}
+
+TEST(BatchRunner, LeftBorderAndRefusedWords) {
+    TConfig config{QString()};
+    TBatchRunner runner(config);
+    QStringList warnings;
+    QString error;
+    ASSERT_TRUE(runner.Load(Example("binary_increment.qtm"), warnings, error));
+    // With one cell of room the carry of 111 fits; the runner reports the step and state of the stop.
+    TRunResult r = runner.Run(QStringLiteral("111"), 100);
+    EXPECT_EQ(r.end, TRunEnd::Halt);
+    EXPECT_GT(r.steps, 0);
+    // A word with a symbol outside the alphabet is refused by the data check, and so is the empty word.
+    r = runner.Run(QStringLiteral("12"), 100);
+    EXPECT_EQ(r.end, TRunEnd::Refused);
+    EXPECT_FALSE(r.faults.isEmpty());
+    EXPECT_TRUE(r.faults.join(QLatin1Char('\n')).contains(QStringLiteral("'2'")));
+    r = runner.Run(QString(), 100);
+    EXPECT_EQ(r.end, TRunEnd::Refused);
+    r = runner.Run(QStringLiteral("1#1"), 100);
+    EXPECT_EQ(r.end, TRunEnd::Refused);
+}
+
+TEST(BatchRunnerCli, LinesStatusesAndJson) {
+    TCli r = Cli({Example("inversion.qtm")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("0110\tостанов\tшагов: 5\tсостояние: q1\tсимвол: 1\tлента: 1001\n"));
+
+    r = Cli({Example("endless_loop.qtm"), QStringLiteral("--max-steps"), QStringLiteral("50")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("предел шагов\tшагов: 50")));
+
+    r = Cli({Example("unary_copy.qtm"), QStringLiteral("--word"), QStringLiteral("11"), QStringLiteral("--dies"),
+             QStringLiteral("10"), QStringLiteral("--json")});
+    EXPECT_EQ(r.status, 0);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(o.value(QStringLiteral("end")).toString(), QStringLiteral("halt"));
+    EXPECT_EQ(o.value(QStringLiteral("inner")).toString(), QStringLiteral("11*11"));
+    EXPECT_EQ(o.value(QStringLiteral("tape")).toString(), QStringLiteral("##11*11#"));
+
+    r = Cli({QStringLiteral("/nonexistent/m.qtm")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("не найден")));
+    r = Cli({Example("inversion.qtm"), QStringLiteral("--report"), QStringLiteral("x.log")});
+    EXPECT_EQ(r.status, 2);
+    r = Cli({Example("inversion.qtm"), QStringLiteral("--max-steps"), QStringLiteral("many")});
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST(BatchRunnerCli, FaultyMachineIsNotRun) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("bad.qtm"));
+    WriteFile(file, QStringLiteral("[ABCD] ab\r\n[WORD] ab\r\n[BEGS] q0\r\n[STAT] q0\r\n"));
+    const TCli r = Cli({file});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Машина не запущена")));
+}
+
+TEST(BatchRunnerCli, ExpectationsAndWordFiles) {
+    QTemporaryDir dir;
+    const QString expect = dir.filePath(QStringLiteral("expect.txt"));
+    WriteFile(expect, QStringLiteral("1011\t1100\tq2\r\n111\t1000\r\n1\t11\r\n"));
+    TCli r = Cli({Example("binary_increment.qtm"), QStringLiteral("--expect"), expect});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("2 passed, 1 failed\n")));
+    EXPECT_EQ(r.out.count(QStringLiteral("неверно")), 1);
+
+    WriteFile(expect, QStringLiteral("abba\t\tда\nab\tb\tнет\n"));
+    r = Cli(
+        {Example("palindrome.qtm"), QStringLiteral("--expect"), expect, QStringLiteral("--dies"), QStringLiteral("2")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("2 passed, 0 failed\n")));
+
+    const QString words = dir.filePath(QStringLiteral("words.txt"));
+    WriteFile(words, QStringLiteral("0\n01\n"));
+    r = Cli({Example("inversion.qtm"), QStringLiteral("--words"), words});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 2);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("лента: 10\n")));
+}
