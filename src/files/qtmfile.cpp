@@ -278,8 +278,7 @@ TReadResult ReadMachine(QIODevice& stream, TMachine& machine, TBreakPointList& b
 // ---- The file object --------------------------------------------------------------------------------------
 
 TQtmFile::TQtmFile(TMachine& machine, TBreakPointList& breakPoints, TPrompts& prompts, TConfig& config)
-    : renameFile(RenameReplacing), machine_(machine), breakPoints_(breakPoints), prompts_(prompts),
-      config_(config) {}
+    : renameFile(RenameReplacing), machine_(machine), breakPoints_(breakPoints), prompts_(prompts), config_(config) {}
 
 TQtmFile::~TQtmFile() {
     Reset();
