@@ -3,6 +3,8 @@
 #include "breakpoints/breakpoint.h"
 #include "check/checkdatadialog.h"
 #include "check/validation.h"
+#include "files/fileloaddialog.h"
+#include "files/qtmfile.h"
 #include "machine/commandlistmodel.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
@@ -139,6 +141,10 @@ TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* pare
     engine_ = std::make_unique<TEngine>(*machine_, *prompts_, *config_);
     engine_->isModified = [this] { return modified_; };
     engine_->saveFile = [this] { return SaveFile(); };
+    machineFile_ = std::make_unique<TQtmFile>(*machine_, *breakPointList_, *prompts_, *config_);
+    machineFile_->isModified = [this] { return modified_; };
+    machineFile_->saveFileAs = [this] { return SaveFileAs(); };
+    machineFile_->showLoadReport = [this](const TLoadReport& report) { TFileLoadDialog::ShowReport(report, this); };
 
     CreateControls();
     CreateActions();
@@ -163,6 +169,7 @@ TMainForm::~TMainForm() {
         if (config_->AutoDeskTop)
             StoreDesktop();
     }
+    machineFile_.reset();
     // The views read the machine while they go: they go first.
     StepTimer->stop();
     frameTimer_->stop();
@@ -345,12 +352,16 @@ void TMainForm::Enable(QAction* action, bool enabled) {
 
 void TMainForm::CreateActions() {
     NewFileItem = MakeAction(QStringLiteral("&новый"), QKeySequence(Qt::CTRL | Qt::Key_N), 3000);
-    OpenFileItem = MakeAction(QStringLiteral("&открыть"), QKeySequence(Qt::CTRL | Qt::Key_O), 3001, true);
-    FileClosing = MakeAction(QStringLiteral("&закрыть"), QKeySequence(Qt::CTRL | Qt::Key_C), 3002, true);
-    SaveFileItem = MakeAction(QStringLiteral("&cохранить"), QKeySequence(Qt::CTRL | Qt::Key_S), 3003, true);
-    SaveFileAsItem = MakeAction(QStringLiteral("сохранить &как"), QKeySequence(), 3004, true);
+    OpenFileItem = MakeAction(QStringLiteral("&открыть"), QKeySequence(Qt::CTRL | Qt::Key_O), 3001);
+    FileClosing = MakeAction(QStringLiteral("&закрыть"), QKeySequence(Qt::CTRL | Qt::Key_C), 3002);
+    SaveFileItem = MakeAction(QStringLiteral("&cохранить"), QKeySequence(Qt::CTRL | Qt::Key_S), 3003);
+    SaveFileAsItem = MakeAction(QStringLiteral("сохранить &как"), QKeySequence(), 3004);
     ExitItem = MakeAction(QStringLiteral("&выход"), QKeySequence(Qt::ALT | Qt::Key_F4), 3005);
-    connect(NewFileItem, &QAction::triggered, this, &TMainForm::NewFile);
+    connect(NewFileItem, &QAction::triggered, this, &TMainForm::NewFileItemClick);
+    connect(OpenFileItem, &QAction::triggered, this, &TMainForm::OpenFileItemClick);
+    connect(FileClosing, &QAction::triggered, this, &TMainForm::FileClosingExecute);
+    connect(SaveFileItem, &QAction::triggered, this, &TMainForm::SaveFileItemClick);
+    connect(SaveFileAsItem, &QAction::triggered, this, &TMainForm::SaveFileAsItemClick);
     connect(ExitItem, &QAction::triggered, this, &QWidget::close);
 
     StateAdd = MakeAction(QStringLiteral("Добавить"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A), 3010, true);
@@ -752,52 +763,180 @@ void TMainForm::SaveDeskTopItemClick() {
 // ---- Machine file -----------------------------------------------------------------------------------------
 
 void TMainForm::SetModified(bool flag) {
-    modified_ = flag || isNewFile_;
+    modified_ = machineFile_->IsNew() || flag;
     Enable(SaveFileItem, modified_);
 }
 
 void TMainForm::SetCurrentFile(const QString& name) {
-    const bool changed = name != fileName_;
-    fileName_ = name;
-    UpdateCaption(name);
-    if (name.isEmpty()) {
-        isNewFile_ = false;
-        engine_->SetRunState(NoMachine);
-    } else if (engine_->GetRunState() == NoMachine) {
-        engine_->SetRunState(Ready);
+    const QString old = fileName_;
+    if (name != machineFile_->FilePath())
+        machineFile_->SetFileName(name);
+    fileName_ = machineFile_->FilePath();
+    UpdateCaption(fileName_);
+    if (fileName_ != old)
+        SetModified(false);
+    if (fileName_.isEmpty()) {
+        Enable(SaveFileAsItem, false);
+        SetModified(false);
+        if (engine_->GetRunState() != NoMachine)
+            engine_->SetRunState(NoMachine);
+    } else {
+        Enable(SaveFileAsItem, true);
+        engine_->SetRunState(engine_->GetRunState() == NoMachine ? Ready : engine_->GetRunState());
     }
-    if (changed)
-        RefreshEditing();
-    Enable(SaveFileAsItem, !fileName_.isEmpty());
+    RefreshEditing();
     EnableRunControls(engine_->GetRunState());
 }
 
-bool TMainForm::SaveFile() {
-    return !modified_;
+bool TMainForm::CloseCurrentFile() {
+    try {
+        SetCurrentFile(QString());
+        if (!fileName_.isEmpty())
+            return false;
+        SetModified(false);
+        return true;
+    } catch (...) {
+        prompts_->Message(QStringLiteral("Закрытие файла"), QStringLiteral("Ошибка закрытия файла\n") + fileName_,
+                          TIcon::Stop);
+        return false;
+    }
 }
 
-bool TMainForm::CloseCurrentFile() {
-    SetCurrentFile(QString());
+QString TMainForm::DataDir() {
+    const QString dir = QFileInfo(config_->Dir).isDir() ? config_->Dir : QDir::currentPath();
+    if (config_->Dir != dir)
+        config_->Dir = dir;
+    return dir;
+}
+
+void TMainForm::NewFileItemClick() {
+    if (!CloseCurrentFile())
+        return;
+    const QString dir = DataDir();
+    for (int i = 1; i <= 255; ++i) {
+        const QString candidate = QStringLiteral("Без имени %1.qtm").arg(i);
+        const QString path = paths::Join(dir, candidate);
+        if (QFileInfo::exists(path))
+            continue;
+        // The name is taken with its directory: a bare name would be looked up in the working directory,
+        // where a file of that name may exist and would be opened instead of a new machine.
+        SetCurrentFile(path);
+        SetModified(false);
+        return;
+    }
+    prompts_->Message(QStringLiteral("Новый файл"),
+                      QStringLiteral("Ошибка создания уникального имени файла.\nПожалуйста, создайте его вручную."),
+                      TIcon::Exclamation);
+    OpenFileItemClick();
+}
+
+void TMainForm::OpenFileItemClick() {
+    if (!CloseCurrentFile())
+        return;
+    try {
+        TFileDialog dialog;
+        dialog.title = QStringLiteral("Открытие файла данных");
+        dialog.filter = QStringLiteral("Файлы машины Тьюринга (*.qtm)|*.qtm|Все файлы (*.*)|*.*");
+        dialog.defaultExt = QStringLiteral("qtm");
+        dialog.initialDir = DataDir();
+        const QString chosen = prompts_->OpenFileName(dialog);
+        if (chosen.isEmpty())
+            return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        SetCurrentFile(chosen);
+        QApplication::restoreOverrideCursor();
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        prompts_->Message(QStringLiteral("Ошибка"), QStringLiteral("Ошибка открытия файла данных"), TIcon::Stop);
+    }
+}
+
+void TMainForm::FileClosingExecute() {
+    const RunState state = engine_->GetRunState();
+    if (state == Running || state == Paused || fileName_.isEmpty())
+        return;
+    CloseCurrentFile();
+}
+
+void TMainForm::SaveFileItemClick() {
+    TEngine::TPause pause(*engine_);
+    SaveFile();
+}
+
+void TMainForm::SaveFileAsItemClick() {
+    TEngine::TPause pause(*engine_);
+    SaveFileAs();
+}
+
+bool TMainForm::SaveFile() {
+    if (fileName_.isEmpty() || !modified_)
+        return true;
+    try {
+        if (!machineFile_->IsNew()) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            const bool saved = machineFile_->SaveTo(fileName_);
+            QApplication::restoreOverrideCursor();
+            if (saved) {
+                SetModified(false);
+                SetCurrentFile(machineFile_->FilePath());
+                return true;
+            }
+        }
+        return SaveFileAs();
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        return false;
+    }
+}
+
+bool TMainForm::SaveFileAs() {
+    const QString name = TrimText(fileName_);
+    if (name.isEmpty())
+        return true;
+    const QString nameDir = TrimText(paths::FileDir(name));
+    if (!nameDir.isEmpty() && !QFileInfo(nameDir).isDir())
+        QDir().mkpath(nameDir);
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Сохранение данных");
+    dialog.filter = QStringLiteral("Файлы машины Тьюринга (*.qtm)|*.qtm");
+    dialog.defaultExt = QStringLiteral("qtm");
+    dialog.overwritePrompt = true;
+    dialog.initialDir = !nameDir.isEmpty() && QFileInfo(nameDir).isDir() ? nameDir : DataDir();
+    QString proposed = name;
+    const QString ext = TrimText(paths::FileExt(proposed));
+    if (!ext.isEmpty() && ext != qtmformat::DefaultExt) {
+        if (paths::FileName(proposed).size() > 256) {
+            prompts_->Message(QStringLiteral("Сохранение файла"),
+                              QStringLiteral("Слишком динное имя файла\n") + proposed, TIcon::Stop);
+            return false;
+        }
+        proposed = paths::ChangeFileExt(proposed, qtmformat::DefaultExt);
+    }
+    dialog.fileName = paths::FileName(proposed);
+    const QString chosen = prompts_->SaveFileName(dialog);
+    if (chosen.isEmpty())
+        return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool saved = machineFile_->SaveTo(chosen);
+    QApplication::restoreOverrideCursor();
+    if (!saved) {
+        prompts_->Message(QStringLiteral("Ошибка"), QStringLiteral("Ошибка сохранения данных"), TIcon::Stop);
+        return false;
+    }
+    SetModified(false);
+    SetCurrentFile(machineFile_->FilePath());
     return true;
 }
 
-void TMainForm::NewFile() {
-    if (!CloseCurrentFile())
-        return;
-    // The first untitled name not taken by a file in the machines' directory.
-    QString name;
-    for (int n = 1; n <= 255; ++n) {
-        name = paths::Join(config_->Dir, QStringLiteral("Без имени %1.qtm").arg(n));
-        if (!QFileInfo::exists(name))
-            break;
-    }
-    isNewFile_ = true;
-    SetCurrentFile(name);
-    SetModified(true);
-}
-
 void TMainForm::OpenStartupFile() {
-    NewFile();
+    try {
+        if (startupFile_.isEmpty())
+            NewFileItemClick();
+        else
+            SetCurrentFile(startupFile_);
+    } catch (...) {
+        SetCurrentFile(QString());
+    }
 }
 
 // ---- Window events ----------------------------------------------------------------------------------------
@@ -831,7 +970,7 @@ bool TMainForm::FormCloseQuery() {
             return stay();
         restore = Ready;
     }
-    if (config_->AutoFile && modified_ && !(isNewFile_ && machine_->IsEmpty()) && !SaveFile())
+    if (config_->AutoFile && modified_ && !(machineFile_->IsNew() && machine_->IsEmpty()) && !SaveFile())
         return stay();
     if (!CloseCurrentFile())
         return stay();

@@ -23,6 +23,7 @@ class TConfig;
 class TEngine;
 class TMachine;
 class TPrompts;
+class TQtmFile;
 class TRunLamp;
 class TStateListModel;
 class TTapeView;
@@ -56,12 +57,18 @@ public:
     // The machine file.
     const QString& FileName() const { return fileName_; }
     bool Modified() const { return modified_; }
+    TQtmFile& MachineFile() { return *machineFile_; }
     void SetModified(bool flag);
     void SetCurrentFile(const QString& name);
     bool SaveFile();
+    bool SaveFileAs();
     bool CloseCurrentFile();
     void OpenStartupFile();
-    void NewFile();
+    void NewFileItemClick();
+    void OpenFileItemClick();
+    void FileClosingExecute();
+    void SaveFileItemClick();
+    void SaveFileAsItemClick();
 
     // The close query: true when the window may close.
     bool FormCloseQuery();
@@ -88,6 +95,8 @@ private:
     void SaveDeskTopItemClick();
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
+    // The directory for new files and the file dialogs: Dir when it exists, else the working directory.
+    QString DataDir();
 
     // Repaints are gathered while a run goes under the timer and done at most once a frame.
     enum Repaint : unsigned {
@@ -113,10 +122,10 @@ private:
     std::unique_ptr<TMachine> machine_;
     std::unique_ptr<TEngine> engine_;
     std::unique_ptr<TValidation> validation_;
+    std::unique_ptr<TQtmFile> machineFile_;
 
     QString fileName_;
     bool modified_ = false;
-    bool isNewFile_ = false;
     QString windowCaption_;
     QString startupFile_;
     bool shown_ = false;

@@ -123,6 +123,7 @@ TEST_F(MainForm, ControlsFollowTheRunState) {
     check(table[3]);
 
     // Without a file nothing runs or can be edited.
+    prompts.Answer(TAnswer::No); // do not save the changed machine
     form->SetCurrentFile(QString());
     EXPECT_EQ(form->Engine().GetRunState(), NoMachine);
     EXPECT_FALSE(brk->isEnabled());
@@ -191,8 +192,10 @@ TEST_F(MainForm, CloseQueryAsksTwiceAndCancelLetsTheRunGoOn) {
     form->Config().Exit = false;
     form->Config().AutoFile = false;
     prompts.Answer(TAnswer::Ok);
+    prompts.Answer(TAnswer::No); // the changed machine is not saved
     EXPECT_TRUE(form->close());
-    EXPECT_EQ(prompts.boxes.size(), 4);
+    EXPECT_EQ(prompts.boxes.size(), 5);
+    EXPECT_EQ(prompts.boxes[4].caption, QStringLiteral("Закрытие файла"));
 }
 
 TEST_F(MainForm, TypingIntoTheAlphabetAndWordEdits) {
