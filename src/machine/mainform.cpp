@@ -715,6 +715,29 @@ void TMainForm::ApplySettings() {
     }
     hints->enabled = config_->ViewHint;
     StepTimer->setInterval(config_->RunSpeed);
+    KeepOnScreen();
+}
+
+void TMainForm::KeepOnScreen() {
+    // A stored position from a smaller screen, or a window grown by its columns, must not leave it half off
+    // the screen.
+    adjustSize();
+    const QScreen* screen = QGuiApplication::screenAt(frameGeometry().center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = frameGeometry();
+    if (frame.right() > area.right())
+        frame.moveRight(area.right());
+    if (frame.bottom() > area.bottom())
+        frame.moveBottom(area.bottom());
+    if (frame.left() < area.left())
+        frame.moveLeft(area.left());
+    if (frame.top() < area.top())
+        frame.moveTop(area.top());
+    move(frame.topLeft());
 }
 
 bool TMainForm::StoreSettings() {
@@ -947,7 +970,8 @@ void TMainForm::showEvent(QShowEvent* event) {
         return;
     shown_ = true;
     ApplySettings();
-    OpenStartupFile();
+    // The window is on the screen before the start-up file's load report can open over it.
+    QTimer::singleShot(0, this, &TMainForm::OpenStartupFile);
 }
 
 bool TMainForm::FormCloseQuery() {

@@ -95,6 +95,7 @@ private:
     void SaveDeskTopItemClick();
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
+    void KeepOnScreen();
     // The directory for new files and the file dialogs: Dir when it exists, else the working directory.
     QString DataDir();
 

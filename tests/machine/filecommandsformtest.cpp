@@ -37,6 +37,9 @@ protected:
         form->Config().Dir = dir.path();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        // The start-up file opens right after the first showing.
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(form->FileName().isEmpty());
         // Load reports would open modal dialogs.
         form->Config().NormalLoad = false;
         form->Config().AutoFile = false;
