@@ -5,20 +5,13 @@
 #include "machine/machine.h"
 #include "settings/config.h"
 #include "platform/prompts.h"
+#include "silentprompts.h"
 
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
 namespace {
-
-class TSilentPrompts : public TPrompts {
-public:
-    TAnswer Ask(const TMessage& m) override { return m.defaultButton; }
-    void Asterisk() override {}
-    QString OpenFileName(const TFileDialog&) override { return QString(); }
-    QString SaveFileName(const TFileDialog&) override { return QString(); }
-};
 
 const QString Letters = QStringLiteral("abcdefghijklmnopqrstuvwx"); // 24 symbols: 2 x (24 + 1) = 50 commands
 

@@ -5,6 +5,7 @@
 #include "files/qtmfile.h"
 #include "machine/machine.h"
 #include "platform/prompts.h"
+#include "silentprompts.h"
 #include "runner/batchrun.h"
 #include "settings/config.h"
 
@@ -16,14 +17,6 @@
 #include <vector>
 
 namespace {
-
-class TSilentPrompts : public TPrompts {
-public:
-    TAnswer Ask(const TMessage& m) override { return m.defaultButton; }
-    void Asterisk() override {}
-    QString OpenFileName(const TFileDialog&) override { return QString(); }
-    QString SaveFileName(const TFileDialog&) override { return QString(); }
-};
 
 // right: walk to the blank after the number; inc: add one from the right, carrying to the left.
 QString WriteCounter(const QTemporaryDir& dir) {

@@ -2,6 +2,7 @@
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "machine/mainform.h"
+#include "formfixture.h"
 #include "printers.h"
 #include "runner/batchrun.h"
 #include "scriptedprompts.h"
@@ -29,23 +30,15 @@ QByteArray Bytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-class FileCommands : public ::testing::Test {
+class FileCommands : public TFormFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        form = std::make_unique<TMainForm>(dir.path(), &prompts);
-        form->Config().Dir = dir.path();
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        // The start-up file opens right after the first showing.
-        QCoreApplication::processEvents();
-        ASSERT_FALSE(form->FileName().isEmpty());
+        TFormFixture::SetUp();
         // Load reports would open modal dialogs.
         form->Config().NormalLoad = false;
         form->Config().AutoFile = false;
         form->Config().Exit = false;
     }
-    void TearDown() override { form.reset(); }
 
     // A copy of an example in the test's directory, so that saving never changes the original.
     QString CopyExample(const QString& name) {
@@ -61,10 +54,6 @@ protected:
     }
 
     QString UntitledPath(int n) const { return dir.filePath(QStringLiteral("Без имени %1.qtm").arg(n)); }
-
-    QTemporaryDir dir;
-    TScriptedPrompts prompts;
-    std::unique_ptr<TMainForm> form;
 };
 
 } // namespace

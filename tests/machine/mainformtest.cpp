@@ -3,8 +3,7 @@
 #include "machine/machine.h"
 #include "machine/mainform.h"
 #include "machine/tapeview.h"
-#include "printers.h"
-#include "scriptedprompts.h"
+#include "formfixture.h"
 #include "settings/config.h"
 
 #include <QAction>
@@ -24,21 +23,8 @@
 
 namespace {
 
-class MainForm : public ::testing::Test {
+class MainForm : public TFormFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        form = std::make_unique<TMainForm>(dir.path(), &prompts);
-        form->Config().Dir = dir.path();
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        // The start-up file opens right after the first showing.
-        QCoreApplication::processEvents();
-        ASSERT_FALSE(form->FileName().isEmpty());
-    }
-
-    void TearDown() override { form.reset(); }
-
     template <class T>
     T* Child(const char* name) const {
         T* child = form->findChild<T*>(QString::fromLatin1(name));
@@ -65,10 +51,6 @@ protected:
             s.append(c.symbol);
         return s;
     }
-
-    QTemporaryDir dir;
-    TScriptedPrompts prompts;
-    std::unique_ptr<TMainForm> form;
 };
 
 struct TControlState {

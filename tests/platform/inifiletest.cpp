@@ -1,6 +1,7 @@
 #include "platform/inifile.h"
 
 #include "platform/codepage.h"
+#include "filetestutil.h"
 #include "printers.h"
 
 #include <QDir>
@@ -27,48 +28,11 @@ QString S(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-// File contents as a standard string, which a failed comparison shows as escaped text.
-std::string Text(const QByteArray& bytes) {
-    return bytes.toStdString();
-}
-
 TIniFile FromBytes(const QByteArray& bytes) {
     TIniFile ini(QString{});
     ini.SetBytes(bytes);
     return ini;
 }
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Files may not grow beyond a few bytes while it lives: the one write failure that root cannot override.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~TFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
-    }
-    TFileSizeLimit(const TFileSizeLimit&) = delete;
-    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
-
-private:
-    rlimit saved{};
-    void (*previous)(int) = nullptr;
-};
 
 const QString Missing = QStringLiteral("<missing>");
 
