@@ -480,8 +480,24 @@ void TMainForm::CreateMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("Помощ&ь"));
     help->addActions({TheoryItem, ContentsItem, HelpItem, WhatsThisItem, AboutItem});
 
-    StateListBox->addActions({StateAdd, StateEdit, StateDel});
-    CommandListView->addActions({CommandAdd, CommandEdit, CommandDel});
+    // The pop-up menus' entries carry the list's own keys (Ins, F4, Del), which work only while the list
+    // has the focus; the menu bar's entries carry the keys that work anywhere.
+    const auto popup = [this](QWidget* list, QAction* target) {
+        auto* entry = new QAction(target->text(), list);
+        entry->setShortcuts({});
+        entry->setEnabled(target->isEnabled());
+        entry->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(entry, &QAction::triggered, target, &QAction::trigger);
+        connect(target, &QAction::enabledChanged, entry, &QAction::setEnabled);
+        list->addAction(entry);
+        return entry;
+    };
+    popup(StateListBox, StateAdd)->setShortcut(QKeySequence(Qt::Key_Insert));
+    popup(StateListBox, StateEdit)->setShortcut(QKeySequence(Qt::Key_F4));
+    popup(StateListBox, StateDel)->setShortcut(QKeySequence(Qt::Key_Delete));
+    popup(CommandListView, CommandAdd)->setShortcut(QKeySequence(Qt::Key_Insert));
+    popup(CommandListView, CommandEdit)->setShortcut(QKeySequence(Qt::Key_F4));
+    popup(CommandListView, CommandDel)->setShortcut(QKeySequence(Qt::Key_Delete));
 }
 
 void TMainForm::CreateStatusBar() {
