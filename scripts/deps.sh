@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the program need; does nothing when all are present.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth)
+          xvfb xauth fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

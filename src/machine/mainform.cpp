@@ -541,13 +541,11 @@ void TMainForm::ConnectMachine() {
 
     connect(m, &TMachine::statesChanged, this, [this] {
         const QSignalBlocker block(BegStateComboBox);
-        const QString text = BegStateComboBox->currentText();
         BegStateComboBox->clear();
         for (const TStateItem& s : machine_->States())
             BegStateComboBox->addItem(s.name);
         BegStateComboBox->setEditText(machine_->InitialStateText());
         stateModel_->Reset();
-        (void)text;
     });
     connect(m, &TMachine::initialStateChanged, this, [this] {
         if (BegStateComboBox->currentText() != machine_->InitialStateText()) {
