@@ -555,6 +555,11 @@ void TMainForm::ConnectMachine() {
     });
     connect(BegStateComboBox->lineEdit(), &QLineEdit::textEdited, m, &TMachine::SetInitialStateText);
     connect(BegStateComboBox, &QComboBox::textActivated, m, &TMachine::SetInitialStateText);
+    // Arrow keys move through the states without opening the list.
+    connect(BegStateComboBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0 && BegStateComboBox->itemText(index) != machine_->InitialStateText())
+            machine_->SetInitialStateText(BegStateComboBox->itemText(index));
+    });
 
     connect(m, &TMachine::selectedStateChanged, this, [this](int index) {
         StateListBox->setCurrentIndex(stateModel_->index(index));

@@ -7,6 +7,7 @@
 #include "settings/config.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -283,4 +284,19 @@ TEST_F(MainForm, FaultyMachineOpensTheDataCheckInsteadOfRunning) {
     EXPECT_EQ(form->Engine().GetRunState(), Ready);
     EXPECT_FALSE(form->Engine().TimerOn());
     EXPECT_TRUE(Child<QAction>("DataCheck")->isEnabled());
+}
+
+TEST_F(MainForm, InitialStateIsChosenFromTheStates) {
+    DefineMachine();
+    form->Machine().AddState(QStringLiteral("q1"));
+    auto* combo = Child<QComboBox>("BegStateComboBox");
+    ASSERT_EQ(combo->count(), 2);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(form->Machine().GetInitialState(), QStringLiteral("q1"));
+    // Typing a name that is no state puts the chosen one back, with a sound.
+    const int sounds = prompts.asterisks;
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("x"));
+    EXPECT_EQ(combo->currentText(), QStringLiteral("q1"));
+    EXPECT_EQ(prompts.asterisks, sounds + 1);
 }
