@@ -654,10 +654,7 @@ void TMainForm::EnableRunControls(RunState state) {
     NextStepButton->setEnabled(NextStepItem->isEnabled());
     ResetButton->setEnabled(ResetItem->isEnabled());
     BreakButton->setEnabled(BreakItem->isEnabled());
-    // The entry's caption, with its first letter raised as a button's caption is.
-    QString caption = engine_->BreakCaption();
-    caption[0] = caption[0].toUpper();
-    BreakButton->setText(caption);
+    BreakButton->setText(engine_->BreakCaption());
     for (QAction* view : {ViewABC, ViewWord, ViewCommand, ViewBegState, ViewState})
         Enable(view, state == Ready);
     Enable(WordUpdate, idle);
