@@ -4,6 +4,7 @@
 #include "check/errorcommanddialog.h"
 #include "check/validation.h"
 #include "platform/prompts.h"
+#include "platform/screenwidget.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,7 +13,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -209,11 +209,7 @@ void TCheckDataDialog::DetailCommandButtonClick() {
 void TCheckDataDialog::showEvent(QShowEvent* event) {
     if (!centred_) {
         centred_ = true;
-        if (const QScreen* s = screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(s->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        CentreOnScreen(this);
     }
     QDialog::showEvent(event);
 }

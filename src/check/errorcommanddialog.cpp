@@ -1,6 +1,7 @@
 #include "check/errorcommanddialog.h"
 
 #include "check/checkstate.h"
+#include "platform/screenwidget.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -107,11 +108,7 @@ void TErrorCommandDialog::CreateActions() {
 void TErrorCommandDialog::showEvent(QShowEvent* event) {
     if (!centred_) {
         centred_ = true;
-        if (const QScreen* s = screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(s->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        CentreOnScreen(this);
     }
     QDialog::showEvent(event);
 }
