@@ -256,6 +256,9 @@ bool RunDataCheck(TValidation& validation, TPrompts& prompts, QWidget* parent,
         auto dialog = std::make_unique<TCheckDataDialog>(report, prompts, parent);
         if (openHelp)
             QObject::connect(dialog.get(), &TCheckDataDialog::helpRequested, dialog.get(), openHelp);
+        // Without a help viewer the button would do nothing.
+        if (auto* help = dialog->findChild<QPushButton*>(QStringLiteral("HelpButton")))
+            help->setEnabled(bool(openHelp));
         if (!dialog->Failed())
             dialog->exec();
     } catch (...) {

@@ -239,8 +239,6 @@ void TEngine::MoveHead(Move move) {
         }
         machine_.SetCurrentSymbol(machine_.Tape()[cell].symbol);
         machine_.RefreshBreakMarks();
-        if (machine_.Notifications())
-            emit headMoved(cell);
     } catch (...) {
         StopWith(TStop::Failure, MoveCaption,
                  QStringLiteral("Неизвестная ошибка при перемещении по распознаваемому слову"), TIcon::Stop);

@@ -69,8 +69,6 @@ public:
 signals:
     void runStateChanged(RunState old, RunState now);
     void timerChanged(bool on);
-    // The head stands on this cell now: the tape view keeps it in sight.
-    void headMoved(int cell);
     // A run was paused from Running: the window comes to the front.
     void bringToFront();
     // The silent check refused the machine: the data check report opens.

@@ -496,8 +496,10 @@ void TMachine::SetHeadPosition(int p) {
         const int r = rightBlanks_;
         if (p - n >= rightBlanks_)
             rightBlanks_ = p - n + 1;
+        // The limit stops further growth only: lowered during a run it never takes back cells already added,
+        // or the head would land on another cell than the one it moved to.
         if (rightBlanks_ > dies - 1)
-            rightBlanks_ = dies - 1;
+            rightBlanks_ = std::max(dies - 1, r);
         if (rightBlanks_ > r)
             BuildTape(TapeInnerText() + QString(rightBlanks_ - r, BlankSymbol));
     } else {
@@ -505,7 +507,7 @@ void TMachine::SetHeadPosition(int p) {
         if (std::abs(p) + 1 > leftBlanks_)
             leftBlanks_ = std::abs(p) + 1;
         if (leftBlanks_ > dies)
-            leftBlanks_ = dies;
+            leftBlanks_ = std::max(dies, l);
         if (leftBlanks_ > l && leftBlanks_ >= 2)
             BuildTape(QString(leftBlanks_ - l, BlankSymbol) + TapeInnerText());
     }
@@ -517,6 +519,8 @@ void TMachine::SetHeadPosition(int p) {
         SetCellMark(headCell_, tape_[headCell_].mark | MarkHead);
         headMarkedCell_ = headCell_;
     }
+    if (notify_)
+        emit headMoved(headCell_);
 }
 
 // ---- Whole machine ----------------------------------------------------------------------------------------
@@ -536,6 +540,11 @@ void TMachine::Clear() {
     emit statesChanged();
     emit commandsChanged();
     SetInitialState(QString());
+    // The empty word's tape replaces what the last run wrote, as any change of the word does.
+    BuildTape(word_);
+    RunCheck(&TMachineChecks::CheckWordCells);
+    SetCurrentSymbol(word_);
+    SetHeadPosition(0);
 }
 
 bool TMachine::IsEmpty() const {

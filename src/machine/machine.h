@@ -128,6 +128,8 @@ signals:
     void activeCommandChanged(int index);
     void tapeChanged();
     void cellsChanged(int first, int last);
+    // The head was set on a cell (which may lie off the tape when a move runs over its border).
+    void headMoved(int cell);
     void statusChanged();
     // Every user edit of the machine: the file marks itself modified.
     void edited();

@@ -14,7 +14,9 @@
 #include "platform/qtprompts.h"
 #include "settings/config.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -33,6 +35,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTableView>
 #include <QTimer>
 #include <QToolTip>
@@ -45,33 +48,57 @@ const QString MainCaption = QStringLiteral("Машина Тьюринга");
 const char* const HelpContextProperty = "helpContext";
 const char* const PendingProperty = "pending";
 
-// Tool tip delays of the whole program, from the settings.
+// The delay before a tool tip shows, for the whole program, from the settings.
 class THintStyle : public QProxyStyle {
 public:
     int wakeUp = 500;
-    int fallAsleep = 2500;
 
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override {
         if (hint == SH_ToolTip_WakeUpDelay)
             return wakeUp;
-        if (hint == SH_ToolTip_FallAsleepDelay)
-            return fallAsleep;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
 
-// Swallows tool tips everywhere while hints are switched off.
+// Shows every tool tip of the program itself, for the display time of the settings (the toolkit would pick
+// a time from the text's length), and swallows them all while hints are switched off.
 class THintFilter : public QObject {
 public:
     using QObject::QObject;
     bool enabled = true;
+    int displayTime = 2500;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!enabled && event->type() == QEvent::ToolTip)
+        if (event->type() != QEvent::ToolTip || !watched->isWidgetType())
+            return QObject::eventFilter(watched, event);
+        if (!enabled)
             return true;
-        return QObject::eventFilter(watched, event);
+        auto* help = static_cast<QHelpEvent*>(event);
+        auto* widget = static_cast<QWidget*>(watched);
+        const QString text = TipText(widget, help->pos());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, widget, QRect(), displayTime);
+        return true;
+    }
+
+private:
+    // An item's own tip in a list, else the tip of the widget or of its nearest parent that has one.
+    static QString TipText(QWidget* widget, QPoint pos) {
+        if (auto* view = qobject_cast<QAbstractItemView*>(widget->parentWidget()); view && view->viewport() == widget) {
+            const QString item = view->indexAt(pos).data(Qt::ToolTipRole).toString();
+            if (!item.isEmpty())
+                return item;
+        }
+        if (auto* tabs = qobject_cast<QTabBar*>(widget); tabs && !tabs->tabToolTip(tabs->tabAt(pos)).isEmpty())
+            return tabs->tabToolTip(tabs->tabAt(pos));
+        for (QWidget* w = widget; w; w = w->isWindow() ? nullptr : w->parentWidget())
+            if (!w->toolTip().isEmpty())
+                return w->toolTip();
+        return QString();
     }
 };
 
@@ -219,6 +246,8 @@ void TMainForm::CreateControls() {
     CommandListView->setSelectionMode(QAbstractItemView::SingleSelection);
     CommandListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     CommandListView->setShowGrid(true);
+    // Tab leaves the list for the next control; the arrow keys move between its rows.
+    CommandListView->setTabKeyNavigation(false);
     CommandListView->setSortingEnabled(false);
     CommandListView->horizontalHeader()->setSectionsClickable(false);
     CommandListView->horizontalHeader()->setHighlightSections(false);
@@ -418,7 +447,7 @@ void TMainForm::CreateActions() {
     TheoryItem = MakeAction(QStringLiteral("&теория"), QKeySequence(), 3040, true);
     ContentsItem = MakeAction(QStringLiteral("&содержание"), QKeySequence(Qt::CTRL | Qt::Key_F1), 3041, true);
     HelpItem = MakeAction(QStringLiteral("&помощь"), QKeySequence(), 3042, true);
-    WhatsThisItem = MakeAction(QStringLiteral("&что это такое"), QKeySequence(Qt::SHIFT | Qt::Key_F1), 3043);
+    WhatsThisItem = MakeAction(QStringLiteral("&что это такое"), QKeySequence(Qt::SHIFT | Qt::Key_F1), 3043, true);
     AboutItem = MakeAction(QStringLiteral("&о программе"), QKeySequence(), 3044, true);
     connect(WhatsThisItem, &QAction::triggered, this, [] { QWhatsThis::enterWhatsThisMode(); });
 
@@ -531,6 +560,8 @@ void TMainForm::ConnectMachine() {
     });
     connect(m, &TMachine::wordChanged, this, [this] {
         if (WordEdit->text() != machine_->Word()) {
+            // The typing limit never cuts a longer word that came from a file.
+            WordEdit->setMaxLength(std::max(int(TMachine::MaxTypedWord), int(machine_->Word().size())));
             const int cursor = WordEdit->cursorPosition();
             WordEdit->setText(machine_->Word());
             WordEdit->setCursorPosition(std::min(cursor, int(machine_->Word().size())));
@@ -582,6 +613,12 @@ void TMainForm::ConnectMachine() {
     connect(m, &TMachine::edited, this, [this] { SetModified(true); });
 
     connect(breakPointList_.get(), &TBreakPointList::changed, m, &TMachine::RefreshBreakMarks);
+    // A changed breakpoint is part of the machine: it must not be lost without the save question. Loading
+    // a file adds breakpoints too; SetCurrentFile clears the flag after it.
+    connect(breakPointList_.get(), &TBreakPointList::changed, this, [this] {
+        if (!fileName_.isEmpty())
+            SetModified(true);
+    });
 
     connect(engine_.get(), &TEngine::runStateChanged, this, &TMainForm::RunStateChanged);
     connect(engine_.get(), &TEngine::timerChanged, this, [this](bool on) {
@@ -590,7 +627,8 @@ void TMainForm::ConnectMachine() {
         else
             StepTimer->stop();
     });
-    connect(engine_.get(), &TEngine::headMoved, this, [this](int cell) {
+    // A run prepared, a word typed, a step taken: the head's cell comes into sight.
+    connect(m, &TMachine::headMoved, this, [this](int cell) {
         headCellToShow_ = cell;
         ScheduleRepaint(RepaintScroll);
     });
@@ -617,7 +655,7 @@ void TMainForm::FlushRepaint() {
         frameTimer_->stop();
     if (what & RepaintScroll) {
         tapeView_->UpdateScrollRange();
-        if (headCellToShow_ >= 0)
+        if (headCellToShow_ >= 0 && headCellToShow_ < machine_->Tape().size())
             tapeView_->KeepCellInView(headCellToShow_);
         headCellToShow_ = -1;
     }
@@ -688,8 +726,8 @@ void TMainForm::RefreshEditing() {
                                          CommandLabel, BegStateLabel, BegStateComboBox, StateLabel})
         w->setEnabled(enabled);
     if (fileName_.isEmpty()) {
-        machine_->Clear();
         breakPointList_->ClearBreakPoints();
+        machine_->Clear();
         SetModified(false);
     }
 }
@@ -717,7 +755,6 @@ void TMainForm::ApplySettings() {
                                      CommandListView->verticalScrollBar()->sizeHint().width());
     auto* style = new THintStyle;
     style->wakeUp = config_->PeriodHint;
-    style->fallAsleep = config_->PauseHint;
     // The style's proxy is owned by the application once set.
     if (qApp)
         QApplication::setStyle(style);
@@ -730,6 +767,7 @@ void TMainForm::ApplySettings() {
         qApp->installEventFilter(hints);
     }
     hints->enabled = config_->ViewHint;
+    hints->displayTime = config_->PauseHint;
     StepTimer->setInterval(config_->RunSpeed);
     KeepOnScreen();
 }
@@ -811,7 +849,8 @@ void TMainForm::SetCurrentFile(const QString& name) {
     if (name != machineFile_->FilePath())
         machineFile_->SetFileName(name);
     fileName_ = machineFile_->FilePath();
-    UpdateCaption(fileName_);
+    // An untitled machine is named by its bare name; its directory is kept only to find it safely.
+    UpdateCaption(!fileName_.isEmpty() && fileName_ == untitledPath_ ? paths::FileName(fileName_) : fileName_);
     if (fileName_ != old)
         SetModified(false);
     if (fileName_.isEmpty()) {
@@ -859,6 +898,7 @@ void TMainForm::NewFileItemClick() {
             continue;
         // The name is taken with its directory: a bare name would be looked up in the working directory,
         // where a file of that name may exist and would be opened instead of a new machine.
+        untitledPath_ = path;
         SetCurrentFile(path);
         SetModified(false);
         return;

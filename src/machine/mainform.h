@@ -129,6 +129,8 @@ private:
     bool modified_ = false;
     QString windowCaption_;
     QString startupFile_;
+    // The full name of the untitled machine New made last; the caption shows it without its directory.
+    QString untitledPath_;
     bool shown_ = false;
     unsigned pendingRepaint_ = 0;
     int headCellToShow_ = -1;

@@ -4,6 +4,7 @@
 #include "check/errorcommanddialog.h"
 #include "check/validation.h"
 #include "machinefixture.h"
+#include "usertexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -206,7 +207,7 @@ TEST_F(CheckDataDialogTest, CommandFaultsOpenTheErrorCommandWindow) {
 TEST(ErrorCommandDialog, RowsColumnsAndClosing) {
     TCommandError errors;
     errors.AddFault(3, QStringLiteral(" Не указан новый символ "));
-    errors.AddFault(10, checkmsg::UnknownMove);
+    errors.AddFault(10, usertext::UnknownMove);
     TErrorCommandDialog dialog(errors);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Ошибки в командах"));
     QTableView* list = dialog.findChild<QTableView*>(QStringLiteral("ListView"));
@@ -225,7 +226,7 @@ TEST(ErrorCommandDialog, RowsColumnsAndClosing) {
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(list->property("helpContext").toInt(), 3060);
     // Wide enough for the longest text.
-    EXPECT_GE(list->columnWidth(1), list->fontMetrics().horizontalAdvance(checkmsg::UnknownMove));
+    EXPECT_GE(list->columnWidth(1), list->fontMetrics().horizontalAdvance(usertext::UnknownMove));
 
     auto* close = dialog.findChild<QAction*>(QStringLiteral("CloseItem"));
     ASSERT_NE(close, nullptr);
@@ -251,6 +252,19 @@ TEST_F(CheckDataDialogTest, RunDataCheckShowsTheDialogAndPassesHelp) {
     EXPECT_EQ(contexts, QList<int>{2008});
     // The pass marked the faulty cell on the way.
     EXPECT_TRUE(machine.Tape()[2].mark & MarkError);
+}
+
+TEST_F(CheckDataDialogTest, HelpButtonIsDisabledWithoutHelp) {
+    Define(QStringLiteral("ab"), QStringLiteral("a"), QStringLiteral("q0"), {QStringLiteral("q0 a q0 b R")});
+    bool helpEnabled = true;
+    QTimer::singleShot(0, [&] {
+        QWidget* shown = QApplication::activeModalWidget();
+        ASSERT_NE(shown, nullptr);
+        helpEnabled = shown->findChild<QPushButton*>(QStringLiteral("HelpButton"))->isEnabled();
+        shown->close();
+    });
+    RunDataCheck(validation, prompts, nullptr);
+    EXPECT_FALSE(helpEnabled);
 }
 
 TEST(CheckDataDialogImages, TwoDifferentPictures) {

@@ -3,6 +3,7 @@
 #include "breakpoints/breakpoint.h"
 #include "check/checkstate.h"
 #include "machinefixture.h"
+#include "usertexts.h"
 
 #include <QSignalSpy>
 
@@ -80,7 +81,7 @@ TEST_P(CommandCheckTest, RecordsTheTableMessages) {
     EXPECT_EQ(report.Commands().HasErrors(), !c.faults.isEmpty());
 }
 
-using namespace checkmsg;
+using namespace usertext;
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandCheckTest,

@@ -1,6 +1,7 @@
 #include "files/fileloaddialog.h"
 #include "files/loadreport.h"
 #include "printers.h"
+#include "usertexts.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -66,7 +67,7 @@ TEST(FileLoadDialog, FaultsAreListedOnDemand) {
     TControls c(dialog);
     ASSERT_TRUE(c.Complete());
     dialog.AddError(3, QStringLiteral(" строка не распознана "));
-    dialog.AddError(7, loadmessages::BreakPointPassesBad);
+    dialog.AddError(7, usertext::BreakPointPassesBad);
     dialog.show();
     EXPECT_EQ(c.label->text(), QStringLiteral("В файле"));
     EXPECT_EQ(c.fileName->text(), QStringLiteral("bad.qtm"));
@@ -86,20 +87,20 @@ TEST(FileLoadDialog, FaultsAreListedOnDemand) {
     EXPECT_EQ(c.list->topLevelItem(0)->text(0), QStringLiteral("Строка 3"));
     EXPECT_EQ(c.list->topLevelItem(0)->text(1), QStringLiteral("строка не распознана"));
     EXPECT_EQ(c.list->topLevelItem(1)->text(0), QStringLiteral("Строка 7"));
-    EXPECT_EQ(c.list->topLevelItem(1)->text(1), loadmessages::BreakPointPassesBad);
+    EXPECT_EQ(c.list->topLevelItem(1)->text(1), usertext::BreakPointPassesBad);
     // The longest message fits beside the number column.
     EXPECT_GE(c.list->viewport()->width(),
-              c.list->columnWidth(0) + c.list->fontMetrics().horizontalAdvance(loadmessages::BreakPointPassesBad));
+              c.list->columnWidth(0) + c.list->fontMetrics().horizontalAdvance(usertext::BreakPointPassesBad));
     EXPECT_FALSE(c.list->topLevelItem(0)->flags() & Qt::ItemIsEditable);
 
     // A fault reported after expanding does not bring the button back.
-    dialog.AddError(9, loadmessages::LineTooLong);
+    dialog.AddError(9, usertext::LineTooLong);
     EXPECT_FALSE(c.detail->isEnabled());
 }
 
 TEST(FileLoadDialog, ShowReportRunsModallyAndClosesWithOkOrEscape) {
     TLoadReport report(QStringLiteral("x.qtm"));
-    report.AddError(2, loadmessages::LineTooShort);
+    report.AddError(2, usertext::LineTooShort);
     for (const bool escape : {false, true}) {
         int rows = -1;
         QString verdict;

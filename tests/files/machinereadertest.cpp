@@ -1,4 +1,5 @@
 #include "filetestsupport.h"
+#include "usertexts.h"
 
 #include <QBuffer>
 
@@ -124,27 +125,27 @@ const QString GoodCommand = QStringLiteral("[COMM] q0                0 q0       
 INSTANTIATE_TEST_SUITE_P(
     Lines, ReaderFault,
     ::testing::Values(
-        TLineCase{"Empty", QString(), loadmessages::LineTooShort},
-        TLineCase{"OnlyBlanks", QStringLiteral("   \t     "), loadmessages::LineTooShort},
-        TLineCase{"FiveCharacters", QStringLiteral("  [ABC"), loadmessages::LineTooShort},
-        TLineCase{"LowerCaseTag", QStringLiteral("[stat] q0"), loadmessages::LineUnknown},
-        TLineCase{"Comment", QStringLiteral("; a comment line"), loadmessages::LineUnknown},
-        TLineCase{"TagWithBlankInside", QStringLiteral("[STA] q0"), loadmessages::LineUnknown},
-        TLineCase{"ShortCommand", QStringLiteral("[COMM] q0 0 q1 1 Вправо"), loadmessages::CommandTooShort},
+        TLineCase{"Empty", QString(), usertext::LineTooShort},
+        TLineCase{"OnlyBlanks", QStringLiteral("   \t     "), usertext::LineTooShort},
+        TLineCase{"FiveCharacters", QStringLiteral("  [ABC"), usertext::LineTooShort},
+        TLineCase{"LowerCaseTag", QStringLiteral("[stat] q0"), usertext::LineUnknown},
+        TLineCase{"Comment", QStringLiteral("; a comment line"), usertext::LineUnknown},
+        TLineCase{"TagWithBlankInside", QStringLiteral("[STA] q0"), usertext::LineUnknown},
+        TLineCase{"ShortCommand", QStringLiteral("[COMM] q0 0 q1 1 Вправо"), usertext::CommandTooShort},
         TLineCase{"CommandWithoutMove", QStringLiteral("[COMM] q0                0 q0                1"),
-                  loadmessages::CommandTooShort},
+                  usertext::CommandTooShort},
         TLineCase{"SourceStateOverruns", QStringLiteral("[COMM] abcdefghijklmnopqr0 q0                1 Вправо"),
-                  loadmessages::CommandStateTooLong},
+                  usertext::CommandStateTooLong},
         TLineCase{"SymbolFieldOverrun", QStringLiteral("[COMM] q0                01q0                1 Вправо"),
-                  loadmessages::CommandStateTooLong},
+                  usertext::CommandStateTooLong},
         TLineCase{"NewStateOverruns", QStringLiteral("[COMM] q0                0 abcdefghijklmnopqrs1 Вправо"),
-                  loadmessages::CommandStateTooLong},
-        TLineCase{"ShortBreakPoint", QStringLiteral("[BREK] 1 0     \\0"), loadmessages::BreakPointTooShort},
-        TLineCase{"EnabledNotANumber", QStringLiteral("[BREK] x 0     \\0 q0"), loadmessages::BreakPointEnabledBad},
-        TLineCase{"BothFieldsBad", QStringLiteral("[BREK] x y     \\0 q0"), loadmessages::BreakPointEnabledBad},
-        TLineCase{"PassesNotANumber", QStringLiteral("[BREK] 1 2x    \\0 q0"), loadmessages::BreakPointPassesBad},
-        TLineCase{"PassesEmpty", QStringLiteral("[BREK] 1       \\0 q0"), loadmessages::BreakPointPassesBad},
-        TLineCase{"PassesNotDecimal", QStringLiteral("[BREK] 1 0x1   \\0 q0"), loadmessages::BreakPointPassesBad},
+                  usertext::CommandStateTooLong},
+        TLineCase{"ShortBreakPoint", QStringLiteral("[BREK] 1 0     \\0"), usertext::BreakPointTooShort},
+        TLineCase{"EnabledNotANumber", QStringLiteral("[BREK] x 0     \\0 q0"), usertext::BreakPointEnabledBad},
+        TLineCase{"BothFieldsBad", QStringLiteral("[BREK] x y     \\0 q0"), usertext::BreakPointEnabledBad},
+        TLineCase{"PassesNotANumber", QStringLiteral("[BREK] 1 2x    \\0 q0"), usertext::BreakPointPassesBad},
+        TLineCase{"PassesEmpty", QStringLiteral("[BREK] 1       \\0 q0"), usertext::BreakPointPassesBad},
+        TLineCase{"PassesNotDecimal", QStringLiteral("[BREK] 1 0x1   \\0 q0"), usertext::BreakPointPassesBad},
         TLineCase{"GoodCommandLoads", GoodCommand, QString()}),
     [](const ::testing::TestParamInfo<TLineCase>& param) { return std::string(param.param.name); });
 
@@ -159,8 +160,7 @@ TEST_F(MachineReader, FaultsAreListedInLineOrder) {
         QStringLiteral("[BREK] 1"),
         QStringLiteral("[STAT] q1"),
     }));
-    EXPECT_EQ(report.Errors(),
-              (QList<TLoadError>{{3, loadmessages::LineUnknown}, {7, loadmessages::BreakPointTooShort}}));
+    EXPECT_EQ(report.Errors(), (QList<TLoadError>{{3, usertext::LineUnknown}, {7, usertext::BreakPointTooShort}}));
     EXPECT_EQ(report.FirstLine(), QStringLiteral("В файле"));
     EXPECT_EQ(report.LastLine(), QStringLiteral("обнаружены ошибки"));
     EXPECT_EQ(StateList(), (QStringList{QStringLiteral("q0"), QStringLiteral("q1")}));
@@ -177,7 +177,7 @@ TEST_F(MachineReader, LineLimitIsFiveHundredBytesCarriageReturnsCounted) {
     // 501 bytes: too long, and the LF left over forms an empty line of its own.
     machine.Clear();
     report = Read(Lines({QStringLiteral("[STAT] ") + Repeat('t', 493), QStringLiteral("[STAT] q1")}));
-    EXPECT_EQ(report.Errors(), (QList<TLoadError>{{1, loadmessages::LineTooLong}, {2, loadmessages::LineTooShort}}));
+    EXPECT_EQ(report.Errors(), (QList<TLoadError>{{1, usertext::LineTooLong}, {2, usertext::LineTooShort}}));
     EXPECT_EQ(StateList(), QStringList{QStringLiteral("q1")});
 
     // Bare LF: 500 bytes of text are read.
@@ -190,10 +190,10 @@ TEST_F(MachineReader, LineLimitIsFiveHundredBytesCarriageReturnsCounted) {
 TEST_F(MachineReader, RestOfAnOverlongLineIsReadAsFurtherLines) {
     const QByteArray bytes = QByteArray(501, 'x') + "[STAT] q9\r\n" + QByteArray(1100, 'y') + "\r\n[STAT] q8\r\n";
     const TLoadReport report = Read(bytes);
-    EXPECT_EQ(report.Errors(), (QList<TLoadError>{{1, loadmessages::LineTooLong},
-                                                  {3, loadmessages::LineTooLong},
-                                                  {4, loadmessages::LineTooLong},
-                                                  {5, loadmessages::LineUnknown}}));
+    EXPECT_EQ(report.Errors(), (QList<TLoadError>{{1, usertext::LineTooLong},
+                                                  {3, usertext::LineTooLong},
+                                                  {4, usertext::LineTooLong},
+                                                  {5, usertext::LineUnknown}}));
     EXPECT_EQ(StateList(), (QStringList{QStringLiteral("q9"), QStringLiteral("q8")}));
 }
 
@@ -278,7 +278,7 @@ TEST_F(MachineReader, BreakPointWithoutSymbolOrStateIsElevenCharacters) {
 
     breakPoints.ClearBreakPoints();
     const TLoadReport stripped = Read(QByteArray("[BREK] 1 0     \\0\r\n"));
-    EXPECT_EQ(stripped.Errors(), (QList<TLoadError>{{1, loadmessages::BreakPointTooShort}}));
+    EXPECT_EQ(stripped.Errors(), (QList<TLoadError>{{1, usertext::BreakPointTooShort}}));
 }
 
 TEST_F(MachineReader, CyrillicTextsAreWindows1251) {
@@ -319,7 +319,7 @@ TEST_F(MachineWriter, LongStateNamesAreWrittenWholeAndRefusedInCommands) {
     EXPECT_TRUE(saved.contains(codepage::Encode(QStringLiteral("[COMM] ") + name18 + QStringLiteral("a q1"))));
     machine.Clear();
     const TLoadReport report = Read(saved);
-    EXPECT_EQ(report.Errors(), (QList<TLoadError>{{2, loadmessages::CommandStateTooLong}}));
+    EXPECT_EQ(report.Errors(), (QList<TLoadError>{{2, usertext::CommandStateTooLong}}));
     EXPECT_EQ(StateList(), QStringList{name18});
     EXPECT_TRUE(machine.Commands().isEmpty());
 }

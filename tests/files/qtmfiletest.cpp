@@ -1,4 +1,5 @@
 #include "filetestsupport.h"
+#include "usertexts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -136,8 +137,7 @@ TEST_F(QtmFile, LoadReportIsShownForFaultsOrWhenAlwaysWanted) {
     ASSERT_TRUE(WriteBytes(bad, InversionFile + QByteArray(600, 'z') + "\r\n"));
     ASSERT_TRUE(file.Open(bad));
     ASSERT_EQ(reports.size(), 2);
-    EXPECT_EQ(reports[1].Errors(),
-              (QList<TLoadError>{{11, loadmessages::LineTooLong}, {12, loadmessages::LineUnknown}}));
+    EXPECT_EQ(reports[1].Errors(), (QList<TLoadError>{{11, usertext::LineTooLong}, {12, usertext::LineUnknown}}));
     // The good lines are loaded all the same.
     EXPECT_EQ(machine.Commands().size(), 3);
 }

@@ -1,4 +1,5 @@
 #include "filetestsupport.h"
+#include "usertexts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -102,10 +103,9 @@ private:
     QList<QByteArray> seeds_;
 };
 
-const QStringList Messages{loadmessages::LineTooLong,         loadmessages::LineTooShort,
-                           loadmessages::CommandTooShort,     loadmessages::CommandStateTooLong,
-                           loadmessages::BreakPointTooShort,  loadmessages::BreakPointEnabledBad,
-                           loadmessages::BreakPointPassesBad, loadmessages::LineUnknown};
+const QStringList Messages{usertext::LineTooLong,         usertext::LineTooShort,       usertext::CommandTooShort,
+                           usertext::CommandStateTooLong, usertext::BreakPointTooShort, usertext::BreakPointEnabledBad,
+                           usertext::BreakPointPassesBad, usertext::LineUnknown};
 
 // A machine of its own per input, read from bytes.
 struct TLoaded {

@@ -341,3 +341,30 @@ TEST_F(Engine, EveryExecutedCommandSoundsUnderTheTimer) {
     EXPECT_EQ(machine.HeadPosition(), 2);
     EXPECT_EQ(Cells(), QStringLiteral("#aaa##"));
 }
+
+// Lowering the limit during a pause stops further growth but keeps the cells the head already reached.
+TEST_F(Engine, LoweredDiesCountKeepsTheHeadOnItsCell) {
+    settings.DiesCount = 3;
+    Define(QStringLiteral("ab"), QStringLiteral("ab"), QStringLiteral("q0"),
+           {QStringLiteral("q0 a q1 a L"), QStringLiteral("q1 # q2 b L"), QStringLiteral("q2 # q3 # R"),
+            QStringLiteral("q3 b q4 b L"), QStringLiteral("q4 # q5 # L"), QStringLiteral("q5 # q6 # L")});
+    engine.NextStep(); // looks up q0 a
+    engine.NextStep(); // to -1
+    engine.NextStep(); // writes b, to -2
+    ASSERT_EQ(machine.HeadPosition(), -2);
+    ASSERT_EQ(Cells(), QStringLiteral("##bab#"));
+    settings.DiesCount = 1;
+    engine.NextStep(); // right, onto the b written at -1
+    EXPECT_EQ(machine.HeadPosition(), -1);
+    EXPECT_EQ(machine.HeadCell(), 2);
+    EXPECT_EQ(machine.CurrentSymbol(), QStringLiteral("b"));
+    engine.NextStep(); // left to -2: the tape grows no further
+    engine.NextStep(); // left to -3, the first cell
+    EXPECT_EQ(machine.HeadCell(), 0);
+    EXPECT_EQ(Cells(), QStringLiteral("##bab#"));
+    prompts.Answer(TAnswer::Ok);
+    engine.NextStep(); // a further left move is the border
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes[0].text,
+              QStringLiteral("Достигнута левая граница слова\nПродолжение работы машины невозможно"));
+}

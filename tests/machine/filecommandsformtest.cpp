@@ -1,3 +1,4 @@
+#include "breakpoints/breakpoint.h"
 #include "files/qtmfile.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
@@ -9,6 +10,8 @@
 #include "settings/config.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -160,8 +163,8 @@ TEST_F(FileCommands, WindowAndRunnerAgreeOnEveryExample) {
     struct TCase {
         const char* file;
         int dies;
-    } cases[] = {{"inversion.qtm", 1},  {"binary_increment.qtm", 1}, {"unary_addition.qtm", 1}, {"unary_copy.qtm", 4},
-                 {"unary_copy.qtm", 2}, {"palindrome.qtm", 1},       {"endless_loop.qtm", 1}};
+    } cases[] = {{"inversion.qtm", 1},  {"binary_increment.qtm", 1}, {"unary_addition.qtm", 1}, {"unary_copy.qtm", 1},
+                 {"unary_copy.qtm", 3}, {"palindrome.qtm", 1},       {"endless_loop.qtm", 1}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.file);
         const QString path = CopyExample(QString::fromLatin1(c.file));
@@ -190,5 +193,65 @@ TEST_F(FileCommands, WindowAndRunnerAgreeOnEveryExample) {
         const TRunResult r = runner.Run(runner.FileWord(), 500);
         EXPECT_EQ(r.tape, windowTape);
         EXPECT_EQ(r.steps, windowSteps);
+    }
+}
+
+// Closing or replacing a machine that has run leaves nothing of its tape: no symbols, no marks.
+TEST_F(FileCommands, CloseAndNewLeaveAnEmptyTape) {
+    for (const char* action : {"FileClosing", "NewFileItem"}) {
+        SCOPED_TRACE(action);
+        Open(CopyExample(QStringLiteral("inversion.qtm")));
+        form->Config().SaveFileRun = false;
+        prompts.allowUnexpected = true;
+        form->Engine().Start();
+        for (int i = 0; i < 100 && form->Engine().GetRunState() == Running; ++i)
+            form->Engine().StepOnce();
+        ASSERT_EQ(form->Machine().TapeInnerText(), QStringLiteral("1001"));
+        form->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+        QString cells;
+        for (const TTapeCell& cell : form->Machine().Tape()) {
+            cells.append(cell.symbol);
+            EXPECT_EQ(cell.mark & ~MarkHead, 0); // the head mark is drawn only during a run
+        }
+        EXPECT_EQ(cells, QStringLiteral("##"));
+        EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("StatusPanel0"))->text(), QStringLiteral("Символ: "));
+    }
+}
+
+TEST_F(FileCommands, AWordLongerThanTheTypingLimitStaysWhole) {
+    const QString path = dir.filePath(QStringLiteral("long.qtm"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[ABCD] ab\r\n[WORD] " + QByteArray(300, 'a') + "\r\n[BEGS] q0\r\n[STAT] q0\r\n");
+    }
+    Open(path);
+    auto* word = form->findChild<QLineEdit*>(QStringLiteral("WordEdit"));
+    EXPECT_EQ(word->text().size(), 300);
+    word->setFocus();
+    word->end(false);
+    QTest::keyClick(word, Qt::Key_Backspace);
+    EXPECT_EQ(form->Machine().Word(), QString(299, QLatin1Char('a')));
+    // Typing past the limit is still refused.
+    QTest::keyClicks(word, QStringLiteral("bb"));
+    EXPECT_EQ(form->Machine().Word().size(), 300);
+}
+
+TEST_F(FileCommands, EveryBreakpointChangeMarksTheMachineModified) {
+    Open(CopyExample(QStringLiteral("inversion.qtm")));
+    ASSERT_FALSE(form->Modified()); // loading its breakpoints is no change
+    TBreakPointList& list = form->BreakPointList();
+    const std::function<void()> changes[] = {
+        [&] { list.AddBreakPoint(std::make_unique<TBreakPoint>(true, 0, QStringLiteral("q0"), QString())); },
+        [&] {
+            list.At(0).Enabled = !list.At(0).Enabled;
+            list.NotifyChanged();
+        },
+        [&] { list.RemoveBreakPoint(0); }};
+    for (const auto& change : changes) {
+        ASSERT_TRUE(form->SaveFile());
+        ASSERT_FALSE(form->Modified());
+        change();
+        EXPECT_TRUE(form->Modified());
     }
 }

@@ -7,12 +7,19 @@
 #include "settings/config.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QTableView>
+#include <QToolTip>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,8 +71,9 @@ struct TControlState {
 
 TEST_F(MainForm, StartsWithANewMachineReadyForEditing) {
     EXPECT_EQ(form->Engine().GetRunState(), Ready);
-    EXPECT_TRUE(form->windowTitle().startsWith(QStringLiteral("Машина Тьюринга - ")));
-    EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("Без имени 1.qtm")));
+    // The untitled name is shown bare, though the file object keeps its directory.
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Машина Тьюринга - Без имени 1.qtm"));
+    EXPECT_EQ(form->FileName(), dir.filePath(QStringLiteral("Без имени 1.qtm")));
     EXPECT_TRUE(Child<QLineEdit>("ABCEdit")->isEnabled());
     EXPECT_EQ(Cells(), QStringLiteral("##"));
 }
@@ -299,4 +307,86 @@ TEST_F(MainForm, InitialStateIsChosenFromTheStates) {
     QTest::keyClicks(combo->lineEdit(), QStringLiteral("x"));
     EXPECT_EQ(combo->currentText(), QStringLiteral("q1"));
     EXPECT_EQ(prompts.asterisks, sounds + 1);
+}
+
+TEST_F(MainForm, HeadComesIntoViewWhenARunIsPreparedAndWhenTheTapeIsRebuilt) {
+    DefineMachine(QString(200, QLatin1Char('a')));
+    TTapeView* tape = form->TapeView();
+    auto* bar = Child<QScrollBar>("ScrollBar");
+    const auto headInView = [&] {
+        const int left = tape->CellLeft(form->Machine().HeadCell());
+        return left >= 0 && left + tape->CellWidth() <= tape->VisibleWidth();
+    };
+    bar->setValue(bar->maximum());
+    ASSERT_FALSE(headInView());
+    Child<QPushButton>("NextStepButton")->click();
+    EXPECT_EQ(form->Machine().HeadCell(), 1);
+    EXPECT_TRUE(headInView());
+    Child<QPushButton>("ResetButton")->click();
+
+    bar->setValue(bar->maximum());
+    auto* word = Child<QLineEdit>("WordEdit");
+    word->setFocus();
+    word->end(false);
+    QTest::keyClick(word, Qt::Key_Backspace);
+    EXPECT_TRUE(headInView());
+}
+
+TEST_F(MainForm, TabLeavesTheCommandList) {
+    DefineMachine();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* list = Child<QTableView>("CommandListView");
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QTest::keyClick(list, Qt::Key_Tab);
+    auto* combo = Child<QComboBox>("BegStateComboBox");
+    QWidget* focus = QApplication::focusWidget();
+    EXPECT_TRUE(focus == combo || combo->isAncestorOf(focus)) << (focus ? focus->objectName().toStdString() : "none");
+}
+
+TEST_F(MainForm, ApplySettingsSetsTimerHintsPositionAndColumns) {
+    TConfig& c = form->Config();
+    c.SetRunSpeed(250);
+    c.SetPeriodHint(700);
+    c.SetPauseHint(100);
+    c.MainColumn3 = 140;
+    c.Left = 30;
+    c.Top = 20;
+    ASSERT_TRUE(c.SaveSettings());
+    ASSERT_TRUE(c.SaveDesktop());
+    form->ApplySettings();
+    EXPECT_EQ(Child<QTimer>("StepTimer")->interval(), 250);
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 700);
+    // A window wider than the test screen is kept on it.
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_EQ(form->x(), std::max(screen.left(), std::min(30, screen.right() + 1 - form->frameGeometry().width())));
+    EXPECT_EQ(form->y(), 20);
+    EXPECT_EQ(Child<QTableView>("CommandListView")->columnWidth(3), 140);
+
+    // A hint stays for PauseHint milliseconds, whatever its length.
+    auto* abc = Child<QLineEdit>("ABCEdit");
+    QHelpEvent show(QEvent::ToolTip, QPoint(2, 2), abc->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(abc, &show);
+    ASSERT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Символы алфавита"));
+    QElapsedTimer clock;
+    clock.start();
+    while (QToolTip::isVisible() && clock.elapsed() < 5000)
+        QTest::qWait(20);
+    EXPECT_FALSE(QToolTip::isVisible());
+
+    c.ViewHint = false;
+    ASSERT_TRUE(c.SaveSettings());
+    form->ApplySettings();
+    QApplication::sendEvent(abc, &show);
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST_F(MainForm, HelpEntriesWithoutHelpAreDisabled) {
+    const QList<QAction*> actions = form->actions();
+    const auto whatsThis = std::find_if(actions.begin(), actions.end(),
+                                        [](QAction* a) { return a->text() == QStringLiteral("&что это такое"); });
+    ASSERT_NE(whatsThis, actions.end());
+    EXPECT_FALSE((*whatsThis)->isEnabled());
 }
