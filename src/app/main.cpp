@@ -1,4 +1,4 @@
-#include "machine/mainform.h"
+#include "window/mainform.h"
 #include "platform/paths.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "machine/mainform.h"
+#include "window/mainform.h"
 #include "printers.h"
 #include "scriptedprompts.h"
 #include "settings/config.h"

@@ -1,7 +1,7 @@
-#include "machine/commandlistmodel.h"
+#include "window/commandlistmodel.h"
 
 #include "machine/machine.h"
-#include "machine/tapeview.h"
+#include "window/tapeview.h"
 #include "settings/config.h"
 
 #include <QWidget>

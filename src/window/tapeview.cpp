@@ -1,4 +1,4 @@
-#include "machine/tapeview.h"
+#include "window/tapeview.h"
 
 #include "machine/machine.h"
 #include "settings/config.h"

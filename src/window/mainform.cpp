@@ -1,106 +1,42 @@
-#include "machine/mainform.h"
+#include "window/mainform.h"
 
 #include "breakpoints/breakpoint.h"
 #include "check/checkdatadialog.h"
 #include "check/validation.h"
 #include "files/fileloaddialog.h"
 #include "files/qtmfile.h"
-#include "machine/commandlistmodel.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
-#include "machine/statelistmodel.h"
-#include "machine/tapeview.h"
-#include "platform/paths.h"
 #include "platform/qtprompts.h"
 #include "settings/config.h"
+#include "window/commandlistmodel.h"
+#include "window/hints.h"
+#include "window/runlamp.h"
+#include "window/statelistmodel.h"
+#include "window/tapeview.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QHelpEvent>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenuBar>
 #include <QPainter>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTableView>
 #include <QTimer>
-#include <QToolTip>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
 namespace {
 
 const QString MainCaption = QStringLiteral("Машина Тьюринга");
-const char* const HelpContextProperty = "helpContext";
-const char* const PendingProperty = "pending";
-
-// The delay before a tool tip shows, for the whole program, from the settings.
-class THintStyle : public QProxyStyle {
-public:
-    int wakeUp = 500;
-
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override {
-        if (hint == SH_ToolTip_WakeUpDelay)
-            return wakeUp;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-
-// Shows every tool tip of the program itself, for the display time of the settings (the toolkit would pick
-// a time from the text's length), and swallows them all while hints are switched off.
-class THintFilter : public QObject {
-public:
-    using QObject::QObject;
-    bool enabled = true;
-    int displayTime = 2500;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::ToolTip || !watched->isWidgetType())
-            return QObject::eventFilter(watched, event);
-        if (!enabled)
-            return true;
-        auto* help = static_cast<QHelpEvent*>(event);
-        auto* widget = static_cast<QWidget*>(watched);
-        const QString text = TipText(widget, help->pos());
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), text, widget, QRect(), displayTime);
-        return true;
-    }
-
-private:
-    // An item's own tip in a list, else the tip of the widget or of its nearest parent that has one.
-    static QString TipText(QWidget* widget, QPoint pos) {
-        if (auto* view = qobject_cast<QAbstractItemView*>(widget->parentWidget()); view && view->viewport() == widget) {
-            const QString item = view->indexAt(pos).data(Qt::ToolTipRole).toString();
-            if (!item.isEmpty())
-                return item;
-        }
-        if (auto* tabs = qobject_cast<QTabBar*>(widget); tabs && !tabs->tabToolTip(tabs->tabAt(pos)).isEmpty())
-            return tabs->tabToolTip(tabs->tabAt(pos));
-        for (QWidget* w = widget; w; w = w->isWindow() ? nullptr : w->parentWidget())
-            if (!w->toolTip().isEmpty())
-                return w->toolTip();
-        return QString();
-    }
-};
 
 QIcon Glyph(bool start) {
     QIcon icon;
@@ -124,33 +60,6 @@ QIcon Glyph(bool start) {
 }
 
 } // namespace
-
-// The status bar's last panel: a filled circle in the colour of the run state.
-class TRunLamp : public QWidget {
-public:
-    explicit TRunLamp(QWidget* parent) : QWidget(parent) { setFixedWidth(25); }
-    RunState state = NoMachine;
-
-    QSize sizeHint() const override { return QSize(25, 18); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRect r = rect();
-        const int d = std::min(r.width(), r.height());
-        QColor colour = Qt::black;
-        if (state == Ready)
-            colour = Qt::red;
-        else if (state == Running)
-            colour = Qt::green;
-        else if (state == Paused)
-            colour = Qt::yellow;
-        p.setBrush(colour);
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QRect(r.left() + 1, r.top() + 1, d - 2, d - 2));
-    }
-};
 
 TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* parent)
     : QMainWindow(parent), programDir_(programDir) {
@@ -360,175 +269,6 @@ void TMainForm::CreateControls() {
     connect(frameTimer_, &QTimer::timeout, this, &TMainForm::FlushRepaint);
 }
 
-QAction* TMainForm::MakeAction(const QString& caption, const QKeySequence& shortcut, int helpContext, bool pending) {
-    auto* action = new QAction(caption, this);
-    if (!shortcut.isEmpty())
-        action->setShortcut(shortcut);
-    if (helpContext)
-        action->setProperty(HelpContextProperty, helpContext);
-    if (pending) {
-        // Its command is not part of the program yet: the entry is shown but never enabled.
-        action->setProperty(PendingProperty, true);
-        action->setEnabled(false);
-    }
-    addAction(action);
-    return action;
-}
-
-void TMainForm::Enable(QAction* action, bool enabled) {
-    action->setEnabled(enabled && !action->property(PendingProperty).toBool());
-}
-
-void TMainForm::CreateActions() {
-    NewFileItem = MakeAction(QStringLiteral("&новый"), QKeySequence(Qt::CTRL | Qt::Key_N), 3000);
-    OpenFileItem = MakeAction(QStringLiteral("&открыть"), QKeySequence(Qt::CTRL | Qt::Key_O), 3001);
-    FileClosing = MakeAction(QStringLiteral("&закрыть"), QKeySequence(Qt::CTRL | Qt::Key_C), 3002);
-    SaveFileItem = MakeAction(QStringLiteral("&cохранить"), QKeySequence(Qt::CTRL | Qt::Key_S), 3003);
-    SaveFileAsItem = MakeAction(QStringLiteral("сохранить &как"), QKeySequence(), 3004);
-    ExitItem = MakeAction(QStringLiteral("&выход"), QKeySequence(Qt::ALT | Qt::Key_F4), 3005);
-    connect(NewFileItem, &QAction::triggered, this, &TMainForm::NewFileItemClick);
-    connect(OpenFileItem, &QAction::triggered, this, &TMainForm::OpenFileItemClick);
-    connect(FileClosing, &QAction::triggered, this, &TMainForm::FileClosingExecute);
-    connect(SaveFileItem, &QAction::triggered, this, &TMainForm::SaveFileItemClick);
-    connect(SaveFileAsItem, &QAction::triggered, this, &TMainForm::SaveFileAsItemClick);
-    connect(ExitItem, &QAction::triggered, this, &QWidget::close);
-
-    StateAdd = MakeAction(QStringLiteral("Добавить"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A), 3010, true);
-    StateEdit = MakeAction(QStringLiteral("Изменить"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E), 3011, true);
-    StateDel = MakeAction(QStringLiteral("Удалить"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D), 3012, true);
-    CommandAdd = MakeAction(QStringLiteral("Добавить"), QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_A), 3013, true);
-    CommandEdit = MakeAction(QStringLiteral("Изменить"), QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_E), 3014, true);
-    CommandDel = MakeAction(QStringLiteral("Удалить"), QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_D), 3015, true);
-
-    EditDelete = MakeAction(QStringLiteral("&удалить"), QKeySequence(), 3016);
-    EditCut = MakeAction(QStringLiteral("вы&резать"), QKeySequence(Qt::CTRL | Qt::Key_X), 3017);
-    EditCopy = MakeAction(QStringLiteral("&копировать"), QKeySequence(Qt::CTRL | Qt::Key_C), 3018);
-    EditPaste = MakeAction(QStringLiteral("&вставить"), QKeySequence(Qt::CTRL | Qt::Key_V), 3019);
-    EditUndo = MakeAction(QStringLiteral("&Отменить"), QKeySequence(Qt::ALT | Qt::Key_Backspace));
-    EditSelectAll = MakeAction(QStringLiteral("выделить все"), QKeySequence(Qt::CTRL | Qt::Key_A));
-    // The edits handle these keys themselves; the entries' keys must not shadow "&закрыть" (Ctrl+C).
-    for (QAction* a : {EditCut, EditCopy, EditPaste, EditSelectAll})
-        a->setShortcutContext(Qt::WidgetShortcut);
-    connect(EditDelete, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->del(); }); });
-    connect(EditCut, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->cut(); }); });
-    connect(EditCopy, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->copy(); }); });
-    connect(EditPaste, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->paste(); }); });
-    connect(EditUndo, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->undo(); }); });
-    connect(EditSelectAll, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->selectAll(); }); });
-
-    StartItem = MakeAction(QStringLiteral("ста&рт"), QKeySequence(Qt::Key_F9), 1004);
-    ResetItem = MakeAction(QStringLiteral("с&брос"), QKeySequence(Qt::CTRL | Qt::Key_F2), 1006);
-    BreakItem = MakeAction(QStringLiteral("прерва&ть"), QKeySequence(Qt::Key_F12), 1007);
-    NextStepItem = MakeAction(QStringLiteral("сле&дующий шаг"), QKeySequence(Qt::Key_F8), 1005);
-    // A Run menu entry does exactly what its button does.
-    connect(StartItem, &QAction::triggered, StartButton, &QPushButton::click);
-    connect(ResetItem, &QAction::triggered, ResetButton, &QPushButton::click);
-    connect(BreakItem, &QAction::triggered, BreakButton, &QPushButton::click);
-    connect(NextStepItem, &QAction::triggered, NextStepButton, &QPushButton::click);
-    connect(StartButton, &QPushButton::clicked, engine_.get(), &TEngine::Start);
-    connect(ResetButton, &QPushButton::clicked, engine_.get(), &TEngine::Reset);
-    connect(BreakButton, &QPushButton::clicked, engine_.get(), &TEngine::Break);
-    connect(NextStepButton, &QPushButton::clicked, engine_.get(), &TEngine::NextStep);
-
-    BreakList =
-        MakeAction(QStringLiteral("&контрольные точки"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), 3030, true);
-    BreakAdd = MakeAction(QStringLiteral("Добавить контольную точку"), QKeySequence(Qt::CTRL | Qt::Key_F5), 0, true);
-    DataCheck = MakeAction(QStringLiteral("проверка &данных"), QKeySequence(Qt::CTRL | Qt::Key_F9), 3031);
-    connect(DataCheck, &QAction::triggered, this, &TMainForm::DataCheckExecute);
-    LogView = MakeAction(QStringLiteral("&отчет"), QKeySequence(Qt::Key_F6), 3032, true);
-    LogSave =
-        MakeAction(QStringLiteral("&сохранить отчет"), QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033, true);
-    ConfigItem = MakeAction(QStringLiteral("п&араметры"), QKeySequence(Qt::Key_F11), 3034, true);
-    SaveConfigItem = MakeAction(QStringLiteral("сохранить &параметры"), QKeySequence(Qt::SHIFT | Qt::Key_F11), 3035);
-    SaveDeskTopItem = MakeAction(QStringLiteral("сохранить &рабочий стол"), QKeySequence(Qt::CTRL | Qt::Key_F11), 3036);
-    connect(SaveConfigItem, &QAction::triggered, this, &TMainForm::SaveConfigItemClick);
-    connect(SaveDeskTopItem, &QAction::triggered, this, &TMainForm::SaveDeskTopItemClick);
-
-    TheoryItem = MakeAction(QStringLiteral("&теория"), QKeySequence(), 3040, true);
-    ContentsItem = MakeAction(QStringLiteral("&содержание"), QKeySequence(Qt::CTRL | Qt::Key_F1), 3041, true);
-    HelpItem = MakeAction(QStringLiteral("&помощь"), QKeySequence(), 3042, true);
-    WhatsThisItem = MakeAction(QStringLiteral("&что это такое"), QKeySequence(Qt::SHIFT | Qt::Key_F1), 3043, true);
-    AboutItem = MakeAction(QStringLiteral("&о программе"), QKeySequence(), 3044, true);
-    connect(WhatsThisItem, &QAction::triggered, this, [] { QWhatsThis::enterWhatsThisMode(); });
-
-    ViewABC = MakeAction(QStringLiteral("Алфавит"), QKeySequence(Qt::CTRL | Qt::Key_K));
-    ViewWord = MakeAction(QStringLiteral("Слово"), QKeySequence(Qt::CTRL | Qt::Key_J));
-    ViewCommand = MakeAction(QStringLiteral("Команды"), QKeySequence(Qt::CTRL | Qt::Key_R));
-    ViewBegState = MakeAction(QStringLiteral("Начальное состояние"), QKeySequence(Qt::CTRL | Qt::Key_Y));
-    ViewState = MakeAction(QStringLiteral("Состояния"), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    connect(ViewABC, &QAction::triggered, ABCEdit, [this] { ABCEdit->setFocus(Qt::ShortcutFocusReason); });
-    connect(ViewWord, &QAction::triggered, WordEdit, [this] { WordEdit->setFocus(Qt::ShortcutFocusReason); });
-    connect(ViewCommand, &QAction::triggered, CommandListView,
-            [this] { CommandListView->setFocus(Qt::ShortcutFocusReason); });
-    connect(ViewBegState, &QAction::triggered, BegStateComboBox,
-            [this] { BegStateComboBox->setFocus(Qt::ShortcutFocusReason); });
-    connect(ViewState, &QAction::triggered, StateListBox, [this] { StateListBox->setFocus(Qt::ShortcutFocusReason); });
-
-    WordUpdate = MakeAction(QStringLiteral("Обновить"), QKeySequence(Qt::CTRL | Qt::Key_W), 1001);
-    connect(WordUpdate, &QAction::triggered, this, [this] {
-        machine_->BuildTape(machine_->Word());
-        if (machine_->Checks())
-            machine_->Checks()->CheckWordCells();
-    });
-    tapeView_->addAction(WordUpdate);
-
-    const QString names[] = {
-        QStringLiteral("NewFileItem"),  QStringLiteral("OpenFileItem"),   QStringLiteral("FileClosing"),
-        QStringLiteral("SaveFileItem"), QStringLiteral("SaveFileAsItem"), QStringLiteral("ExitItem"),
-        QStringLiteral("StartItem"),    QStringLiteral("ResetItem"),      QStringLiteral("BreakItem"),
-        QStringLiteral("NextStepItem"), QStringLiteral("SaveConfigItem"), QStringLiteral("SaveDeskTopItem"),
-        QStringLiteral("WordUpdate"),   QStringLiteral("DataCheck"),      QStringLiteral("ConfigItem")};
-    QAction* const actions[] = {NewFileItem,    OpenFileItem,    FileClosing, SaveFileItem, SaveFileAsItem,
-                                ExitItem,       StartItem,       ResetItem,   BreakItem,    NextStepItem,
-                                SaveConfigItem, SaveDeskTopItem, WordUpdate,  DataCheck,    ConfigItem};
-    for (std::size_t i = 0; i < std::size(actions); ++i)
-        actions[i]->setObjectName(names[i]);
-}
-
-void TMainForm::CreateMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("Ф&айл"));
-    file->addActions({NewFileItem, OpenFileItem, FileClosing});
-    file->addSeparator();
-    file->addActions({SaveFileItem, SaveFileAsItem});
-    file->addSeparator();
-    file->addAction(ExitItem);
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("Р&едактировние"));
-    QMenu* states = edit->addMenu(QStringLiteral("состояние"));
-    states->addActions({StateAdd, StateDel, StateEdit});
-    QMenu* commands = edit->addMenu(QStringLiteral("команды"));
-    commands->addActions({CommandAdd, CommandDel, CommandEdit});
-    edit->addActions({EditDelete, EditCut, EditCopy, EditPaste});
-
-    QMenu* run = menuBar()->addMenu(QStringLiteral("В&ыполнение"));
-    run->addActions({StartItem, ResetItem, BreakItem, NextStepItem});
-
-    QMenu* service = menuBar()->addMenu(QStringLiteral("Сер&вис"));
-    service->addActions({BreakList, DataCheck, LogView, LogSave, ConfigItem, SaveConfigItem, SaveDeskTopItem});
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Помощ&ь"));
-    help->addActions({TheoryItem, ContentsItem, HelpItem, WhatsThisItem, AboutItem});
-
-    // The pop-up menus' entries carry the list's own keys (Ins, F4, Del), which work only while the list
-    // has the focus; the menu bar's entries carry the keys that work anywhere.
-    const auto popup = [this](QWidget* list, QAction* target) {
-        auto* entry = new QAction(target->text(), list);
-        entry->setShortcuts({});
-        entry->setEnabled(target->isEnabled());
-        entry->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(entry, &QAction::triggered, target, &QAction::trigger);
-        connect(target, &QAction::enabledChanged, entry, &QAction::setEnabled);
-        list->addAction(entry);
-        return entry;
-    };
-    popup(StateListBox, StateAdd)->setShortcut(QKeySequence(Qt::Key_Insert));
-    popup(StateListBox, StateEdit)->setShortcut(QKeySequence(Qt::Key_F4));
-    popup(StateListBox, StateDel)->setShortcut(QKeySequence(Qt::Key_Delete));
-    popup(CommandListView, CommandAdd)->setShortcut(QKeySequence(Qt::Key_Insert));
-    popup(CommandListView, CommandEdit)->setShortcut(QKeySequence(Qt::Key_F4));
-    popup(CommandListView, CommandDel)->setShortcut(QKeySequence(Qt::Key_Delete));
-}
-
 void TMainForm::CreateStatusBar() {
     const int widths[] = {100, 200, 150};
     for (int i = 0; i < 3; ++i) {
@@ -676,32 +416,8 @@ void TMainForm::FlushRepaint() {
     }
 }
 
-// ---- Run state --------------------------------------------------------------------------------------------
-
-void TMainForm::EnableRunControls(RunState state) {
-    const bool idle = state == NoMachine || state == Ready;
-    Enable(NewFileItem, idle);
-    Enable(OpenFileItem, idle);
-    Enable(StartItem, state == Ready);
-    Enable(ResetItem, !idle);
-    Enable(BreakItem, state != NoMachine);
-    Enable(NextStepItem, state == Ready || state == Paused);
-    Enable(ConfigItem, state != Running);
-    BreakItem->setText(engine_->BreakCaption());
-    StartButton->setEnabled(StartItem->isEnabled());
-    NextStepButton->setEnabled(NextStepItem->isEnabled());
-    ResetButton->setEnabled(ResetItem->isEnabled());
-    BreakButton->setEnabled(BreakItem->isEnabled());
-    BreakButton->setText(engine_->BreakCaption());
-    for (QAction* view : {ViewABC, ViewWord, ViewCommand, ViewBegState, ViewState})
-        Enable(view, state == Ready);
-    Enable(WordUpdate, idle);
-    Enable(FileClosing, !fileName_.isEmpty() && state == Ready);
-    Enable(DataCheck, DataCheckEnabled(state, !fileName_.isEmpty()));
-}
-
 void TMainForm::RunStateChanged(RunState, RunState now) {
-    EnableRunControls(now);
+    UpdateActions();
     RefreshEditing();
     ScheduleRepaint(RepaintAll);
     if (now != Running)
@@ -753,21 +469,7 @@ void TMainForm::ApplySettings() {
     // The list is as wide as its columns, so the window grows rather than hiding a column.
     CommandListView->setMinimumWidth(header->length() + 2 * CommandListView->frameWidth() +
                                      CommandListView->verticalScrollBar()->sizeHint().width());
-    auto* style = new THintStyle;
-    style->wakeUp = config_->PeriodHint;
-    // The style's proxy is owned by the application once set.
-    if (qApp)
-        QApplication::setStyle(style);
-    else
-        delete style;
-    auto* hints = findChild<THintFilter*>(QStringLiteral("HintFilter"));
-    if (!hints) {
-        hints = new THintFilter(this);
-        hints->setObjectName(QStringLiteral("HintFilter"));
-        qApp->installEventFilter(hints);
-    }
-    hints->enabled = config_->ViewHint;
-    hints->displayTime = config_->PauseHint;
+    ApplyHints(this, config_->ViewHint, config_->PeriodHint, config_->PauseHint);
     StepTimer->setInterval(config_->RunSpeed);
     KeepOnScreen();
 }
@@ -835,187 +537,6 @@ void TMainForm::SaveDeskTopItemClick() {
         prompts_->Message(caption, QStringLiteral("Настройки сохранены успешно"), TIcon::Information);
     else
         prompts_->Message(caption, QStringLiteral("Ошибка сохранения настроек"), TIcon::Stop);
-}
-
-// ---- Machine file -----------------------------------------------------------------------------------------
-
-void TMainForm::SetModified(bool flag) {
-    modified_ = machineFile_->IsNew() || flag;
-    Enable(SaveFileItem, modified_);
-}
-
-void TMainForm::SetCurrentFile(const QString& name) {
-    const QString old = fileName_;
-    if (name != machineFile_->FilePath())
-        machineFile_->SetFileName(name);
-    fileName_ = machineFile_->FilePath();
-    // An untitled machine is named by its bare name; its directory is kept only to find it safely.
-    UpdateCaption(!fileName_.isEmpty() && fileName_ == untitledPath_ ? paths::FileName(fileName_) : fileName_);
-    if (fileName_ != old)
-        SetModified(false);
-    if (fileName_.isEmpty()) {
-        Enable(SaveFileAsItem, false);
-        SetModified(false);
-        if (engine_->GetRunState() != NoMachine)
-            engine_->SetRunState(NoMachine);
-    } else {
-        Enable(SaveFileAsItem, true);
-        engine_->SetRunState(engine_->GetRunState() == NoMachine ? Ready : engine_->GetRunState());
-    }
-    RefreshEditing();
-    EnableRunControls(engine_->GetRunState());
-}
-
-bool TMainForm::CloseCurrentFile() {
-    try {
-        SetCurrentFile(QString());
-        if (!fileName_.isEmpty())
-            return false;
-        SetModified(false);
-        return true;
-    } catch (...) {
-        prompts_->Message(QStringLiteral("Закрытие файла"), QStringLiteral("Ошибка закрытия файла\n") + fileName_,
-                          TIcon::Stop);
-        return false;
-    }
-}
-
-QString TMainForm::DataDir() {
-    const QString dir = QFileInfo(config_->Dir).isDir() ? config_->Dir : QDir::currentPath();
-    if (config_->Dir != dir)
-        config_->Dir = dir;
-    return dir;
-}
-
-void TMainForm::NewFileItemClick() {
-    if (!CloseCurrentFile())
-        return;
-    const QString dir = DataDir();
-    for (int i = 1; i <= 255; ++i) {
-        const QString candidate = QStringLiteral("Без имени %1.qtm").arg(i);
-        const QString path = paths::Join(dir, candidate);
-        if (QFileInfo::exists(path))
-            continue;
-        // The name is taken with its directory: a bare name would be looked up in the working directory,
-        // where a file of that name may exist and would be opened instead of a new machine.
-        untitledPath_ = path;
-        SetCurrentFile(path);
-        SetModified(false);
-        return;
-    }
-    prompts_->Message(QStringLiteral("Новый файл"),
-                      QStringLiteral("Ошибка создания уникального имени файла.\nПожалуйста, создайте его вручную."),
-                      TIcon::Exclamation);
-    OpenFileItemClick();
-}
-
-void TMainForm::OpenFileItemClick() {
-    if (!CloseCurrentFile())
-        return;
-    try {
-        TFileDialog dialog;
-        dialog.title = QStringLiteral("Открытие файла данных");
-        dialog.filter = QStringLiteral("Файлы машины Тьюринга (*.qtm)|*.qtm|Все файлы (*.*)|*.*");
-        dialog.defaultExt = QStringLiteral("qtm");
-        dialog.initialDir = DataDir();
-        const QString chosen = prompts_->OpenFileName(dialog);
-        if (chosen.isEmpty())
-            return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        SetCurrentFile(chosen);
-        QApplication::restoreOverrideCursor();
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        prompts_->Message(QStringLiteral("Ошибка"), QStringLiteral("Ошибка открытия файла данных"), TIcon::Stop);
-    }
-}
-
-void TMainForm::FileClosingExecute() {
-    const RunState state = engine_->GetRunState();
-    if (state == Running || state == Paused || fileName_.isEmpty())
-        return;
-    CloseCurrentFile();
-}
-
-void TMainForm::SaveFileItemClick() {
-    TEngine::TPause pause(*engine_);
-    SaveFile();
-}
-
-void TMainForm::SaveFileAsItemClick() {
-    TEngine::TPause pause(*engine_);
-    SaveFileAs();
-}
-
-bool TMainForm::SaveFile() {
-    if (fileName_.isEmpty() || !modified_)
-        return true;
-    try {
-        if (!machineFile_->IsNew()) {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            const bool saved = machineFile_->SaveTo(fileName_);
-            QApplication::restoreOverrideCursor();
-            if (saved) {
-                SetModified(false);
-                SetCurrentFile(machineFile_->FilePath());
-                return true;
-            }
-        }
-        return SaveFileAs();
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        return false;
-    }
-}
-
-bool TMainForm::SaveFileAs() {
-    const QString name = TrimText(fileName_);
-    if (name.isEmpty())
-        return true;
-    const QString nameDir = TrimText(paths::FileDir(name));
-    if (!nameDir.isEmpty() && !QFileInfo(nameDir).isDir())
-        QDir().mkpath(nameDir);
-    TFileDialog dialog;
-    dialog.title = QStringLiteral("Сохранение данных");
-    dialog.filter = QStringLiteral("Файлы машины Тьюринга (*.qtm)|*.qtm");
-    dialog.defaultExt = QStringLiteral("qtm");
-    dialog.overwritePrompt = true;
-    dialog.initialDir = !nameDir.isEmpty() && QFileInfo(nameDir).isDir() ? nameDir : DataDir();
-    QString proposed = name;
-    const QString ext = TrimText(paths::FileExt(proposed));
-    if (!ext.isEmpty() && ext != qtmformat::DefaultExt) {
-        if (paths::FileName(proposed).size() > 256) {
-            prompts_->Message(QStringLiteral("Сохранение файла"),
-                              QStringLiteral("Слишком динное имя файла\n") + proposed, TIcon::Stop);
-            return false;
-        }
-        proposed = paths::ChangeFileExt(proposed, qtmformat::DefaultExt);
-    }
-    dialog.fileName = paths::FileName(proposed);
-    const QString chosen = prompts_->SaveFileName(dialog);
-    if (chosen.isEmpty())
-        return false;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool saved = machineFile_->SaveTo(chosen);
-    QApplication::restoreOverrideCursor();
-    if (!saved) {
-        prompts_->Message(QStringLiteral("Ошибка"), QStringLiteral("Ошибка сохранения данных"), TIcon::Stop);
-        return false;
-    }
-    SetModified(false);
-    SetCurrentFile(machineFile_->FilePath());
-    return true;
-}
-
-void TMainForm::OpenStartupFile() {
-    try {
-        if (startupFile_.isEmpty())
-            NewFileItemClick();
-        else
-            SetCurrentFile(startupFile_);
-    } catch (...) {
-        SetCurrentFile(QString());
-    }
 }
 
 // ---- Window events ----------------------------------------------------------------------------------------

@@ -5,7 +5,9 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -28,6 +30,9 @@ class TRunLamp;
 class TStateListModel;
 class TTapeView;
 class TValidation;
+
+// The property that carries a control's or an entry's help context number.
+inline constexpr char HelpContextProperty[] = "helpContext";
 
 // The program's main window: shows and edits the machine, shows the tape and the run's position, and
 // carries the menus and buttons through which everything else is reached.
@@ -88,7 +93,6 @@ private:
     void AssignHelpContexts();
 
     void RunStateChanged(RunState old, RunState now);
-    void EnableRunControls(RunState state);
     void SaveConfigItemClick();
     void DataCheckExecute();
     void ShowDataCheck();
@@ -111,9 +115,25 @@ private:
     void ScheduleRepaint(unsigned what);
     void FlushRepaint();
 
-    QAction* MakeAction(const QString& caption, const QKeySequence& shortcut, int helpContext = 0,
-                        bool pending = false);
-    void Enable(QAction* action, bool enabled);
+    enum class TMenuId { None, File, Edit, States, Commands, Run, Service, Help };
+    // One entry of the window: what its menu, its key and its enabling need. A null rule means always
+    // enabled; a pending entry's command is not part of the program yet, so it is shown but never enabled.
+    struct TActionRow {
+        QAction* TMainForm::*action;
+        const char* name;
+        const char16_t* caption;
+        int key;
+        int helpContext;
+        TMenuId menu;
+        bool separatorBefore;
+        void (TMainForm::*handler)();
+        bool (*enabled)(const TMainForm&);
+        bool pending = false;
+    };
+    static const std::vector<TActionRow>& ActionTable();
+    // Sets every entry and run button from the table's rules.
+    void UpdateActions();
+    bool RunStateIs(std::initializer_list<RunState> states) const;
 
     QString programDir_;
     std::unique_ptr<TPrompts> ownPrompts_;

@@ -1,8 +1,8 @@
 #include "breakpoints/breakpoint.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
-#include "machine/mainform.h"
-#include "machine/tapeview.h"
+#include "window/mainform.h"
+#include "window/tapeview.h"
 #include "formfixture.h"
 #include "settings/config.h"
 

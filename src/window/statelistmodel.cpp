@@ -1,7 +1,7 @@
-#include "machine/statelistmodel.h"
+#include "window/statelistmodel.h"
 
 #include "machine/machine.h"
-#include "machine/tapeview.h"
+#include "window/tapeview.h"
 #include "settings/config.h"
 
 TStateListModel::TStateListModel(const TMachine& machine, const TConfig& config, QObject* parent)

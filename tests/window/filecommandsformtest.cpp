@@ -2,7 +2,7 @@
 #include "files/qtmfile.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
-#include "machine/mainform.h"
+#include "window/mainform.h"
 #include "formfixture.h"
 #include "printers.h"
 #include "runner/batchrun.h"
