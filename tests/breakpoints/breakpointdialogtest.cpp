@@ -257,6 +257,12 @@ TEST_F(BreakPointDialogTest, LeavingAFieldChecksIt) {
     EXPECT_EQ(prompts.boxes.last().text, QStringLiteral("Символ 'x' не существует в алфавите"));
     EXPECT_TRUE(Symbol()->hasFocus());
     EXPECT_EQ(prompts.boxes.size(), 2);
+
+    // Enter in a field presses OK.
+    Symbol()->setEditText(QStringLiteral("b"));
+    QTest::keyClick(Symbol(), Qt::Key_Return);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(Points(), QStringList{QStringLiteral("q2 b 0 off")});
 }
 
 TEST_F(BreakPointDialogTest, BreakAddMarksTheMachineOnlyOnOk) {
