@@ -1,0 +1,297 @@
+#include "breakpoints/breakpointlistdialog.h"
+
+#include "breakpoints/breakpoint.h"
+#include "breakpoints/breakpointdialog.h"
+#include "machine/machine.h"
+#include "platform/prompts.h"
+#include "platform/screenwidget.h"
+#include "settings/config.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int HelpContext = 2002;
+
+const QString DeleteCaption = QStringLiteral("Удаление контрольной точки");
+
+QTableWidgetItem* Cell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+Qt::CheckState CheckOf(bool enabled) {
+    return enabled ? Qt::Checked : Qt::Unchecked;
+}
+
+} // namespace
+
+TBreakPointListDialog::TBreakPointListDialog(TBreakPointList& list, TMachine& machine, TPrompts& prompts,
+                                             const TConfig& settings, QWidget* parent)
+    : QDialog(parent), list_(list), machine_(machine), prompts_(prompts), settings_(settings) {
+    setObjectName(QStringLiteral("BreakPointListDialog"));
+    setWindowTitle(QStringLiteral("Контрольные точки"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowContextHelpButtonHint);
+    CreateControls();
+    CreateActions();
+    FillList();
+}
+
+void TBreakPointListDialog::CreateControls() {
+    listView_ = new QTableWidget(0, 4, this);
+    listView_->setObjectName(QStringLiteral("ListView"));
+    listView_->setProperty("helpContext", 1200);
+    listView_->setHorizontalHeaderLabels({QStringLiteral("Имя"), QStringLiteral("Состояние"), QStringLiteral("Символ"),
+                                          QStringLiteral("Число проходов")});
+    listView_->setColumnWidth(0, 80);
+    listView_->setColumnWidth(1, 100);
+    listView_->horizontalHeader()->setSectionsClickable(false);
+    listView_->horizontalHeader()->setHighlightSections(false);
+    listView_->horizontalHeader()->setStretchLastSection(true);
+    listView_->verticalHeader()->hide();
+    listView_->setShowGrid(true);
+    listView_->setWordWrap(false);
+    listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    listView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    listView_->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The selection stays visible when the list loses the focus.
+    QPalette palette = listView_->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    listView_->setPalette(palette);
+    listView_->installEventFilter(this);
+
+    okButton_ = new QPushButton(QStringLiteral("ОК"), this);
+    okButton_->setObjectName(QStringLiteral("OKButton"));
+    okButton_->setProperty("helpContext", 1210);
+    okButton_->setDefault(true);
+    helpButton_ = new QPushButton(QStringLiteral("Помощь"), this);
+    helpButton_->setObjectName(QStringLiteral("HelpButton"));
+    helpButton_->setProperty("helpContext", 1211);
+    helpButton_->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(helpButton_);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 8);
+    layout->addWidget(listView_, 1);
+    layout->addLayout(buttons);
+    resize(400, 310);
+
+    connect(listView_, &QTableWidget::itemChanged, this, &TBreakPointListDialog::ListViewChange);
+    connect(listView_, &QTableWidget::itemSelectionChanged, this, &TBreakPointListDialog::BreakUpdate);
+    connect(listView_, &QTableWidget::currentCellChanged, this, &TBreakPointListDialog::BreakUpdate);
+    connect(listView_, &QTableWidget::itemDoubleClicked, this, &TBreakPointListDialog::BreakEditExecute);
+    // "ОК" is the default and the cancel button alike: Enter and Esc both close the dialog.
+    connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(helpButton_, &QPushButton::clicked, this, [this] { emit helpRequested(HelpContext); });
+}
+
+void TBreakPointListDialog::CreateActions() {
+    auto action = [this](const QString& name, const QString& text, Qt::Key key) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(name);
+        a->setShortcut(QKeySequence(key));
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(a);
+        return a;
+    };
+    breakAdd_ = action(QStringLiteral("BreakAdd"), QStringLiteral("Добавить"), Qt::Key_Insert);
+    breakEdit_ = action(QStringLiteral("BreakEdit"), QStringLiteral("Редактировать"), Qt::Key_F4);
+    breakDel_ = action(QStringLiteral("BreakDel"), QStringLiteral("Удалить"), Qt::Key_Delete);
+    enableItem_ = new QAction(QStringLiteral("Активность"), this);
+    enableItem_->setObjectName(QStringLiteral("EnableItem"));
+    enableItem_->setCheckable(true);
+    connect(breakAdd_, &QAction::triggered, this, &TBreakPointListDialog::BreakAddExecute);
+    connect(breakEdit_, &QAction::triggered, this, &TBreakPointListDialog::BreakEditExecute);
+    connect(breakDel_, &QAction::triggered, this, &TBreakPointListDialog::BreakDelExecute);
+    connect(enableItem_, &QAction::triggered, this, &TBreakPointListDialog::EnableItemClick);
+
+    popupMenu_ = new QMenu(this);
+    popupMenu_->setObjectName(QStringLiteral("PopupMenu"));
+    popupMenu_->addAction(breakAdd_);
+    popupMenu_->addAction(breakDel_);
+    popupMenu_->addAction(breakEdit_);
+    popupMenu_->setDefaultAction(breakEdit_);
+    popupMenu_->addSeparator();
+    popupMenu_->addAction(enableItem_);
+    connect(popupMenu_, &QMenu::aboutToShow, this, &TBreakPointListDialog::PopupMenuPopup);
+    connect(listView_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { popupMenu_->popup(listView_->viewport()->mapToGlobal(pos)); });
+}
+
+void TBreakPointListDialog::FillList(int current) {
+    filling_ = true;
+    listView_->clearSelection();
+    listView_->setRowCount(0);
+    listView_->setRowCount(list_.Count());
+    for (int i = 0; i < list_.Count(); ++i) {
+        const TBreakPoint& p = list_.At(i);
+        QTableWidgetItem* name = Cell(QStringLiteral("Точка ") + QString::number(i));
+        name->setFlags(name->flags() | Qt::ItemIsUserCheckable);
+        name->setCheckState(CheckOf(p.Enabled));
+        listView_->setItem(i, 0, name);
+        listView_->setItem(i, 1, Cell(p.State));
+        listView_->setItem(i, 2, Cell(p.Symbol));
+        listView_->setItem(i, 3, Cell(QString::number(p.Passes)));
+    }
+    if (current >= 0 && list_.Count() > 0)
+        listView_->setCurrentCell(std::min(current, list_.Count() - 1), 0);
+    filling_ = false;
+    BreakUpdate();
+}
+
+int TBreakPointListDialog::SelectedRow() const {
+    const QModelIndexList rows = listView_->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TBreakPointListDialog::BreakUpdate() {
+    const bool enabled = listView_->rowCount() > 0 && listView_->currentRow() >= 0 && SelectedRow() >= 0;
+    breakEdit_->setEnabled(enabled);
+    breakDel_->setEnabled(enabled);
+}
+
+void TBreakPointListDialog::MarkChanged() {
+    changed_ = true;
+    emit machine_.edited();
+}
+
+void TBreakPointListDialog::BreakAddExecute() {
+    TBreakPointDialog dialog(list_, machine_, prompts_, this);
+    connect(&dialog, &TBreakPointDialog::helpRequested, this, &TBreakPointListDialog::helpRequested);
+    dialog.SetupMode(false);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    FillList(list_.Count() - 1);
+    MarkChanged();
+}
+
+void TBreakPointListDialog::BreakEditExecute() {
+    const int row = listView_->currentRow();
+    if (row < 0)
+        return;
+    try {
+        TBreakPointDialog dialog(list_, machine_, prompts_, this);
+        connect(&dialog, &TBreakPointDialog::helpRequested, this, &TBreakPointListDialog::helpRequested);
+        if (!dialog.SetEditIndex(row) || dialog.exec() != QDialog::Accepted)
+            return;
+        FillList(row);
+        MarkChanged();
+    } catch (...) {
+        prompts_.Message(QStringLiteral("Изменение контрольной точки"),
+                         QStringLiteral("Ошибка изменения контрольной точки"), TIcon::Stop);
+    }
+}
+
+void TBreakPointListDialog::BreakDelExecute() {
+    try {
+        const int row = listView_->currentRow();
+        if (row < 0) {
+            prompts_.Message(DeleteCaption, QStringLiteral("Контрольная точка не найдена"), TIcon::Stop);
+            return;
+        }
+        if (settings_.DelBreak &&
+            prompts_.Message(DeleteCaption, QStringLiteral("Вы действительно хотите удалить контрольную точку"),
+                             TIcon::Question, ButtonsOkCancel, TAnswer::Cancel) != TAnswer::Ok)
+            return;
+        if (row >= list_.Count()) {
+            prompts_.Message(DeleteCaption, QStringLiteral("КОнтрольная точка не найдена"), TIcon::Stop);
+            return;
+        }
+        if (!list_.RemoveBreakPoint(row)) {
+            prompts_.Message(DeleteCaption, QStringLiteral("Ошибка удаления контрольной точки"), TIcon::Stop);
+            return;
+        }
+        MarkChanged();
+        machine_.RefreshBreakMarks();
+        // The breakpoints below move up one place, and so do the numbers in their names.
+        FillList(row);
+    } catch (...) {
+        prompts_.Message(DeleteCaption, QStringLiteral("Ошибка удаления контрольной точки"), TIcon::Stop);
+    }
+}
+
+void TBreakPointListDialog::SwitchSelected() {
+    try {
+        const int row = SelectedRow();
+        if (row < 0 || row >= list_.Count())
+            return;
+        TBreakPoint& p = list_.At(row);
+        p.Enabled = !p.Enabled;
+        filling_ = true;
+        listView_->item(row, 0)->setCheckState(CheckOf(p.Enabled));
+        filling_ = false;
+        list_.NotifyChanged();
+        machine_.RefreshBreakMarks();
+        MarkChanged();
+    } catch (...) {
+        filling_ = false;
+    }
+}
+
+void TBreakPointListDialog::EnableItemClick() {
+    SwitchSelected();
+}
+
+void TBreakPointListDialog::PopupMenuPopup() {
+    BreakUpdate();
+    const int row = SelectedRow();
+    const bool on = listView_->rowCount() > 0 && row >= 0;
+    enableItem_->setEnabled(on);
+    enableItem_->setChecked(on && listView_->item(row, 0)->checkState() == Qt::Checked);
+}
+
+void TBreakPointListDialog::ListViewChange(QTableWidgetItem* item) {
+    if (filling_ || !item || item->column() != 0 || item->row() >= list_.Count())
+        return;
+    const Qt::CheckState wanted = CheckOf(list_.At(item->row()).Enabled);
+    if (item->checkState() == wanted)
+        return;
+    filling_ = true;
+    item->setCheckState(wanted);
+    filling_ = false;
+}
+
+bool TBreakPointListDialog::eventFilter(QObject* watched, QEvent* event) {
+    // ListViewKeyDown: Space switches the selected breakpoint instead of the row's check box.
+    if (watched == listView_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+        SwitchSelected();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TBreakPointListDialog::showEvent(QShowEvent* event) {
+    if (!centred_) {
+        centred_ = true;
+        CentreOnScreen(this);
+    }
+    QDialog::showEvent(event);
+}
+
+bool ExecuteBreakList(QWidget* parent, TBreakPointList& list, TMachine& machine, TPrompts& prompts,
+                      const TConfig& settings, const std::function<void(int)>& openHelp) {
+    TBreakPointListDialog dialog(list, machine, prompts, settings, parent);
+    if (openHelp)
+        QObject::connect(&dialog, &TBreakPointListDialog::helpRequested, &dialog, openHelp);
+    dialog.exec();
+    return dialog.Changed();
+}
