@@ -3,6 +3,7 @@
 #include "breakpoints/breakpoint.h"
 #include "machine/machine.h"
 #include "platform/prompts.h"
+#include "platform/updownwidget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,52 +51,6 @@ bool IsEditShortcut(const QKeyEvent* event) {
 }
 
 } // namespace
-
-// ---- TUpDown ------------------------------------------------------------------------------------------------
-
-TUpDown::TUpDown(QLineEdit* buddy, int minimum, int maximum, QWidget* parent)
-    : QWidget(parent), buddy_(buddy), minimum_(minimum), maximum_(maximum), position_(minimum) {
-    // Clicking the arrows leaves the focus in the edit, as typing goes on there.
-    setFocusPolicy(Qt::NoFocus);
-    auto arrow = [this](const QString& name, Qt::ArrowType type, int delta) {
-        auto* button = new QToolButton(this);
-        button->setObjectName(name);
-        button->setArrowType(type);
-        button->setAutoRepeat(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-        button->setFixedWidth(18);
-        connect(button, &QToolButton::clicked, this, [this, delta] { StepBy(delta); });
-        return button;
-    };
-    upButton_ = arrow(QStringLiteral("UpButton"), Qt::UpArrow, 1);
-    downButton_ = arrow(QStringLiteral("DownButton"), Qt::DownArrow, -1);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(upButton_);
-    layout->addWidget(downButton_);
-}
-
-void TUpDown::SetPosition(int position) {
-    position_ = std::clamp(position, minimum_, maximum_);
-    buddy_->setText(QString::number(position_));
-}
-
-void TUpDown::StepBy(int delta) {
-    bool ok = false;
-    const int typed = buddy_->text().trimmed().toInt(&ok);
-    SetPosition(std::clamp(ok ? typed : position_, minimum_, maximum_) + delta);
-}
-
-void TUpDown::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Up)
-        StepBy(1);
-    else if (event->key() == Qt::Key_Down)
-        StepBy(-1);
-    else
-        QWidget::keyPressEvent(event);
-}
 
 // ---- TBreakPointDialog --------------------------------------------------------------------------------------
 
@@ -148,7 +103,8 @@ void TBreakPointDialog::CreateControls() {
     passEdit_->setMaxLength(PassDigits);
     passEdit_->setProperty("helpContext", 1222);
     passEdit_->setMinimumWidth(73);
-    passUpDown_ = new TUpDown(passEdit_, 0, MaxPasses, this);
+    passUpDown_ = new TUpDown(passEdit_, this);
+    passUpDown_->SetRange(0, MaxPasses);
     passUpDown_->setObjectName(QStringLiteral("PassUpDown"));
     passUpDown_->setProperty("helpContext", 1222);
     passUpDown_->SetPosition(0);
@@ -416,10 +372,10 @@ bool TBreakPointDialog::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     switch (key->key()) {
     case Qt::Key_Up:
-        passUpDown_->StepBy(1);
+        passUpDown_->Step(1);
         return true;
     case Qt::Key_Down:
-        passUpDown_->StepBy(-1);
+        passUpDown_->Step(-1);
         return true;
     case Qt::Key_Backspace:
     case Qt::Key_Return:

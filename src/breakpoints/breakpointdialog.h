@@ -9,36 +9,10 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
-class QToolButton;
 class TBreakPointList;
 class TMachine;
 class TPrompts;
-
-// Up-down arrows attached to a number edit ("buddy"): a click or an arrow key reads the edit's number,
-// steps it by one within the range (no wrap-around) and writes it back. Position() is the last number
-// the arrows wrote or were given, which the edit falls back on when its text is no number.
-class TUpDown : public QWidget {
-    Q_OBJECT
-
-public:
-    TUpDown(QLineEdit* buddy, int minimum, int maximum, QWidget* parent = nullptr);
-
-    int Position() const { return position_; }
-    // Clamps to the range and shows the position in the buddy.
-    void SetPosition(int position);
-    void StepBy(int delta);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    QLineEdit* buddy_;
-    int minimum_;
-    int maximum_;
-    int position_ = 0;
-    QToolButton* upButton_ = nullptr;
-    QToolButton* downButton_ = nullptr;
-};
+class TUpDown;
 
 // Adds one breakpoint to the list or edits one in place. Created for one use and shown modally; the
 // list and the machine must outlive it. Every message goes through the prompts.

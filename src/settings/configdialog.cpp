@@ -3,7 +3,7 @@
 #include "platform/prompts.h"
 #include "platform/screenwidget.h"
 #include "settings/config.h"
-#include "settings/updownwidget.h"
+#include "platform/updownwidget.h"
 
 #include <QAction>
 #include <QButtonGroup>

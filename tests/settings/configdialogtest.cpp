@@ -2,7 +2,7 @@
 
 #include "scriptedprompts.h"
 #include "settings/config.h"
-#include "settings/updownwidget.h"
+#include "platform/updownwidget.h"
 
 #include <QApplication>
 #include <QCheckBox>

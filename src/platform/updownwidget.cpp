@@ -1,4 +1,4 @@
-#include "settings/updownwidget.h"
+#include "platform/updownwidget.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -19,8 +19,8 @@ TUpDown::TUpDown(QLineEdit* buddy, QWidget* parent) : QWidget(parent), buddy_(bu
         connect(button, &QToolButton::clicked, this, [this, direction] { Step(direction); });
         return button;
     };
-    up_ = arrow(Qt::UpArrow, QStringLiteral("Up"), 1);
-    down_ = arrow(Qt::DownArrow, QStringLiteral("Down"), -1);
+    up_ = arrow(Qt::UpArrow, QStringLiteral("UpButton"), 1);
+    down_ = arrow(Qt::DownArrow, QStringLiteral("DownButton"), -1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -43,6 +43,11 @@ void TUpDown::SetPosition(int n) {
 }
 
 void TUpDown::Step(int times) {
+    // A number typed into the edit is where the step starts, as with the arrows of a spinner.
+    bool ok = false;
+    const int typed = buddy_->text().trimmed().toInt(&ok);
+    if (ok && typed >= min_ && typed <= max_)
+        position_ = typed;
     // Wide arithmetic: a step from near the upper bound must not overflow before the clamp.
     const qint64 target = qint64(position_) + qint64(times) * step_;
     SetPosition(int(std::clamp<qint64>(target, min_, max_)));
