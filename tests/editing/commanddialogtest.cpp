@@ -3,7 +3,6 @@
 #include "editingsupport.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -64,43 +63,22 @@ protected:
     }
 };
 
-TEST_F(CommandDialogTest, Controls) {
+TEST_F(CommandDialogTest, ListsAndCaptions) {
     machine.SetAlphabetText(QStringLiteral("ba"));
     machine.AddState(QStringLiteral("a5"));
     TCommandDialog dialog(machine, prompts, 1);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Добавление команды"));
-    const QStringList states{QStringLiteral("a5"), QStringLiteral("q"), QStringLiteral("q1"), QStringLiteral("q2")};
-    const QStringList symbols{QStringLiteral("#"), QStringLiteral("a"), QStringLiteral("b")};
-    EXPECT_EQ(Items(Combo(&dialog, "OldStateComboBox")), states);
-    EXPECT_EQ(Items(Combo(&dialog, "NewStateComboBox")), states);
-    EXPECT_EQ(Items(Combo(&dialog, "OldABCComboBox")), symbols);
-    EXPECT_EQ(Items(Combo(&dialog, "NewABCComboBox")), symbols);
-    EXPECT_EQ(Items(Combo(&dialog, "MoveComboBox")),
-              (QStringList{QStringLiteral("Влево"), QStringLiteral("Вправо"), QStringLiteral("На месте")}));
-    const int maxLengths[] = {16, 1, 16, 1};
+    // States and symbols sorted, the blank always offered; the moves in their own order.
+    const QStringList lists[] = {{"a5", "q", "q1", "q2"},
+                                 {"#", "a", "b"},
+                                 {"a5", "q", "q1", "q2"},
+                                 {"#", "a", "b"},
+                                 {"Влево", "Вправо", "На месте"}};
     for (int i = 0; i < 5; ++i) {
-        QComboBox* box = Combo(&dialog, FieldNames[i]);
-        EXPECT_TRUE(box->isEditable()) << FieldNames[i];
-        EXPECT_EQ(box->currentText(), QString()) << FieldNames[i];
-        EXPECT_EQ(box->property("helpContext").toInt(), 1400 + i) << FieldNames[i];
-        if (i < 4) {
-            EXPECT_EQ(box->lineEdit()->maxLength(), maxLengths[i]) << FieldNames[i];
-        }
+        EXPECT_EQ(Items(Combo(&dialog, FieldNames[i])), lists[i]) << FieldNames[i];
+        EXPECT_EQ(Combo(&dialog, FieldNames[i])->currentText(), QString()) << FieldNames[i];
     }
-    const std::pair<const char*, const char*> labels[] = {{"OldStateLabel", "Исходное состояние"},
-                                                          {"OldABCLabel", "Исходный символ"},
-                                                          {"NewStateLabel", "Новое состояние"},
-                                                          {"NewABCLabel", "Новый символ"},
-                                                          {"MoveLabel", "Перемещение"}};
-    for (const auto& [name, text] : labels)
-        EXPECT_EQ(dialog.findChild<QLabel*>(QString::fromLatin1(name))->text(), QString::fromUtf8(text)) << name;
-    const std::tuple<const char*, const char*, int> buttons[] = {
-        {"OKButton", "ОК", 1410}, {"CancelButton", "Отмена", 1411}, {"HelpButton", "Помошь", 1412}};
-    for (const auto& [name, text, context] : buttons) {
-        ASSERT_NE(Button(&dialog, name), nullptr) << name;
-        EXPECT_EQ(Button(&dialog, name)->text(), QString::fromUtf8(text)) << name;
-        EXPECT_EQ(Button(&dialog, name)->property("helpContext").toInt(), context) << name;
-    }
+    EXPECT_EQ(Button(&dialog, "HelpButton")->text(), QStringLiteral("Помошь"));
     QList<int> contexts;
     QObject::connect(&dialog, &TCommandDialog::helpRequested, [&](int c) { contexts << c; });
     Button(&dialog, "HelpButton")->click();
@@ -119,214 +97,105 @@ TEST_F(CommandDialogTest, Controls) {
 }
 
 TEST_F(CommandDialogTest, FieldChecks) {
-    using Check = bool (TCommandDialog::*)();
+    const TMessage none;
     struct Case {
-        const char* field;
-        Check check;
-        QString typed;
-        QList<TAnswer> answers;
-        QList<TMessage> boxes;
+        int field; // in FieldNames
+        const char* typed;
+        TAnswer answer;
+        TMessage box;
         bool valid;
-        QString shown; // the field's text afterwards
-        QString alphabet = QStringLiteral("ab");
+        const char* shown; // the field's text afterwards
+        const char* alphabet = "ab";
     };
-    const QString states = QStringLiteral("q,q1,q2");
     const Case cases[] = {
-        // A lookup ignores letter case and keeps what was typed.
-        {"OldStateComboBox",
-         &TCommandDialog::ValidateOldState,
-         QStringLiteral("Q2"),
-         {},
-         {},
-         true,
-         QStringLiteral("Q2")},
+        // Lookups ignore letter case and keep what was typed.
+        {0, "Q2", TAnswer::Ok, none, true, "Q2"},
+        {1, "A", TAnswer::Ok, none, true, "A"},
+        {3, "#", TAnswer::Ok, none, true, "#", ""},
         // The source-state question quotes the text as typed, the new-state one trimmed.
-        {"OldStateComboBox",
-         &TCommandDialog::ValidateOldState,
-         QStringLiteral("  q5 "),
-         {TAnswer::Ok},
-         {ConfirmBox(QStringLiteral("Состояние '  q5 ' не существует\nХотите его добавить?"))},
-         true,
-         QStringLiteral("  q5 ")},
-        {"NewStateComboBox",
-         &TCommandDialog::ValidateNewState,
-         QStringLiteral("  q5 "),
-         {TAnswer::Cancel},
-         {ConfirmBox(QStringLiteral("Состояние 'q5' не существует\nХотите его добавить?"))},
-         false,
-         QStringLiteral("  q5 ")},
-        {"OldStateComboBox",
-         &TCommandDialog::ValidateOldState,
-         QString(),
-         {TAnswer::Ok},
-         {ErrorBox(QStringLiteral("Не указано исходное состояние"))},
-         false,
-         QString()},
-        {"NewStateComboBox",
-         &TCommandDialog::ValidateNewState,
-         QStringLiteral("  "),
-         {TAnswer::Ok},
-         {ErrorBox(QStringLiteral("Не указано новое состояние"))},
-         false,
-         QStringLiteral("  ")},
-        // The alphabet holds a: A passes without a question.
-        {"OldABCComboBox", &TCommandDialog::ValidateOldSymbol, QStringLiteral("A"), {}, {}, true, QStringLiteral("A")},
-        {"NewABCComboBox",
-         &TCommandDialog::ValidateNewSymbol,
-         QStringLiteral("#"),
-         {},
-         {},
-         true,
-         QStringLiteral("#"),
-         QString()},
-        {"NewABCComboBox",
-         &TCommandDialog::ValidateNewSymbol,
-         QStringLiteral("c"),
-         {TAnswer::Ok},
-         {ConfirmBox(QStringLiteral("Символ 'c' не существует в алфавите\nХотите его добавить?"))},
-         true,
-         QStringLiteral("c")},
-        {"OldABCComboBox",
-         &TCommandDialog::ValidateOldSymbol,
-         QStringLiteral(" "),
-         {TAnswer::Cancel},
-         {ConfirmBox(QStringLiteral("Символ ' ' не существует в алфавите\nХотите его добавить?"))},
-         false,
-         QStringLiteral(" ")},
-        {"OldABCComboBox",
-         &TCommandDialog::ValidateOldSymbol,
-         QString(),
-         {TAnswer::Ok},
-         {ErrorBox(QStringLiteral("Введите исходный символ"))},
-         false,
-         QString()},
-        {"NewABCComboBox",
-         &TCommandDialog::ValidateNewSymbol,
-         QString(),
-         {TAnswer::Ok},
-         {ErrorBox(QStringLiteral("Введите новый символ"))},
-         false,
-         QString()},
+        {0, "  q5 ", TAnswer::Ok, ConfirmBox("Состояние '  q5 ' не существует\nХотите его добавить?"), true, "  q5 "},
+        {2, "  q5 ", TAnswer::Cancel, ConfirmBox("Состояние 'q5' не существует\nХотите его добавить?"), false, "  q5 "},
+        {3, "c", TAnswer::Ok, ConfirmBox("Символ 'c' не существует в алфавите\nХотите его добавить?"), true, "c"},
+        {1, " ", TAnswer::Cancel, ConfirmBox("Символ ' ' не существует в алфавите\nХотите его добавить?"), false, " "},
+        {0, "", TAnswer::Ok, ErrorBox("Не указано исходное состояние"), false, ""},
+        {2, "  ", TAnswer::Ok, ErrorBox("Не указано новое состояние"), false, "  "},
+        {1, "", TAnswer::Ok, ErrorBox("Введите исходный символ"), false, ""},
+        {3, "", TAnswer::Ok, ErrorBox("Введите новый символ"), false, ""},
         // The move takes the item's spelling.
-        {"MoveComboBox",
-         &TCommandDialog::ValidateMove,
-         QStringLiteral("  влево "),
-         {},
-         {},
-         true,
-         QStringLiteral("Влево")},
-        {"MoveComboBox",
-         &TCommandDialog::ValidateMove,
-         QStringLiteral("на МЕСТЕ"),
-         {},
-         {},
-         true,
-         QStringLiteral("На месте")},
-        {"MoveComboBox",
-         &TCommandDialog::ValidateMove,
-         QStringLiteral(" вверх"),
-         {TAnswer::Ok},
-         {ErrorBox(QStringLiteral("Указано несуществующее направление"))},
-         false,
-         QStringLiteral("вверх")},
-        {"MoveComboBox",
-         &TCommandDialog::ValidateMove,
-         QStringLiteral("   "),
-         {TAnswer::Ok},
-         {ErrorBox(QStringLiteral("Не указано направление перемещения"))},
-         false,
-         QString()},
+        {4, "  влево ", TAnswer::Ok, none, true, "Влево"},
+        {4, "на МЕСТЕ", TAnswer::Ok, none, true, "На месте"},
+        {4, " вверх", TAnswer::Ok, ErrorBox("Указано несуществующее направление"), false, "вверх"},
+        {4, "   ", TAnswer::Ok, ErrorBox("Не указано направление перемещения"), false, ""},
     };
+    using Check = bool (TCommandDialog::*)();
+    const Check checks[] = {&TCommandDialog::ValidateOldState, &TCommandDialog::ValidateOldSymbol,
+                            &TCommandDialog::ValidateNewState, &TCommandDialog::ValidateNewSymbol,
+                            &TCommandDialog::ValidateMove};
     for (const Case& c : cases) {
-        Reset(c.alphabet);
+        Reset(QString::fromUtf8(c.alphabet));
         TCommandDialog dialog(machine, prompts);
-        QComboBox* field = Combo(&dialog, c.field);
-        field->setEditText(c.typed);
-        prompts.answers = c.answers;
-        const std::string name = std::string(c.field) + " '" + c.typed.toStdString() + "'";
-        EXPECT_EQ((dialog.*c.check)(), c.valid) << name;
-        EXPECT_EQ(prompts.boxes, c.boxes) << name;
-        EXPECT_EQ(field->currentText(), c.shown) << name;
-        // Only a consent adds to the machine, and to both lists of its kind.
-        const bool added = c.answers.value(0) == TAnswer::Ok && c.boxes.value(0).caption == u"Confirm";
-        const bool isState = QByteArray(c.field).contains("State");
-        EXPECT_EQ(StateNames().join(u','), added && isState ? states + QStringLiteral(",q5") : states) << name;
-        EXPECT_EQ(machine.Alphabet(), added && !isState ? c.alphabet + u'c' : c.alphabet) << name;
+        QComboBox* field = Combo(&dialog, FieldNames[c.field]);
+        field->setEditText(QString::fromUtf8(c.typed));
+        if (!c.box.text.isEmpty())
+            prompts.Answer(c.answer);
+        const std::string name = std::string(FieldNames[c.field]) + " '" + c.typed + "'";
+        EXPECT_EQ((dialog.*checks[c.field])(), c.valid) << name;
+        EXPECT_EQ(prompts.boxes, c.box.text.isEmpty() ? QList<TMessage>{} : QList<TMessage>{c.box}) << name;
+        EXPECT_EQ(field->currentText(), QString::fromUtf8(c.shown)) << name;
+        // Only a consent adds to the machine, and to both lists of the field's kind.
+        const bool added = c.box.caption == u"Confirm" && c.answer == TAnswer::Ok;
+        const bool state = c.field % 2 == 0;
+        EXPECT_EQ(StateNames().join(u','), QLatin1String(added && state ? "q,q1,q2,q5" : "q,q1,q2")) << name;
+        EXPECT_EQ(machine.Alphabet(), QString::fromUtf8(c.alphabet) + (added && !state ? "c" : "")) << name;
         if (added) {
-            const char* pair = isState ? "NewStateComboBox" : "NewABCComboBox";
-            const QString item = isState ? QStringLiteral("q5") : QStringLiteral("c");
-            EXPECT_TRUE(Items(Combo(&dialog, c.field)).contains(item)) << name;
-            EXPECT_TRUE(Items(Combo(&dialog, pair)).contains(item)) << name;
+            EXPECT_TRUE(Items(Combo(&dialog, FieldNames[c.field % 2 + 2])).contains(state ? "q5" : "c")) << name;
         }
     }
 }
 
 TEST_F(CommandDialogTest, WholeCommandChecksOnOK) {
-    const QString rows0 = QStringLiteral("q|a|q2|a|Влево");
-    const QString rows1 = QStringLiteral("q1|b|q|a|Вправо");
-    struct Case {
-        int editRow; // -1 while adding
-        QString fields;
-        QList<TMessage> boxes;
-        QStringList rows;
-    };
+    const QString row0 = QStringLiteral("q|a|q2|a|Влево"), row1 = QStringLiteral("q1|b|q|a|Вправо");
     const TMessage loop =
         Box(QStringLiteral("Проверка команды"), QStringLiteral("Эта команда приведет к зацикливанию машины"));
     const TMessage similar =
         Box(QStringLiteral("Проверка команды"),
             QStringLiteral("Похожая команда уже существует\nИзмените исходное состояние, или исходный символ"));
-    const Case cases[] = {
-        // Letter case counts in the loop check for the states and symbols, not for the move.
-        {-1, QStringLiteral("q|b|q|b|на месте"), {loop}, {rows0, rows1}},
-        {-1, QStringLiteral("q|b|Q|b|На месте"), {}, {rows0, rows1, QStringLiteral("q|b|Q|b|На месте")}},
-        {-1, QStringLiteral("q |b| q|a|На месте"), {}, {rows0, rows1, QStringLiteral("q|b|q|a|На месте")}},
-        // Same source state and symbol, whatever the targets.
-        {-1, QStringLiteral(" q|a|q1|b|Вправо"), {similar}, {rows0, rows1}},
-        {-1, QStringLiteral("Q|a|q1|b|Вправо"), {}, {rows0, rows1, QStringLiteral("Q|a|q1|b|Вправо")}},
-        // Editing passes over the row being edited, and writes it in place.
-        {0, QStringLiteral("q|a|q1|b|вправо"), {}, {QStringLiteral("q|a|q1|b|Вправо"), rows1}},
-        {1, QStringLiteral("q|a|q|b|Влево"), {similar}, {rows0, rows1}},
-        // The first refused field ends the check.
-        {-1, QStringLiteral("|||"), {ErrorBox(QStringLiteral("Не указано исходное состояние"))}, {rows0, rows1}},
-    };
-    for (const Case& c : cases) {
-        Reset();
-        TCommandDialog dialog(machine, prompts, c.editRow);
-        ASSERT_TRUE(dialog.SetupMode(c.editRow >= 0));
-        Fill(&dialog, c.fields);
-        int closed = -1;
-        QObject::connect(&dialog, &QDialog::finished, [&](int r) { closed = r; });
-        for (qsizetype i = 0; i < c.boxes.size(); ++i)
-            prompts.Answer(TAnswer::Ok);
-        dialog.OKButtonClick();
-        EXPECT_EQ(prompts.boxes, c.boxes) << c.fields.toStdString();
-        EXPECT_EQ(closed, c.boxes.isEmpty() ? QDialog::Accepted : -1) << c.fields.toStdString();
-        EXPECT_EQ(Rows(), c.rows) << c.fields.toStdString();
-    }
-}
-
-TEST_F(CommandDialogTest, EditWithoutAChangeLeavesTheMachineUnmodified) {
     const struct {
-        QString fields;
-        bool changed;
-        QString row;
+        int editRow; // -1 while adding
+        const char* fields;
+        QList<TMessage> boxes;
+        QStringList rows;
+        int closed = QDialog::Accepted; // -1 while the dialog stays open
     } cases[] = {
-        {QString(), false, QStringLiteral("q|a|q2|a|Влево")},
-        // Letter case alone in a state name is written, yet counts as no change.
-        {QStringLiteral(" q|a|Q2|a|влево"), false, QStringLiteral("q|a|Q2|a|Влево")},
-        {QStringLiteral("q|a|q2|a|Вправо"), true, QStringLiteral("q|a|q2|a|Вправо")},
+        // Letter case counts in the loop check for the states and symbols, not for the move.
+        {-1, "q|b|q|b|на месте", {loop}, {row0, row1}, -1},
+        {-1, "q|b|Q|b|На месте", {}, {row0, row1, "q|b|Q|b|На месте"}},
+        {-1, "q |b| q|a|На месте", {}, {row0, row1, "q|b|q|a|На месте"}},
+        // Same source state and symbol (exactly), whatever the targets.
+        {-1, " q|a|q1|b|Вправо", {similar}, {row0, row1}, -1},
+        {-1, "Q|a|q1|b|Вправо", {}, {row0, row1, "Q|a|q1|b|Вправо"}},
+        // Editing passes over the row being edited, and writes it in place.
+        {0, "q|a|q1|b|вправо", {}, {"q|a|q1|b|Вправо", row1}},
+        {1, "q|a|q|b|Влево", {similar}, {row0, row1}, -1},
+        // An edit that changes nothing closes with Cancel, so the machine stays unmodified; letter case alone
+        // in a state name is written all the same.
+        {0, "q|a|q2|a|Влево", {}, {row0, row1}, QDialog::Rejected},
+        {0, " q|a|Q2|a|влево", {}, {"q|a|Q2|a|Влево", row1}, QDialog::Rejected},
+        // The first refused field ends the check.
+        {-1, "|||", {ErrorBox("Не указано исходное состояние")}, {row0, row1}, -1},
     };
     for (const auto& c : cases) {
         Reset();
-        WhenShown([&](QDialog* dialog) {
-            if (!c.fields.isEmpty())
-                Fill(dialog, c.fields);
-            Button(dialog, "OKButton")->click();
-        });
-        EXPECT_EQ(ExecuteCommandEdit(nullptr, machine, prompts, 0), c.changed) << c.row.toStdString();
-        EXPECT_EQ(edits, c.changed ? 1 : 0) << c.row.toStdString();
-        EXPECT_EQ(Rows().value(0), c.row);
-        EXPECT_EQ(machine.Commands().size(), 2);
+        TCommandDialog dialog(machine, prompts, c.editRow);
+        ASSERT_TRUE(dialog.SetupMode(c.editRow >= 0));
+        Fill(&dialog, QString::fromUtf8(c.fields));
+        int closed = -1;
+        QObject::connect(&dialog, &QDialog::finished, [&](int r) { closed = r; });
+        prompts.answers = QList<TAnswer>(c.boxes.size(), TAnswer::Ok);
+        dialog.OKButtonClick();
+        EXPECT_EQ(prompts.boxes, c.boxes) << c.fields;
+        EXPECT_EQ(closed, c.closed) << c.fields;
+        EXPECT_EQ(Rows(), c.rows) << c.fields;
     }
 }
 
@@ -359,14 +228,14 @@ TEST_F(CommandDialogTest, LeavingAField) {
     // Tab out of an empty field: refused, and the focus comes back.
     prompts.Answer(TAnswer::Ok);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(prompts.boxes, QList<TMessage>{ErrorBox(QStringLiteral("Не указано исходное состояние"))});
+    EXPECT_EQ(prompts.boxes, QList<TMessage>{ErrorBox("Не указано исходное состояние")});
     EXPECT_TRUE(oldState->hasFocus());
 
     // A click into another field leaves it too; declining to add the state keeps the focus here.
     Type(QApplication::focusWidget(), QStringLiteral("zz"));
     prompts.Answer(TAnswer::Cancel);
     QTest::mouseClick(Combo(&dialog, "NewABCComboBox")->lineEdit(), Qt::LeftButton);
-    EXPECT_EQ(prompts.boxes.last(), ConfirmBox(QStringLiteral("Состояние 'zz' не существует\nХотите его добавить?")));
+    EXPECT_EQ(prompts.boxes.last(), ConfirmBox("Состояние 'zz' не существует\nХотите его добавить?"));
     EXPECT_TRUE(oldState->hasFocus());
     EXPECT_EQ(StateNames().size(), 3);
 
@@ -433,16 +302,6 @@ TEST_F(CommandDialogTest, Delete) {
     EXPECT_EQ(Rows(), QStringList{QStringLiteral("q|a|q2|a|Влево")});
     EXPECT_FALSE(Faulty(0));
     EXPECT_EQ(machine.FindCommand(QStringLiteral("q1"), QStringLiteral("b")), -1);
-}
-
-TEST(CommandEditing, Enabling) {
-    EXPECT_TRUE(CommandAddEnabled(Ready, true));
-    EXPECT_FALSE(CommandAddEnabled(Running, true));
-    EXPECT_FALSE(CommandAddEnabled(Ready, false));
-    EXPECT_TRUE(CommandEditEnabled(Ready, true, 3, 2));
-    EXPECT_FALSE(CommandEditEnabled(Ready, true, 3, -1));
-    EXPECT_FALSE(CommandEditEnabled(Paused, true, 3, 0));
-    EXPECT_FALSE(CommandEditEnabled(Ready, true, 0, 0));
 }
 
 } // namespace

@@ -14,11 +14,12 @@ inline TMessage Box(const QString& caption, const QString& text, TIcon icon = TI
                     TAnswer defaultButton = TAnswer::Ok) {
     return TMessage{caption, text, icon, buttons, defaultButton, false};
 }
-inline TMessage ErrorBox(const QString& text) {
-    return TMessage{QStringLiteral("Error"), text, TIcon::Stop, ButtonsOk, TAnswer::Ok, true};
+inline TMessage ErrorBox(const char* text) {
+    return TMessage{QStringLiteral("Error"), QString::fromUtf8(text), TIcon::Stop, ButtonsOk, TAnswer::Ok, true};
 }
-inline TMessage ConfirmBox(const QString& text) {
-    return TMessage{QStringLiteral("Confirm"), text, TIcon::Question, ButtonsOkCancel, TAnswer::Ok, true};
+inline TMessage ConfirmBox(const char* text) {
+    return TMessage{
+        QStringLiteral("Confirm"), QString::fromUtf8(text), TIcon::Question, ButtonsOkCancel, TAnswer::Ok, true};
 }
 
 // Types the text into the widget key by key, Cyrillic and other characters beyond ASCII included.
