@@ -58,7 +58,8 @@ bool TMachine::AddAlphabetSymbol(const QString& symbol) {
         return false;
     if (!alphabet_.contains(symbol[0]))
         SetAlphabetText(alphabet_ + symbol[0]);
-    return true;
+    // The blank and characters the files cannot hold are refused by the alphabet.
+    return alphabet_.contains(symbol[0]);
 }
 
 QStringList TMachine::DistinctSymbols(const QString& text) {
@@ -130,6 +131,47 @@ bool TMachine::AddState(const QString& name) {
     }
     RunCheck(&TMachineChecks::CheckStates);
     RunCheck(&TMachineChecks::CheckCommands);
+    return true;
+}
+
+bool TMachine::RenameState(int index, const QString& name) {
+    const QString trimmed = TrimText(name);
+    if (index < 0 || index >= states_.size() || trimmed.isEmpty() || !codepage::Exists(trimmed))
+        return false;
+    const int other = FindState(trimmed);
+    if (other >= 0 && other != index)
+        return false;
+    const QString oldName = states_[index].name;
+    states_[index].name = trimmed;
+    emit statesChanged();
+    // The list was rebuilt: the renamed item stays the selected one.
+    if (notify_ && selectedState_ >= 0)
+        emit selectedStateChanged(selectedState_);
+    emit edited();
+    RunCheck(&TMachineChecks::CheckStates);
+    RunCheck(&TMachineChecks::CheckCommands);
+    if (oldName != name && acceptedInitialState_ == oldName)
+        SetInitialState(trimmed);
+    return true;
+}
+
+bool TMachine::RemoveState(int index) {
+    if (index < 0 || index >= states_.size())
+        return false;
+    const QString name = TrimText(states_[index].name);
+    states_.removeAt(index);
+    // Nothing is selected after the selected item goes.
+    if (selectedState_ == index)
+        selectedState_ = -1;
+    else if (selectedState_ > index)
+        --selectedState_;
+    emit statesChanged();
+    if (notify_)
+        emit selectedStateChanged(selectedState_);
+    if (GetInitialState() == name)
+        SetInitialState(QString());
+    RunCheck(&TMachineChecks::CheckCommands);
+    emit edited();
     return true;
 }
 

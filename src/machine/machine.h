@@ -53,6 +53,13 @@ public:
     // Index of the state equal to the name without regard to case, or -1.
     int FindState(const QString& name) const;
     bool AddState(const QString& name);
+    // Gives the state at index the trimmed name; an initial state spelled exactly as the old name follows it.
+    // Commands and breakpoints keep the old name, and the marks show the commands that lost their state.
+    // False for a bad index, a name the files cannot hold, or a name another state already has.
+    bool RenameState(int index, const QString& name);
+    // Deletes the state at index; an initial state spelled exactly as its name is emptied. Commands and
+    // breakpoints that name it stay. False for a bad index.
+    bool RemoveState(int index);
     // The state list's selected item: the current state during a run.
     int SelectedState() const { return selectedState_; }
     void SelectState(int index);
@@ -110,6 +117,9 @@ public:
 
     // The four status bar panels' texts (the last is drawn, not written).
     QString StatusText(int panel) const;
+
+    // An edit that changed the machine: the file marks itself modified.
+    void NoteEdited() { emit edited(); }
 
     // Empties the machine (no file is open).
     void Clear();

@@ -203,5 +203,7 @@ TEST_F(Machine, DistinctSymbolsAndAlphabetAdditions) {
     machine.SetAlphabetText(QStringLiteral("ab"));
     EXPECT_TRUE(machine.AddAlphabetSymbol(QStringLiteral("c")));
     EXPECT_TRUE(machine.AddAlphabetSymbol(QStringLiteral("a")));
+    // The blank never joins the alphabet.
+    EXPECT_FALSE(machine.AddAlphabetSymbol(QStringLiteral("#")));
     EXPECT_EQ(machine.Alphabet(), QStringLiteral("abc"));
 }
