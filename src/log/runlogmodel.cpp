@@ -66,6 +66,15 @@ bool TRunLogModel::Sync() {
         endResetModel();
         return shownEnd_ > shownFirst_;
     }
+    // A full log drops a row for every row it adds: the view keeps its rows and shows them shifted, which
+    // costs it a repaint of the visible rows instead of moving thousands of rows twice a frame.
+    if (log_.EndSeq() - log_.FirstSeq() == shownEnd_ - shownFirst_ && log_.FirstSeq() > shownFirst_ &&
+        log_.FirstSeq() < shownEnd_) {
+        shownFirst_ = log_.FirstSeq();
+        shownEnd_ = log_.EndSeq();
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::DisplayRole});
+        return true;
+    }
     const qint64 dropped = std::min(log_.FirstSeq(), shownEnd_) - shownFirst_;
     if (dropped > 0) {
         beginRemoveRows(QModelIndex(), 0, int(dropped) - 1);
