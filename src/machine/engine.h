@@ -9,7 +9,7 @@
 
 class TMachine;
 class TPrompts;
-class TRunLog;
+class TStepLog;
 class TConfig;
 
 // Runs the machine: one StepOnce() is one tick, SetRunState() the only way the run state changes. The
@@ -22,7 +22,7 @@ public:
     TEngine(TMachine& machine, TPrompts& prompts, const TConfig& settings, QObject* parent = nullptr);
 
     // Attached while the run log window exists.
-    void SetRunLog(TRunLog* log) { log_ = log; }
+    void SetRunLog(TStepLog* log) { log_ = log; }
     // Whether the machine has unsaved changes, and the save a run starts with; both may be left unset.
     std::function<bool()> isModified;
     std::function<bool()> saveFile;
@@ -85,7 +85,7 @@ private:
     TMachine& machine_;
     TPrompts& prompts_;
     const TConfig& settings_;
-    TRunLog* log_ = nullptr;
+    TStepLog* log_ = nullptr;
     bool timerOn_ = false;
     TStopInfo lastStop_;
 };

@@ -31,9 +31,9 @@ public:
 };
 
 // The run log, attached while its window exists.
-class TRunLog {
+class TStepLog {
 public:
-    virtual ~TRunLog() = default;
+    virtual ~TStepLog() = default;
     // The step of the newest logged row with the same configuration, or 0.
     virtual int FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
                                           const TFullWord& snapshot) = 0;

@@ -59,9 +59,11 @@ TAnswer TBatchRunner::TAnswers::Ask(const TMessage& message) {
 }
 
 TBatchRunner::TBatchRunner(const TConfig& config)
-    : config_(config), machine_(prompts_, config_), engine_(machine_, prompts_, config_), validation_(machine_) {
+    : config_(config), machine_(prompts_, config_), engine_(machine_, prompts_, config_), log_(config_),
+      validation_(machine_) {
     config_.UseBreak = false;
     config_.SaveFileRun = false;
+    engine_.SetRunLog(&log_);
     machine_.SetBreakPoints(&breakPoints_);
     machine_.SetChecks(&validation_);
     machine_.SetNotifications(false);

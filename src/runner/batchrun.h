@@ -3,6 +3,7 @@
 #include "breakpoints/breakpoint.h"
 #include "check/checkstate.h"
 #include "check/validation.h"
+#include "log/runlog.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "platform/prompts.h"
@@ -35,8 +36,9 @@ struct TRunResult {
 };
 
 // Runs one machine file on word after word without a window, with the very core the window uses:
-// the file reader, the validation pass and the engine. Every question the engine would ask is answered
-// as a user who wants the run to end would: OK at a stop, Cancel at the loop question.
+// the file reader, the validation pass, the engine and, while the settings' ViewLog is on, the run log
+// with its loop check (History). Every question the engine would ask is answered as a user who wants the
+// run to end would: OK at a stop, Cancel at the loop question.
 class TBatchRunner {
 public:
     // The settings as given (a copy); breakpoints never stop a batch run and nothing is saved before one.
@@ -48,6 +50,8 @@ public:
     // The word the file holds.
     const QString& FileWord() const { return fileWord_; }
     TMachine& Machine() { return machine_; }
+    // The rows of the last run, as the log window would hold them.
+    TRunLog& Log() { return log_; }
 
     // Runs the machine on the word as Start would, for at most maxSteps executed commands.
     TRunResult Run(const QString& word, int maxSteps);
@@ -67,6 +71,7 @@ private:
     TAnswers prompts_;
     TMachine machine_;
     TEngine engine_;
+    TRunLog log_;
     TBreakPointList breakPoints_;
     TValidation validation_;
     QString fileWord_;

@@ -60,6 +60,23 @@ QString Json(const TRunResult& r) {
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
+// The report writer's error boxes, as lines on the terminal.
+class TTerminalPrompts : public TPrompts {
+public:
+    explicit TTerminalPrompts(QTextStream& err) : err_(err) {}
+    TAnswer Ask(const TMessage& message) override {
+        err_ << message.caption << QStringLiteral(": ")
+             << QString(message.text).replace(QLatin1Char('\n'), QLatin1Char(' ')) << Qt::endl;
+        return message.defaultButton;
+    }
+    void Asterisk() override {}
+    QString OpenFileName(const TFileDialog&) override { return QString(); }
+    QString SaveFileName(const TFileDialog&) override { return QString(); }
+
+private:
+    QTextStream& err_;
+};
+
 bool PositiveNumber(const QString& text, int& value) {
     bool ok = false;
     value = text.toInt(&ok);
@@ -81,25 +98,33 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
                                         QStringLiteral("N"));
     const QCommandLineOption configOption(QStringLiteral("config"), QStringLiteral("Файл настроек qtm.ini"),
                                           QStringLiteral("FILE"));
-    const QCommandLineOption reportOption(QStringLiteral("report"), QStringLiteral("Файл отчета"),
-                                          QStringLiteral("FILE"));
+    const QCommandLineOption reportOption(
+        QStringLiteral("report"),
+        QStringLiteral("Записать отчет о прогоне (журнал шагов) в файл, как это делает окно отчета; только для "
+                       "одного слова. Включает журнал шагов (ViewLog)"),
+        QStringLiteral("OUT.log"));
+    const QCommandLineOption noLoopOption(
+        QStringLiteral("no-loop-check"),
+        QStringLiteral("Не проверять зацикливание. Без этого параметра, когда в настройках включены ViewLog и "
+                       "History (так по умолчанию), прогон, вернувшийся в конфигурацию из последних MaxCount шагов, "
+                       "завершается как зацикливание"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Вывод в JSON"));
     const QCommandLineOption expectOption(QStringLiteral("expect"), QStringLiteral("Файл ожидаемых результатов"),
                                           QStringLiteral("FILE"));
-    parser.addOptions(
-        {wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, jsonOption, expectOption});
+    parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
+                       jsonOption, expectOption});
+    const QCommandLineOption helpOption = parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("FILE.qtm"), QStringLiteral("Файл машины Тьюринга"));
     if (!parser.parse(arguments)) {
         err << parser.errorText() << Qt::endl;
         return 2;
     }
+    if (parser.isSet(helpOption)) {
+        out << parser.helpText();
+        return 0;
+    }
     if (parser.positionalArguments().size() != 1) {
         err << QStringLiteral("Укажите один файл машины Тьюринга") << Qt::endl;
-        return 2;
-    }
-    if (parser.isSet(reportOption)) {
-        err << QStringLiteral("Параметр --report недоступен: журнал работы машины в этой версии не ведется")
-            << Qt::endl;
         return 2;
     }
     int maxSteps = 0;
@@ -126,6 +151,11 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         }
         config.SetDiesCount(dies);
     }
+    if (parser.isSet(noLoopOption))
+        config.History = false;
+    // A report needs the log, as the window's report needs the log window.
+    if (parser.isSet(reportOption))
+        config.ViewLog = true;
 
     QList<TCase> cases;
     QString error;
@@ -164,6 +194,10 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         err << QStringLiteral("Предупреждение: ") << w << Qt::endl;
     if (words.isEmpty() && cases.isEmpty())
         words.append(runner.FileWord());
+    if (parser.isSet(reportOption) && words.size() + cases.size() != 1) {
+        err << QStringLiteral("Параметр --report допускает только одно слово") << Qt::endl;
+        return 2;
+    }
 
     int status = 0;
     auto run = [&](const QString& word) {
@@ -201,6 +235,11 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
                 << (c.hasState ? QStringLiteral(", состояние ") + c.state : QString()) << Qt::endl;
         }
         ok ? ++passed : ++failed;
+    }
+    if (parser.isSet(reportOption) && !runner.Log().IsEmpty()) {
+        TTerminalPrompts prompts(err);
+        if (!runner.Log().WriteReport(QDir::current().absoluteFilePath(parser.value(reportOption)), prompts))
+            status = 2;
     }
     if (!cases.isEmpty()) {
         out << passed << " passed, " << failed << " failed" << Qt::endl;

@@ -5,6 +5,7 @@
 class QTextStream;
 
 // The command-line runner: qtm-run FILE.qtm [--word W]... [--words FILE] [--max-steps N] [--dies N]
-// [--config qtm.ini] [--report OUT.log] [--json] [--expect FILE]. Returns the exit status: 0 when every
-// run halted normally (and every expectation held), 1 otherwise, 2 for unusable input.
+// [--config qtm.ini] [--report OUT.log] [--no-loop-check] [--json] [--expect FILE]. Returns the exit
+// status: 0 when every run halted normally (and every expectation held), 1 otherwise (a loop included),
+// 2 for unusable input or a report that could not be written.
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err);

@@ -1,3 +1,4 @@
+#include "filetestutil.h"
 #include "platform/codepage.h"
 #include "printers.h"
 #include "runner/batchrun.h"
@@ -63,7 +64,7 @@ TEST(BatchRunner, EveryExampleEndsAsExpected) {
         {"unary_copy.qtm", QStringLiteral("111*.."), 1, TRunEnd::Halt, QStringLiteral("aaa*11"), QStringLiteral("q1")},
         {"palindrome.qtm", QStringLiteral("abba"), 2, TRunEnd::Halt, QString(), QStringLiteral("да")},
         {"palindrome.qtm", QStringLiteral("ab"), 2, TRunEnd::Halt, QStringLiteral("b"), QStringLiteral("нет")},
-        {"endless_loop.qtm", QString(), 1, TRunEnd::StepLimit, QStringLiteral("a"), QString()},
+        {"endless_loop.qtm", QString(), 1, TRunEnd::Loop, QStringLiteral("a"), QStringLiteral("q1")},
     };
     for (const TExampleCase& c : cases) {
         SCOPED_TRACE(c.file + std::string(" ") + c.word.toStdString());
@@ -113,7 +114,8 @@ TEST(BatchRunnerCli, LinesStatusesAndJson) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, QStringLiteral("0110\tостанов\tшагов: 5\tсостояние: q1\tсимвол: 1\tлента: 1001\n"));
 
-    r = Cli({Example("endless_loop.qtm"), QStringLiteral("--max-steps"), QStringLiteral("50")});
+    r = Cli({Example("endless_loop.qtm"), QStringLiteral("--max-steps"), QStringLiteral("50"),
+             QStringLiteral("--no-loop-check")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.contains(QStringLiteral("предел шагов\tшагов: 50")));
 
@@ -128,8 +130,6 @@ TEST(BatchRunnerCli, LinesStatusesAndJson) {
     r = Cli({QStringLiteral("/nonexistent/m.qtm")});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("не найден")));
-    r = Cli({Example("inversion.qtm"), QStringLiteral("--report"), QStringLiteral("x.log")});
-    EXPECT_EQ(r.status, 2);
     r = Cli({Example("inversion.qtm"), QStringLiteral("--max-steps"), QStringLiteral("many")});
     EXPECT_EQ(r.status, 2);
 }
@@ -180,4 +180,72 @@ TEST(BatchRunner, EveryExampleHaltsWithDefaultSettings) {
         const TCli r = Cli({examples.absoluteFilePath(file)});
         EXPECT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
     }
+}
+
+TEST(BatchRunnerCli, LoopCheckFollowsTheSettings) {
+    QTemporaryDir dir;
+    const QString noHistory = dir.filePath(QStringLiteral("nohistory.ini"));
+    const QString noLog = dir.filePath(QStringLiteral("nolog.ini"));
+    const QString short2 = dir.filePath(QStringLiteral("short.ini"));
+    WriteFile(noHistory, QStringLiteral("[Run]\r\nHistory=0\r\n"));
+    WriteFile(noLog, QStringLiteral("[Log]\r\nViewLog=0\r\n"));
+    // One row held: step 1 has gone by the time its configuration comes back at step 3.
+    WriteFile(short2, QStringLiteral("[Log]\r\nMaxCount=1\r\n"));
+    const QString loop = QStringLiteral("a\tзацикливание (шаг 1)\tшагов: 3\tсостояние: q1\tсимвол: #\tлента: a\n");
+    const QString limit = QStringLiteral("a\tпредел шагов\tшагов: 20\tсостояние: q0\tсимвол: a\tлента: a\n");
+    const struct {
+        QStringList args;
+        QString out;
+    } cases[] = {
+        {{}, loop},
+        {{QStringLiteral("--no-loop-check")}, limit},
+        {{QStringLiteral("--config"), noHistory}, limit},
+        {{QStringLiteral("--config"), noLog}, limit},
+        {{QStringLiteral("--config"), short2}, limit},
+    };
+    for (const auto& c : cases) {
+        const TCli r =
+            Cli(QStringList{Example("endless_loop.qtm"), QStringLiteral("--max-steps"), QStringLiteral("20")} + c.args);
+        EXPECT_EQ(r.status, 1) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.out, c.out) << c.args.join(QLatin1Char(' ')).toStdString();
+    }
+    const TCli json = Cli({Example("endless_loop.qtm"), QStringLiteral("--json")});
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(o.value(QStringLiteral("end")).toString(), QStringLiteral("loop"));
+    EXPECT_EQ(o.value(QStringLiteral("steps")).toInt(), 3);
+    EXPECT_EQ(o.value(QStringLiteral("loopStep")).toInt(), 1);
+}
+
+TEST(BatchRunnerCli, ReportAndHelp) {
+    QTemporaryDir dir;
+    const QString report = dir.filePath(QStringLiteral("Отчет 1.log"));
+    TCli r = Cli({Example("inversion.qtm"), QStringLiteral("--report"), report});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Text(ReadAll(report)), Text(codepage::Encode(QStringLiteral(
+                                         "N         Исх. сост.        С  N симв. Слово      След. команда\r\n"
+                                         "0         q0                0  0       # 0110 #   q0(0)->q0(1)-Вправо\r\n"
+                                         "1         q0                1  1       # 1110 #   q0(1)->q0(0)-Вправо\r\n"
+                                         "2         q0                1  2       # 1010 #   q0(1)->q0(0)-Вправо\r\n"
+                                         "3         q0                0  3       # 1000 #   q0(0)->q0(1)-Вправо\r\n"
+                                         "4         q0                #  4       # 1001 #   q0(#)->q1(#)-Влево\r\n"))));
+    // Again under the same name: the first report becomes the backup.
+    r = Cli(
+        {Example("inversion.qtm"), QStringLiteral("--word"), QStringLiteral("1"), QStringLiteral("--report"), report});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(ReadAll(dir.filePath(QStringLiteral("Отчет 1.bak"))).contains("# 0110 #"));
+    EXPECT_TRUE(ReadAll(report).contains("# 0 #"));
+
+    r = Cli({Example("inversion.qtm"), QStringLiteral("--word"), QStringLiteral("0"), QStringLiteral("--word"),
+             QStringLiteral("1"), QStringLiteral("--report"), report});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("Параметр --report допускает только одно слово\n"));
+    const QString underFile = dir.filePath(QStringLiteral("Отчет 1.bak/r.log"));
+    r = Cli({Example("inversion.qtm"), QStringLiteral("--report"), underFile});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("Сохранение файла: Ошибка создания пути к файлу ") + underFile + QLatin1Char('\n'));
+
+    r = Cli({QStringLiteral("--help")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("--no-loop-check")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("--report <OUT.log>")));
 }

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 // A run log that records what the engine logs and answers the loop search from a script.
-class TFakeRunLog : public TRunLog {
+class TFakeRunLog : public TStepLog {
 public:
     struct Row {
         int step;
