@@ -4,6 +4,7 @@
 #include "window/mainform.h"
 
 #include "check/validation.h"
+#include "editing/statedialog.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "window/tapeview.h"
@@ -36,6 +37,12 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
     const auto fileReady = [](const TMainForm& f) { return !f.fileName_.isEmpty() && f.RunStateIs({Ready}); };
     const auto fileOpen = [](const TMainForm& f) { return !f.fileName_.isEmpty(); };
     const auto modified = [](const TMainForm& f) { return f.modified_; };
+    const auto stateAdd = [](const TMainForm& f) {
+        return StateAddEnabled(f.engine_->GetRunState(), !f.fileName_.isEmpty());
+    };
+    const auto stateEdit = [](const TMainForm& f) { return f.StateEditAllowed(); };
+    const auto commandEdit = [](const TMainForm& f) { return f.CommandEditAllowed(); };
+    const auto logShown = [](const TMainForm& f) { return f.logForm_ != nullptr; };
     const auto dataCheck = [](const TMainForm& f) {
         return DataCheckEnabled(f.engine_->GetRunState(), !f.fileName_.isEmpty());
     };
@@ -52,12 +59,12 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::SaveFileAsItem,  "SaveFileAsItem",  u"сохранить &как",               0,                                     3004, M::File,    false,     &TMainForm::SaveFileAsItemClick,  fileOpen},
         {&TMainForm::ExitItem,        "ExitItem",        u"&выход",                       Key(Qt::ALT | Qt::Key_F4),             3005, M::File,    Separated, nullptr,                          nullptr},
 
-        {&TMainForm::StateAdd,        "StateAdd",        u"Добавить",                     Key(Qt::CTRL | Qt::ALT | Qt::Key_A),   3010, M::States,  false,     nullptr,                          nullptr,      Pending},
-        {&TMainForm::StateDel,        "StateDel",        u"Удалить",                      Key(Qt::CTRL | Qt::ALT | Qt::Key_D),   3012, M::States,  false,     nullptr,                          nullptr,      Pending},
-        {&TMainForm::StateEdit,       "StateEdit",       u"Изменить",                     Key(Qt::CTRL | Qt::ALT | Qt::Key_E),   3011, M::States,  false,     nullptr,                          nullptr,      Pending},
-        {&TMainForm::CommandAdd,      "CommandAdd",      u"Добавить",                     Key(Qt::SHIFT | Qt::CTRL | Qt::Key_A), 3013, M::Commands, false,    nullptr,                          nullptr,      Pending},
-        {&TMainForm::CommandDel,      "CommandDel",      u"Удалить",                      Key(Qt::SHIFT | Qt::CTRL | Qt::Key_D), 3015, M::Commands, false,    nullptr,                          nullptr,      Pending},
-        {&TMainForm::CommandEdit,     "CommandEdit",     u"Изменить",                     Key(Qt::SHIFT | Qt::CTRL | Qt::Key_E), 3014, M::Commands, false,    nullptr,                          nullptr,      Pending},
+        {&TMainForm::StateAdd,        "StateAdd",        u"Добавить",                     Key(Qt::CTRL | Qt::ALT | Qt::Key_A),   3010, M::States,  false,     &TMainForm::StateAddExecute,      stateAdd},
+        {&TMainForm::StateDel,        "StateDel",        u"Удалить",                      Key(Qt::CTRL | Qt::ALT | Qt::Key_D),   3012, M::States,  false,     &TMainForm::StateDelExecute,      stateEdit},
+        {&TMainForm::StateEdit,       "StateEdit",       u"Изменить",                     Key(Qt::CTRL | Qt::ALT | Qt::Key_E),   3011, M::States,  false,     &TMainForm::StateEditExecute,     stateEdit},
+        {&TMainForm::CommandAdd,      "CommandAdd",      u"Добавить",                     Key(Qt::SHIFT | Qt::CTRL | Qt::Key_A), 3013, M::Commands, false,    &TMainForm::CommandAddExecute,    stateAdd},
+        {&TMainForm::CommandDel,      "CommandDel",      u"Удалить",                      Key(Qt::SHIFT | Qt::CTRL | Qt::Key_D), 3015, M::Commands, false,    &TMainForm::CommandDelExecute,    commandEdit},
+        {&TMainForm::CommandEdit,     "CommandEdit",     u"Изменить",                     Key(Qt::SHIFT | Qt::CTRL | Qt::Key_E), 3014, M::Commands, false,    &TMainForm::CommandEditExecute,   commandEdit},
         {&TMainForm::EditDelete,      "EditDelete",      u"&удалить",                     0,                                     3016, M::Edit,    false,     nullptr,                          nullptr},
         {&TMainForm::EditCut,         "EditCut",         u"вы&резать",                    Key(Qt::CTRL | Qt::Key_X),             3017, M::Edit,    false,     nullptr,                          nullptr},
         {&TMainForm::EditCopy,        "EditCopy",        u"&копировать",                  Key(Qt::CTRL | Qt::Key_C),             3018, M::Edit,    false,     nullptr,                          nullptr},
@@ -70,14 +77,14 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::BreakItem,       "BreakItem",       u"прерва&ть",                    Key(Qt::Key_F12),                      1007, M::Run,     false,     nullptr,                          machineShown},
         {&TMainForm::NextStepItem,    "NextStepItem",    u"сле&дующий шаг",               Key(Qt::Key_F8),                       1005, M::Run,     false,     nullptr,                          canStep},
 
-        {&TMainForm::BreakList,       "BreakList",       u"&контрольные точки",           Key(Qt::CTRL | Qt::ALT | Qt::Key_B),   3030, M::Service, false,     nullptr,                          nullptr,      Pending},
+        {&TMainForm::BreakList,       "BreakList",       u"&контрольные точки",           Key(Qt::CTRL | Qt::ALT | Qt::Key_B),   3030, M::Service, false,     &TMainForm::BreakListExecute,     fileOpen},
         {&TMainForm::DataCheck,       "DataCheck",       u"проверка &данных",             Key(Qt::CTRL | Qt::Key_F9),            3031, M::Service, false,     &TMainForm::DataCheckExecute,     dataCheck},
-        {&TMainForm::LogView,         "LogView",         u"&отчет",                       Key(Qt::Key_F6),                       3032, M::Service, false,     nullptr,                          nullptr,      Pending},
-        {&TMainForm::LogSave,         "LogSave",         u"&сохранить отчет",             Key(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033, M::Service, false,     nullptr,                          nullptr,      Pending},
-        {&TMainForm::ConfigItem,      "ConfigItem",      u"п&араметры",                   Key(Qt::Key_F11),                      3034, M::Service, false,     nullptr,                          notRunning,   Pending},
+        {&TMainForm::LogView,         "LogView",         u"&отчет",                       Key(Qt::Key_F6),                       3032, M::Service, false,     &TMainForm::LogViewExecute,       logShown},
+        {&TMainForm::LogSave,         "LogSave",         u"&сохранить отчет",             Key(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033, M::Service, false,     &TMainForm::LogSaveExecute,       logShown},
+        {&TMainForm::ConfigItem,      "ConfigItem",      u"п&араметры",                   Key(Qt::Key_F11),                      3034, M::Service, false,     &TMainForm::ConfigItemExecute,    notRunning},
         {&TMainForm::SaveConfigItem,  "SaveConfigItem",  u"сохранить &параметры",         Key(Qt::SHIFT | Qt::Key_F11),          3035, M::Service, false,     &TMainForm::SaveConfigItemClick,  nullptr},
         {&TMainForm::SaveDeskTopItem, "SaveDeskTopItem", u"сохранить &рабочий стол",      Key(Qt::CTRL | Qt::Key_F11),           3036, M::Service, false,     &TMainForm::SaveDeskTopItemClick, nullptr},
-        {&TMainForm::BreakAdd,        "BreakAdd",        u"Добавить контольную точку",    Key(Qt::CTRL | Qt::Key_F5),            0,    M::None,    false,     nullptr,                          nullptr,      Pending},
+        {&TMainForm::BreakAdd,        "BreakAdd",        u"Добавить контольную точку",    Key(Qt::CTRL | Qt::Key_F5),            0,    M::None,    false,     &TMainForm::BreakAddExecute,      fileOpen},
 
         {&TMainForm::TheoryItem,      "TheoryItem",      u"&теория",                      0,                                     3040, M::Help,    false,     nullptr,                          nullptr,      Pending},
         {&TMainForm::ContentsItem,    "ContentsItem",    u"&содержание",                  Key(Qt::CTRL | Qt::Key_F1),            3041, M::Help,    false,     nullptr,                          nullptr,      Pending},
@@ -104,8 +111,17 @@ void TMainForm::CreateActions() {
     for (const TActionRow& row : ActionTable()) {
         auto* action = new QAction(QString::fromUtf16(row.caption), this);
         action->setObjectName(QString::fromLatin1(row.name));
-        if (row.key)
+        // The state and command entries show no key in the menu; a hidden copy carries it.
+        if (row.key && (row.menu == TMenuId::States || row.menu == TMenuId::Commands)) {
+            auto* hidden = new QAction(action->text(), this);
+            hidden->setObjectName(action->objectName() + QStringLiteral("Key"));
+            hidden->setShortcut(QKeySequence(row.key));
+            connect(hidden, &QAction::triggered, action, &QAction::trigger);
+            connect(action, &QAction::enabledChanged, hidden, &QAction::setEnabled);
+            addAction(hidden);
+        } else if (row.key) {
             action->setShortcut(QKeySequence(row.key));
+        }
         if (row.helpContext)
             action->setProperty(HelpContextProperty, row.helpContext);
         if (row.pending)

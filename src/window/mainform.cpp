@@ -5,6 +5,7 @@
 #include "check/validation.h"
 #include "files/fileloaddialog.h"
 #include "files/qtmfile.h"
+#include "log/logform.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "platform/qtprompts.h"
@@ -87,6 +88,7 @@ TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* pare
     CreateMenus();
     CreateStatusBar();
     ConnectMachine();
+    ConnectEditing();
     AssignHelpContexts();
 
     UpdateCaption(QString());
@@ -106,6 +108,10 @@ TMainForm::~TMainForm() {
             StoreDesktop();
     }
     machineFile_.reset();
+    // The run log window stores its layout into the settings as it goes, so it goes while they exist.
+    engine_->SetRunLog(nullptr);
+    delete logForm_;
+    logForm_ = nullptr;
     // The views read the machine while they go: they go first.
     StepTimer->stop();
     frameTimer_->stop();
@@ -471,6 +477,8 @@ void TMainForm::ApplySettings() {
                                      CommandListView->verticalScrollBar()->sizeHint().width());
     ApplyHints(this, config_->ViewHint, config_->PeriodHint, config_->PauseHint);
     StepTimer->setInterval(config_->RunSpeed);
+    if (config_->ViewLog)
+        KeepRunLog(true);
     KeepOnScreen();
 }
 
@@ -501,6 +509,8 @@ bool TMainForm::StoreSettings() {
 }
 
 bool TMainForm::StoreDesktop() {
+    if (logForm_)
+        logForm_->StoreLayout();
     config_->Left = x();
     config_->Top = y();
     int* widths[] = {&config_->MainColumn0, &config_->MainColumn1, &config_->MainColumn2,
@@ -595,6 +605,8 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (StateListMousePress(watched, event))
+        return true;
     if (event->type() == QEvent::KeyPress && (watched == ABCEdit || watched == WordEdit)) {
         auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
@@ -606,6 +618,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+std::function<void(int)> TMainForm::HelpOpener() {
+    return {};
 }
 
 void TMainForm::EditCommand(const std::function<void(QLineEdit*)>& command) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "machine/command.h"
+#include "settings/configdialog.h"
 
 #include <QMainWindow>
 
@@ -30,13 +31,14 @@ class TRunLamp;
 class TStateListModel;
 class TTapeView;
 class TValidation;
+class TLogForm;
 
 // The property that carries a control's or an entry's help context number.
 inline constexpr char HelpContextProperty[] = "helpContext";
 
 // The program's main window: shows and edits the machine, shows the tape and the run's position, and
 // carries the menus and buttons through which everything else is reached.
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private TConfigTarget {
     Q_OBJECT
 
 public:
@@ -97,6 +99,39 @@ private:
     void DataCheckExecute();
     void ShowDataCheck();
     void SaveDeskTopItemClick();
+
+    // Editing the machine and its breakpoints (editcommands.cpp): each opens its dialog with a running
+    // machine paused.
+    void StateAddExecute();
+    void StateEditExecute();
+    void StateDelExecute();
+    void CommandAddExecute();
+    void CommandEditExecute();
+    void CommandDelExecute();
+    void BreakAddExecute();
+    void BreakListExecute();
+    void ConnectEditing();
+    bool StateListMousePress(QObject* watched, QEvent* event);
+    // The dialogs' help buttons open the help at their context.
+    std::function<void(int)> HelpOpener();
+    bool StateEditAllowed() const;
+    bool CommandEditAllowed() const;
+    // A list reset drops the view's current row; this puts it back where it was.
+    void KeepCommandRow();
+    int commandRow_ = -1;
+
+    // The run log window and the settings dialog (logcommands.cpp).
+    void ConfigItemExecute();
+    void OpenConfig(TConfigPage page);
+    void LogViewExecute();
+    void LogSaveExecute();
+    bool KeepRunLog(bool keep) override;
+    void SetLogWordForm(int form) override;
+    void SetHints(bool shown, int delayMs, int durationMs) override;
+    void SetStepInterval(int ms) override;
+    void RefreshBreakMarks() override;
+    void OpenHelp(int context) override;
+    TLogForm* logForm_ = nullptr;
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();

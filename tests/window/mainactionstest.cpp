@@ -24,12 +24,12 @@ const TEntry MenuEntries[] = {
     {u"Ф&айл", u"&cохранить", QKeySequence(Qt::CTRL | Qt::Key_S), 3003},
     {u"Ф&айл", u"сохранить &как", QKeySequence(), 3004},
     {u"Ф&айл", u"&выход", QKeySequence(Qt::ALT | Qt::Key_F4), 3005},
-    {u"состояние", u"Добавить", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A), 3010},
-    {u"состояние", u"Удалить", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D), 3012},
-    {u"состояние", u"Изменить", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E), 3011},
-    {u"команды", u"Добавить", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_A), 3013},
-    {u"команды", u"Удалить", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_D), 3015},
-    {u"команды", u"Изменить", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_E), 3014},
+    {u"состояние", u"Добавить", QKeySequence(), 3010},
+    {u"состояние", u"Удалить", QKeySequence(), 3012},
+    {u"состояние", u"Изменить", QKeySequence(), 3011},
+    {u"команды", u"Добавить", QKeySequence(), 3013},
+    {u"команды", u"Удалить", QKeySequence(), 3015},
+    {u"команды", u"Изменить", QKeySequence(), 3014},
     {u"Р&едактировние", u"&удалить", QKeySequence(), 3016},
     {u"Р&едактировние", u"вы&резать", QKeySequence(Qt::CTRL | Qt::Key_X), 3017},
     {u"Р&едактировние", u"&копировать", QKeySequence(Qt::CTRL | Qt::Key_C), 3018},
@@ -82,6 +82,20 @@ TEST_F(MainActions, MenusHoldEveryEntryWithItsKeyAndHelpContext) {
         EXPECT_EQ(texts[2 * i + 1], QString::fromUtf16(want.caption));
         EXPECT_EQ(found[i].key, want.key);
         EXPECT_EQ(found[i].helpContext, want.helpContext);
+    }
+}
+
+// The state and command entries show no key; hidden copies carry the keys that work anywhere in the window.
+TEST_F(MainActions, HiddenCopiesCarryTheEditingKeys) {
+    const QList<QKeySequence> keys{
+        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A),   QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D),
+        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E),   QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_A),
+        QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_D), QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_E)};
+    for (const QKeySequence& key : keys) {
+        int found = 0;
+        for (QAction* a : form->actions())
+            found += a->shortcut() == key;
+        EXPECT_EQ(found, 1) << key.toString().toStdString();
     }
 }
 
