@@ -159,8 +159,10 @@ void TLogForm::ApplyLayout() {
     SetStayOnTop(config_.LogStayOnTop);
     const int widths[] = {config_.LogColumn0, config_.LogColumn1, config_.LogColumn2,
                           config_.LogColumn3, config_.LogColumn4, config_.LogColumn5};
+    // A stored width never hides a heading.
+    QHeaderView* header = ListView->horizontalHeader();
     for (int i = 0; i < 6; ++i)
-        ListView->setColumnWidth(i, widths[i]);
+        ListView->setColumnWidth(i, std::max(widths[i], header->sectionSizeHint(i)));
 }
 
 void TLogForm::StoreLayout() {
