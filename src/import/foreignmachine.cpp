@@ -112,7 +112,7 @@ QString DecodeText(const QByteArray& bytes) {
 
 bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbols, TImportedMachine& result,
                        QString& error) {
-    auto halting = [&](const QString& state) { return foreign.haltingStates.contains(state); };
+    auto halting = [&](const QString& state) { return foreign.Halts(state); };
 
     TStateNames names;
     if (!names.Add(foreign.initialState, foreign.initialLine, error))
@@ -128,34 +128,30 @@ bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbo
         addSymbol(r.read);
         addSymbol(r.write);
     }
-    for (const QString& s : foreign.haltingStates)
-        if (!names.Add(s, foreign.initialLine, error))
+    for (const TForeignState& s : foreign.haltingStates)
+        if (!names.Add(s.name, s.line, error))
             return false;
     for (QChar c : inputSymbols)
         if (c.unicode() > 32 && codepage::Exists(c))
             addSymbol(QString(c));
 
-    // The rules that apply, by how much they name: exact, any symbol, any state, both.
+    // The rules that apply, by how much they name: exact, any symbol, any state, both. Each slot holds the
+    // rule's index plus one.
     QHash<QPair<QString, QString>, int> exact;
     QHash<QString, int> anySymbol;
     QHash<QString, int> anyState;
-    int anyBoth = -1;
+    int anyBoth = 0;
     QList<int> kept;
     for (int i = 0; i < foreign.rules.size(); ++i) {
         const TForeignRule& r = foreign.rules[i];
         if (!r.state.isEmpty() && halting(r.state))
             continue;
-        int* slot = nullptr;
-        if (!r.state.isEmpty() && !r.read.isEmpty())
-            slot = &exact.insert({r.state, r.read}, exact.value({r.state, r.read}, -1)).value();
-        else if (!r.state.isEmpty())
-            slot = &anySymbol.insert(r.state, anySymbol.value(r.state, -1)).value();
-        else if (!r.read.isEmpty())
-            slot = &anyState.insert(r.read, anyState.value(r.read, -1)).value();
-        else
-            slot = &anyBoth;
-        if (*slot >= 0) {
-            const TForeignRule& first = foreign.rules[*slot];
+        int& slot = !r.state.isEmpty() && !r.read.isEmpty() ? exact[{r.state, r.read}]
+                    : !r.state.isEmpty()                    ? anySymbol[r.state]
+                    : !r.read.isEmpty()                     ? anyState[r.read]
+                                                            : anyBoth;
+        if (slot > 0) {
+            const TForeignRule& first = foreign.rules[slot - 1];
             if (SameAction(first, r))
                 continue;
             error = importtext::AtLine(r.line, QStringLiteral("для ") + StateText(r.state) + QStringLiteral(" и ") +
@@ -164,7 +160,7 @@ bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbo
                                                    QStringLiteral(": недетерминированная машина не переносится"));
             return false;
         }
-        *slot = i;
+        slot = i + 1;
         kept.append(i);
     }
 
@@ -208,7 +204,6 @@ bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbo
         return false;
     }
     result.alphabet = alphabet;
-    result.word.clear();
     result.initialState = names[foreign.initialState];
     result.states = names.Order();
     return true;

@@ -18,6 +18,12 @@ struct TForeignRule {
     Move move = MoveStay;
 };
 
+struct TForeignState {
+    QString name;
+    // The line that names it.
+    int line = 0;
+};
+
 // A machine as a reader of another format understood it, before it is mapped onto this program's model.
 // States keep their original spelling (the formats tell states apart by case; this program does not).
 struct TForeignMachine {
@@ -25,15 +31,21 @@ struct TForeignMachine {
     // The line that named the initial state, for a message when its name cannot be kept.
     int initialLine = 0;
     // States in which the other simulator stops: they get no commands.
-    QStringList haltingStates;
+    QList<TForeignState> haltingStates;
     QList<TForeignRule> rules;
+
+    bool Halts(const QString& state) const {
+        for (const TForeignState& s : haltingStates)
+            if (s.name == state)
+                return true;
+        return false;
+    }
 };
 
-// The imported machine as the machine file would hold it: alphabet without the blank, word, initial state,
-// states and command rows with their move texts.
+// The imported machine as the machine file would hold it: alphabet without the blank, initial state, states
+// and command rows with their move texts. None of the formats stores an input word.
 struct TImportedMachine {
     QString alphabet;
-    QString word;
     QString initialState;
     QStringList states;
     QList<TCommandRow> commands;

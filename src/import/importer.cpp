@@ -104,7 +104,6 @@ void ApplyImportedMachine(const TImportedMachine& imported, TMachine& machine, T
     breakPoints.ClearBreakPoints();
     machine.Clear();
     machine.SetAlphabetText(imported.alphabet);
-    machine.SetWordText(imported.word);
     machine.SetInitialState(imported.initialState);
     for (const QString& s : imported.states)
         machine.AddState(s);

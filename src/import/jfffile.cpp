@@ -138,6 +138,10 @@ private:
         }
         if (states_.contains(id))
             return Refuse(state.line, QStringLiteral("состояние с номером ") + id + QStringLiteral(" уже есть"));
+        for (const TJffState& other : std::as_const(states_))
+            if (other.name == state.name)
+                return Refuse(state.line, QStringLiteral("состояние с именем «") + state.name +
+                                              QStringLiteral("» уже есть в строке ") + QString::number(other.line));
         states_.insert(id, state);
         stateOrder_.append(id);
         return !xml_.hasError();
@@ -182,7 +186,7 @@ private:
                 machine.initialLine = s.line;
             }
             if (s.isFinal)
-                machine.haltingStates.append(s.name);
+                machine.haltingStates.append(TForeignState{s.name, s.line});
         }
         if (machine.initialState.isEmpty())
             return Refuse(Line(), QStringLiteral("в машине JFLAP не отмечено начальное состояние"));

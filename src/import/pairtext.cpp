@@ -115,8 +115,6 @@ bool ReadRulePairs(const QString& text, TForeignMachine& machine, QString& error
     }
     for (const QString& s : accept)
         if (!s.isEmpty())
-            machine.haltingStates.append(s);
-    if (machine.initialLine == 0)
-        machine.initialLine = acceptLine;
+            machine.haltingStates.append(TForeignState{s, acceptLine});
     return true;
 }

@@ -29,7 +29,6 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
     const QString blank = QStringLiteral("_");
     machine = TForeignMachine{};
     const QStringList lines = text.split(QLatin1Char('\n'));
-    QStringList states;
     for (int i = 0; i < lines.size(); ++i) {
         const int line = i + 1;
         QString content = lines[i];
@@ -58,8 +57,8 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
             return false;
         }
         for (const QString& s : {r.state, r.newState})
-            if (!s.isEmpty() && !states.contains(s))
-                states.append(s);
+            if (s.startsWith(QLatin1String("halt")) && !machine.Halts(s))
+                machine.haltingStates.append(TForeignState{s, line});
         if (machine.initialState.isEmpty() && !r.state.isEmpty()) {
             machine.initialState = r.state;
             machine.initialLine = line;
@@ -72,8 +71,5 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
             machine.initialLine = r.line;
             break;
         }
-    for (const QString& s : states)
-        if (s.startsWith(QLatin1String("halt")))
-            machine.haltingStates.append(s);
     return true;
 }

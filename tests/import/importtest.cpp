@@ -2,10 +2,14 @@
 #include "filetestutil.h"
 #include "import/foreignmachine.h"
 #include "import/importer.h"
+#include "import/jfffile.h"
+#include "import/pairtext.h"
+#include "import/ruletext.h"
 #include "machinefixture.h"
 #include "runner/batchrun.h"
 #include "runner/runnercli.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -239,4 +243,33 @@ TEST(Import, FormatByExtensionAndContent) {
     EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("increment.tm"))), TImportFormat::RulePairs);
     EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("palindrome.txt"))), TImportFormat::RulePairs);
     EXPECT_EQ(ImportFormatOf(QStringLiteral("machine.qtm")), TImportFormat::None);
+}
+
+// Damaged files of every format, cut short anywhere or with bytes changed, are either imported or refused
+// with a message; none brings the importer down.
+TEST(Import, DamagedFilesAreImportedOrRefused) {
+    const QStringList files = QDir(Data(QString())).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(files.size(), 7);
+    quint32 seed = 1;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        const QByteArray original = ReadAll(Data(file));
+        const TImportFormat format = ImportFormatOf(Data(file));
+        for (int i = 0; i < 400; ++i) {
+            QByteArray bytes = original.left(i < 200 ? qsizetype(next() % (original.size() + 1)) : original.size());
+            for (int flips = i < 200 ? 0 : 1 + int(next() % 4); flips > 0 && !bytes.isEmpty(); --flips)
+                bytes[qsizetype(next() % bytes.size())] = char(" ,;_*#~<>/\n\x01\xe9"[next() % 14]);
+            TForeignMachine foreign;
+            TImportedMachine imported;
+            QString error;
+            const QString text = importtext::DecodeText(bytes);
+            const bool read = format == TImportFormat::Jff         ? ReadJff(bytes, foreign, error)
+                              : format == TImportFormat::RuleLines ? ReadRuleLines(text, foreign, error)
+                                                                   : ReadRulePairs(text, foreign, error);
+            if (!read || !MapForeignMachine(foreign, QStringLiteral("01ab"), imported, error)) {
+                EXPECT_FALSE(error.isEmpty());
+            }
+        }
+    }
 }
