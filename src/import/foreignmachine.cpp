@@ -112,8 +112,6 @@ QString DecodeText(const QByteArray& bytes) {
 
 bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbols, TImportedMachine& result,
                        QString& error) {
-    auto halting = [&](const QString& state) { return foreign.Halts(state); };
-
     TStateNames names;
     if (!names.Add(foreign.initialState, foreign.initialLine, error))
         return false;
@@ -144,7 +142,7 @@ bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbo
     QList<int> kept;
     for (int i = 0; i < foreign.rules.size(); ++i) {
         const TForeignRule& r = foreign.rules[i];
-        if (!r.state.isEmpty() && halting(r.state))
+        if (!r.state.isEmpty() && foreign.Halts(r.state))
             continue;
         int& slot = !r.state.isEmpty() && !r.read.isEmpty() ? exact[{r.state, r.read}]
                     : !r.state.isEmpty()                    ? anySymbol[r.state]
@@ -166,7 +164,7 @@ bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbo
 
     QStringList running;
     for (const QString& original : names.Originals())
-        if (!halting(original))
+        if (!foreign.Halts(original))
             running.append(original);
     const QString symbols = alphabet + BlankSymbol;
 
