@@ -1,6 +1,7 @@
 #include "runner/batchrun.h"
 
 #include "files/qtmfile.h"
+#include "import/importer.h"
 
 #include <QFile>
 
@@ -69,7 +70,7 @@ TBatchRunner::TBatchRunner(const TConfig& config)
     machine_.SetNotifications(false);
 }
 
-bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& error) {
+bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& error, const QString& inputSymbols) {
     QFile file(path);
     if (!file.exists()) {
         error = QStringLiteral("Файл ") + path + QStringLiteral(" не найден");
@@ -80,6 +81,12 @@ bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& err
         return false;
     }
     engine_.SetRunState(Ready);
+    if (ImportFormatOf(path) != TImportFormat::None) {
+        if (!ImportMachine(path, machine_, breakPoints_, error, inputSymbols))
+            return false;
+        fileWord_ = machine_.Word();
+        return true;
+    }
     TLoadReport report(path);
     if (ReadMachine(file, machine_, breakPoints_, report) != TReadResult::Complete) {
         error = QStringLiteral("Ошибка чтения файла ") + path;

@@ -44,8 +44,9 @@ public:
     // The settings as given (a copy); breakpoints never stop a batch run and nothing is saved before one.
     explicit TBatchRunner(const TConfig& config);
 
-    // Loads the machine. False when the file cannot be read; the load report's faults are warnings.
-    bool Load(const QString& path, QStringList& warnings, QString& error);
+    // Loads the machine. False when the file cannot be read; the load report's faults are warnings. A file of
+    // another simulator is imported, inputSymbols (the words to run) joining its alphabet.
+    bool Load(const QString& path, QStringList& warnings, QString& error, const QString& inputSymbols = QString());
 
     // The word the file holds.
     const QString& FileWord() const { return fileWord_; }

@@ -114,7 +114,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
                        jsonOption, expectOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("FILE.qtm"), QStringLiteral("Файл машины Тьюринга"));
+    parser.addPositionalArgument(QStringLiteral("FILE.qtm"), QStringLiteral("Файл машины Тьюринга (.qtm; .jff, .tm и .txt других программ)"));
     if (!parser.parse(arguments)) {
         err << parser.errorText() << Qt::endl;
         return 2;
@@ -186,7 +186,10 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
 
     TBatchRunner runner(config);
     QStringList warnings;
-    if (!runner.Load(parser.positionalArguments().constFirst(), warnings, error)) {
+    QString inputSymbols = words.join(QString());
+    for (const TCase& c : cases)
+        inputSymbols += c.word;
+    if (!runner.Load(parser.positionalArguments().constFirst(), warnings, error, inputSymbols)) {
         err << error << Qt::endl;
         return 2;
     }

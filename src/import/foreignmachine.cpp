@@ -1,0 +1,208 @@
+#include "import/foreignmachine.h"
+
+#include "platform/codepage.h"
+
+#include <QHash>
+#include <QPair>
+#include <QStringDecoder>
+
+namespace {
+
+// The state dialog's limit, so that every imported name can be edited and saved as it is.
+constexpr int MaxStateName = 16;
+
+QString Quoted(const QString& text) {
+    return QStringLiteral("«") + text + QStringLiteral("»");
+}
+
+// Gives every state a name of at most MaxStateName characters that no other state has without regard to
+// case; a name cut short or met again gets a number after "~".
+class TStateNames {
+public:
+    bool Add(const QString& original, int line, QString& error) {
+        if (original.isEmpty() || names_.contains(original))
+            return true;
+        const QString trimmed = TrimText(original);
+        if (trimmed.isEmpty() || !codepage::Exists(trimmed)) {
+            error = importtext::AtLine(line, QStringLiteral("в имени состояния ") + Quoted(original) +
+                                                 QStringLiteral(" есть знак, которого нет в кодировке Windows-1251"));
+            return false;
+        }
+        const QString base = trimmed.left(MaxStateName);
+        QString name = base;
+        for (int n = 2; Taken(name); ++n) {
+            const QString suffix = QStringLiteral("~") + QString::number(n);
+            name = base.left(MaxStateName - suffix.size()) + suffix;
+        }
+        names_.insert(original, name);
+        order_.append(name);
+        originals_.append(original);
+        return true;
+    }
+    QString operator[](const QString& original) const { return names_.value(original); }
+    const QStringList& Order() const { return order_; }
+    const QStringList& Originals() const { return originals_; }
+
+private:
+    bool Taken(const QString& name) const {
+        for (const QString& n : order_)
+            if (n.compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    }
+
+    QHash<QString, QString> names_;
+    QStringList order_;
+    QStringList originals_;
+};
+
+bool SameAction(const TForeignRule& a, const TForeignRule& b) {
+    return a.newState == b.newState && a.write == b.write && a.move == b.move;
+}
+
+QString StateText(const QString& state) {
+    return state.isEmpty() ? QStringLiteral("любого состояния") : QStringLiteral("состояния ") + Quoted(state);
+}
+
+QString SymbolText(const QString& symbol) {
+    return symbol.isEmpty() ? QStringLiteral("любого символа") : QStringLiteral("символа ") + Quoted(symbol);
+}
+
+} // namespace
+
+namespace importtext {
+
+QString AtLine(int line, const QString& message) {
+    return QStringLiteral("Строка ") + QString::number(line) + QStringLiteral(": ") + message;
+}
+
+bool Symbol(const QString& token, const QString& blankToken, int line, QString& symbol, QString& error) {
+    if (token == blankToken) {
+        symbol = QString(BlankSymbol);
+        return true;
+    }
+    if (token.size() != 1) {
+        error = AtLine(line, QStringLiteral("символ ") + Quoted(token) + QStringLiteral(" длиннее одного знака"));
+        return false;
+    }
+    if (token[0] == BlankSymbol) {
+        error = AtLine(line, QStringLiteral("символ «#» занят пустой клеткой ленты и не может быть символом алфавита"));
+        return false;
+    }
+    if (!codepage::Exists(token) || token[0].unicode() <= 32) {
+        error =
+            AtLine(line, QStringLiteral("символа ") + Quoted(token) + QStringLiteral(" нет в кодировке Windows-1251"));
+        return false;
+    }
+    symbol = token;
+    return true;
+}
+
+QString DecodeText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return codepage::Decode(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text;
+}
+
+} // namespace importtext
+
+bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbols, TImportedMachine& result,
+                       QString& error) {
+    TStateNames names;
+    if (!names.Add(foreign.initialState, foreign.initialLine, error))
+        return false;
+    QString alphabet;
+    auto addSymbol = [&](const QString& symbol) {
+        if (!symbol.isEmpty() && symbol[0] != BlankSymbol && !alphabet.contains(symbol[0]))
+            alphabet.append(symbol[0]);
+    };
+    for (const TForeignRule& r : foreign.rules) {
+        if (!names.Add(r.state, r.line, error) || !names.Add(r.newState, r.line, error))
+            return false;
+        addSymbol(r.read);
+        addSymbol(r.write);
+    }
+    for (const TForeignState& s : foreign.haltingStates)
+        if (!names.Add(s.name, s.line, error))
+            return false;
+    for (QChar c : inputSymbols)
+        if (c.unicode() > 32 && codepage::Exists(c))
+            addSymbol(QString(c));
+
+    // The rules that apply, by how much they name: exact, any symbol, any state, both. Each slot holds the
+    // rule's index plus one.
+    QHash<QPair<QString, QString>, int> exact;
+    QHash<QString, int> anySymbol;
+    QHash<QString, int> anyState;
+    int anyBoth = 0;
+    QList<int> kept;
+    for (int i = 0; i < foreign.rules.size(); ++i) {
+        const TForeignRule& r = foreign.rules[i];
+        if (!r.state.isEmpty() && foreign.Halts(r.state))
+            continue;
+        int& slot = !r.state.isEmpty() && !r.read.isEmpty() ? exact[{r.state, r.read}]
+                    : !r.state.isEmpty()                    ? anySymbol[r.state]
+                    : !r.read.isEmpty()                     ? anyState[r.read]
+                                                            : anyBoth;
+        if (slot > 0) {
+            const TForeignRule& first = foreign.rules[slot - 1];
+            if (SameAction(first, r))
+                continue;
+            error = importtext::AtLine(r.line, QStringLiteral("для ") + StateText(r.state) + QStringLiteral(" и ") +
+                                                   SymbolText(r.read) + QStringLiteral(" уже есть правило в строке ") +
+                                                   QString::number(first.line) +
+                                                   QStringLiteral(": недетерминированная машина не переносится"));
+            return false;
+        }
+        slot = i + 1;
+        kept.append(i);
+    }
+
+    QStringList running;
+    for (const QString& original : names.Originals())
+        if (!foreign.Halts(original))
+            running.append(original);
+    const QString symbols = alphabet + BlankSymbol;
+
+    auto command = [&](const TForeignRule& r, const QString& state, const QString& read) {
+        const QString newState = r.newState.isEmpty() ? state : r.newState;
+        const QString write = r.write.isEmpty() ? read : r.write;
+        result.commands.append(TCommandRow{names[state], read, names[newState], write, MoveText(r.move), 0});
+    };
+    result.commands.clear();
+    for (int i : kept) {
+        const TForeignRule& r = foreign.rules[i];
+        if (!r.state.isEmpty() && !r.read.isEmpty()) {
+            command(r, r.state, r.read);
+            continue;
+        }
+        for (const QString& state : running) {
+            if (!r.state.isEmpty() && state != r.state)
+                continue;
+            for (QChar c : symbols) {
+                const QString read(c);
+                if (!r.read.isEmpty() && read != r.read)
+                    continue;
+                if (exact.contains({state, read}))
+                    continue;
+                if (r.state.isEmpty() && anySymbol.contains(state))
+                    continue;
+                if (r.state.isEmpty() && r.read.isEmpty() && anyState.contains(read))
+                    continue;
+                command(r, state, read);
+            }
+        }
+    }
+    if (result.commands.isEmpty()) {
+        error = QStringLiteral("В файле нет ни одного правила машины");
+        return false;
+    }
+    result.alphabet = alphabet;
+    result.initialState = names[foreign.initialState];
+    result.states = names.Order();
+    return true;
+}

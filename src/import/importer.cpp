@@ -1,0 +1,121 @@
+#include "import/importer.h"
+
+#include "breakpoints/breakpoint.h"
+#include "import/foreignmachine.h"
+#include "import/jfffile.h"
+#include "import/pairtext.h"
+#include "import/ruletext.h"
+#include "machine/machine.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// Files of the text simulators are small; a larger one is none of theirs.
+constexpr qint64 MaxImportBytes = 4 * 1024 * 1024;
+
+bool ReadBytes(const QString& path, QByteArray& bytes, QString& error) {
+    QFile file(path);
+    if (!file.exists()) {
+        error = QStringLiteral("Файл ") + path + QStringLiteral(" не найден");
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxImportBytes) {
+        error = QStringLiteral("Ошибка открытия файла ") + path;
+        return false;
+    }
+    bytes = file.readAll();
+    return true;
+}
+
+// The two-lines format starts with its "name:", "init:" or "accept:" lines or puts commas between the
+// fields of its first rule; the one-line format has five fields apart by blanks.
+TImportFormat TextFormat(const QString& text) {
+    static const QRegularExpression header(QStringLiteral("^\\s*(name|init|accept)\\s*:"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString& raw : lines) {
+        if (header.match(raw).hasMatch())
+            return TImportFormat::RulePairs;
+    }
+    for (const QString& raw : lines) {
+        QString line = raw;
+        line.truncate(line.indexOf(QLatin1String("//")) < 0 ? line.size() : line.indexOf(QLatin1String("//")));
+        line.truncate(line.indexOf(QLatin1Char(';')) < 0 ? line.size() : line.indexOf(QLatin1Char(';')));
+        const QStringList fields = line.split(blanks, Qt::SkipEmptyParts);
+        if (fields.isEmpty())
+            continue;
+        if (fields.size() != 5 && line.contains(QLatin1Char(',')))
+            return TImportFormat::RulePairs;
+        return TImportFormat::RuleLines;
+    }
+    return TImportFormat::RuleLines;
+}
+
+TImportFormat FormatOf(const QString& path, const QByteArray& bytes) {
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == QLatin1String("jff"))
+        return TImportFormat::Jff;
+    if (ext == QLatin1String("tm") || ext == QLatin1String("txt"))
+        return TextFormat(importtext::DecodeText(bytes));
+    return TImportFormat::None;
+}
+
+} // namespace
+
+TImportFormat ImportFormatOf(const QString& path) {
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext != QLatin1String("tm") && ext != QLatin1String("txt"))
+        return FormatOf(path, QByteArray());
+    QByteArray bytes;
+    QString error;
+    if (!ReadBytes(path, bytes, error))
+        return TImportFormat::RuleLines;
+    return FormatOf(path, bytes);
+}
+
+bool ReadImportFile(const QString& path, TImportedMachine& result, QString& error, const QString& inputSymbols) {
+    QByteArray bytes;
+    if (!ReadBytes(path, bytes, error))
+        return false;
+    TForeignMachine foreign;
+    bool read = false;
+    switch (FormatOf(path, bytes)) {
+    case TImportFormat::Jff:
+        read = ReadJff(bytes, foreign, error);
+        break;
+    case TImportFormat::RuleLines:
+        read = ReadRuleLines(importtext::DecodeText(bytes).remove(QLatin1Char('\r')), foreign, error);
+        break;
+    case TImportFormat::RulePairs:
+        read = ReadRulePairs(importtext::DecodeText(bytes).remove(QLatin1Char('\r')), foreign, error);
+        break;
+    case TImportFormat::None:
+        error = QStringLiteral("Формат файла ") + path + QStringLiteral(" не известен: ожидается .jff, .tm или .txt");
+        return false;
+    }
+    return read && MapForeignMachine(foreign, inputSymbols, result, error);
+}
+
+void ApplyImportedMachine(const TImportedMachine& imported, TMachine& machine, TBreakPointList& breakPoints) {
+    breakPoints.ClearBreakPoints();
+    machine.Clear();
+    machine.SetAlphabetText(imported.alphabet);
+    machine.SetInitialState(imported.initialState);
+    for (const QString& s : imported.states)
+        machine.AddState(s);
+    for (const TCommandRow& c : imported.commands)
+        machine.AddCommand(c.sourceState, c.sourceSymbol, c.newState, c.newSymbol, c.move);
+}
+
+bool ImportMachine(const QString& path, TMachine& machine, TBreakPointList& breakPoints, QString& error,
+                   const QString& inputSymbols) {
+    TImportedMachine imported;
+    if (!ReadImportFile(path, imported, error, inputSymbols))
+        return false;
+    ApplyImportedMachine(imported, machine, breakPoints);
+    return true;
+}
