@@ -3,6 +3,8 @@
 #include "window/mainform.h"
 
 #include "files/qtmfile.h"
+#include "import/foreignmachine.h"
+#include "import/importer.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "platform/paths.h"
@@ -99,6 +101,30 @@ void TMainForm::OpenFileItemClick() {
         QApplication::restoreOverrideCursor();
         prompts_->Message(QStringLiteral("Ошибка"), QStringLiteral("Ошибка открытия файла данных"), TIcon::Stop);
     }
+}
+
+void TMainForm::ImportFileItemClick() {
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Импорт машины из другой программы");
+    dialog.filter =
+        QStringLiteral("Машины других программ (*.jff *.tm *.txt)|*.jff;*.tm;*.txt|Машины JFLAP (*.jff)|*.jff|"
+                       "Текстовые машины (*.tm *.txt)|*.tm;*.txt|Все файлы (*.*)|*.*");
+    dialog.initialDir = DataDir();
+    const QString chosen = prompts_->OpenFileName(dialog);
+    if (chosen.isEmpty())
+        return;
+    // The file is read before the current machine is closed, so a refused file costs the user nothing.
+    TImportedMachine imported;
+    QString error;
+    if (!ReadImportFile(chosen, imported, error)) {
+        prompts_->Message(QStringLiteral("Импорт машины"), error, TIcon::Stop);
+        return;
+    }
+    NewFileItemClick();
+    if (fileName_.isEmpty() || fileName_ != untitledPath_ || !machineFile_->IsNew())
+        return;
+    ApplyImportedMachine(imported, *machine_, *breakPointList_);
+    SetModified(true);
 }
 
 void TMainForm::FileClosingExecute() {

@@ -73,6 +73,8 @@ public:
     void OpenStartupFile();
     void NewFileItemClick();
     void OpenFileItemClick();
+    // A machine of another simulator becomes a new untitled machine.
+    void ImportFileItemClick();
     void FileClosingExecute();
     void SaveFileItemClick();
     void SaveFileAsItemClick();
@@ -217,6 +219,7 @@ private:
     // Actions.
     QAction* NewFileItem = nullptr;
     QAction* OpenFileItem = nullptr;
+    QAction* ImportFileItem = nullptr;
     QAction* FileClosing = nullptr;
     QAction* SaveFileItem = nullptr;
     QAction* SaveFileAsItem = nullptr;

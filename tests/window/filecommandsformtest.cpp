@@ -255,3 +255,25 @@ TEST_F(FileCommands, EveryBreakpointChangeMarksTheMachineModified) {
         EXPECT_TRUE(form->Modified());
     }
 }
+
+// An imported machine is a new untitled machine, modified; a refused file leaves the current one open.
+TEST_F(FileCommands, ImportMakesANewUntitledMachine) {
+    const QString data =
+        QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().absoluteFilePath(QStringLiteral("../import/data/"));
+    const QString current = CopyExample(QStringLiteral("inversion.qtm"));
+    Open(current);
+    prompts.AnswerFile(data + QStringLiteral("twotape.jff"));
+    prompts.Answer(TAnswer::Ok);
+    form->findChild<QAction*>(QStringLiteral("ImportFileItem"))->trigger();
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("Импорт машины"));
+    EXPECT_EQ(form->FileName(), current);
+
+    prompts.AnswerFile(data + QStringLiteral("increment.tm"));
+    form->findChild<QAction*>(QStringLiteral("ImportFileItem"))->trigger();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Машина Тьюринга - Без имени 1.qtm"));
+    EXPECT_TRUE(form->Modified());
+    EXPECT_EQ(form->Machine().GetInitialState(), QStringLiteral("q0"));
+    EXPECT_EQ(form->Machine().Commands().size(), 6);
+    EXPECT_EQ(form->BreakPointList().Count(), 0);
+}

@@ -20,6 +20,7 @@ struct TEntry {
 const TEntry MenuEntries[] = {
     {u"Ф&айл", u"&новый", QKeySequence(Qt::CTRL | Qt::Key_N), 3000},
     {u"Ф&айл", u"&открыть", QKeySequence(Qt::CTRL | Qt::Key_O), 3001},
+    {u"Ф&айл", u"&импорт", QKeySequence(), 3006},
     {u"Ф&айл", u"&закрыть", QKeySequence(Qt::CTRL | Qt::Key_C), 3002},
     {u"Ф&айл", u"&cохранить", QKeySequence(Qt::CTRL | Qt::Key_S), 3003},
     {u"Ф&айл", u"сохранить &как", QKeySequence(), 3004},
