@@ -12,9 +12,16 @@
 
 #include <optional>
 
+// The resources sit in a static library, whose unreferenced initialiser the linker would drop.
+static void InitResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace {
 
 QPixmap IconPixmap(int size, qreal devicePixelRatio = 1.0) {
+    static const bool initialised = (InitResources(), true);
+    Q_UNUSED(initialised);
     QPixmap pixmap(QSize(size, size) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::transparent);

@@ -17,7 +17,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -27,6 +26,7 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -58,6 +58,8 @@ public:
     THelpWindow(QHelpEngine& engine, QWidget* parent = nullptr) : QWidget(parent, Qt::Window), engine_(engine) {
         setObjectName(QStringLiteral("HelpWindow"));
         setAttribute(Qt::WA_DeleteOnClose, false);
+        // An open viewer does not keep the program running once its main window has closed.
+        setAttribute(Qt::WA_QuitOnClose, false);
         setWindowTitle(Caption);
         resize(900, 600);
 
@@ -175,6 +177,14 @@ private:
     }
 
     void Raise() {
+        // Opened from a modal dialog, the viewer stands over it and takes input; otherwise the dialog would
+        // block it until it closes.
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != this) {
+            create();
+            modal->winId();
+            windowHandle()->setTransientParent(modal->windowHandle());
+        }
         if (isMinimized())
             showNormal();
         else
@@ -211,6 +221,8 @@ bool THelpEngine::Open(bool report) {
     const QString ns = QHelpEngineCore::namespaceName(fileName_);
     auto dir = std::make_unique<QTemporaryDir>();
     auto engine = std::make_unique<QHelpEngine>(dir->filePath(QStringLiteral("help.qhc")));
+    // The collection is ours to write: registering the document is what fills it.
+    engine->setReadOnly(false);
     engine->setUsesFilterEngine(true);
     if (ns.isEmpty() || !dir->isValid() || !engine->setupData() || !engine->registerDocumentation(fileName_)) {
         if (report)
@@ -406,45 +418,52 @@ bool TContextHelp::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
-QPointer<THelpEngine> applicationHelp;
-QPointer<TContextHelp> applicationContextHelp;
-QMap<QString, QPointer<THelpEngine>> theoryHelp;
+TApplicationHelp* applicationHelp = nullptr;
 
 } // namespace
 
-void SetApplicationHelp(const QString& fileName, TPrompts& prompts) {
-    delete applicationHelp;
-    delete applicationContextHelp;
-    applicationHelp = new THelpEngine(fileName, prompts, qApp);
-    applicationContextHelp = new TContextHelp(HelpOpener(), qApp);
+TApplicationHelp::TApplicationHelp(const QString& fileName, TPrompts& prompts)
+    : prompts_(prompts),
+      engine_(std::make_unique<THelpEngine>(fileName, prompts)),
+      contextHelp_(std::make_unique<TContextHelp>(HelpOpener())) {
+    applicationHelp = this;
 }
 
-THelpEngine* ApplicationHelp() {
+TApplicationHelp::~TApplicationHelp() {
+    if (applicationHelp == this)
+        applicationHelp = nullptr;
+}
+
+THelpEngine& TApplicationHelp::Document(const QString& fileName) {
+    for (const auto& document : documents_)
+        if (document->FileName() == fileName)
+            return *document;
+    documents_.push_back(std::make_unique<THelpEngine>(fileName, prompts_));
+    return *documents_.back();
+}
+
+TApplicationHelp* ApplicationHelp() {
     return applicationHelp;
-}
-
-TContextHelp* ApplicationContextHelp() {
-    return applicationContextHelp;
 }
 
 void OpenHelpContext(int context) {
     if (applicationHelp)
-        applicationHelp->ShowContext(context);
+        applicationHelp->Engine().ShowContext(context);
 }
 
 void OpenHelpContents() {
     if (applicationHelp)
-        applicationHelp->ShowContents();
+        applicationHelp->Engine().ShowContents();
 }
 
 void OpenHelpFinder() {
     if (applicationHelp)
-        applicationHelp->ShowFinder();
+        applicationHelp->Engine().ShowFinder();
 }
 
 void EnterContextHelpMode() {
-    if (applicationContextHelp)
-        applicationContextHelp->EnterMode();
+    if (applicationHelp)
+        applicationHelp->ContextHelp().EnterMode();
 }
 
 std::function<void(int)> HelpOpener() {
@@ -453,9 +472,9 @@ std::function<void(int)> HelpOpener() {
 
 void OpenTheory(const QString& programDir, TPrompts& prompts) {
     OpenTheoryHelp(programDir, prompts, [&prompts](const QString& fileName) {
-        QPointer<THelpEngine>& engine = theoryHelp[fileName];
-        if (!engine)
-            engine = new THelpEngine(fileName, prompts, qApp);
-        engine->ShowContents();
+        if (applicationHelp)
+            applicationHelp->Document(fileName).ShowContents();
+        else
+            prompts.Message(QStringLiteral("Теория по машине Тьюринга"), QStringLiteral("Ошибка открытия файла"), TIcon::Stop);
     });
 }

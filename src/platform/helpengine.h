@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QHelpEngine;
 class QTemporaryDir;
@@ -87,13 +88,33 @@ private:
     bool swallowRelease_ = false;
 };
 
-// The application's help, "Qtm.hlp" beside the executable, set once at start-up before the main window: the
-// commands of the Help menu, the dialogs' help buttons and F1 all open it. The engine and the context help
-// belong to the application object; the prompts must live as long as it.
-void SetApplicationHelp(const QString& fileName, TPrompts& prompts);
-THelpEngine* ApplicationHelp();
-TContextHelp* ApplicationContextHelp();
-// The help commands; each does nothing before SetApplicationHelp.
+// The application's help, "Qtm.hlp" beside the executable, set at start-up before the main window: the program
+// entry keeps one after its application object, and while it lives the Help menu's commands, the dialogs' help
+// buttons and F1 open its document. It also keeps the theory help's viewer once "&теория" has opened it. The
+// prompts report a missing or broken document and must outlive it.
+class TApplicationHelp {
+public:
+    TApplicationHelp(const QString& fileName, TPrompts& prompts);
+    ~TApplicationHelp();
+    TApplicationHelp(const TApplicationHelp&) = delete;
+    TApplicationHelp& operator=(const TApplicationHelp&) = delete;
+
+    THelpEngine& Engine() { return *engine_; }
+    TContextHelp& ContextHelp() { return *contextHelp_; }
+    // The engine of another document (the theory help), made on first use with these prompts.
+    THelpEngine& Document(const QString& fileName);
+
+private:
+    TPrompts& prompts_;
+    std::unique_ptr<THelpEngine> engine_;
+    std::unique_ptr<TContextHelp> contextHelp_;
+    std::vector<std::unique_ptr<THelpEngine>> documents_;
+};
+
+// The application's help while one exists, else null.
+TApplicationHelp* ApplicationHelp();
+
+// The help commands; each does nothing while there is no application help.
 void OpenHelpContext(int context);
 void OpenHelpContents();
 void OpenHelpFinder();
@@ -102,5 +123,5 @@ void EnterContextHelpMode();
 std::function<void(int)> HelpOpener();
 
 // "&теория": "turring.hlp" from programDir at its contents, with the messages of a missing file and of a
-// failed opening (see help/theory.h). Its viewer is kept for the rest of the session.
+// failed opening (see help/theory.h). Its viewer is kept by the application help.
 void OpenTheory(const QString& programDir, TPrompts& prompts);
