@@ -87,6 +87,9 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     for (const QWidget* child : findChildren<QWidget*>())
         width = std::max(width, child->geometry().right() + 24);
     setFixedSize(width, std::max(159, ok->geometry().bottom() + 12));
+    // The year, the rule and the button stay centred in a box grown wider.
+    for (QWidget* centred : std::initializer_list<QWidget*>{findChild<QLabel*>(QStringLiteral("Label3")), bevel, ok})
+        centred->move(centred->x() + (width - 285) / 2, centred->y());
 }
 
 void TAboutDialog::showEvent(QShowEvent* event) {

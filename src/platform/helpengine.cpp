@@ -85,6 +85,11 @@ public:
         tabs_->addTab(CreateSearchPage(), QStringLiteral("Поиск"));
         engine.contentWidget()->setObjectName(QStringLiteral("HelpContents"));
         connect(engine.contentWidget(), &QHelpContentWidget::linkActivated, this, &THelpWindow::Show);
+        // The contents open at their chapters, not as one folded entry.
+        QHelpContentWidget* contents = engine.contentWidget();
+        connect(engine.contentModel(), &QHelpContentModel::contentsCreated, contents,
+                [contents] { contents->expandToDepth(0); });
+        contents->expandToDepth(0);
         connect(browser_, &QTextBrowser::sourceChanged, this, &THelpWindow::SourceChanged);
 
         auto* splitter = new QSplitter(this);
@@ -134,14 +139,16 @@ private:
         indexEdit_->setPlaceholderText(QStringLiteral("Введите первые буквы слова"));
         QHelpIndexWidget* index = engine_.indexWidget();
         index->setObjectName(QStringLiteral("HelpIndex"));
-        connect(indexEdit_, &QLineEdit::textChanged, index, [index](const QString& text) { index->filterIndices(text); });
+        connect(indexEdit_, &QLineEdit::textChanged, index,
+                [index](const QString& text) { index->filterIndices(text); });
         connect(indexEdit_, &QLineEdit::returnPressed, index, &QHelpIndexWidget::activateCurrentItem);
         connect(index, &QHelpIndexWidget::documentActivated, this,
                 [this](const QHelpLink& link, const QString&) { Show(link.url); });
-        connect(index, &QHelpIndexWidget::documentsActivated, this, [this](const QList<QHelpLink>& links, const QString&) {
-            if (!links.isEmpty())
-                Show(links.first().url);
-        });
+        connect(index, &QHelpIndexWidget::documentsActivated, this,
+                [this](const QList<QHelpLink>& links, const QString&) {
+                    if (!links.isEmpty())
+                        Show(links.first().url);
+                });
         auto* layout = new QVBoxLayout(page);
         auto* label = new QLabel(QStringLiteral("&Ключевое слово:"), page);
         label->setBuddy(indexEdit_);
@@ -328,8 +335,7 @@ void CloseMenus() {
 
 } // namespace
 
-TContextHelp::TContextHelp(std::function<void(int)> open, QObject* parent)
-    : QObject(parent), open_(std::move(open)) {
+TContextHelp::TContextHelp(std::function<void(int)> open, QObject* parent) : QObject(parent), open_(std::move(open)) {
     qApp->installEventFilter(this);
 }
 
@@ -423,8 +429,7 @@ TApplicationHelp* applicationHelp = nullptr;
 } // namespace
 
 TApplicationHelp::TApplicationHelp(const QString& fileName, TPrompts& prompts)
-    : prompts_(prompts),
-      engine_(std::make_unique<THelpEngine>(fileName, prompts)),
+    : prompts_(prompts), engine_(std::make_unique<THelpEngine>(fileName, prompts)),
       contextHelp_(std::make_unique<TContextHelp>(HelpOpener())) {
     applicationHelp = this;
 }
@@ -475,6 +480,7 @@ void OpenTheory(const QString& programDir, TPrompts& prompts) {
         if (applicationHelp)
             applicationHelp->Document(fileName).ShowContents();
         else
-            prompts.Message(QStringLiteral("Теория по машине Тьюринга"), QStringLiteral("Ошибка открытия файла"), TIcon::Stop);
+            prompts.Message(QStringLiteral("Теория по машине Тьюринга"), QStringLiteral("Ошибка открытия файла"),
+                            TIcon::Stop);
     });
 }
