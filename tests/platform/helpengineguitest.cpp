@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
@@ -98,6 +99,30 @@ TEST(HelpContextTest, ContextHelpModeOpensTheClickedControlInsteadOfActing) {
     QTest::keyClick(w.numbered, Qt::Key_Escape);
     EXPECT_FALSE(help.InMode());
     EXPECT_EQ(opened.size(), 1);
+}
+
+TEST(HelpContextTest, MenuEntriesOpenTheirOwnContextsWithoutRunning) {
+    QList<int> opened;
+    TContextHelp help([&](int context) { opened.append(context); });
+    QMenu menu;
+    QAction* contents = menu.addAction(QStringLiteral("&содержание"));
+    QAction* about = menu.addAction(QStringLiteral("&о программе"));
+    contents->setProperty("helpContext", 3041);
+    about->setProperty("helpContext", 3044);
+    int triggered = 0;
+    QObject::connect(&menu, &QMenu::triggered, [&] { ++triggered; });
+
+    menu.popup(QPoint(100, 100));
+    menu.setActiveAction(contents);
+    QTest::keyClick(&menu, Qt::Key_F1);
+    EXPECT_FALSE(menu.isVisible());
+
+    help.EnterMode();
+    menu.popup(QPoint(100, 100));
+    QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(about).center());
+    EXPECT_EQ(opened, (QList<int>{3041, 3044}));
+    EXPECT_EQ(triggered, 0);
+    EXPECT_FALSE(help.InMode());
 }
 
 // ---- The engine --------------------------------------------------------------------------------------------
