@@ -363,11 +363,16 @@ void TContextHelp::Open(int context) {
 }
 
 bool TContextHelp::eventFilter(QObject* watched, QEvent* event) {
+    // Every event of the program passes here: the few of interest are told by their type first.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+        type != QEvent::MouseButtonRelease)
+        return false;
     // Events reach the window system's windows before the widgets in them; only a widget knows its context.
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget)
         return false;
-    switch (event->type()) {
+    switch (type) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
