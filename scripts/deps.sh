@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need; does nothing when all are present.
 set -euo pipefail
-packages=(cmake g++ make qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-svg-dev libqt6sql6-sqlite
+          qt6-translations-l10n libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,8 @@
 #include "window/mainform.h"
+#include "help/aboutdialog.h"
+#include "platform/helpengine.h"
 #include "platform/paths.h"
+#include "platform/qtprompts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -12,6 +15,10 @@ int main(int argc, char** argv) {
     if (translator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&translator);
+    app.setWindowIcon(ProgramIcon());
+    // The help is set before the main window exists; it reports a missing or broken document itself.
+    TQtPrompts helpPrompts;
+    TApplicationHelp help(paths::Join(paths::ExecutableDir(), QStringLiteral("Qtm.hlp")), helpPrompts);
     auto* window = new TMainForm(paths::ExecutableDir());
     window->setAttribute(Qt::WA_DeleteOnClose);
     const QStringList args = app.arguments();
