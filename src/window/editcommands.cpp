@@ -10,6 +10,7 @@
 #include "editing/statedialog.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
+#include "platform/helpengine.h"
 #include "window/commandlistmodel.h"
 
 #include <QAction>

@@ -7,6 +7,7 @@
 #include "log/runlog.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
+#include "platform/helpengine.h"
 #include "settings/config.h"
 #include "window/hints.h"
 
@@ -81,6 +82,5 @@ void TMainForm::RefreshBreakMarks() {
 }
 
 void TMainForm::OpenHelp(int context) {
-    if (const auto open = HelpOpener())
-        open(context);
+    OpenHelpContext(context);
 }

@@ -16,7 +16,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QWhatsThis>
 
 namespace {
 
@@ -46,12 +45,11 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
     const auto dataCheck = [](const TMainForm& f) {
         return DataCheckEnabled(f.engine_->GetRunState(), !f.fileName_.isEmpty());
     };
-    constexpr bool Pending = true;
     constexpr bool Separated = true;
 
     // clang-format off
     static const std::vector<TActionRow> table{
-        // action                         name               caption                          key                                  help  menu        separator  handler                              enabled       pending
+        // action                         name               caption                          key                                  help  menu        separator  handler                              enabled
         {&TMainForm::NewFileItem,     "NewFileItem",     u"&новый",                       Key(Qt::CTRL | Qt::Key_N),             3000, M::File,    false,     &TMainForm::NewFileItemClick,     idle},
         {&TMainForm::OpenFileItem,    "OpenFileItem",    u"&открыть",                     Key(Qt::CTRL | Qt::Key_O),             3001, M::File,    false,     &TMainForm::OpenFileItemClick,    idle},
         {&TMainForm::ImportFileItem,  "ImportFileItem",  u"&импорт",                      0,                                     3006, M::File,    false,     &TMainForm::ImportFileItemClick,  idle},
@@ -87,11 +85,11 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::SaveDeskTopItem, "SaveDeskTopItem", u"сохранить &рабочий стол",      Key(Qt::CTRL | Qt::Key_F11),           3036, M::Service, false,     &TMainForm::SaveDeskTopItemClick, nullptr},
         {&TMainForm::BreakAdd,        "BreakAdd",        u"Добавить контольную точку",    Key(Qt::CTRL | Qt::Key_F5),            0,    M::None,    false,     &TMainForm::BreakAddExecute,      fileOpen},
 
-        {&TMainForm::TheoryItem,      "TheoryItem",      u"&теория",                      0,                                     3040, M::Help,    false,     nullptr,                          nullptr,      Pending},
-        {&TMainForm::ContentsItem,    "ContentsItem",    u"&содержание",                  Key(Qt::CTRL | Qt::Key_F1),            3041, M::Help,    false,     nullptr,                          nullptr,      Pending},
-        {&TMainForm::HelpItem,        "HelpItem",        u"&помощь",                      0,                                     3042, M::Help,    false,     nullptr,                          nullptr,      Pending},
-        {&TMainForm::WhatsThisItem,   "WhatsThisItem",   u"&что это такое",               Key(Qt::SHIFT | Qt::Key_F1),           3043, M::Help,    false,     nullptr,                          nullptr,      Pending},
-        {&TMainForm::AboutItem,       "AboutItem",       u"&о программе",                 0,                                     3044, M::Help,    false,     nullptr,                          nullptr,      Pending},
+        {&TMainForm::TheoryItem,      "TheoryItem",      u"&теория",                      0,                                     3040, M::Help,    false,     &TMainForm::TheoryItemClick,     nullptr},
+        {&TMainForm::ContentsItem,    "ContentsItem",    u"&содержание",                  Key(Qt::CTRL | Qt::Key_F1),            3041, M::Help,    false,     &TMainForm::ContentsItemClick,   nullptr},
+        {&TMainForm::HelpItem,        "HelpItem",        u"&помощь",                      0,                                     3042, M::Help,    false,     &TMainForm::HelpItemClick,       nullptr},
+        {&TMainForm::WhatsThisItem,   "WhatsThisItem",   u"&что это такое",               Key(Qt::SHIFT | Qt::Key_F1),           3043, M::Help,    false,     &TMainForm::WhatsThisItemClick,  nullptr},
+        {&TMainForm::AboutItem,       "AboutItem",       u"&о программе",                 0,                                     3044, M::Help,    false,     &TMainForm::AboutItemClick,      nullptr},
 
         {&TMainForm::ViewABC,         "ViewABC",         u"Алфавит",                      Key(Qt::CTRL | Qt::Key_K),             0,    M::None,    false,     nullptr,                          ready},
         {&TMainForm::ViewWord,        "ViewWord",        u"Слово",                        Key(Qt::CTRL | Qt::Key_J),             0,    M::None,    false,     nullptr,                          ready},
@@ -125,8 +123,6 @@ void TMainForm::CreateActions() {
         }
         if (row.helpContext)
             action->setProperty(HelpContextProperty, row.helpContext);
-        if (row.pending)
-            action->setEnabled(false);
         if (row.handler)
             connect(action, &QAction::triggered, this, row.handler);
         addAction(action);
@@ -153,8 +149,6 @@ void TMainForm::CreateActions() {
     connect(ResetButton, &QPushButton::clicked, engine_.get(), &TEngine::Reset);
     connect(BreakButton, &QPushButton::clicked, engine_.get(), &TEngine::Break);
     connect(NextStepButton, &QPushButton::clicked, engine_.get(), &TEngine::NextStep);
-
-    connect(WhatsThisItem, &QAction::triggered, this, [] { QWhatsThis::enterWhatsThisMode(); });
 
     const std::pair<QAction*, QWidget*> views[] = {{ViewABC, ABCEdit},
                                                    {ViewWord, WordEdit},
@@ -215,7 +209,7 @@ void TMainForm::CreateMenus() {
 
 void TMainForm::UpdateActions() {
     for (const TActionRow& row : ActionTable())
-        (this->*row.action)->setEnabled(!row.pending && (!row.enabled || row.enabled(*this)));
+        (this->*row.action)->setEnabled(!row.enabled || row.enabled(*this));
     BreakItem->setText(engine_->BreakCaption());
     StartButton->setEnabled(StartItem->isEnabled());
     NextStepButton->setEnabled(NextStepItem->isEnabled());

@@ -5,9 +5,11 @@
 #include "check/validation.h"
 #include "files/fileloaddialog.h"
 #include "files/qtmfile.h"
+#include "help/aboutdialog.h"
 #include "log/logform.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
+#include "platform/helpengine.h"
 #include "platform/qtprompts.h"
 #include "settings/config.h"
 #include "window/commandlistmodel.h"
@@ -537,7 +539,7 @@ void TMainForm::DataCheckExecute() {
 }
 
 void TMainForm::ShowDataCheck() {
-    RunDataCheck(*validation_, *prompts_, this);
+    RunDataCheck(*validation_, *prompts_, this, HelpOpener());
 }
 
 void TMainForm::SaveDeskTopItemClick() {
@@ -620,8 +622,24 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-std::function<void(int)> TMainForm::HelpOpener() {
-    return {};
+void TMainForm::TheoryItemClick() {
+    OpenTheory(programDir_, *prompts_);
+}
+
+void TMainForm::ContentsItemClick() {
+    OpenHelpFinder();
+}
+
+void TMainForm::HelpItemClick() {
+    OpenHelpContext(2000);
+}
+
+void TMainForm::WhatsThisItemClick() {
+    EnterContextHelpMode();
+}
+
+void TMainForm::AboutItemClick() {
+    ExecuteAboutDialog(this, engine_.get());
 }
 
 void TMainForm::EditCommand(const std::function<void(QLineEdit*)>& command) {

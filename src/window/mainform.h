@@ -114,8 +114,12 @@ private:
     void BreakListExecute();
     void ConnectEditing();
     bool StateListMousePress(QObject* watched, QEvent* event);
-    // The dialogs' help buttons open the help at their context.
-    std::function<void(int)> HelpOpener();
+    // The Help menu.
+    void TheoryItemClick();
+    void ContentsItemClick();
+    void HelpItemClick();
+    void WhatsThisItemClick();
+    void AboutItemClick();
     bool StateEditAllowed() const;
     bool CommandEditAllowed() const;
     // A list reset drops the view's current row; this puts it back where it was.
@@ -154,7 +158,7 @@ private:
 
     enum class TMenuId { None, File, Edit, States, Commands, Run, Service, Help };
     // One entry of the window: what its menu, its key and its enabling need. A null rule means always
-    // enabled; a pending entry's command is not part of the program yet, so it is shown but never enabled.
+    // enabled.
     struct TActionRow {
         QAction* TMainForm::*action;
         const char* name;
@@ -165,7 +169,6 @@ private:
         bool separatorBefore;
         void (TMainForm::*handler)();
         bool (*enabled)(const TMainForm&);
-        bool pending = false;
     };
     static const std::vector<TActionRow>& ActionTable();
     // Sets every entry and run button from the table's rules.
