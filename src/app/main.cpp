@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 #include "platform/usage.h"
 #include "settings/configdir.h"
+#include "window/accessibility.h"
 #include "window/mainform.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
         app.installTranslator(&translator);
     auto* window = new TMainForm(SettingsDirectory(paths::ExecutableDir()));
     window->setAttribute(Qt::WA_DeleteOnClose);
+    AssignAccessibleNames(*window);
     if (!file.isEmpty())
         window->SetStartupFile(file);
     window->show();
