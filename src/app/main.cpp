@@ -1,29 +1,54 @@
-#include "window/mainform.h"
-#include "help/aboutdialog.h"
 #include "platform/helpengine.h"
 #include "platform/paths.h"
 #include "platform/qtprompts.h"
+#include "platform/usage.h"
+#include "settings/configdir.h"
+#include "window/accessibility.h"
+#include "window/mainform.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
+#include <QTextStream>
 #include <QTranslator>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
+    // The options are read before QApplication exists: --help must answer where there is no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    QString file;
+    {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        const int status = usage::ReadProgramOptions(arguments, out, err, file);
+        if (status >= 0)
+            return status;
+    }
+
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("qtm"));
+    QApplication::setDesktopFileName(QStringLiteral("qtm"));
+    Q_INIT_RESOURCE(icons);
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/qtm-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
     // The toolkit's own dialogs (files, colours) speak the program's language.
     QTranslator translator;
     if (translator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&translator);
-    app.setWindowIcon(ProgramIcon());
     // The help is set before the main window exists; it reports a missing or broken document itself.
     TQtPrompts helpPrompts;
-    TApplicationHelp help(paths::Join(paths::ExecutableDir(), QStringLiteral("Qtm.hlp")), helpPrompts);
-    auto* window = new TMainForm(paths::ExecutableDir());
+    TApplicationHelp help(paths::Join(DataDirectory(paths::ExecutableDir()), QStringLiteral("Qtm.hlp")), helpPrompts);
+    auto* window = new TMainForm(SettingsDirectory(paths::ExecutableDir()));
     window->setAttribute(Qt::WA_DeleteOnClose);
-    const QStringList args = app.arguments();
-    if (args.size() > 1)
-        window->SetStartupFile(args[1]);
+    AssignAccessibleNames(*window);
+    if (!file.isEmpty())
+        window->SetStartupFile(file);
     window->show();
     return app.exec();
 }

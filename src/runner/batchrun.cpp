@@ -128,8 +128,11 @@ TRunResult TBatchRunner::Run(const QString& word, int maxSteps) {
         return result;
     }
     engine_.Start();
-    while (engine_.GetRunState() == Running && machine_.StepNumber() < maxSteps)
+    while (engine_.GetRunState() == Running && machine_.StepNumber() < maxSteps) {
         engine_.StepOnce();
+        if (progress_ && machine_.StepNumber() % 4096 == 0)
+            progress_(machine_.StepNumber());
+    }
     for (const TTapeCell& c : machine_.Tape())
         result.tape.append(c.symbol);
     if (engine_.GetRunState() == Running) {

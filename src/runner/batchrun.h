@@ -11,6 +11,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 // How one run ended.
 enum class TRunEnd { Halt, LeftBorder, RightBorder, Failure, Loop, StepLimit, Refused };
 
@@ -56,6 +58,8 @@ public:
 
     // Runs the machine on the word as Start would, for at most maxSteps executed commands.
     TRunResult Run(const QString& word, int maxSteps);
+    // Called with the run's step number every few thousand steps of a run.
+    void SetProgress(std::function<void(int steps)> progress) { progress_ = std::move(progress); }
 
 private:
     class TAnswers : public TPrompts {
@@ -76,4 +80,5 @@ private:
     TBreakPointList breakPoints_;
     TValidation validation_;
     QString fileWord_;
+    std::function<void(int)> progress_;
 };

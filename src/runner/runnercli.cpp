@@ -1,7 +1,9 @@
 #include "runner/runnercli.h"
 
 #include "platform/codepage.h"
+#include "platform/usage.h"
 #include "runner/batchrun.h"
+#include "runner/progressline.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -9,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+
+#include <optional>
 
 namespace {
 
@@ -85,7 +89,7 @@ bool PositiveNumber(const QString& text, int& value) {
 
 } // namespace
 
-int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, bool errIsTerminal) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Запуск машины Тьюринга из файла на наборе слов"));
     const QCommandLineOption wordOption(QStringLiteral("word"), QStringLiteral("Слово для распознавания"),
@@ -114,17 +118,31 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
                        jsonOption, expectOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE.qtm"), QStringLiteral("Файл машины Тьюринга (.qtm; .jff, .tm и .txt других программ)"));
+    const QString usageLine = parser.helpText().section(QLatin1Char('\n'), 0, 0);
+    const QString program = QStringLiteral("qtm-run");
     if (!parser.parse(arguments)) {
-        err << parser.errorText() << Qt::endl;
+        err << program << QStringLiteral(": ") << parser.errorText() << Qt::endl << usage::TryHelp(usageLine, program);
         return 2;
     }
-    if (parser.isSet(helpOption)) {
-        out << parser.helpText();
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        out << parser.helpText()
+            << QStringLiteral("\nКод возврата:\n"
+                              "  0  все прогоны завершились нормальным остановом (и все ожидания "
+                              "сбылись)\n"
+                              "  1  иначе (в том числе зацикливание и предел шагов)\n"
+                              "  2  непригодные входные данные или неверный параметр\n\n")
+            << usage::BugReportLine();
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        out << usage::VersionText(program);
         return 0;
     }
     if (parser.positionalArguments().size() != 1) {
-        err << QStringLiteral("Укажите один файл машины Тьюринга") << Qt::endl;
+        err << program << QStringLiteral(": укажите один файл машины Тьюринга") << Qt::endl
+            << usage::TryHelp(usageLine, program);
         return 2;
     }
     int maxSteps = 0;
@@ -202,9 +220,20 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         return 2;
     }
 
+    // Steps of the runs already done, for the progress line.
+    qint64 stepsDone = 0;
+    std::optional<TProgressLine> progress;
+    if (errIsTerminal && !parser.isSet(jsonOption)) {
+        progress.emplace(err);
+        runner.SetProgress([&](int steps) { progress->Update(stepsDone + steps); });
+    }
     int status = 0;
     auto run = [&](const QString& word) {
         const TRunResult r = runner.Run(word, maxSteps);
+        stepsDone += r.steps;
+        // The results go to the same terminal: the line must not stand in front of them.
+        if (progress)
+            progress->Finish();
         if (r.end == TRunEnd::Refused) {
             err << QStringLiteral("Машина не запущена на слове ") << Shown(word) << QLatin1Char(':') << Qt::endl;
             for (const QString& f : r.faults)

@@ -11,7 +11,9 @@
 #include "machine/machine.h"
 #include "platform/helpengine.h"
 #include "platform/qtprompts.h"
+#include "platform/paths.h"
 #include "settings/config.h"
+#include "settings/configdir.h"
 #include "window/commandlistmodel.h"
 #include "window/hints.h"
 #include "window/runlamp.h"
@@ -623,7 +625,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainForm::TheoryItemClick() {
-    OpenTheory(programDir_, *prompts_);
+    // The help documents stand with the program, not with the settings.
+    OpenTheory(DataDirectory(paths::ExecutableDir()), *prompts_);
 }
 
 void TMainForm::ContentsItemClick() {

@@ -249,3 +249,36 @@ TEST(BatchRunnerCli, ReportAndHelp) {
     EXPECT_TRUE(r.out.contains(QStringLiteral("--no-loop-check")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("--report <OUT.log>")));
 }
+
+TEST(BatchRunnerCli, GnuManners) {
+    TCli r = Cli({QStringLiteral("--version")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("qtm-run " QTM_VERSION "\n"));
+
+    r = Cli({QStringLiteral("--help")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, QString());
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("\nКод возврата:\n"
+                                              "  0  все прогоны завершились нормальным остановом (и все ожидания "
+                                              "сбылись)\n"
+                                              "  1  иначе (в том числе зацикливание и предел шагов)\n"
+                                              "  2  непригодные входные данные или неверный параметр\n\n"
+                                              "Об ошибках сообщайте по адресу: " QTM_BUGREPORT "\n")))
+        << r.out.toStdString();
+
+    // A wrong option or a missing file: the usage on stderr, status 2, nothing on stdout.
+    const QString tryHelp = QStringLiteral("Попробуйте «qtm-run --help» для получения более подробного описания.\n");
+    for (const QStringList& args : {QStringList{QStringLiteral("--bogus"), Example("inversion.qtm")}, QStringList{}}) {
+        r = Cli(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, QString());
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("qtm-run: "))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.endsWith(QStringLiteral("FILE.qtm\n") + tryHelp)) << r.err.toStdString();
+    }
+
+    // A short run on a terminal shows no progress line.
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    EXPECT_EQ(RunBatch({QStringLiteral("qtm-run"), Example("inversion.qtm")}, o, e, true), 0);
+    EXPECT_EQ(err, QString());
+}

@@ -1,0 +1,51 @@
+# Installation in the places a Linux desktop looks (FHS), and a Debian package of it: cpack -G DEB.
+include(GNUInstallDirs)
+
+set(QTM_DATA_DIR ${CMAKE_INSTALL_DATADIR}/qtm)
+
+install(TARGETS qtm qtm-run RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The help documents are made beside the executables at build time; the installed program finds them in
+# its data folder (settings/configdir.h).
+install(CODE "file(GLOB _qtm_help \"${CMAKE_BINARY_DIR}/*.hlp\")
+if(_qtm_help)
+    file(INSTALL \${_qtm_help} DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${QTM_DATA_DIR}\")
+endif()")
+install(DIRECTORY examples/ DESTINATION ${QTM_DATA_DIR}/examples FILES_MATCHING PATTERN "*.qtm")
+
+install(FILES data/desktop/qtm.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/desktop/qtm.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES data/icons/qtm.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 16 24 32 48 64 128 256)
+    install(FILES data/icons/qtm-${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME qtm.png)
+endforeach()
+
+# Manual pages: the version and the report address filled in, compressed as Debian keeps them.
+foreach(page qtm qtm-run)
+    configure_file(data/man/${page}.1 ${CMAKE_BINARY_DIR}/man/${page}.1 @ONLY)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${page}.1.gz
+                       COMMAND gzip -9nf -k ${CMAKE_BINARY_DIR}/man/${page}.1
+                       DEPENDS ${CMAKE_BINARY_DIR}/man/${page}.1 VERBATIM)
+    list(APPEND QTM_MAN_PAGES ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+endforeach()
+add_custom_target(qtm_man ALL DEPENDS ${QTM_MAN_PAGES})
+install(FILES ${QTM_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME qtm)
+set(CPACK_PACKAGE_VENDOR "qtm")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Turing machine simulator for teaching")
+set(CPACK_PACKAGE_DESCRIPTION "Define a single-tape Turing machine, run it under a timer or step by step,
+stop it at breakpoints, read its run log and keep machines in .qtm files. The user
+interface is in Russian. qtm-run runs machine files on sets of words without a window.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(QTM_MAINTAINER "qtm maintainers <qtm@example.org>" CACHE STRING "The Maintainer field of the Debian package")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QTM_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
+# The libraries the executables link come from dpkg-shlibdeps; the Russian file dialogs need Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, shared-mime-info, desktop-file-utils")
+include(CPack)

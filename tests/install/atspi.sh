@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Starts the program on a virtual display with the accessibility bus and reads its window through AT-SPI
+# (tests/install/atspi.py): atspi.sh SOURCE_DIR BUILD_DIR
+set -euo pipefail
+src=$1
+build=$2
+tmp=$(mktemp -d)
+cp "$src/examples/inversion.qtm" "$tmp/"
+export HOME=$tmp XDG_RUNTIME_DIR=$tmp
+run() {
+    local display
+    for display in $(seq 90 120); do
+        [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
+    done
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    local xvfb=$!
+    export DISPLAY=":$display" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+    local bus=$!
+    # The program runs from a copy of the build's executable so that it keeps its settings in $tmp.
+    cp "$build/qtm" "$tmp/qtm"
+    (cd "$tmp" && exec ./qtm inversion.qtm) >"$tmp/qtm.log" 2>&1 &
+    local program=$!
+    local status=0
+    /usr/bin/python3 "$src/tests/install/atspi.py" 60 || status=$?
+    kill "$program" "$bus" "$xvfb" 2>/dev/null || true
+    wait 2>/dev/null || true
+    [ "$status" -eq 0 ] || cat "$tmp/qtm.log" >&2
+    return "$status"
+}
+export -f run
+export src build tmp
+status=0
+dbus-run-session -- bash -c run 2>"$tmp/bus.log" || status=$?
+[ "$status" -eq 0 ] || cat "$tmp/bus.log" >&2
+rm -rf "$tmp"
+exit "$status"
