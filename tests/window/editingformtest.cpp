@@ -37,7 +37,7 @@ protected:
             EXPECT_EQ(d->windowTitle(), QStringLiteral("Добавление команды"));
             FillCommand(d, fields);
         });
-        Action("CommandAdd")->trigger();
+        Press(Qt::SHIFT | Qt::CTRL | Qt::Key_A);
     }
 
     QStringList Rows() const {
@@ -65,7 +65,7 @@ TEST_F(EditingForm, NewMachineBuiltThroughTheDialogsIsSavedReopenedAndRun) {
     Press(Qt::CTRL | Qt::Key_Y);
     Press(Qt::Key_Down);
     Press(Qt::Key_Up);
-    Press(Qt::CTRL | Qt::Key_R);
+    Press(Qt::CTRL | Qt::Key_J);
     AddCommand(QStringLiteral("q0|0|q0|1|вправо"));
     AddCommand(QStringLiteral("q0|1|q0|0|Вправо"));
     AddCommand(QStringLiteral("q0|#|end|#|на месте"));
