@@ -89,7 +89,15 @@ void TMainForm::ConnectEditing() {
                     commandRow_ = current.row();
                 UpdateActions();
             });
-    connect(machine_.get(), &TMachine::statesChanged, this, [this] { UpdateActions(); });
+    // The state list's reset drops its current item: the machine's selected state is put back, so adding a
+    // state from the list leaves the user where they were.
+    connect(machine_.get(), &TMachine::statesChanged, this, [this] {
+        const int selected = machine_->SelectedState();
+        if (selected >= 0 && selected < int(machine_->States().size()) &&
+            StateListBox->currentIndex().row() != selected)
+            StateListBox->setCurrentIndex(StateListBox->model()->index(selected, 0));
+        UpdateActions();
+    });
     connect(machine_.get(), &TMachine::commandsChanged, this, [this] {
         KeepCommandRow();
         UpdateActions();

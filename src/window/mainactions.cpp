@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
@@ -22,6 +23,31 @@ namespace {
 constexpr int Key(QKeyCombination key) {
     return key.toCombined();
 }
+
+// The edits claim Ctrl+Z, Ctrl+Y and Ctrl+K for their own undo, redo and line deletion, which would keep
+// the view entries' keys from ever working while an edit has the focus. The window's entries own those
+// keys: an edit gives up any key of an enabled entry it watches for.
+class TEntryKeyFilter : public QObject {
+public:
+    TEntryKeyFilter(QList<QAction*> entries, QObject* parent) : QObject(parent), entries_(std::move(entries)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride)
+            return QObject::eventFilter(watched, event);
+        const QKeySequence typed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* entry : entries_) {
+            if (entry->isEnabled() && entry->shortcut() == typed) {
+                event->ignore();
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QList<QAction*> entries_;
+};
 
 } // namespace
 
@@ -157,6 +183,9 @@ void TMainForm::CreateActions() {
                                                    {ViewState, StateListBox}};
     for (const auto& [action, control] : views)
         connect(action, &QAction::triggered, control, [control] { control->setFocus(Qt::ShortcutFocusReason); });
+    auto* viewKeys = new TEntryKeyFilter({ViewABC, ViewWord, ViewCommand, ViewBegState, ViewState}, this);
+    for (QWidget* edit : std::initializer_list<QWidget*>{ABCEdit, WordEdit, BegStateComboBox->lineEdit()})
+        edit->installEventFilter(viewKeys);
 
     connect(WordUpdate, &QAction::triggered, this, [this] {
         machine_->BuildTape(machine_->Word());
