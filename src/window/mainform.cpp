@@ -111,18 +111,19 @@ TMainForm::~TMainForm() {
         if (config_->AutoDeskTop)
             StoreDesktop();
     }
+    // The controls go first: while they go they still send changes (an editable chooser losing its focus),
+    // which must not reach a machine whose file and views are going.
+    StepTimer->stop();
+    frameTimer_->stop();
+    machine_->disconnect(this);
+    engine_->disconnect(this);
+    breakPointList_->disconnect(this);
+    delete takeCentralWidget();
     machineFile_.reset();
     // The run log window stores its layout into the settings as it goes, so it goes while they exist.
     engine_->SetRunLog(nullptr);
     delete logForm_;
     logForm_ = nullptr;
-    // The views read the machine while they go: they go first.
-    StepTimer->stop();
-    frameTimer_->stop();
-    delete takeCentralWidget();
-    machine_->disconnect(this);
-    engine_->disconnect(this);
-    engine_->SetRunLog(nullptr);
     machine_->SetBreakPoints(nullptr);
     machine_->SetChecks(nullptr);
     breakPointList_.reset();
@@ -325,6 +326,8 @@ void TMainForm::ConnectMachine() {
         BegStateComboBox->clear();
         for (const TStateItem& s : machine_->States())
             BegStateComboBox->addItem(s.name);
+        // The chooser's current item is the initial state, or none: an arrow key then starts from there.
+        BegStateComboBox->setCurrentIndex(machine_->FindState(machine_->GetInitialState()));
         BegStateComboBox->setEditText(machine_->InitialStateText());
         stateModel_->Reset();
     });

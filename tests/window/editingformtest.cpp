@@ -63,8 +63,8 @@ TEST_F(EditingForm, NewMachineBuiltThroughTheDialogsIsSavedReopenedAndRun) {
     AddState(QStringLiteral("q0"));
     AddState(QStringLiteral("end"));
     Press(Qt::CTRL | Qt::Key_Y);
-    Press(Qt::Key_Down);
-    Press(Qt::Key_Up);
+    Press(Qt::Key_Down); // from an empty chooser the first state
+    EXPECT_EQ(form->Machine().GetInitialState(), QStringLiteral("q0"));
     Press(Qt::CTRL | Qt::Key_J);
     AddCommand(QStringLiteral("q0|0|q0|1|вправо"));
     AddCommand(QStringLiteral("q0|1|q0|0|Вправо"));
