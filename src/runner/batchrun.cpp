@@ -106,7 +106,7 @@ QStringList TBatchRunner::Faults(const TCheckState& report) {
     return faults;
 }
 
-TRunResult TBatchRunner::Run(const QString& word, int maxSteps) {
+TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
     TRunResult result;
     result.word = word;
     engine_.Reset();
@@ -121,8 +121,7 @@ TRunResult TBatchRunner::Run(const QString& word, int maxSteps) {
         return result;
     }
     engine_.Start();
-    while (engine_.GetRunState() == Running && machine_.StepNumber() < maxSteps)
-        engine_.StepOnce();
+    engine_.RunSteps(maxSteps);
     for (const TTapeCell& c : machine_.Tape())
         result.tape.append(c.symbol);
     if (engine_.GetRunState() == Running) {

@@ -21,13 +21,13 @@ QString RunEndText(TRunEnd end);
 struct TRunResult {
     QString word;
     TRunEnd end = TRunEnd::Refused;
-    int steps = 0;
+    qint64 steps = 0;
     QString state;
     QString symbol;
     // Every cell of the tape, blanks included.
     QString tape;
     // The step found again when the loop check stopped the run.
-    int loopStep = 0;
+    qint64 loopStep = 0;
     // The data check's faults when the machine was refused, one a line.
     QStringList faults;
 
@@ -54,7 +54,7 @@ public:
     TRunLog& Log() { return log_; }
 
     // Runs the machine on the word as Start would, for at most maxSteps executed commands.
-    TRunResult Run(const QString& word, int maxSteps);
+    TRunResult Run(const QString& word, qint64 maxSteps);
 
 private:
     class TAnswers : public TPrompts {

@@ -66,7 +66,7 @@ TEST_F(Engine, FirstTickOnlyLooksUpThenHaltsWithMessage) {
     EXPECT_EQ(machine.HeadPosition(), 0);
     EXPECT_EQ(machine.CurrentState(), QStringLiteral("q0"));
     EXPECT_EQ(machine.StepNumber(), 0);
-    EXPECT_FALSE(machine.pendingCommand.has_value());
+    EXPECT_FALSE(machine.HasPendingCommand());
     EXPECT_EQ(timer.count(), 2);
 }
 
