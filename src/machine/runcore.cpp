@@ -43,6 +43,7 @@ QChar TRunCore::CharOf(std::uint8_t b) {
 }
 
 void TRunCore::Compile(const QList<TCommandRow>& rows) {
+    compiled_ = false;
     names_.clear();
     ids_.clear();
     classes_.clear();
@@ -57,6 +58,7 @@ void TRunCore::Compile(const QList<TCommandRow>& rows) {
         // An empty new symbol writes the null character, as the cell takes it.
         rule.write = r.newSymbol.isEmpty() ? ByteOf(QChar()) : ByteOf(r.newSymbol[0]);
         rule.next = StateId(TrimText(r.newState));
+        rule.base = rule.next * 256;
         rule.row = i;
         // A row whose symbol is not one character of the code page never matches a cell.
         if (r.sourceSymbol.size() != 1 || codepage::ByteOf(r.sourceSymbol[0]) < 0)
@@ -72,6 +74,7 @@ void TRunCore::Compile(const QList<TCommandRow>& rows) {
             first = i;
     }
     // The rules of the states named so far; a state named later gets its own when it is interned.
+    compiled_ = true;
     table_.resize(std::size_t(names_.size()) * 256);
     for (int id = 0; id < names_.size(); ++id) {
         const int cls = classes_.value(names_[id].toCaseFolded(), -1);
@@ -92,7 +95,7 @@ int TRunCore::StateId(const QString& trimmed) {
     const int id = int(names_.size());
     names_.append(trimmed);
     ids_.insert(trimmed, id);
-    if (!table_.empty() || !rowRules_.empty()) {
+    if (compiled_) {
         // Interned after Compile: its rules come from its folded class, whose rows are all known.
         table_.resize(std::size_t(names_.size()) * 256);
         const int cls = classes_.value(trimmed.toCaseFolded(), -1);
@@ -225,9 +228,14 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
             }
         }
         t[cell] = r.write;
-        s = r.next;
         ++n;
-        cell += r.delta;
+        // Branches rather than arithmetic on the rule: the processor guesses them and reads the next cell
+        // and rule before this one has arrived, as it does for a hand-written switch.
+        s = r.next;
+        if (r.move == MoveRight)
+            ++cell;
+        else if (r.move == MoveLeft)
+            --cell;
         if (unsigned(cell - 1) >= unsigned(last - 1)) {
             state = s;
             step = n;
@@ -241,7 +249,7 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
                 break;
             }
         }
-        r = table[(std::size_t(s) << 8) | t[cell]];
+        r = table[r.base + t[cell]];
         if (r.row < 0) {
             outcome = TOutcome::Halt;
             hasPending = false;

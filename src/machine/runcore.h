@@ -17,6 +17,8 @@ class TRunCore {
 public:
     struct TRule {
         std::int32_t next = 0;
+        // next times 256: where the next state's rules begin.
+        std::int32_t base = 0;
         // The command row that gives this rule; -1: no command, the machine halts.
         std::int32_t row = -1;
         std::uint8_t write = 0;
@@ -90,4 +92,5 @@ private:
     // Per command row: the rule it gives once it matches (row -1 for a row that never matches).
     std::vector<TRule> rowRules_;
     std::vector<TRule> table_;
+    bool compiled_ = false;
 };

@@ -148,7 +148,7 @@ TCase RandomCase(std::mt19937& random, bool withPoints) {
         c.word.append(Symbols[pick(2)]);
     c.dies = 1 + pick(4);
     c.limit = 1 + pick(120);
-    for (int i = 1 + pick(12); i > 0; --i)
+    for (int i = pick(12); i > 0; --i)
         c.rows.append(TRow{States[pick(5)], Symbols[pick(3)], States[pick(5)], Symbols[pick(3)], pick(3) - 1});
     if (withPoints)
         for (int i = pick(3); i > 0; --i)
@@ -238,6 +238,7 @@ TOutcome Batched(const TCase& c) {
     TConfig config{QString()};
     config.DiesCount = c.dies;
     config.History = false;
+    config.ViewLog = false;
     TBatchRunner runner(config);
     Define(runner.Machine(), c);
     const TRunResult r = runner.Run(c.word, c.limit);

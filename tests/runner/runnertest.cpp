@@ -249,3 +249,26 @@ TEST(BatchRunnerCli, ReportAndHelp) {
     EXPECT_TRUE(r.out.contains(QStringLiteral("--no-loop-check")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("--report <OUT.log>")));
 }
+
+TEST(RunnerCli, RunsADirectoryInParallelAndPrintsInOrder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(Example("inversion.qtm"), dir.filePath(QStringLiteral("b.qtm"))));
+    ASSERT_TRUE(QFile::copy(Example("inversion.qtm"), dir.filePath(QStringLiteral("a.qtm"))));
+    WriteFile(dir.filePath(QStringLiteral("notes.txt")), QStringLiteral("not a machine"));
+    // A step limit past 2^31 is taken as it is.
+    const TCli r = Cli({dir.path(), QStringLiteral("--jobs"), QStringLiteral("3"), QStringLiteral("--word"),
+                        QStringLiteral("0110"), QStringLiteral("--word"), QStringLiteral("1"),
+                        QStringLiteral("--max-steps"), QStringLiteral("5000000000")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    const QString a = dir.filePath(QStringLiteral("a.qtm"));
+    const QString b = dir.filePath(QStringLiteral("b.qtm"));
+    EXPECT_EQ(lines[0], a + QStringLiteral("\t0110\tостанов\tшагов: 5\tсостояние: q1\tсимвол: 1\tлента: 1001"));
+    EXPECT_TRUE(lines[1].startsWith(a + QStringLiteral("\t1\t")));
+    EXPECT_EQ(lines[2], b + QStringLiteral("\t0110\tостанов\tшагов: 5\tсостояние: q1\tсимвол: 1\tлента: 1001"));
+    EXPECT_TRUE(lines[3].startsWith(b + QStringLiteral("\t1\t")));
+
+    EXPECT_EQ(Cli({dir.path(), QStringLiteral("--jobs"), QStringLiteral("0")}).err,
+              QStringLiteral("Неверное число заданий: 0\n"));
+}
