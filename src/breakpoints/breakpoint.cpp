@@ -75,3 +75,11 @@ void TBreakPointList::ResetPassCounts() {
     for (const auto& p : points_)
         p->Counter = 0;
 }
+
+bool TBreakPointList::MayHit(const QString& state, const QString& symbol) const {
+    for (const auto& p : points_)
+        if (p->Enabled && (p->State.isEmpty() || p->State == TrimText(state)) &&
+            (p->Symbol.isEmpty() || p->Symbol == FirstChar(symbol)))
+            return true;
+    return false;
+}

@@ -44,6 +44,7 @@ public:
     bool IsEmpty() const override { return points_.empty(); }
     int BreakHit(const QString& state, const QString& symbol) override;
     void ResetPassCounts() override;
+    bool MayHit(const QString& state, const QString& symbol) const override;
 
 signals:
     // The list changed: the breakpoint marks must be recomputed.

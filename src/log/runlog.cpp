@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 QString Blanks(qsizetype n) {
@@ -81,7 +83,7 @@ const QString& TRunLog::Folded(const QString& state) {
     return lastFolded_;
 }
 
-int TRunLog::FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
+qint64 TRunLog::FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
                                        const TFullWord& snapshot) {
     if (rows_.empty())
         return 0;
@@ -106,7 +108,7 @@ void TRunLog::DropOldest() {
     ++firstSeq_;
 }
 
-void TRunLog::LogStep(int step, const QString& state, const QString& symbol, int headPosition,
+void TRunLog::LogStep(qint64 step, const QString& state, const QString& symbol, int headPosition,
                       std::unique_ptr<TFullWord> snapshot, const QString& commandText) {
     try {
         const size_t limit = size_t(std::max(1, settings_.MaxCount));
@@ -238,11 +240,14 @@ QByteArray TRunLog::ReportBytes() {
     // Every automatic text of one log has the same length, so the first row sets the column for all.
     const qsizetype wordWidth = rows_.empty() ? 8 : automatic(rows_.front()).size() + 3;
     const QString crlf = QStringLiteral("\r\n");
-    QString text = Padded(QStringLiteral("N"), 10) + Padded(QStringLiteral("Исх. сост."), 18) +
+    // The step column widens for numbers of ten digits and more, keeping a blank before the state.
+    const qsizetype stepWidth =
+        rows_.empty() ? 10 : std::max<qsizetype>(10, QString::number(rows_.back().step).size() + 1);
+    QString text = Padded(QStringLiteral("N"), stepWidth) + Padded(QStringLiteral("Исх. сост."), 18) +
                    Padded(QStringLiteral("С"), 3) + Padded(QStringLiteral("N симв."), 8) +
                    Padded(QStringLiteral("Слово"), wordWidth) + QStringLiteral("След. команда") + crlf;
     for (const TLogRow& row : rows_) {
-        text += Padded(QString::number(row.step), 10) + Padded(row.state, 18) + Padded(row.symbol, 3) +
+        text += Padded(QString::number(row.step), stepWidth) + Padded(row.state, 18) + Padded(row.symbol, 3) +
                 Padded(QString::number(row.headPosition), 8) + Padded(automatic(row), wordWidth) + row.commandText +
                 crlf;
     }

@@ -47,7 +47,7 @@ inline size_t qHash(const TConfigurationKey& key, size_t = 0) noexcept {
 }
 
 struct TLogRow {
-    int step = 0;
+    qint64 step = 0;
     QString state;
     QString symbol;
     int headPosition = 0;
@@ -70,11 +70,11 @@ public:
     explicit TRunLog(const TConfig& settings, QObject* parent = nullptr);
 
     // The step engine's calls. The search answers from an index of the held rows, in constant time.
-    int FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
+    qint64 FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
                                   const TFullWord& snapshot) override;
     // Drops the oldest rows so that the new one makes at most MaxCount. A failure leaves the log as far as
     // it got; the run goes on.
-    void LogStep(int step, const QString& state, const QString& symbol, int headPosition,
+    void LogStep(qint64 step, const QString& state, const QString& symbol, int headPosition,
                  std::unique_ptr<TFullWord> snapshot, const QString& commandText) override;
     void ClearLog() override;
 

@@ -46,8 +46,11 @@ bool TEngine::Validate() {
 void TEngine::SetRunState(RunState now) {
     const RunState old = machine_.GetRunState();
     machine_.AssignRunState(now);
+    // The breakpoints may change whenever the run is not Running.
+    mayHit_.clear();
     const bool wasRun = old == Running || old == Paused;
     if (wasRun && (now == NoMachine || now == Ready)) {
+        machine_.EndRun();
         try {
             machine_.SetHeadPosition(0);
             machine_.SetCurrentSymbol(machine_.Word());
@@ -60,7 +63,7 @@ void TEngine::SetRunState(RunState now) {
     switch (now) {
     case NoMachine:
     case Ready:
-        machine_.pendingCommand.reset();
+        machine_.EndRun();
         SetTimer(false);
         if (TBreakPoints* b = machine_.BreakPoints())
             b->ResetPassCounts();
@@ -84,6 +87,7 @@ void TEngine::SetRunState(RunState now) {
         return;
     case Paused:
         SetTimer(false);
+        machine_.FlushRun();
         emit runStateChanged(old, now);
         if (old == Running)
             emit bringToFront();
@@ -95,7 +99,7 @@ bool TEngine::PrepareRun() {
     try {
         if (settings_.SaveFileRun && isModified && isModified() && saveFile && !saveFile())
             return false;
-        machine_.pendingCommand.reset();
+        machine_.EndRun();
         lastStop_ = TStopInfo();
         machine_.SetCurrentState(machine_.GetInitialState());
         machine_.MarkCurrentState();
@@ -104,6 +108,7 @@ bool TEngine::PrepareRun() {
         machine_.ResetBlanks();
         machine_.SetHeadPosition(0);
         machine_.SetStepNumber(0);
+        machine_.BeginRun();
         if (log_ && settings_.ViewLog)
             log_->ClearLog();
         StepOnce();
@@ -113,7 +118,7 @@ bool TEngine::PrepareRun() {
     }
 }
 
-void TEngine::NoteStop(TStop reason, int loopStep) {
+void TEngine::NoteStop(TStop reason, qint64 loopStep) {
     lastStop_ = TStopInfo{reason, machine_.StepNumber(), loopStep, machine_.CurrentState(), machine_.CurrentSymbol()};
 }
 
@@ -124,32 +129,52 @@ void TEngine::StopWith(TStop reason, const QString& caption, const QString& text
     SetRunState(Ready);
 }
 
+void TEngine::Stop(TRunCore::TOutcome outcome) {
+    switch (outcome) {
+    case TRunCore::TOutcome::LeftBorder:
+        StopWith(TStop::LeftBorder, StopCaption, LeftBorderText, TIcon::Stop);
+        return;
+    case TRunCore::TOutcome::RightBorder:
+        StopWith(TStop::RightBorder, StopCaption, RightBorderText, TIcon::Stop);
+        return;
+    case TRunCore::TOutcome::LeftOff:
+        StopWith(TStop::LeftBorder, MoveCaption, LeftBorderText, TIcon::Stop);
+        return;
+    case TRunCore::TOutcome::RightOff:
+        StopWith(TStop::RightBorder, MoveCaption, RightBorderText, TIcon::Stop);
+        return;
+    case TRunCore::TOutcome::Halt:
+        StopWith(TStop::Halt, StopCaption,
+                 QStringLiteral("Машина Тьюринга закончила свою работу,\nт. к. не найдена команда для "
+                                "исполнения\nСостояние машины '") +
+                     machine_.CurrentState() + QStringLiteral("'\nсимвол '") + machine_.CurrentSymbol() +
+                     QLatin1Char('\''),
+                 TIcon::Exclamation);
+        return;
+    case TRunCore::TOutcome::Ok:
+        return;
+    }
+}
+
 void TEngine::StepOnce() {
     const RunState state = machine_.GetRunState();
     if (state == NoMachine || state == Ready) {
         SetTimer(false);
         return;
     }
-    if (machine_.pendingCommand) {
+    TRunCore& core = machine_.Core();
+    if (!core.active)
+        machine_.BeginRun();
+    if (state != Running)
+        mayHit_.clear();
+    if (core.hasPending) {
         try {
-            const TCommand& c = *machine_.pendingCommand;
-            const int cell = machine_.HeadCell();
-            const int last = int(machine_.Tape().size()) - 1;
-            if (cell <= 0 && c.move == MoveLeft) {
-                StopWith(TStop::LeftBorder, StopCaption, LeftBorderText, TIcon::Stop);
+            const TRunCore::TOutcome outcome = core.Execute(settings_.DiesCount);
+            machine_.CoreStepped();
+            if (outcome != TRunCore::TOutcome::Ok) {
+                Stop(outcome);
                 return;
             }
-            if (cell >= last && c.move == MoveRight) {
-                StopWith(TStop::RightBorder, StopCaption, RightBorderText, TIcon::Stop);
-                return;
-            }
-            machine_.WriteCell(cell, c.newSymbol.isEmpty() ? QChar() : c.newSymbol[0]);
-            machine_.SetCurrentState(c.newState);
-            machine_.MarkCurrentState();
-            machine_.SetStepNumber(machine_.StepNumber() + 1);
-            MoveHead(c.move);
-            if (machine_.GetRunState() == Ready)
-                return;
             if (settings_.OnlyStep)
                 SetRunState(Paused);
             prompts_.Asterisk();
@@ -159,24 +184,44 @@ void TEngine::StepOnce() {
             return;
         }
     }
-    machine_.pendingCommand.reset();
+    LookUp();
+    // While Running the views catch up when the window paints; a paused run shows every step.
+    if (machine_.GetRunState() == Paused)
+        machine_.FlushRun();
+}
+
+bool TEngine::MayHit() {
+    TRunCore& core = machine_.Core();
+    const std::size_t size = std::size_t(core.StateCount()) * 256;
+    if (mayHit_.size() != size)
+        mayHit_.assign(size, 0);
+    const std::uint8_t byte = core.HeadByte();
+    quint8& known = mayHit_[(std::size_t(core.state) << 8) | byte];
+    if (known == 0) {
+        static const auto symbols = [] {
+            std::vector<QString> texts;
+            for (int b = 0; b < 256; ++b)
+                texts.emplace_back(TRunCore::CharOf(std::uint8_t(b)));
+            return texts;
+        }();
+        known = machine_.BreakPoints()->MayHit(core.StateName(core.state), symbols[byte]) ? 2 : 1;
+    }
+    return known == 2;
+}
+
+void TEngine::LookUp() {
+    TRunCore& core = machine_.Core();
     try {
-        const int index = machine_.FindCommand(machine_.CurrentState(), machine_.CurrentSymbol());
-        machine_.MarkActiveCommand(index);
-        if (index < 0) {
-            StopWith(TStop::Halt, StopCaption,
-                     QStringLiteral("Машина Тьюринга закончила свою работу,\nт. к. не найдена команда для "
-                                    "исполнения\nСостояние машины '") +
-                         machine_.CurrentState() + QStringLiteral("'\nсимвол '") + machine_.CurrentSymbol() +
-                         QLatin1Char('\''),
-                     TIcon::Exclamation);
+        const TRunCore::TOutcome found = core.Lookup();
+        machine_.CoreStepped();
+        if (found != TRunCore::TOutcome::Ok) {
+            Stop(found);
             return;
         }
-        machine_.pendingCommand = TMachine::CommandFromRow(machine_.Commands()[index]);
         if (log_ && settings_.ViewLog) {
             if (settings_.History) {
-                const int n = log_->FindRepeatedConfiguration(machine_.CurrentState(), machine_.CurrentSymbol(),
-                                                              machine_.HeadPosition(), machine_.TakeTapeSnapshot());
+                const qint64 n = log_->FindRepeatedConfiguration(machine_.CurrentState(), machine_.CurrentSymbol(),
+                                                                 machine_.HeadPosition(), machine_.TakeTapeSnapshot());
                 if (n != 0) {
                     const RunState remembered = machine_.GetRunState();
                     SetRunState(Paused);
@@ -197,10 +242,10 @@ void TEngine::StepOnce() {
             }
             log_->LogStep(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
                           machine_.HeadPosition(), std::make_unique<TFullWord>(machine_.TakeTapeSnapshot()),
-                          TMachine::CommandText(*machine_.pendingCommand));
+                          TMachine::CommandText(*machine_.PendingCommand()));
         }
         TBreakPoints* breaks = machine_.BreakPoints();
-        if (settings_.UseBreak && !settings_.OnlyStep && breaks) {
+        if (settings_.UseBreak && !settings_.OnlyStep && breaks && MayHit()) {
             const int k = breaks->BreakHit(machine_.CurrentState(), machine_.CurrentSymbol());
             if (k != 0) {
                 SetRunState(Paused);
@@ -224,24 +269,25 @@ void TEngine::StepOnce() {
     }
 }
 
-void TEngine::MoveHead(Move move) {
-    try {
-        const int p = machine_.HeadPosition();
-        machine_.SetHeadPosition(move == MoveLeft ? p - 1 : move == MoveRight ? p + 1 : p);
-        const int cell = machine_.HeadCell();
-        if (cell < 0) {
-            StopWith(TStop::LeftBorder, MoveCaption, LeftBorderText, TIcon::Stop);
-            return;
+void TEngine::RunSteps(qint64 limit) {
+    TRunCore& core = machine_.Core();
+    while (GetRunState() == Running && core.active && core.step < limit) {
+        TBreakPoints* breaks = machine_.BreakPoints();
+        const bool plain = !(log_ && settings_.ViewLog) && !settings_.OnlyStep &&
+                           !(settings_.UseBreak && breaks && !breaks->IsEmpty()) && core.hasPending;
+        if (!plain) {
+            StepOnce();
+            continue;
         }
-        if (cell >= machine_.Tape().size()) {
-            StopWith(TStop::RightBorder, MoveCaption, RightBorderText, TIcon::Stop);
-            return;
+        try {
+            const TRunCore::TOutcome outcome = core.RunUntil(limit, settings_.DiesCount);
+            machine_.CoreStepped();
+            if (outcome != TRunCore::TOutcome::Ok)
+                Stop(outcome);
+        } catch (...) {
+            StopWith(TStop::Failure, StopCaption, QStringLiteral("Неизвестная ошибка при выполнении команды"),
+                     TIcon::Stop);
         }
-        machine_.SetCurrentSymbol(machine_.Tape()[cell].symbol);
-        machine_.RefreshBreakMarks();
-    } catch (...) {
-        StopWith(TStop::Failure, MoveCaption,
-                 QStringLiteral("Неизвестная ошибка при перемещении по распознаваемому слову"), TIcon::Stop);
     }
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "machine/command.h"
+#include "machine/runcore.h"
 #include "platform/prompts.h"
 
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 class TMachine;
 class TPrompts;
@@ -32,6 +34,9 @@ public:
     void SetRunState(RunState state);
     bool PrepareRun();
     void StepOnce();
+    // Steps while Running until a stop or until limit steps are counted. Without a log or a breakpoint to
+    // ask, the steps go in one tight loop and make no sound (the headless runner); else tick by tick.
+    void RunSteps(qint64 limit);
 
     // The four run commands.
     void Start();
@@ -46,8 +51,8 @@ public:
     enum class TStop { None, Halt, LeftBorder, RightBorder, Failure, LoopCancelled, BreakCancelled };
     struct TStopInfo {
         TStop reason = TStop::None;
-        int step = 0;
-        int loopStep = 0;
+        qint64 step = 0;
+        qint64 loopStep = 0;
         QString state;
         QString symbol;
     };
@@ -75,10 +80,13 @@ signals:
     void dataCheckRequested();
 
 private:
-    void MoveHead(Move move);
+    void LookUp();
+    // Ends the run at a stop the core found: a border, a move off the tape, or no command.
+    void Stop(TRunCore::TOutcome outcome);
+    bool MayHit();
     // Pauses, shows one message, then returns to Ready.
     void StopWith(TStop reason, const QString& caption, const QString& text, TIcon icon);
-    void NoteStop(TStop reason, int loopStep = 0);
+    void NoteStop(TStop reason, qint64 loopStep = 0);
     void SetTimer(bool on);
     bool Validate();
 
@@ -88,4 +96,6 @@ private:
     TStepLog* log_ = nullptr;
     bool timerOn_ = false;
     TStopInfo lastStop_;
+    // Per (state, byte) of the core: 0 not asked yet, 1 no breakpoint can match, 2 one may.
+    std::vector<quint8> mayHit_;
 };

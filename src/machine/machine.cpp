@@ -336,6 +336,7 @@ int TMachine::FindCommand(const QString& state, const QString& symbol) const {
 }
 
 void TMachine::MarkActiveCommand(int index) {
+    Fresh();
     const int old = activeCommand_;
     activeCommand_ = (index >= 0 && index < commands_.size()) ? index : -1;
     // Only the active row carries the head mark, so only the old and the new row can change.
@@ -363,6 +364,7 @@ void TMachine::BuildTape(const QString& text) {
 }
 
 QString TMachine::TapeInnerText() const {
+    Fresh();
     QString text(tape_.size() - 2, Qt::Uninitialized);
     for (qsizetype i = 1; i + 1 < tape_.size(); ++i)
         text[i - 1] = tape_[i].symbol;
@@ -370,6 +372,7 @@ QString TMachine::TapeInnerText() const {
 }
 
 TFullWord TMachine::TakeTapeSnapshot() const {
+    Fresh();
     QString all(tape_.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < tape_.size(); ++i)
         all[i] = tape_[i].symbol;
@@ -381,6 +384,7 @@ TFullWord TMachine::TakeTapeSnapshot() const {
 }
 
 void TMachine::WriteCell(int cell, QChar symbol) {
+    Fresh();
     if (cell < 0 || cell >= tape_.size() || tape_[cell].symbol == symbol)
         return;
     tape_[cell].symbol = symbol;
@@ -389,6 +393,7 @@ void TMachine::WriteCell(int cell, QChar symbol) {
 }
 
 void TMachine::SetCellMark(int cell, TCellMarks mark) {
+    Fresh();
     if (cell < 0 || cell >= tape_.size() || tape_[cell].mark == mark)
         return;
     tape_[cell].mark = mark;
@@ -405,6 +410,7 @@ void TMachine::SetStateMark(int index, TCellMarks mark) {
 }
 
 void TMachine::SetCommandMark(int index, TCellMarks mark) {
+    Fresh();
     if (index < 0 || index >= commands_.size() || commands_[index].mark == mark)
         return;
     commands_[index].mark = mark;
@@ -431,6 +437,7 @@ TCellMarks TMachine::BreakBits(TCellMarks mark, const QString& state, const QStr
 }
 
 void TMachine::RefreshBreakMarks() {
+    Fresh();
     // With no breakpoint and no breakpoint mark left there is nothing to recompute: keeps a tick cheap.
     const bool none = !breakPoints_ || breakPoints_->IsEmpty();
     if (none && !anyBreakMarks_)
@@ -505,7 +512,7 @@ void TMachine::SetCurrentState(const QString& name) {
         emit statusChanged();
 }
 
-void TMachine::SetStepNumber(int n) {
+void TMachine::SetStepNumber(qint64 n) {
     stepNumber_ = n;
     stepShown_ = n != 0 && (runState_ == Running || runState_ == Paused);
     if (notify_)
@@ -513,6 +520,7 @@ void TMachine::SetStepNumber(int n) {
 }
 
 QString TMachine::StatusText(int panel) const {
+    Fresh();
     switch (panel) {
     case 0:
         return QStringLiteral("Символ: ") + currentSymbol_;
@@ -543,7 +551,7 @@ void TMachine::SetHeadPosition(int p) {
         if (rightBlanks_ > dies - 1)
             rightBlanks_ = std::max(dies - 1, r);
         if (rightBlanks_ > r)
-            BuildTape(TapeInnerText() + QString(rightBlanks_ - r, BlankSymbol));
+            GrowTape(0, rightBlanks_ - r);
     } else {
         const int l = leftBlanks_;
         if (std::abs(p) + 1 > leftBlanks_)
@@ -551,7 +559,7 @@ void TMachine::SetHeadPosition(int p) {
         if (leftBlanks_ > dies)
             leftBlanks_ = std::max(dies, l);
         if (leftBlanks_ > l && leftBlanks_ >= 2)
-            BuildTape(QString(leftBlanks_ - l, BlankSymbol) + TapeInnerText());
+            GrowTape(leftBlanks_ - l, 0);
     }
     headCell_ = leftBlanks_ + headPosition_;
     if (headMarkedCell_ >= 0 && headMarkedCell_ < tape_.size() && headMarkedCell_ != headCell_)
@@ -563,6 +571,194 @@ void TMachine::SetHeadPosition(int p) {
     }
     if (notify_)
         emit headMoved(headCell_);
+}
+
+void TMachine::GrowTape(int left, int right) {
+    // The new blanks go outside the cells already there: what the machine wrote on the end cells stays.
+    tape_.insert(0, left, TTapeCell{BlankSymbol, 0});
+    tape_.insert(tape_.size(), right, TTapeCell{BlankSymbol, 0});
+    if (headMarkedCell_ >= 0)
+        headMarkedCell_ += left;
+    if (breakPoints_ && !breakPoints_->IsEmpty()) {
+        const TCellMarks m = BreakBits(0, QString(), QString(BlankSymbol));
+        for (int i = 0; i < left; ++i)
+            tape_[i].mark = m;
+        for (qsizetype i = tape_.size() - right; i < tape_.size(); ++i)
+            tape_[i].mark = m;
+        anyBreakMarks_ = anyBreakMarks_ || m != 0;
+    }
+    emit tapeChanged();
+}
+
+// ---- Compiled run -----------------------------------------------------------------------------------------
+
+void TMachine::BeginRun() {
+    if (!compiled_) {
+        core_.Compile(commands_);
+        compiled_ = true;
+    }
+    QString cells(tape_.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < tape_.size(); ++i)
+        cells[i] = tape_[i].symbol;
+    core_.Load(cells, leftBlanks_, rightBlanks_, headPosition_, int(word_.size()), core_.StateId(currentState_),
+               currentSymbol_.isEmpty());
+    core_.step = stepNumber_;
+    stale_ = false;
+}
+
+void TMachine::EndRun() {
+    if (!core_.active)
+        return;
+    FlushRun();
+    core_.active = false;
+    core_.hasPending = false;
+}
+
+std::optional<TCommand> TMachine::PendingCommand() const {
+    if (!HasPendingCommand() || core_.pending.row >= commands_.size())
+        return std::nullopt;
+    return CommandFromRow(commands_[core_.pending.row]);
+}
+
+void TMachine::NoteCells(int first, int last) {
+    notes_.firstCell = notes_.firstCell < 0 ? first : std::min(notes_.firstCell, first);
+    notes_.lastCell = std::max(notes_.lastCell, last);
+}
+
+void TMachine::NoteRow(int row) {
+    notes_.firstRow = notes_.firstRow < 0 ? row : std::min(notes_.firstRow, row);
+    notes_.lastRow = std::max(notes_.lastRow, row);
+}
+
+void TMachine::Sync() {
+    stale_ = false;
+    TRunCore& c = core_;
+    const bool breaks = (breakPoints_ && !breakPoints_->IsEmpty()) || anyBreakMarks_;
+    const auto refresh = [&](int first, int last) {
+        if (!breaks)
+            return;
+        for (int i = first; i <= last; ++i) {
+            TTapeCell& cell = tape_[i];
+            const TCellMarks m = BreakBits(cell.mark, QString(), QString(cell.symbol));
+            anyBreakMarks_ = anyBreakMarks_ || (m & (MarkBreakActive | MarkBreakInactive));
+            if (m != cell.mark) {
+                cell.mark = m;
+                NoteCells(i, i);
+            }
+        }
+    };
+    // Blanks only ever come outside the cells already there.
+    const int left = c.leftBlanks - leftBlanks_;
+    const int right = int(c.tape.size()) - int(tape_.size()) - left;
+    if (left > 0 || right > 0) {
+        tape_.insert(0, std::max(left, 0), TTapeCell{BlankSymbol, 0});
+        tape_.insert(tape_.size(), std::max(right, 0), TTapeCell{BlankSymbol, 0});
+        if (headMarkedCell_ >= 0)
+            headMarkedCell_ += std::max(left, 0);
+        notes_.tape = true;
+        notes_.firstCell = notes_.firstCell < 0 ? -1 : notes_.firstCell + std::max(left, 0);
+        if (notes_.firstCell >= 0)
+            notes_.lastCell += std::max(left, 0);
+        refresh(0, std::max(left, 0) - 1);
+        refresh(int(tape_.size()) - std::max(right, 0), int(tape_.size()) - 1);
+    }
+    c.grown = false;
+    if (c.dirtyFirst <= c.dirtyLast) {
+        const int last = std::min(c.dirtyLast, int(tape_.size()) - 1);
+        int first = -1;
+        int end = -1;
+        for (int i = std::max(c.dirtyFirst, 0); i <= last; ++i) {
+            const QChar symbol = TRunCore::CharOf(c.tape[std::size_t(i)]);
+            if (tape_[i].symbol != symbol) {
+                tape_[i].symbol = symbol;
+                first = first < 0 ? i : first;
+                end = i;
+            }
+        }
+        if (first >= 0) {
+            NoteCells(first, end);
+            refresh(first, end);
+        }
+        c.dirtyFirst = 0;
+        c.dirtyLast = -1;
+    }
+    leftBlanks_ = c.leftBlanks;
+    rightBlanks_ = c.rightBlanks;
+    headPosition_ = c.headPosition;
+    const int oldHead = headCell_;
+    headCell_ = c.HeadCell();
+    notes_.head = notes_.head || notes_.tape || oldHead != headCell_;
+    if (headMarkedCell_ >= 0 && headMarkedCell_ < tape_.size() && headMarkedCell_ != headCell_) {
+        tape_[headMarkedCell_].mark &= ~MarkHead;
+        NoteCells(headMarkedCell_, headMarkedCell_);
+    }
+    headMarkedCell_ = -1;
+    if (headCell_ >= 0 && headCell_ < tape_.size()) {
+        if (!(tape_[headCell_].mark & MarkHead)) {
+            tape_[headCell_].mark |= MarkHead;
+            NoteCells(headCell_, headCell_);
+        }
+        headMarkedCell_ = headCell_;
+        // The symbol is read back from the cell; the empty word's first lookup reads none.
+        if (!c.emptySymbol) {
+            const QChar symbol = TRunCore::CharOf(c.HeadByte());
+            if (currentSymbol_.size() == 1)
+                currentSymbol_[0] = symbol;
+            else
+                currentSymbol_ = QString(symbol);
+        }
+    }
+    const bool running = runState_ == Running || runState_ == Paused;
+    stepNumber_ = c.step;
+    stepShown_ = stepNumber_ != 0 && running;
+    const QString& state = c.StateName(c.state);
+    if (currentState_ != state) {
+        currentState_ = state;
+        if (!(selectedState_ >= 0 && states_[selectedState_].name.compare(currentState_, Qt::CaseInsensitive) == 0)) {
+            const int index = FindState(currentState_);
+            if (index >= 0 && index != selectedState_) {
+                selectedState_ = index;
+                notes_.selected = true;
+            }
+        }
+    }
+    stateShown_ = running;
+    notes_.status = true;
+    const int old = activeCommand_;
+    activeCommand_ = (c.found >= 0 && c.found < commands_.size()) ? c.found : -1;
+    if (old != activeCommand_) {
+        if (old >= 0 && old < commands_.size() && (commands_[old].mark & MarkHead)) {
+            commands_[old].mark &= ~MarkHead;
+            NoteRow(old);
+        }
+        if (activeCommand_ >= 0 && !(commands_[activeCommand_].mark & MarkHead)) {
+            commands_[activeCommand_].mark |= MarkHead;
+            NoteRow(activeCommand_);
+        }
+    }
+    notes_.active = notes_.active || activeCommand_ >= 0;
+}
+
+void TMachine::FlushRun() {
+    Fresh();
+    const TNotes n = notes_;
+    notes_ = TNotes();
+    if (!notify_)
+        return;
+    if (n.tape)
+        emit tapeChanged();
+    if (n.firstCell >= 0)
+        emit cellsChanged(n.firstCell, n.lastCell);
+    if (n.firstRow >= 0)
+        emit commandMarksChanged(n.firstRow, n.lastRow);
+    if (n.active && activeCommand_ >= 0)
+        emit activeCommandChanged(activeCommand_);
+    if (n.selected)
+        emit selectedStateChanged(selectedState_);
+    if (n.head)
+        emit headMoved(headCell_);
+    if (n.status)
+        emit statusChanged();
 }
 
 // ---- Whole machine ----------------------------------------------------------------------------------------

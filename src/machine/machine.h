@@ -2,6 +2,7 @@
 
 #include "machine/command.h"
 #include "machine/ports.h"
+#include "machine/runcore.h"
 
 #include <QHash>
 #include <QList>
@@ -61,7 +62,10 @@ public:
     // breakpoints that name it stay. False for a bad index.
     bool RemoveState(int index);
     // The state list's selected item: the current state during a run.
-    int SelectedState() const { return selectedState_; }
+    int SelectedState() const {
+        Fresh();
+        return selectedState_;
+    }
     void SelectState(int index);
 
     // Initial state.
@@ -72,7 +76,10 @@ public:
     void SetInitialStateText(const QString& text);
 
     // Commands.
-    const QList<TCommandRow>& Commands() const { return commands_; }
+    const QList<TCommandRow>& Commands() const {
+        Fresh();
+        return commands_;
+    }
     bool AddCommand(const QString& sourceState, const QString& sourceSymbol, const QString& newState,
                     const QString& newSymbol, const QString& move);
     bool SetCommandRow(int index, const TCommandRow& row);
@@ -81,10 +88,16 @@ public:
     static QString CommandText(const TCommand& command);
     int FindCommand(const QString& state, const QString& symbol) const;
     void MarkActiveCommand(int index);
-    int ActiveCommand() const { return activeCommand_; }
+    int ActiveCommand() const {
+        Fresh();
+        return activeCommand_;
+    }
 
     // Tape.
-    const QList<TTapeCell>& Tape() const { return tape_; }
+    const QList<TTapeCell>& Tape() const {
+        Fresh();
+        return tape_;
+    }
     void BuildTape(const QString& text);
     QString TapeInnerText() const;
     TFullWord TakeTapeSnapshot() const;
@@ -99,21 +112,55 @@ public:
     // Run position.
     RunState GetRunState() const { return runState_; }
     void AssignRunState(RunState state) { runState_ = state; }
-    int StepNumber() const { return stepNumber_; }
-    int HeadPosition() const { return headPosition_; }
-    int HeadCell() const { return headCell_; }
-    int LeftBlanks() const { return leftBlanks_; }
-    int RightBlanks() const { return rightBlanks_; }
-    const QString& CurrentSymbol() const { return currentSymbol_; }
-    const QString& CurrentState() const { return currentState_; }
+    qint64 StepNumber() const {
+        Fresh();
+        return stepNumber_;
+    }
+    int HeadPosition() const {
+        Fresh();
+        return headPosition_;
+    }
+    int HeadCell() const {
+        Fresh();
+        return headCell_;
+    }
+    int LeftBlanks() const {
+        Fresh();
+        return leftBlanks_;
+    }
+    int RightBlanks() const {
+        Fresh();
+        return rightBlanks_;
+    }
+    const QString& CurrentSymbol() const {
+        Fresh();
+        return currentSymbol_;
+    }
+    const QString& CurrentState() const {
+        Fresh();
+        return currentState_;
+    }
     void SetCurrentSymbol(const QString& text);
     void SetCurrentSymbol(QChar symbol);
     void SetCurrentState(const QString& name);
-    void SetStepNumber(int n);
+    void SetStepNumber(qint64 n);
     void SetHeadPosition(int p);
     void ResetBlanks();
     void MarkCurrentState();
-    std::optional<TCommand> pendingCommand;
+    // The command found for the coming step, when one is pending.
+    bool HasPendingCommand() const { return core_.active && core_.hasPending; }
+    std::optional<TCommand> PendingCommand() const;
+
+    // The compiled run. From BeginRun to EndRun the engine steps the core, and the run position, the tape
+    // cells and the head marks above follow it when someone reads them. The views are told in one go by
+    // FlushRun: the window calls it when it paints (at most once a frame while Running); every pause and
+    // stop of the engine calls it too. RunDirty says whether a FlushRun has anything to tell.
+    TRunCore& Core() { return core_; }
+    void BeginRun();
+    void EndRun();
+    void CoreStepped() { stale_ = true; }
+    bool RunDirty() const { return stale_ || !notes_.Empty(); }
+    void FlushRun();
 
     // The four status bar panels' texts (the last is drawn, not written).
     QString StatusText(int panel) const;
@@ -145,8 +192,18 @@ signals:
     void edited();
 
 private:
+    // Brings the model up to date with the core, silently; what changed is noted for FlushRun.
+    void Fresh() const {
+        if (stale_)
+            const_cast<TMachine*>(this)->Sync();
+    }
+    void Sync();
+    void GrowTape(int left, int right);
     void SetCellMarkBits(int cell, TCellMarks mark);
-    void InvalidateCommandIndex() { commandIndexValid_ = false; }
+    void InvalidateCommandIndex() {
+        commandIndexValid_ = false;
+        compiled_ = false;
+    }
     void BuildCommandIndex() const;
     void RunCheck(void (TMachineChecks::*check)());
     TCellMarks BreakBits(TCellMarks mark, const QString& state, const QString& symbol) const;
@@ -171,7 +228,7 @@ private:
     bool notify_ = true;
 
     RunState runState_ = NoMachine;
-    int stepNumber_ = 0;
+    qint64 stepNumber_ = 0;
     int headPosition_ = 0;
     int leftBlanks_ = 0;
     int rightBlanks_ = 0;
@@ -180,6 +237,26 @@ private:
     QString currentState_;
     bool stateShown_ = false;
     bool stepShown_ = false;
+
+    TRunCore core_;
+    bool stale_ = false;
+    // The core's rules were made from the rows as they are now.
+    bool compiled_ = false;
+    struct TNotes {
+        bool tape = false;
+        int firstCell = -1;
+        int lastCell = -1;
+        bool head = false;
+        bool status = false;
+        bool selected = false;
+        int firstRow = -1;
+        int lastRow = -1;
+        bool active = false;
+        bool Empty() const { return !tape && firstCell < 0 && !head && !status && !selected && firstRow < 0 && !active; }
+    };
+    TNotes notes_;
+    void NoteCells(int first, int last);
+    void NoteRow(int row);
 
     // The command lookup's index: for each state (folded) the first row of each one-character symbol.
     mutable bool commandIndexValid_ = false;

@@ -28,6 +28,9 @@ public:
     // The 1-based position of the first breakpoint that fires, or 0; every breakpoint counts its passes.
     virtual int BreakHit(const QString& state, const QString& symbol) = 0;
     virtual void ResetPassCounts() = 0;
+    // Whether an enabled breakpoint matches this state (spelled exactly) and symbol, its passes aside. A
+    // step for which this is false leaves every breakpoint as it is, so the run need not ask BreakHit.
+    virtual bool MayHit(const QString&, const QString&) const { return true; }
 };
 
 // The run log, attached while its window exists.
@@ -35,9 +38,9 @@ class TStepLog {
 public:
     virtual ~TStepLog() = default;
     // The step of the newest logged row with the same configuration, or 0.
-    virtual int FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
-                                          const TFullWord& snapshot) = 0;
-    virtual void LogStep(int step, const QString& state, const QString& symbol, int headPosition,
+    virtual qint64 FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
+                                             const TFullWord& snapshot) = 0;
+    virtual void LogStep(qint64 step, const QString& state, const QString& symbol, int headPosition,
                          std::unique_ptr<TFullWord> snapshot, const QString& commandText) = 0;
     virtual void ClearLog() = 0;
 };

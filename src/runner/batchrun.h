@@ -23,13 +23,13 @@ QString RunEndText(TRunEnd end);
 struct TRunResult {
     QString word;
     TRunEnd end = TRunEnd::Refused;
-    int steps = 0;
+    qint64 steps = 0;
     QString state;
     QString symbol;
     // Every cell of the tape, blanks included.
     QString tape;
     // The step found again when the loop check stopped the run.
-    int loopStep = 0;
+    qint64 loopStep = 0;
     // The data check's faults when the machine was refused, one a line.
     QStringList faults;
 
@@ -57,9 +57,9 @@ public:
     TRunLog& Log() { return log_; }
 
     // Runs the machine on the word as Start would, for at most maxSteps executed commands.
-    TRunResult Run(const QString& word, int maxSteps);
-    // Called with the run's step number every few thousand steps of a run.
-    void SetProgress(std::function<void(int steps)> progress) { progress_ = std::move(progress); }
+    TRunResult Run(const QString& word, qint64 maxSteps);
+    // Called with the run's step number every few million steps of a long run.
+    void SetProgress(std::function<void(qint64 steps)> progress) { progress_ = std::move(progress); }
 
 private:
     class TAnswers : public TPrompts {
@@ -80,5 +80,5 @@ private:
     TBreakPointList breakPoints_;
     TValidation validation_;
     QString fileWord_;
-    std::function<void(int)> progress_;
+    std::function<void(qint64)> progress_;
 };

@@ -7,12 +7,16 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 
+#include <atomic>
 #include <optional>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -87,6 +91,48 @@ bool PositiveNumber(const QString& text, int& value) {
     return ok && value > 0;
 }
 
+bool PositiveNumber(const QString& text, qint64& value) {
+    bool ok = false;
+    value = text.toLongLong(&ok);
+    return ok && value > 0;
+}
+
+// One file and one word (or one expected case) to run; the file's own word when neither is given.
+struct TJob {
+    int file = 0;
+    bool firstOfFile = false;
+    bool fileWord = false;
+    int caseIndex = -1;
+    QString word;
+};
+
+// What a job prints, kept until the jobs before it have printed theirs.
+struct TJobOutput {
+    QString out;
+    QString err;
+    int status = 0;
+    int passed = 0;
+    int failed = 0;
+};
+
+// The machine files named: a directory stands for its *.qtm files, in name order.
+QStringList MachineFiles(const QStringList& arguments) {
+    QStringList files;
+    for (const QString& a : arguments) {
+        if (!QFileInfo(a).isDir()) {
+            files.append(a);
+            continue;
+        }
+        QStringList inside;
+        QDirIterator it(a, {QStringLiteral("*.qtm"), QStringLiteral("*.QTM")}, QDir::Files);
+        while (it.hasNext())
+            inside.append(it.next());
+        inside.sort();
+        files += inside;
+    }
+    return files;
+}
+
 } // namespace
 
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, bool errIsTerminal) {
@@ -115,11 +161,20 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Вывод в JSON"));
     const QCommandLineOption expectOption(QStringLiteral("expect"), QStringLiteral("Файл ожидаемых результатов"),
                                           QStringLiteral("FILE"));
+    const QCommandLineOption jobsOption(
+        QStringLiteral("jobs"),
+        QStringLiteral("Сколько прогонов идет одновременно (по умолчанию по числу ядер); результаты выводятся в "
+                       "порядке файлов и слов"),
+        QStringLiteral("N"));
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
-                       jsonOption, expectOption});
+                       jsonOption, expectOption, jobsOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("FILE.qtm"), QStringLiteral("Файл машины Тьюринга (.qtm; .jff, .tm и .txt других программ)"));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE.qtm"),
+        QStringLiteral(
+            "Файлы машин Тьюринга (.qtm; .jff, .tm и .txt других программ) или каталоги с ними (все файлы *.qtm)"),
+        QStringLiteral("FILE.qtm|DIR..."));
     const QString usageLine = parser.helpText().section(QLatin1Char('\n'), 0, 0);
     const QString program = QStringLiteral("qtm-run");
     if (!parser.parse(arguments)) {
@@ -140,12 +195,18 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         out << usage::VersionText(program);
         return 0;
     }
-    if (parser.positionalArguments().size() != 1) {
-        err << program << QStringLiteral(": укажите один файл машины Тьюринга") << Qt::endl
+    const QStringList files = MachineFiles(parser.positionalArguments());
+    if (files.isEmpty()) {
+        err << program << QStringLiteral(": укажите файл машины Тьюринга") << Qt::endl
             << usage::TryHelp(usageLine, program);
         return 2;
     }
-    int maxSteps = 0;
+    int jobs = int(std::max(1u, std::thread::hardware_concurrency()));
+    if (parser.isSet(jobsOption) && !PositiveNumber(parser.value(jobsOption), jobs)) {
+        err << QStringLiteral("Неверное число заданий: ") << parser.value(jobsOption) << Qt::endl;
+        return 2;
+    }
+    qint64 maxSteps = 0;
     if (!PositiveNumber(parser.value(stepsOption), maxSteps)) {
         err << QStringLiteral("Неверное число шагов: ") << parser.value(stepsOption) << Qt::endl;
         return 2;
@@ -174,6 +235,9 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     // A report needs the log, as the window's report needs the log window.
     if (parser.isSet(reportOption))
         config.ViewLog = true;
+    // Without the loop check and without a report nothing reads the log: the run goes without it.
+    else if (!config.History)
+        config.ViewLog = false;
 
     QList<TCase> cases;
     QString error;
@@ -202,77 +266,121 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         words += lines;
     }
 
-    TBatchRunner runner(config);
-    QStringList warnings;
+    // An imported machine has no word of its own: the symbols of the words it will run join its alphabet.
     QString inputSymbols = words.join(QString());
     for (const TCase& c : cases)
         inputSymbols += c.word;
-    if (!runner.Load(parser.positionalArguments().constFirst(), warnings, error, inputSymbols)) {
-        err << error << Qt::endl;
-        return 2;
-    }
-    for (const QString& w : warnings)
-        err << QStringLiteral("Предупреждение: ") << w << Qt::endl;
-    if (words.isEmpty() && cases.isEmpty())
-        words.append(runner.FileWord());
-    if (parser.isSet(reportOption) && words.size() + cases.size() != 1) {
+    if (parser.isSet(reportOption) && (files.size() != 1 || words.size() + cases.size() > 1)) {
         err << QStringLiteral("Параметр --report допускает только одно слово") << Qt::endl;
         return 2;
     }
 
-    // Steps of the runs already done, for the progress line.
-    qint64 stepsDone = 0;
-    std::optional<TProgressLine> progress;
-    if (errIsTerminal && !parser.isSet(jsonOption)) {
-        progress.emplace(err);
-        runner.SetProgress([&](int steps) { progress->Update(stepsDone + steps); });
+    QList<TJob> list;
+    for (int f = 0; f < files.size(); ++f) {
+        const qsizetype first = list.size();
+        for (const QString& w : words)
+            list.append(TJob{f, false, false, -1, w});
+        for (int c = 0; c < cases.size(); ++c)
+            list.append(TJob{f, false, false, c, cases[c].word});
+        if (words.isEmpty() && cases.isEmpty())
+            list.append(TJob{f, false, true, -1, QString()});
+        list[first].firstOfFile = true;
     }
-    int status = 0;
-    auto run = [&](const QString& word) {
+    const bool json = parser.isSet(jsonOption);
+    // With several files each line starts with the file it belongs to.
+    const bool named = files.size() > 1;
+    const QString reportPath =
+        parser.isSet(reportOption) ? QDir::current().absoluteFilePath(parser.value(reportOption)) : QString();
+
+    const auto runJob = [&](const TJob& job, TJobOutput& o) {
+        QTextStream jout(&o.out);
+        QTextStream jerr(&o.err);
+        const QString prefix = named ? files[job.file] + QLatin1Char('\t') : QString();
+        TBatchRunner runner(config);
+        QStringList warnings;
+        QString loadError;
+        if (!runner.Load(files[job.file], warnings, loadError, inputSymbols)) {
+            if (job.firstOfFile)
+                jerr << loadError << Qt::endl;
+            o.status = 2;
+            return;
+        }
+        if (job.firstOfFile)
+            for (const QString& w : warnings)
+                jerr << QStringLiteral("Предупреждение: ") << w << Qt::endl;
+        const QString word = job.fileWord ? runner.FileWord() : job.word;
+        // A single run on a terminal says how far it has come; parallel runs would write over each other.
+        std::optional<TProgressLine> progress;
+        if (errIsTerminal && !json && list.size() == 1) {
+            progress.emplace(err);
+            runner.SetProgress([&](qint64 steps) { progress->Update(steps); });
+        }
         const TRunResult r = runner.Run(word, maxSteps);
-        stepsDone += r.steps;
         // The results go to the same terminal: the line must not stand in front of them.
         if (progress)
             progress->Finish();
         if (r.end == TRunEnd::Refused) {
-            err << QStringLiteral("Машина не запущена на слове ") << Shown(word) << QLatin1Char(':') << Qt::endl;
+            jerr << prefix << QStringLiteral("Машина не запущена на слове ") << Shown(word) << QLatin1Char(':')
+                 << Qt::endl;
             for (const QString& f : r.faults)
-                err << QStringLiteral("  ") << QString(f).replace(QLatin1Char('\n'), QStringLiteral("\n  "))
-                    << Qt::endl;
-            status = 2;
+                jerr << QStringLiteral("  ") << QString(f).replace(QLatin1Char('\n'), QStringLiteral("\n  "))
+                     << Qt::endl;
+            o.status = 2;
         } else if (r.end != TRunEnd::Halt) {
-            status = std::max(status, 1);
+            o.status = 1;
         }
-        return r;
+        if (job.caseIndex < 0) {
+            if (r.end != TRunEnd::Refused)
+                jout << prefix << (json ? Json(r) : Describe(r)) << Qt::endl;
+        } else {
+            const TCase& c = cases[job.caseIndex];
+            const bool ok = r.end == TRunEnd::Halt && r.InnerTape() == c.tape &&
+                            (!c.hasState || r.state.compare(c.state, Qt::CaseInsensitive) == 0);
+            if (json) {
+                QJsonObject obj = QJsonDocument::fromJson(Json(r).toUtf8()).object();
+                obj.insert(QStringLiteral("passed"), ok);
+                if (named)
+                    obj.insert(QStringLiteral("file"), files[job.file]);
+                jout << QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)) << Qt::endl;
+            } else if (ok) {
+                jout << prefix << QStringLiteral("верно\t") << Describe(r) << Qt::endl;
+            } else {
+                jout << prefix << QStringLiteral("неверно\t") << Describe(r) << QStringLiteral("\tожидалось: ")
+                     << c.tape << (c.hasState ? QStringLiteral(", состояние ") + c.state : QString()) << Qt::endl;
+            }
+            ok ? ++o.passed : ++o.failed;
+        }
+        if (!reportPath.isEmpty() && !runner.Log().IsEmpty()) {
+            TTerminalPrompts prompts(jerr);
+            if (!runner.Log().WriteReport(reportPath, prompts))
+                o.status = 2;
+        }
     };
-    for (const QString& word : words) {
-        const TRunResult r = run(word);
-        if (r.end != TRunEnd::Refused)
-            out << (parser.isSet(jsonOption) ? Json(r) : Describe(r)) << Qt::endl;
-    }
+
+    std::vector<TJobOutput> outputs(std::size_t(list.size()));
+    std::atomic<qsizetype> next{0};
+    const auto worker = [&] {
+        for (qsizetype i = next++; i < list.size(); i = next++)
+            runJob(list[i], outputs[std::size_t(i)]);
+    };
+    std::vector<std::thread> threads;
+    for (int t = 1; t < std::min<qsizetype>(jobs, list.size()); ++t)
+        threads.emplace_back(worker);
+    worker();
+    for (std::thread& t : threads)
+        t.join();
+
+    int status = 0;
     int passed = 0;
     int failed = 0;
-    for (const TCase& c : cases) {
-        const TRunResult r = run(c.word);
-        const bool ok = r.end == TRunEnd::Halt && r.InnerTape() == c.tape &&
-                        (!c.hasState || r.state.compare(c.state, Qt::CaseInsensitive) == 0);
-        if (parser.isSet(jsonOption)) {
-            QJsonObject o = QJsonDocument::fromJson(Json(r).toUtf8()).object();
-            o.insert(QStringLiteral("passed"), ok);
-            out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << Qt::endl;
-        } else if (ok) {
-            out << QStringLiteral("верно\t") << Describe(r) << Qt::endl;
-        } else {
-            out << QStringLiteral("неверно\t") << Describe(r) << QStringLiteral("\tожидалось: ") << c.tape
-                << (c.hasState ? QStringLiteral(", состояние ") + c.state : QString()) << Qt::endl;
-        }
-        ok ? ++passed : ++failed;
+    for (const TJobOutput& o : outputs) {
+        err << o.err;
+        out << o.out;
+        status = std::max(status, o.status);
+        passed += o.passed;
+        failed += o.failed;
     }
-    if (parser.isSet(reportOption) && !runner.Log().IsEmpty()) {
-        TTerminalPrompts prompts(err);
-        if (!runner.Log().WriteReport(QDir::current().absoluteFilePath(parser.value(reportOption)), prompts))
-            status = 2;
-    }
+    err.flush();
     if (!cases.isEmpty()) {
         out << passed << " passed, " << failed << " failed" << Qt::endl;
         if (failed > 0)

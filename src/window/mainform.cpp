@@ -402,6 +402,9 @@ void TMainForm::ScheduleRepaint(unsigned what) {
 }
 
 void TMainForm::FlushRepaint() {
+    // While Running the machine keeps what changed to itself; it tells its views here, once a frame.
+    if (engine_->GetRunState() == Running && machine_->RunDirty())
+        machine_->FlushRun();
     const unsigned what = pendingRepaint_;
     pendingRepaint_ = 0;
     if (engine_->GetRunState() != Running)

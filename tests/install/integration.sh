@@ -50,8 +50,8 @@ expect 0 "Использование: qtm [ПАРАМЕТР]... [ФАЙЛ.qtm]" 
 grep -q "^Об ошибках сообщайте по адресу: " "$tmp/out" || fail "qtm --help has no bug-report line"
 expect 0 "qtm $version" qtm --version
 expect 2 "Использование: qtm [ПАРАМЕТР]... [ФАЙЛ.qtm]" qtm --bogus
-expect 0 "Использование: qtm-run [параметры] FILE.qtm" qtm-run --help
+expect 0 "Использование: qtm-run [параметры] FILE.qtm|DIR..." qtm-run --help
 grep -q "^Об ошибках сообщайте по адресу: " "$tmp/out" || fail "qtm-run --help has no bug-report line"
 expect 0 "qtm-run $version" qtm-run --version
-expect 2 "Использование: qtm-run [параметры] FILE.qtm" qtm-run --bogus "$src/examples/inversion.qtm"
+expect 2 "Использование: qtm-run [параметры] FILE.qtm|DIR..." qtm-run --bogus "$src/examples/inversion.qtm"
 echo "desktop integration: ok"

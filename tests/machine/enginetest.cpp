@@ -66,7 +66,7 @@ TEST_F(Engine, FirstTickOnlyLooksUpThenHaltsWithMessage) {
     EXPECT_EQ(machine.HeadPosition(), 0);
     EXPECT_EQ(machine.CurrentState(), QStringLiteral("q0"));
     EXPECT_EQ(machine.StepNumber(), 0);
-    EXPECT_FALSE(machine.pendingCommand.has_value());
+    EXPECT_FALSE(machine.HasPendingCommand());
     EXPECT_EQ(timer.count(), 2);
 }
 
@@ -367,4 +367,30 @@ TEST_F(Engine, LoweredDiesCountKeepsTheHeadOnItsCell) {
     ASSERT_EQ(prompts.boxes.size(), 1);
     EXPECT_EQ(prompts.boxes[0].text,
               QStringLiteral("Достигнута левая граница слова\nПродолжение работы машины невозможно"));
+}
+
+TEST_F(Engine, RunningTicksLeaveTheViewsToOneFlush) {
+    Define(QStringLiteral("ab"), QStringLiteral("aaaa"), QStringLiteral("q0"),
+           {QStringLiteral("q0 a q0 b R"), QStringLiteral("q0 # q1 # L")});
+    engine.Start();
+    QSignalSpy cells(&machine, &TMachine::cellsChanged);
+    QSignalSpy head(&machine, &TMachine::headMoved);
+    QSignalSpy status(&machine, &TMachine::statusChanged);
+    engine.StepOnce();
+    engine.StepOnce();
+    engine.StepOnce();
+    EXPECT_EQ(cells.count() + head.count() + status.count(), 0);
+    EXPECT_TRUE(machine.RunDirty());
+    // Whoever reads the model sees the run as it stands.
+    EXPECT_EQ(Cells(), QStringLiteral("#bbba#"));
+    EXPECT_EQ(machine.StatusText(2), QStringLiteral("Шаг 3"));
+
+    machine.FlushRun();
+    ASSERT_EQ(head.count(), 1);
+    EXPECT_EQ(head[0][0].toInt(), 4);
+    ASSERT_EQ(cells.count(), 1);
+    EXPECT_EQ(cells[0][0].toInt(), 1);
+    EXPECT_EQ(cells[0][1].toInt(), 4);
+    EXPECT_EQ(status.count(), 1);
+    EXPECT_FALSE(machine.RunDirty());
 }

@@ -273,7 +273,7 @@ TEST(BatchRunnerCli, GnuManners) {
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, QString());
         EXPECT_TRUE(r.err.startsWith(QStringLiteral("qtm-run: "))) << r.err.toStdString();
-        EXPECT_TRUE(r.err.endsWith(QStringLiteral("FILE.qtm\n") + tryHelp)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.endsWith(QStringLiteral("FILE.qtm|DIR...\n") + tryHelp)) << r.err.toStdString();
     }
 
     // A short run on a terminal shows no progress line.
@@ -281,4 +281,27 @@ TEST(BatchRunnerCli, GnuManners) {
     QTextStream o(&out), e(&err);
     EXPECT_EQ(RunBatch({QStringLiteral("qtm-run"), Example("inversion.qtm")}, o, e, true), 0);
     EXPECT_EQ(err, QString());
+}
+
+TEST(RunnerCli, RunsADirectoryInParallelAndPrintsInOrder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(Example("inversion.qtm"), dir.filePath(QStringLiteral("b.qtm"))));
+    ASSERT_TRUE(QFile::copy(Example("inversion.qtm"), dir.filePath(QStringLiteral("a.qtm"))));
+    WriteFile(dir.filePath(QStringLiteral("notes.txt")), QStringLiteral("not a machine"));
+    // A step limit past 2^31 is taken as it is.
+    const TCli r = Cli({dir.path(), QStringLiteral("--jobs"), QStringLiteral("3"), QStringLiteral("--word"),
+                        QStringLiteral("0110"), QStringLiteral("--word"), QStringLiteral("1"),
+                        QStringLiteral("--max-steps"), QStringLiteral("5000000000")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    const QString a = dir.filePath(QStringLiteral("a.qtm"));
+    const QString b = dir.filePath(QStringLiteral("b.qtm"));
+    EXPECT_EQ(lines[0], a + QStringLiteral("\t0110\tостанов\tшагов: 5\tсостояние: q1\tсимвол: 1\tлента: 1001"));
+    EXPECT_TRUE(lines[1].startsWith(a + QStringLiteral("\t1\t")));
+    EXPECT_EQ(lines[2], b + QStringLiteral("\t0110\tостанов\tшагов: 5\tсостояние: q1\tсимвол: 1\tлента: 1001"));
+    EXPECT_TRUE(lines[3].startsWith(b + QStringLiteral("\t1\t")));
+
+    EXPECT_EQ(Cli({dir.path(), QStringLiteral("--jobs"), QStringLiteral("0")}).err,
+              QStringLiteral("Неверное число заданий: 0\n"));
 }

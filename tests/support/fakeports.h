@@ -11,7 +11,7 @@
 class TFakeRunLog : public TStepLog {
 public:
     struct Row {
-        int step;
+        qint64 step;
         QString state;
         QString symbol;
         int headPosition;
@@ -19,11 +19,11 @@ public:
         QString commandText;
     };
 
-    int FindRepeatedConfiguration(const QString&, const QString&, int, const TFullWord&) override {
+    qint64 FindRepeatedConfiguration(const QString&, const QString&, int, const TFullWord&) override {
         ++searches;
         return repeatAnswers.isEmpty() ? 0 : repeatAnswers.takeFirst();
     }
-    void LogStep(int step, const QString& state, const QString& symbol, int headPosition,
+    void LogStep(qint64 step, const QString& state, const QString& symbol, int headPosition,
                  std::unique_ptr<TFullWord> snapshot, const QString& commandText) override {
         if (failOnLog)
             throw std::runtime_error("log failed");

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "machine/command.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+// The machine compiled for running: state names interned to small numbers, symbols as their Windows-1251
+// bytes, one rule per (state, byte) and the tape as a byte array. The window's engine steps it one tick at
+// a time and the headless runner in a tight loop; both go through the same rules, so they cannot differ.
+class TRunCore {
+public:
+    struct TRule {
+        std::int32_t next = 0;
+        // next times 256: where the next state's rules begin.
+        std::int32_t base = 0;
+        // The command row that gives this rule; -1: no command, the machine halts.
+        std::int32_t row = -1;
+        std::uint8_t write = 0;
+        std::int8_t delta = 0;
+        std::uint8_t move = MoveStay;
+    };
+    enum class TOutcome : std::uint8_t {
+        Ok,
+        // A move over the tape's end, found before anything is written.
+        LeftBorder,
+        RightBorder,
+        // The head landed off the tape after moving (only when the tape limit was lowered mid-run).
+        LeftOff,
+        RightOff,
+        Halt
+    };
+
+    // Builds the rules from the command rows: the first matching row in list order wins, states are
+    // compared without regard to case. Spellings interned before stay valid only until the next Compile.
+    void Compile(const QList<TCommandRow>& rows);
+    // The number of a state name as the machine spells it (trimmed), interned on first sight.
+    int StateId(const QString& trimmed);
+    const QString& StateName(int id) const { return names_[id]; }
+    int StateCount() const { return int(names_.size()); }
+    const TRule& RuleAt(int id, std::uint8_t symbol) const { return table_[(std::size_t(id) << 8) | symbol]; }
+    static std::uint8_t ByteOf(QChar c);
+    static QChar CharOf(std::uint8_t b);
+
+    // Puts the run position in place; the tape is given as cells.
+    void Load(const QString& cells, int leftBlanks, int rightBlanks, int headPosition, int wordLength, int state,
+              bool emptySymbol);
+
+    // The execute phase of a tick: writes, changes state, counts and moves, growing the tape up to dies
+    // cells beyond the word. Needs a pending rule.
+    TOutcome Execute(int dies);
+    // The lookup phase: finds the rule for the cell under the head and makes it the pending one.
+    TOutcome Lookup();
+    // Execute and look up until a stop or until limit steps are counted, without anything in between.
+    TOutcome RunUntil(qint64 limit, int dies);
+
+    int HeadCell() const { return leftBlanks + headPosition; }
+    std::uint8_t HeadByte() const { return tape[std::size_t(HeadCell())]; }
+
+    bool active = false;
+    std::vector<std::uint8_t> tape;
+    int leftBlanks = 0;
+    int rightBlanks = 0;
+    int headPosition = 0;
+    int wordLength = 0;
+    int state = 0;
+    qint64 step = 0;
+    bool hasPending = false;
+    TRule pending;
+    // The row found by the last lookup, -1 when none.
+    int found = -1;
+    // The first lookup of a run on the empty word reads no symbol and finds nothing.
+    bool emptySymbol = false;
+    // What changed since the model last looked: the written cells, and whether the tape grew.
+    int dirtyFirst = 0;
+    int dirtyLast = -1;
+    bool grown = false;
+
+private:
+    void Place(int p, int dies);
+
+    QStringList names_;
+    QHash<QString, int> ids_;
+    // Per state folded to one case: the first row of each byte.
+    QHash<QString, int> classes_;
+    std::vector<std::int32_t> classRows_;
+    // Per command row: the rule it gives once it matches (row -1 for a row that never matches).
+    std::vector<TRule> rowRules_;
+    std::vector<TRule> table_;
+    bool compiled_ = false;
+};

@@ -1,0 +1,272 @@
+#include "breakpoints/breakpoint.h"
+#include "machine/engine.h"
+#include "machine/machine.h"
+#include "printers.h"
+#include "runner/batchrun.h"
+#include "scriptedprompts.h"
+#include "settings/config.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+// The compiled run against a plain stepper written here from the rules of the machine, on thousands of
+// small random machines: every stop, step count, state, symbol, tape and breakpoint stop must agree.
+
+namespace {
+
+struct TRow {
+    QString state;
+    QString symbol;
+    QString newState;
+    QString newSymbol;
+    int delta;
+};
+
+struct TPoint {
+    bool enabled;
+    int passes;
+    QString state;
+    QString symbol;
+    int counter = 0;
+};
+
+struct TCase {
+    QString word;
+    int dies;
+    qint64 limit;
+    QList<TRow> rows;
+    QList<TPoint> points;
+};
+
+struct TOutcome {
+    QString end;
+    qint64 steps = 0;
+    QString state;
+    QString symbol;
+    QString tape;
+    // "k@step" for every breakpoint stop, in order.
+    QStringList breaks;
+
+    bool operator==(const TOutcome&) const = default;
+};
+
+void PrintTo(const TOutcome& o, std::ostream* os) {
+    *os << (o.end + QStringLiteral(" steps=") + QString::number(o.steps) + QStringLiteral(" state=") + o.state +
+            QStringLiteral(" symbol=") + o.symbol + QStringLiteral(" tape=") + o.tape + QStringLiteral(" breaks=") +
+            o.breaks.join(QLatin1Char(',')))
+               .toStdString();
+}
+
+TOutcome Reference(TCase c) {
+    const int n = int(c.word.size());
+    QString tape = QStringLiteral("#") + c.word + QStringLiteral("#");
+    int left = 0;
+    int right = 0;
+    int pos = 0;
+    const auto place = [&](int p) {
+        pos = p;
+        if (p > 0) {
+            const int r = right;
+            right = std::max(right, p - n + 1);
+            if (right > c.dies - 1)
+                right = std::max(c.dies - 1, r);
+            tape.append(QString(right - r, QLatin1Char('#')));
+        } else {
+            const int l = left;
+            left = std::max(left, -p + 1);
+            if (left > c.dies)
+                left = std::max(c.dies, l);
+            if (left > l && left >= 2)
+                tape.prepend(QString(left - l, QLatin1Char('#')));
+        }
+    };
+    place(0);
+    TOutcome o;
+    QString state = QStringLiteral("q0");
+    QString symbol = c.word.left(1);
+    for (;;) {
+        const TRow* row = nullptr;
+        for (const TRow& r : c.rows)
+            if (!symbol.isEmpty() && r.state.compare(state, Qt::CaseInsensitive) == 0 && r.symbol == symbol) {
+                row = &r;
+                break;
+            }
+        if (!row) {
+            o.end = QStringLiteral("halt");
+            break;
+        }
+        int hit = 0;
+        for (int k = 0; k < c.points.size(); ++k) {
+            TPoint& b = c.points[k];
+            if (!b.enabled || !(b.state.isEmpty() || b.state == state) || !(b.symbol.isEmpty() || b.symbol == symbol))
+                continue;
+            if (b.counter >= b.passes) {
+                b.counter = 0;
+                hit = hit ? hit : k + 1;
+            } else {
+                ++b.counter;
+            }
+        }
+        if (hit)
+            o.breaks.append(QString::number(hit) + QLatin1Char('@') + QString::number(o.steps));
+        if (o.steps >= c.limit) {
+            o.end = QStringLiteral("max-steps");
+            break;
+        }
+        const int cell = left + pos;
+        if (cell <= 0 && row->delta < 0) {
+            o.end = QStringLiteral("left-border");
+            break;
+        }
+        if (cell >= tape.size() - 1 && row->delta > 0) {
+            o.end = QStringLiteral("right-border");
+            break;
+        }
+        tape[cell] = row->newSymbol[0];
+        state = row->newState;
+        ++o.steps;
+        place(pos + row->delta);
+        symbol = tape.mid(left + pos, 1);
+    }
+    o.state = state;
+    o.symbol = symbol;
+    o.tape = tape;
+    return o;
+}
+
+const QString States[] = {QStringLiteral("q0"), QStringLiteral("Q0"), QStringLiteral("q1"), QStringLiteral("Q1"),
+                          QStringLiteral("q2")};
+const QString Symbols[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("#")};
+
+TCase RandomCase(std::mt19937& random, bool withPoints) {
+    const auto pick = [&](int size) { return int(random() % unsigned(size)); };
+    TCase c;
+    for (int i = pick(6); i > 0; --i)
+        c.word.append(Symbols[pick(2)]);
+    c.dies = 1 + pick(4);
+    c.limit = 1 + pick(120);
+    for (int i = pick(12); i > 0; --i)
+        c.rows.append(TRow{States[pick(5)], Symbols[pick(3)], States[pick(5)], Symbols[pick(3)], pick(3) - 1});
+    if (withPoints)
+        for (int i = pick(3); i > 0; --i)
+            c.points.append(TPoint{pick(4) != 0, pick(3), pick(3) ? States[pick(5)] : QString(),
+                                   pick(2) ? Symbols[pick(3)] : QString()});
+    return c;
+}
+
+void Define(TMachine& m, const TCase& c) {
+    m.SetAlphabetText(QStringLiteral("ab"));
+    m.SetWordText(c.word);
+    for (const QString& s : States)
+        m.AddState(s);
+    m.SetInitialState(QStringLiteral("q0"));
+    for (const TRow& r : c.rows)
+        m.AddCommand(r.state, r.symbol, r.newState, r.newSymbol,
+                     r.delta < 0   ? MoveLeftText
+                     : r.delta > 0 ? MoveRightText
+                                   : MoveStayText);
+}
+
+QString CellsOf(const TMachine& m) {
+    QString s;
+    for (const TTapeCell& cell : m.Tape())
+        s.append(cell.symbol);
+    return s;
+}
+
+QString EndOf(TEngine::TStop stop) {
+    switch (stop) {
+    case TEngine::TStop::Halt:
+        return QStringLiteral("halt");
+    case TEngine::TStop::LeftBorder:
+        return QStringLiteral("left-border");
+    case TEngine::TStop::RightBorder:
+        return QStringLiteral("right-border");
+    default:
+        return QStringLiteral("other");
+    }
+}
+
+// The window's way: one tick at a time, the views looking only at the stops, breakpoints answered OK.
+TOutcome Ticked(const TCase& c) {
+    TScriptedPrompts prompts;
+    prompts.allowUnexpected = true;
+    TConfig settings{QDir::tempPath()};
+    settings.ViewLog = false;
+    settings.SaveFileRun = false;
+    settings.UseBreak = true;
+    settings.StopOnBreak = true;
+    settings.DiesCount = c.dies;
+    TMachine machine(prompts, settings);
+    TBreakPointList points;
+    machine.SetBreakPoints(&points);
+    TEngine engine(machine, prompts, settings);
+    engine.SetRunState(Ready);
+    Define(machine, c);
+    for (const TPoint& p : c.points)
+        points.AddBreakPoint(std::make_unique<TBreakPoint>(p.enabled, p.passes, p.state, p.symbol));
+    TOutcome o;
+    prompts.onAsk = [&](const TMessage& m) {
+        if (m.caption == QStringLiteral("Останов в контрольной точке"))
+            o.breaks.append(m.text.section(QStringLiteral("№ "), 1).section(QLatin1Char('\n'), 0, 0) +
+                            QLatin1Char('@') +
+                            m.text.section(QStringLiteral("шаг: "), 1).section(QLatin1Char('\n'), 0, 0));
+    };
+    engine.Start();
+    while (engine.GetRunState() == Running && machine.Core().step < c.limit)
+        engine.StepOnce();
+    o.tape = CellsOf(machine);
+    if (engine.GetRunState() == Running) {
+        o.end = QStringLiteral("max-steps");
+        o.steps = machine.StepNumber();
+        o.state = machine.CurrentState();
+        o.symbol = machine.CurrentSymbol();
+        return o;
+    }
+    o.end = EndOf(engine.LastStop().reason);
+    o.steps = engine.LastStop().step;
+    o.state = engine.LastStop().state;
+    o.symbol = engine.LastStop().symbol;
+    return o;
+}
+
+// The headless runner's way: the tight loop.
+TOutcome Batched(const TCase& c) {
+    TConfig config{QString()};
+    config.DiesCount = c.dies;
+    config.History = false;
+    config.ViewLog = false;
+    TBatchRunner runner(config);
+    Define(runner.Machine(), c);
+    const TRunResult r = runner.Run(c.word, c.limit);
+    TOutcome o;
+    o.end = RunEndCode(r.end);
+    o.steps = r.steps;
+    o.state = r.state;
+    o.symbol = r.symbol;
+    o.tape = r.tape;
+    return o;
+}
+
+} // namespace
+
+TEST(CompiledRun, AgreesWithPlainSteppingOnRandomMachines) {
+    std::mt19937 random(20261207);
+    int batched = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const TCase plain = RandomCase(random, false);
+        const TOutcome expected = Reference(plain);
+        const TOutcome b = Batched(plain);
+        if (b.end != QStringLiteral("refused")) {
+            ASSERT_EQ(b, expected) << "case " << i;
+            ++batched;
+        }
+        const TCase withPoints = RandomCase(random, true);
+        ASSERT_EQ(Ticked(withPoints), Reference(withPoints)) << "case " << i;
+    }
+    // The runner refuses machines that fail the data check (about two in three of these).
+    EXPECT_GT(batched, 800);
+}
