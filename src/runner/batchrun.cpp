@@ -1,8 +1,7 @@
 #include "runner/batchrun.h"
 
 #include "files/qtmfile.h"
-
-#include <QFile>
+#include "platform/fileio.h"
 
 QString RunEndCode(TRunEnd end) {
     switch (end) {
@@ -70,23 +69,33 @@ TBatchRunner::TBatchRunner(const TConfig& config)
 }
 
 bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& error) {
-    QFile file(path);
-    if (!file.exists()) {
+    QByteArray bytes;
+    switch (fileio::ReadFile(path, qtmformat::MaxFileBytes, bytes)) {
+    case fileio::TReadError::None:
+        break;
+    case fileio::TReadError::Missing:
         error = QStringLiteral("Файл ") + path + QStringLiteral(" не найден");
         return false;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
+    case fileio::TReadError::NotRegular:
+        error = QStringLiteral("Не обычный файл: ") + path;
+        return false;
+    case fileio::TReadError::TooLarge:
+        error = QStringLiteral("Файл ") + path + QStringLiteral(" слишком большой (больше 16 МБ)");
+        return false;
+    case fileio::TReadError::Open:
         error = QStringLiteral("Ошибка открытия файла ") + path;
+        return false;
+    case fileio::TReadError::Read:
+        error = QStringLiteral("Ошибка чтения файла ") + path;
         return false;
     }
     engine_.SetRunState(Ready);
     TLoadReport report(path);
-    if (ReadMachine(file, machine_, breakPoints_, report) != TReadResult::Complete) {
-        error = QStringLiteral("Ошибка чтения файла ") + path;
-        return false;
-    }
+    ReadMachineBytes(bytes, machine_, breakPoints_, report);
     for (const TLoadError& e : report.Errors())
         warnings.append(TLoadReport::LineText(e.lineNumber) + QStringLiteral(": ") + e.message);
+    if (report.Omitted() > 0)
+        warnings.append(TLoadReport::OmittedText(report.Omitted()));
     fileWord_ = machine_.Word();
     return true;
 }

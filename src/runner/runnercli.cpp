@@ -1,6 +1,7 @@
 #include "runner/runnercli.h"
 
 #include "platform/codepage.h"
+#include "platform/inifile.h"
 #include "runner/batchrun.h"
 
 #include <QCommandLineParser>
@@ -83,6 +84,23 @@ bool PositiveNumber(const QString& text, int& value) {
     return ok && value > 0;
 }
 
+// Settings that load are not necessarily settings: a file of another kind reads as all defaults.
+void WarnAboutSettings(const QString& path, const QString& shown, QTextStream& err) {
+    TIniFile ini(path);
+    if (!ini.Load())
+        return;
+    const int foreign = ini.ForeignLines();
+    if (foreign > 0)
+        err << QStringLiteral("Предупреждение: в файле настроек ") << shown << QStringLiteral(" не распознано строк: ")
+            << foreign << Qt::endl;
+    static const char* const sections[] = {"File", "AutoSave", "Messages", "Run", "Log", "Hint", "Color"};
+    for (const char* section : sections)
+        if (ini.SectionExists(QLatin1String(section)))
+            return;
+    err << QStringLiteral("Предупреждение: в файле настроек ") << shown
+        << QStringLiteral(" нет ни одного раздела настроек, взяты значения по умолчанию") << Qt::endl;
+}
+
 } // namespace
 
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
@@ -142,6 +160,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
             err << QStringLiteral("Не удалось прочитать файл настроек ") << parser.value(configOption) << Qt::endl;
             return 2;
         }
+        WarnAboutSettings(config.settingsPath, parser.value(configOption), err);
     }
     if (parser.isSet(diesOption)) {
         int dies = 0;
@@ -150,6 +169,9 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
             return 2;
         }
         config.SetDiesCount(dies);
+        if (config.DiesCount != dies)
+            err << QStringLiteral("Предупреждение: --dies ") << dies << QStringLiteral(" больше ")
+                << config.DiesCount << QStringLiteral(", взято ") << config.DiesCount << Qt::endl;
     }
     if (parser.isSet(noLoopOption))
         config.History = false;
