@@ -179,7 +179,7 @@ private:
             report_.AddError(lineNumber, loadmessages::CommandStateTooLong);
             return;
         }
-        const TCommandRow row{TrimText(value.mid(0, 17)), value.mid(18, 1), TrimText(value.mid(20, 18)),
+        const TCommandRow row{TrimText(value.mid(0, 17)), value.mid(18, 1),        TrimText(value.mid(20, 18)),
                               value.mid(38, 1),           TrimText(value.mid(40)), 0};
         // The writer pads both states and symbols to 40 columns in front of the move.
         if (!Fits(lineNumber, 40 + row.move.size()))
@@ -425,7 +425,8 @@ bool TQtmFile::Open(const QString& name) {
         if (!OpenStream(n)) {
             const bool vanished = !IsFile(n);
             Reset();
-            Error(OpenCaption, (vanished ? QStringLiteral("Ошибка открытия файла\n") : QStringLiteral("Ошибка чтения файла\n")) + n);
+            Error(OpenCaption,
+                  (vanished ? QStringLiteral("Ошибка открытия файла\n") : QStringLiteral("Ошибка чтения файла\n")) + n);
             return false;
         }
         filePath_ = n;

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 #include <utility>
 
 namespace {

@@ -170,8 +170,8 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         }
         config.SetDiesCount(dies);
         if (config.DiesCount != dies)
-            err << QStringLiteral("Предупреждение: --dies ") << dies << QStringLiteral(" больше ")
-                << config.DiesCount << QStringLiteral(", взято ") << config.DiesCount << Qt::endl;
+            err << QStringLiteral("Предупреждение: --dies ") << dies << QStringLiteral(" больше ") << config.DiesCount
+                << QStringLiteral(", взято ") << config.DiesCount << Qt::endl;
     }
     if (parser.isSet(noLoopOption))
         config.History = false;

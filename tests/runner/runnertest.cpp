@@ -279,7 +279,8 @@ TEST(BatchRunnerCli, HostileInputAndDoubtfulOptions) {
     }
 
     const QString garbage = dir.filePath(QStringLiteral("garbage.ini"));
-    WriteFile(garbage, QStringLiteral("\x7f" "ELF binary\nnot settings\n; a comment\n\nx=1\n"));
+    WriteFile(garbage, QStringLiteral("\x7f"
+                                      "ELF binary\nnot settings\n; a comment\n\nx=1\n"));
     TCli r = Cli({Example("inversion.qtm"), QStringLiteral("--config"), garbage, QStringLiteral("--dies"),
                   QStringLiteral("100")});
     EXPECT_EQ(r.status, 0);
