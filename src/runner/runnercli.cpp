@@ -1,6 +1,8 @@
 #include "runner/runnercli.h"
 
+#include "files/qtmfile.h"
 #include "platform/codepage.h"
+#include "platform/fileio.h"
 #include "platform/inifile.h"
 #include "runner/batchrun.h"
 
@@ -22,12 +24,13 @@ struct TCase {
 
 // The lines of a Windows-1251 text file: LF ends a line, CR is dropped, a final LF adds no empty line.
 bool ReadLines(const QString& path, QStringList& lines, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    // The same bounds as a machine file: /dev/zero or a FIFO given here must not hang the run.
+    if (fileio::ReadFile(path, qtmformat::MaxFileBytes, bytes) != fileio::TReadError::None) {
         error = QStringLiteral("Не удалось прочитать файл ") + path;
         return false;
     }
-    QString text = codepage::Decode(file.readAll());
+    QString text = codepage::Decode(bytes);
     text.remove(QLatin1Char('\r'));
     lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())

@@ -277,6 +277,9 @@ TEST(BatchRunnerCli, HostileInputAndDoubtfulOptions) {
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err, c.err);
     }
+    const TCli words = Cli({Example("inversion.qtm"), QStringLiteral("--words"), fifo});
+    EXPECT_EQ(words.status, 2);
+    EXPECT_EQ(words.err, QStringLiteral("Не удалось прочитать файл ") + fifo + u'\n');
 
     const QString garbage = dir.filePath(QStringLiteral("garbage.ini"));
     WriteFile(garbage, QStringLiteral("\x7f"
