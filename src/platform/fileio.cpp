@@ -171,13 +171,14 @@ TReadError ReadOpenFile(int fd, const QString& path, qint64 limit, QByteArray& b
     if (st.st_size > limit)
         return TReadError::TooLarge;
     bytes.resize(qsizetype(st.st_size));
+    // One byte beyond the limit shows that a file grew past it while it was read.
+    const qint64 readUpTo = limit < std::numeric_limits<qint64>::max() ? limit + 1 : limit;
     qsizetype done = 0;
     for (;;) {
-        // A file that grows while it is read is still held to the limit.
         if (done == bytes.size()) {
-            if (done >= limit + 1)
+            if (done >= readUpTo)
                 break;
-            bytes.resize(std::min<qint64>(limit + 1, qint64(done) + 65536));
+            bytes.resize(qsizetype(std::min<qint64>(readUpTo, qint64(done) + 65536)));
         }
         if (Injected(TStep::Read, path)) {
             bytes.clear();
