@@ -17,3 +17,20 @@ if [ ${#missing[@]} -gt 0 ]; then
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi
+
+# scripts/fuzz.sh alone needs clang and its libFuzzer runtime: `scripts/deps.sh --fuzz` adds them.
+if [ "${1:-}" = "--fuzz" ]; then
+    fuzz=()
+    for p in clang libclang-rt-dev; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || fuzz+=("$p")
+    done
+    # Older releases ship the runtime only under a versioned name, pulled in by clang itself.
+    if [ ${#fuzz[@]} -gt 0 ] && ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
+        echo "Installing: ${fuzz[*]}"
+        SUDO=""
+        [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+        $SUDO apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq clang
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq libclang-rt-dev 2>/dev/null || true
+    fi
+fi

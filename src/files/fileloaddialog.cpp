@@ -28,6 +28,11 @@ void TFileLoadDialog::ShowReport(const TLoadReport& report, QWidget* parent) {
     TFileLoadDialog dialog(report.FileName(), parent);
     for (const TLoadError& error : report.Errors())
         dialog.AddError(error.lineNumber, error.message);
+    if (report.Omitted() > 0) {
+        auto* item = new QTreeWidgetItem(dialog.ErrorListBox,
+                                         {QStringLiteral("..."), TLoadReport::OmittedText(report.Omitted())});
+        item->setFlags(Qt::ItemIsEnabled);
+    }
     dialog.exec();
 }
 

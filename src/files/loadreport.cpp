@@ -5,8 +5,11 @@
 TLoadReport::TLoadReport(const QString& fileName) : fileName_(TrimText(fileName)) {}
 
 void TLoadReport::AddError(int lineNumber, const QString& message) {
-    errors_.append(TLoadError{lineNumber, TrimText(message)});
     errorsFound_ = true;
+    if (errors_.size() >= MaxListed)
+        ++omitted_;
+    else
+        errors_.append(TLoadError{lineNumber, TrimText(message)});
 }
 
 QString TLoadReport::FirstLine(bool errorsFound) {
@@ -19,4 +22,8 @@ QString TLoadReport::LastLine(bool errorsFound) {
 
 QString TLoadReport::LineText(int lineNumber) {
     return QStringLiteral("Строка ") + QString::number(lineNumber);
+}
+
+QString TLoadReport::OmittedText(qint64 count) {
+    return QStringLiteral("и еще ошибок: ") + QString::number(count);
 }

@@ -29,11 +29,18 @@ struct TLoadError {
 // the load report dialog shows. Built anew for every file read.
 class TLoadReport {
 public:
+    // Faults kept for the list; the rest are only counted, so a file of garbage cannot flood memory.
+    static constexpr int MaxListed = 300;
+
     explicit TLoadReport(const QString& fileName);
 
     const QString& FileName() const { return fileName_; }
     bool ErrorsFound() const { return errorsFound_; }
     const QList<TLoadError>& Errors() const { return errors_; }
+    // Faults beyond the first MaxListed.
+    qint64 Omitted() const { return omitted_; }
+    // "... и еще N ошибок": the line that stands for the omitted faults.
+    static QString OmittedText(qint64 count);
 
     void AddError(int lineNumber, const QString& message);
 
@@ -48,5 +55,6 @@ public:
 private:
     QString fileName_;
     QList<TLoadError> errors_;
+    qint64 omitted_ = 0;
     bool errorsFound_ = false;
 };

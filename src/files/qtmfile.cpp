@@ -4,6 +4,7 @@
 #include "machine/command.h"
 #include "machine/machine.h"
 #include "platform/codepage.h"
+#include "platform/fileio.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
 #include "settings/config.h"
@@ -12,14 +13,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QSet>
 
 #include <array>
-#include <cstdio>
 #include <exception>
 #include <memory>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -74,10 +73,17 @@ bool ParseInt(const QString& text, int& value) {
     return ok;
 }
 
-class TLineApplier {
+// Feeds the lines of one file into the machine. States and commands are gathered with indexes of their
+// own and handed over once at the end, with the checks run once: loading stays linear in the file's size.
+class TLoader {
 public:
-    TLineApplier(TMachine& machine, TBreakPointList& breakPoints, TLoadReport& report)
-        : machine_(machine), breakPoints_(breakPoints), report_(report) {}
+    TLoader(TMachine& machine, TBreakPointList& breakPoints, TLoadReport& report)
+        : machine_(machine), breakPoints_(breakPoints), report_(report) {
+        for (const TStateItem& state : machine.States())
+            knownStates_.insert(state.name.toCaseFolded());
+        for (const TCommandRow& row : machine.Commands())
+            knownCommands_.insert(CommandKey(row));
+    }
 
     void Apply(int lineNumber, const QByteArray& bytes) {
         const QString line = LeftTrim(codepage::Decode(bytes));
@@ -90,14 +96,17 @@ public:
         const QString value = line.mid(qtmformat::ValueStart);
         if (tag == TagAlphabet) {
             alphabet_ += value;
-            machine_.SetAlphabetText(alphabet_);
+            hasAlphabet_ = true;
         } else if (tag == TagWord) {
             word_ += value;
-            machine_.SetWordText(word_);
+            hasWord_ = true;
+            // A word with a blank is refused, and so is every longer one: the word stays as it was.
+            if (!word_.contains(BlankSymbol))
+                acceptedWord_ = word_;
         } else if (tag == TagInitialState) {
-            machine_.SetInitialState(value);
+            ApplyInitialState(lineNumber, TrimText(value));
         } else if (tag == TagState) {
-            machine_.AddState(value);
+            ApplyState(lineNumber, TrimText(value));
         } else if (tag == TagCommand) {
             ApplyCommand(lineNumber, TrimText(value));
         } else if (tag == TagBreakPoint) {
@@ -107,7 +116,58 @@ public:
         }
     }
 
+    // Hands everything over. The initial state comes last, so that the states keep the order of their own
+    // lines and one spelt in other letter case names the state listed, not a new one.
+    void Finish() {
+        for (const QString& name : initialStates_)
+            AddState(name);
+        machine_.AppendLoaded(states_, commands_);
+        if (hasAlphabet_)
+            machine_.SetAlphabetText(alphabet_);
+        if (hasWord_) {
+            machine_.SetWordText(acceptedWord_);
+            if (acceptedWord_ != word_)
+                machine_.SetWordText(word_);
+        }
+        if (!initialStates_.isEmpty())
+            machine_.SetInitialState(initialStates_.last());
+        for (auto& point : breakPointList_)
+            breakPoints_.AddBreakPoint(std::move(point));
+        breakPointList_.clear();
+    }
+
 private:
+    static QString CommandKey(const TCommandRow& row) {
+        // The fields cannot hold a line break: it separates them unambiguously.
+        return row.sourceState + u'\n' + row.sourceSymbol + u'\n' + row.newState + u'\n' + row.newSymbol + u'\n' +
+               row.move;
+    }
+
+    void AddState(const QString& name) {
+        if (!name.isEmpty() && !knownStates_.contains(name.toCaseFolded())) {
+            knownStates_.insert(name.toCaseFolded());
+            states_.append(name);
+        }
+    }
+
+    // A text the writer could not write back on one line is refused now rather than lost at the next save.
+    bool Fits(int lineNumber, qsizetype size) {
+        if (size <= qtmformat::MaxValueBytes)
+            return true;
+        report_.AddError(lineNumber, loadmessages::LineTooLong);
+        return false;
+    }
+
+    void ApplyInitialState(int lineNumber, const QString& name) {
+        if (Fits(lineNumber, name.size()))
+            initialStates_.append(name);
+    }
+
+    void ApplyState(int lineNumber, const QString& name) {
+        if (Fits(lineNumber, name.size()))
+            AddState(name);
+    }
+
     void ApplyCommand(int lineNumber, const QString& value) {
         if (value.size() < 41) {
             report_.AddError(lineNumber, loadmessages::CommandTooShort);
@@ -119,7 +179,16 @@ private:
             report_.AddError(lineNumber, loadmessages::CommandStateTooLong);
             return;
         }
-        machine_.AddCommand(value.mid(0, 17), value.mid(18, 1), value.mid(20, 18), value.mid(38, 1), value.mid(40));
+        const TCommandRow row{TrimText(value.mid(0, 17)), value.mid(18, 1),        TrimText(value.mid(20, 18)),
+                              value.mid(38, 1),           TrimText(value.mid(40)), 0};
+        // The writer pads both states and symbols to 40 columns in front of the move.
+        if (!Fits(lineNumber, 40 + row.move.size()))
+            return;
+        const QString key = CommandKey(row);
+        if (knownCommands_.contains(key))
+            return;
+        knownCommands_.insert(key);
+        commands_.append(row);
     }
 
     void ApplyBreakPoint(int lineNumber, const QString& value) {
@@ -138,7 +207,11 @@ private:
             return;
         }
         const QString symbol = value.mid(8, 2) == NoSymbol ? QString() : value.mid(8, 1);
-        breakPoints_.AddBreakPoint(std::make_unique<TBreakPoint>(enabled != 0, passes, value.mid(10), symbol));
+        auto point = std::make_unique<TBreakPoint>(enabled != 0, passes, value.mid(10), symbol);
+        // Written from column 12, after a symbol field of three columns.
+        if (!Fits(lineNumber, 11 + point->State.size()))
+            return;
+        breakPointList_.push_back(std::move(point));
     }
 
     TMachine& machine_;
@@ -147,18 +220,21 @@ private:
     // Several lines of these tags join into one text.
     QString alphabet_;
     QString word_;
+    QString acceptedWord_;
+    bool hasAlphabet_ = false;
+    bool hasWord_ = false;
+    QStringList initialStates_;
+    QStringList states_;
+    QSet<QString> knownStates_;
+    QList<TCommandRow> commands_;
+    QSet<QString> knownCommands_;
+    std::vector<std::unique_ptr<TBreakPoint>> breakPointList_;
 };
 
 // ---- Files ------------------------------------------------------------------------------------------------
 
 bool IsFile(const QString& path) {
     return QFileInfo(path).isFile();
-}
-
-// Anything under the name, a dangling link included.
-bool Occupied(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
 }
 
 QString WithDefaultExt(const QString& name) {
@@ -170,25 +246,6 @@ QString WithDefaultExt(const QString& name) {
 QString HelperName(const QString& name, const QString& ext) {
     const QString helper = paths::ChangeFileExt(name, ext);
     return helper == name ? name + ext : helper;
-}
-
-// The content must be on the disk before a rename makes it the file.
-bool SyncFile(QFile& file) {
-    return file.flush() && ::fsync(file.handle()) == 0;
-}
-
-// Makes finished renames in the directory durable.
-void SyncDirectory(const QString& dir) {
-    const QByteArray path = QFile::encodeName(dir.isEmpty() ? QStringLiteral(".") : dir);
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-bool RenameReplacing(const QString& from, const QString& to) {
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
 bool MakePath(const QString& dir) {
@@ -228,48 +285,64 @@ bool WriteMachine(QIODevice& stream, const TMachine& machine, const TBreakPointL
     return stream.write(bytes) == bytes.size();
 }
 
+void ReadMachineBytes(const QByteArray& bytes, TMachine& machine, TBreakPointList& breakPoints, TLoadReport& report) {
+    TLoader loader(machine, breakPoints, report);
+    const char* const data = bytes.constData();
+    const qsizetype size = bytes.size();
+    QByteArray line;
+    line.reserve(qtmformat::MaxLineBytes);
+    qsizetype next = 0;
+    for (int lineNumber = 1;; ++lineNumber) {
+        line.clear();
+        int counted = 0;
+        bool tooLong = false;
+        bool ended = false;
+        while (next < size) {
+            const char byte = data[next++];
+            if (byte == '\n') {
+                ended = true;
+                break;
+            }
+            if (byte != '\r')
+                line.append(byte);
+            // The rest of an over-long line is read as further lines, each with its own number.
+            if (++counted > qtmformat::MaxLineBytes) {
+                tooLong = true;
+                break;
+            }
+        }
+        // A last line without its LF is never read.
+        if (!ended && !tooLong)
+            break;
+        if (tooLong)
+            report.AddError(lineNumber, loadmessages::LineTooLong);
+        else
+            loader.Apply(lineNumber, line);
+    }
+    loader.Finish();
+}
+
 TReadResult ReadMachine(QIODevice& stream, TMachine& machine, TBreakPointList& breakPoints, TLoadReport& report) {
     if (!stream.isOpen() || !stream.isReadable())
         return TReadResult::NotOpen;
     try {
         if (!stream.isSequential() && !stream.seek(0))
             return TReadResult::Stopped;
-        TLineApplier applier(machine, breakPoints, report);
+        // Read whole before anything is loaded: a read error leaves the machine as it was.
+        QByteArray bytes;
         std::array<char, 65536> buffer;
-        qint64 filled = 0;
-        qint64 next = 0;
-        QByteArray line;
-        line.reserve(qtmformat::MaxLineBytes);
-        for (int lineNumber = 1;; ++lineNumber) {
-            line.clear();
-            int counted = 0;
-            bool tooLong = false;
-            for (;;) {
-                if (next == filled) {
-                    filled = stream.read(buffer.data(), qint64(buffer.size()));
-                    next = 0;
-                    if (filled < 0)
-                        return TReadResult::Stopped;
-                    // A last line without its LF is never read.
-                    if (filled == 0)
-                        return TReadResult::Complete;
-                }
-                const char byte = buffer[std::size_t(next++)];
-                if (byte == '\n')
-                    break;
-                if (byte != '\r')
-                    line.append(byte);
-                // The rest of an over-long line is read as further lines, each with its own number.
-                if (++counted > qtmformat::MaxLineBytes) {
-                    tooLong = true;
-                    break;
-                }
-            }
-            if (tooLong)
-                report.AddError(lineNumber, loadmessages::LineTooLong);
-            else
-                applier.Apply(lineNumber, line);
+        for (;;) {
+            const qint64 n = stream.read(buffer.data(), qint64(buffer.size()));
+            if (n < 0)
+                return TReadResult::Stopped;
+            if (n == 0)
+                break;
+            if (bytes.size() + n > qtmformat::MaxFileBytes)
+                return TReadResult::TooLarge;
+            bytes.append(buffer.data(), n);
         }
+        ReadMachineBytes(bytes, machine, breakPoints, report);
+        return TReadResult::Complete;
     } catch (const std::exception&) {
         return TReadResult::Stopped;
     }
@@ -278,7 +351,7 @@ TReadResult ReadMachine(QIODevice& stream, TMachine& machine, TBreakPointList& b
 // ---- The file object --------------------------------------------------------------------------------------
 
 TQtmFile::TQtmFile(TMachine& machine, TBreakPointList& breakPoints, TPrompts& prompts, TConfig& config)
-    : renameFile(RenameReplacing), machine_(machine), breakPoints_(breakPoints), prompts_(prompts), config_(config) {}
+    : machine_(machine), breakPoints_(breakPoints), prompts_(prompts), config_(config) {}
 
 TQtmFile::~TQtmFile() {
     Reset();
@@ -335,22 +408,29 @@ bool TQtmFile::Open(const QString& name) {
         n = WithDefaultExt(n);
         if (n == filePath_ && IsOpen())
             return true;
+        if (!QFileInfo(n).exists())
+            return StartNew(n);
+        // Read before the current file is given up: a file that cannot be read changes nothing.
+        QByteArray bytes;
+        const fileio::TReadError read = fileio::ReadFile(n, qtmformat::MaxFileBytes, bytes);
+        if (read == fileio::TReadError::Missing)
+            return StartNew(n);
+        if (read != fileio::TReadError::None) {
+            Error(OpenCaption, ReadErrorText(read, n));
+            return false;
+        }
         if (!QueryClose())
             return false;
-        if (!IsFile(n))
-            return StartNew(n);
         Reset();
-        if (!OpenStream(n) && !IsFile(n)) {
+        if (!OpenStream(n)) {
+            const bool vanished = !IsFile(n);
             Reset();
-            Error(OpenCaption, QStringLiteral("Ошибка открытия файла\n") + n);
+            Error(OpenCaption,
+                  (vanished ? QStringLiteral("Ошибка открытия файла\n") : QStringLiteral("Ошибка чтения файла\n")) + n);
             return false;
         }
         filePath_ = n;
-        if (!ReadMachine()) {
-            Reset();
-            Error(OpenCaption, QStringLiteral("Ошибка чтения файла\n") + n);
-            return false;
-        }
+        Load(bytes);
         config_.Dir = paths::FileDir(filePath_);
         return true;
     } catch (const std::exception&) {
@@ -417,18 +497,37 @@ bool TQtmFile::ReadMachine() {
         return false;
     if (isNew_)
         return true;
-    TLoadReport report(filePath_);
-    switch (::ReadMachine(*fileStream_, machine_, breakPoints_, report)) {
-    case TReadResult::NotOpen:
+    QByteArray bytes;
+    const fileio::TReadError read =
+        fileio::ReadOpenFile(fileStream_->handle(), filePath_, qtmformat::MaxFileBytes, bytes);
+    if (read != fileio::TReadError::None) {
+        Error(OpenCaption, ReadErrorText(read, filePath_));
         return false;
-    case TReadResult::Complete:
-        if ((report.ErrorsFound() || config_.NormalLoad) && showLoadReport)
-            showLoadReport(report);
-        return true;
-    case TReadResult::Stopped:
+    }
+    Load(bytes);
+    return true;
+}
+
+void TQtmFile::Load(const QByteArray& bytes) {
+    TLoadReport report(filePath_);
+    ReadMachineBytes(bytes, machine_, breakPoints_, report);
+    if ((report.ErrorsFound() || config_.NormalLoad) && showLoadReport)
+        showLoadReport(report);
+}
+
+QString TQtmFile::ReadErrorText(fileio::TReadError error, const QString& path) {
+    switch (error) {
+    case fileio::TReadError::TooLarge:
+        return QStringLiteral("Файл слишком большой (больше 16 МБ)\n") + path;
+    case fileio::TReadError::NotRegular:
+    case fileio::TReadError::Missing:
+    case fileio::TReadError::Open:
+        return QStringLiteral("Ошибка открытия файла\n") + path;
+    case fileio::TReadError::Read:
+    case fileio::TReadError::None:
         break;
     }
-    return true;
+    return QStringLiteral("Ошибка чтения файла\n") + path;
 }
 
 bool TQtmFile::WriteMachine(QIODevice& stream) const {
@@ -473,40 +572,34 @@ bool TQtmFile::ReplaceFile(const QString& name) {
     }
     const QString backup = HelperName(name, qtmformat::BackupExt);
     const QString temp = HelperName(name, qtmformat::TempExt);
-    if (Occupied(temp) && !QFile::remove(temp)) {
+    const fileio::TSaveResult result = fileio::SaveFile(name, MachineFileBytes(machine_, breakPoints_), temp, backup);
+    switch (result.failure) {
+    case fileio::TSaveFailure::None:
+        break;
+    case fileio::TSaveFailure::RemoveTemp:
         Error(SaveCaption, QStringLiteral("Ошибка удаления временного файла\n") + temp);
         return false;
-    }
-    {
-        QFile file(temp);
-        // NewOnly: a link put under the temporary name is not followed.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            Error(SaveCaption, QStringLiteral("Не удалось создать временный файл\n") + temp);
-            return false;
-        }
-        if (!WriteMachine(file) || !SyncFile(file)) {
-            file.close();
-            Error(SaveCaption, QStringLiteral("Ошибка сохранения результатов во временный файл\n") + temp);
-            return false;
-        }
-    }
-    if (Occupied(backup) && !QFile::remove(backup)) {
+    case fileio::TSaveFailure::CreateTemp:
+        Error(SaveCaption, QStringLiteral("Не удалось создать временный файл\n") + temp);
+        return false;
+    case fileio::TSaveFailure::WriteTemp:
+        Error(SaveCaption, QStringLiteral("Ошибка сохранения результатов во временный файл\n") + temp);
+        return false;
+    case fileio::TSaveFailure::RemoveBackup:
         Error(SaveCaption, QStringLiteral("Ошибка удаления старого файла\n") + backup);
         return false;
-    }
-    Reset();
-    // Without a backup the rename below replaces the file in one step, so the name never goes missing.
-    const bool backedUp = renameFile(name, backup);
-    if (!renameFile(temp, name)) {
-        if (backedUp && !Occupied(name))
-            renameFile(backup, name);
-        SyncDirectory(paths::FileDir(name));
+    case fileio::TSaveFailure::Replace:
         Error(SaveCaption, QStringLiteral("Ошибка сохранения файла\n") + name +
                                QStringLiteral("\nДанные сохранены в файле\n") + temp +
                                QStringLiteral("\nПопытайтесь переименовать файл вручную"));
         return false;
+    case fileio::TSaveFailure::SyncDir:
+        Error(SaveCaption, SyncDirText(name));
+        return false;
     }
-    SyncDirectory(paths::FileDir(name));
+    if (result.backupFailed)
+        prompts_.Message(SaveCaption, QStringLiteral("Файл сохранен, но резервная копия не создана\n") + backup,
+                         TIcon::Exclamation);
     return true;
 }
 
@@ -529,21 +622,21 @@ bool TQtmFile::WriteNewFile(QString& name) {
         if (IsFile(name))
             return ReplaceFile(name);
     }
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // A partial file is removed: it did not exist before.
+    const fileio::TSaveResult result = fileio::CreateFile(name, MachineFileBytes(machine_, breakPoints_));
+    if (result.failure == fileio::TSaveFailure::SyncDir) {
+        Error(SaveCaption, SyncDirText(name));
+        return false;
+    }
+    if (!result.ok()) {
         Error(SaveCaption, QStringLiteral("Не могу создать файл\n") + name);
         return false;
     }
-    if (!WriteMachine(file) || !SyncFile(file)) {
-        // A partial file is worth nothing; it did not exist before.
-        file.close();
-        QFile::remove(name);
-        Error(SaveCaption, QStringLiteral("Не могу создать файл\n") + name);
-        return false;
-    }
-    file.close();
-    SyncDirectory(paths::FileDir(name));
     return true;
+}
+
+QString TQtmFile::SyncDirText(const QString& name) {
+    return QStringLiteral("Файл записан, но изменения каталога не сохранены на диске\n") + name;
 }
 
 // After a failed save the file that was current stays current, reopened when the save released it.

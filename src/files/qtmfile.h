@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/loadreport.h"
+#include "platform/fileio.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,6 +26,8 @@ inline constexpr int ValueStart = 7;
 inline constexpr int MaxValueBytes = MaxLineBytes - ValueStart - 1;
 // A state name in a command line has 17 columns (the 18th must stay blank).
 inline constexpr int MaxCommandStateLength = 17;
+// The largest machine file read: far beyond any machine a person writes, small enough to load at once.
+inline constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
 inline const QString DefaultExt = QStringLiteral(".qtm");
 inline const QString BackupExt = QStringLiteral(".bak");
 inline const QString TempExt = QStringLiteral(".tmp");
@@ -41,12 +44,16 @@ bool WriteMachine(QIODevice& stream, const TMachine& machine, const TBreakPointL
 enum class TReadResult {
     NotOpen,  // the stream is not open for reading: nothing was read
     Complete, // read to its end; faulty lines are in the report
-    Stopped,  // an unexpected failure (a read error) ended the reading; what was read so far stays loaded
+    Stopped,  // a read error: nothing was loaded
+    TooLarge, // more than qtmformat::MaxFileBytes: nothing was loaded
 };
 
-// Reads a machine file from its first byte and feeds every good line into the machine and the breakpoint
-// list through the operations the window's edits use, so their rules apply; never clears either. A
-// faulty line contributes nothing and is recorded in the report (one fault per line, with its number).
+// Reads the bytes of a machine file as ReadMachine reads a stream.
+void ReadMachineBytes(const QByteArray& bytes, TMachine& machine, TBreakPointList& breakPoints, TLoadReport& report);
+
+// Reads a machine file from its first byte, whole, and only then loads its good lines into the machine
+// and the breakpoint list by the rules of the window's edits; never clears either. A faulty line
+// contributes nothing and is recorded in the report (one fault per line, with its number).
 TReadResult ReadMachine(QIODevice& stream, TMachine& machine, TBreakPointList& breakPoints, TLoadReport& report);
 
 // The current machine file: opens and loads it, keeps it open for reading and writing while it is
@@ -91,9 +98,6 @@ public:
     bool ReadMachine();
     bool WriteMachine(QIODevice& stream) const;
 
-    // How SaveTo renames: replaces an existing target in one step. Tests swap it to make a rename fail.
-    std::function<bool(const QString& from, const QString& to)> renameFile;
-
 private:
     struct TCurrent {
         QString path;
@@ -107,6 +111,9 @@ private:
     bool ReplaceFile(const QString& name);
     bool WriteNewFile(QString& name);
     void Restore(const TCurrent& current);
+    void Load(const QByteArray& bytes);
+    static QString ReadErrorText(fileio::TReadError error, const QString& path);
+    static QString SyncDirText(const QString& name);
 
     TMachine& machine_;
     TBreakPointList& breakPoints_;

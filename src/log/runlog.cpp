@@ -1,6 +1,7 @@
 #include "log/runlog.h"
 
 #include "platform/codepage.h"
+#include "platform/fileio.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
 #include "settings/config.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -260,36 +260,52 @@ bool TRunLog::WriteReport(const QString& fileName, TPrompts& prompts) {
     const QString name = TrimText(fileName);
     if (name.isEmpty())
         return false;
-    if (QFileInfo(name).isFile()) {
-        if (paths::FileName(name).size() >= 257) {
-            error(QStringLiteral("Слишком динное имя файла\n") + name);
-            return false;
-        }
-        const QString backup = paths::ChangeFileExt(name, QStringLiteral(".bak"));
-        if (QFileInfo::exists(backup) && !QFile::remove(backup)) {
-            error(QStringLiteral("Ошибка удаления старого файла\n") + backup);
-            return false;
-        }
-        if (!QFile::rename(name, backup) && !QFile::remove(name))
-            return false;
+    const QFileInfo info(name);
+    if (info.isFile() && paths::FileName(name).size() >= 257) {
+        error(QStringLiteral("Слишком динное имя файла\n") + name);
+        return false;
+    }
+    if (info.exists() && !info.isFile()) {
+        error(QStringLiteral("Не могу создать файл\n") + name);
+        return false;
     }
     const QString dir = TrimText(paths::FileDir(name));
     if (!dir.isEmpty() && !QFileInfo(dir).isDir() && !QDir().mkpath(dir)) {
         error(QStringLiteral("Ошибка создания пути к файлу\n") + name);
         return false;
     }
-    // Written under a temporary name and renamed when complete: a full disk leaves no cut-off report.
-    // Unbuffered, so a short write shows in write()'s result; commit() would not report it.
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    const auto helper = [&](const QString& ext) {
+        const QString other = paths::ChangeFileExt(name, ext);
+        return other == name ? name + ext : other;
+    };
+    const QString backup = helper(QStringLiteral(".bak"));
+    const QString temp = helper(QStringLiteral(".tmp"));
+    // Written under a temporary name and renamed when complete: a full disk leaves no cut-off report, and
+    // the old report stays under its name until the new one takes it.
+    const fileio::TSaveResult result = fileio::SaveFile(name, ReportBytes(), temp, backup);
+    switch (result.failure) {
+    case fileio::TSaveFailure::None:
+        break;
+    case fileio::TSaveFailure::RemoveTemp:
+        error(QStringLiteral("Ошибка удаления временного файла\n") + temp);
+        return false;
+    case fileio::TSaveFailure::CreateTemp:
+    case fileio::TSaveFailure::WriteTemp:
         error(QStringLiteral("Не могу создать файл\n") + name);
         return false;
-    }
-    const QByteArray bytes = ReportBytes();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        file.cancelWriting();
-        error(QStringLiteral("Не могу создать файл\n") + name);
+    case fileio::TSaveFailure::RemoveBackup:
+        error(QStringLiteral("Ошибка удаления старого файла\n") + backup);
+        return false;
+    case fileio::TSaveFailure::Replace:
+        error(QStringLiteral("Ошибка сохранения файла\n") + name + QStringLiteral("\nДанные сохранены в файле\n") +
+              temp + QStringLiteral("\nПопытайтесь переименовать файл вручную"));
+        return false;
+    case fileio::TSaveFailure::SyncDir:
+        error(QStringLiteral("Файл записан, но изменения каталога не сохранены на диске\n") + name);
         return false;
     }
+    if (result.backupFailed)
+        prompts.Message(caption, QStringLiteral("Файл сохранен, но резервная копия не создана\n") + backup,
+                        TIcon::Exclamation);
     return true;
 }

@@ -273,6 +273,22 @@ bool TMachine::AddCommand(const QString& sourceState, const QString& sourceSymbo
     return true;
 }
 
+void TMachine::AppendLoaded(const QStringList& states, const QList<TCommandRow>& rows) {
+    for (const QString& name : states)
+        states_.append(TStateItem{name, 0});
+    commands_.append(rows);
+    if (!states.isEmpty())
+        emit statesChanged();
+    if (!rows.isEmpty()) {
+        InvalidateCommandIndex();
+        emit commandsChanged();
+    }
+    if (!states.isEmpty())
+        RunCheck(&TMachineChecks::CheckStates);
+    if (!states.isEmpty() || !rows.isEmpty())
+        RunCheck(&TMachineChecks::CheckCommands);
+}
+
 bool TMachine::SetCommandRow(int index, const TCommandRow& row) {
     if (index < 0 || index >= commands_.size() ||
         !codepage::Exists(row.sourceState + row.sourceSymbol + row.newState + row.newSymbol + row.move))

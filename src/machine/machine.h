@@ -84,6 +84,9 @@ public:
                     const QString& newSymbol, const QString& move);
     bool SetCommandRow(int index, const TCommandRow& row);
     bool RemoveCommand(int index);
+    // The file reader's way in for many states and rows at once: appends them as they are (the caller has
+    // trimmed them and left out those already held) with one signal and one check, so loading stays linear.
+    void AppendLoaded(const QStringList& states, const QList<TCommandRow>& rows);
     static TCommand CommandFromRow(const TCommandRow& row);
     static QString CommandText(const TCommand& command);
     int FindCommand(const QString& state, const QString& symbol) const;

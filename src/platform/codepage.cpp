@@ -1,6 +1,5 @@
 #include "platform/codepage.h"
 
-#include <QHash>
 #include <QStringDecoder>
 
 #include <array>
@@ -10,9 +9,11 @@ namespace {
 
 struct TTables {
     std::array<char16_t, 256> toUnicode{};
-    QHash<char16_t, unsigned char> toByte;
+    // The byte of every UTF-16 unit, -1 for none: a look-up per character without hashing.
+    std::array<qint16, 65536> toByte{};
 
     TTables() {
+        toByte.fill(-1);
         // The table is taken from the toolkit's converter once, so no mapping is written by hand.
         QStringDecoder decoder("windows-1251");
         for (int b = 0; b < 256; ++b) {
@@ -22,7 +23,7 @@ struct TTables {
             if (decoded.size() == 1 && decoded[0] != QChar::ReplacementCharacter)
                 c = decoded[0].unicode();
             toUnicode[static_cast<std::size_t>(b)] = c;
-            toByte.insert(c, static_cast<unsigned char>(b));
+            toByte[c] = static_cast<qint16>(b);
         }
     }
 };
@@ -46,17 +47,16 @@ QString Decode(const QByteArray& bytes) {
 QByteArray Encode(const QString& text) {
     const auto& t = Tables().toByte;
     QByteArray out(text.size(), Qt::Uninitialized);
+    char* d = out.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const auto it = t.constFind(text[i].unicode());
-        out[i] = it == t.cend() ? '?' : static_cast<char>(*it);
+        const qint16 b = t[text[i].unicode()];
+        d[i] = b < 0 ? '?' : static_cast<char>(b);
     }
     return out;
 }
 
 int ByteOf(QChar c) {
-    const auto& t = Tables().toByte;
-    const auto it = t.constFind(c.unicode());
-    return it == t.cend() ? -1 : *it;
+    return Tables().toByte[c.unicode()];
 }
 
 bool Exists(QChar c) {

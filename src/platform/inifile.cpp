@@ -1,18 +1,18 @@
 #include "platform/inifile.h"
 
 #include "platform/codepage.h"
+#include "platform/fileio.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <utility>
 
 namespace {
 
 // Settings files are a few kilobytes; anything this large is not ours and is left alone rather than read
-// into memory.
-constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+// into memory at every start.
+constexpr qint64 MaxFileSize = 1024 * 1024;
 
 const QString LineEnd = QStringLiteral("\r\n");
 
@@ -82,21 +82,17 @@ TIniFile::TLine TIniFile::ParseLine(QString text, QString end) {
 bool TIniFile::Load() {
     lines.clear();
     readable = true;
-    const QFileInfo info(fileName);
-    if (!info.exists())
+    QByteArray bytes;
+    switch (fileio::ReadFile(fileName, MaxFileSize, bytes)) {
+    case fileio::TReadError::None:
+        SetBytes(bytes);
         return true;
-    QFile file(fileName);
-    if (!info.isFile() || info.size() > MaxFileSize || !file.open(QIODevice::ReadOnly)) {
+    case fileio::TReadError::Missing:
+        return true;
+    default:
         readable = false;
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError || bytes.size() > MaxFileSize) {
-        readable = false;
-        return false;
-    }
-    SetBytes(bytes);
-    return true;
 }
 
 void TIniFile::SetBytes(const QByteArray& bytes) {
@@ -128,17 +124,17 @@ QByteArray TIniFile::Bytes() const {
 bool TIniFile::Save() {
     if (!readable)
         return false;
-    QSaveFile file(fileName);
-    // Unbuffered, so that a short write (a full disk, a size limit) shows in write()'s result: commit()
-    // flushes a buffer without reporting such a failure and would put a truncated file in place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    const QByteArray bytes = Bytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // A link stays a link: its target is what changes.
+    const QFileInfo info(fileName);
+    const QString target = info.isSymLink() ? info.symLinkTarget() : fileName;
+    // No backup: the file changes at every exit. The temporary name keeps the whole name, so that qtm.ini
+    // and qtm.dsk never share one.
+    const QString temp = target + QStringLiteral(".tmp");
+    const fileio::TSaveResult result = fileio::SaveFile(target, Bytes(), temp, QString());
+    // Nobody is told where the new content went: a temporary file that did not take the name goes.
+    if (result.failure == fileio::TSaveFailure::Replace)
+        QFile::remove(temp);
+    return result.ok();
 }
 
 qsizetype TIniFile::FindSection(const QString& section) const {
@@ -163,6 +159,16 @@ qsizetype TIniFile::FindKey(qsizetype header, const QString& key) const {
             return i;
     }
     return -1;
+}
+
+int TIniFile::ForeignLines() const {
+    int count = 0;
+    for (const TLine& line : lines) {
+        const qsizetype first = SkipBlanks(line.text, 0);
+        if (line.kind == TKind::Other && first < line.text.size() && line.text[first] != QLatin1Char(';'))
+            ++count;
+    }
+    return count;
 }
 
 bool TIniFile::SectionExists(const QString& section) const {

@@ -25,10 +25,13 @@ public:
     // The file's contents as Save() would write them.
     QByteArray Bytes() const;
     // Writes the contents through a temporary file in the same directory that replaces the file only when
-    // it was written completely; false on any failure, with the old file left as it was.
+    // it was written and synced completely; false on any failure (the directory's sync included), with the
+    // old file left as it was and no temporary file left behind.
     bool Save();
 
     bool SectionExists(const QString& section) const;
+    // Lines that are neither blank, a comment, a section header nor a key: a sign of a file that is no INI.
+    int ForeignLines() const;
     bool ValueExists(const QString& section, const QString& key) const;
     // The value with its surrounding blanks removed; fallback when the key is missing.
     QString ReadString(const QString& section, const QString& key, const QString& fallback) const;

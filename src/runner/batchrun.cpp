@@ -2,6 +2,7 @@
 
 #include "files/qtmfile.h"
 #include "import/importer.h"
+#include "platform/fileio.h"
 
 #include <QFile>
 
@@ -71,13 +72,24 @@ TBatchRunner::TBatchRunner(const TConfig& config)
 }
 
 bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& error, const QString& inputSymbols) {
-    QFile file(path);
-    if (!file.exists()) {
+    QByteArray bytes;
+    switch (fileio::ReadFile(path, qtmformat::MaxFileBytes, bytes)) {
+    case fileio::TReadError::None:
+        break;
+    case fileio::TReadError::Missing:
         error = QStringLiteral("Файл ") + path + QStringLiteral(" не найден");
         return false;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
+    case fileio::TReadError::NotRegular:
+        error = QStringLiteral("Не обычный файл: ") + path;
+        return false;
+    case fileio::TReadError::TooLarge:
+        error = QStringLiteral("Файл ") + path + QStringLiteral(" слишком большой (больше 16 МБ)");
+        return false;
+    case fileio::TReadError::Open:
         error = QStringLiteral("Ошибка открытия файла ") + path;
+        return false;
+    case fileio::TReadError::Read:
+        error = QStringLiteral("Ошибка чтения файла ") + path;
         return false;
     }
     engine_.SetRunState(Ready);
@@ -88,12 +100,11 @@ bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& err
         return true;
     }
     TLoadReport report(path);
-    if (ReadMachine(file, machine_, breakPoints_, report) != TReadResult::Complete) {
-        error = QStringLiteral("Ошибка чтения файла ") + path;
-        return false;
-    }
+    ReadMachineBytes(bytes, machine_, breakPoints_, report);
     for (const TLoadError& e : report.Errors())
         warnings.append(TLoadReport::LineText(e.lineNumber) + QStringLiteral(": ") + e.message);
+    if (report.Omitted() > 0)
+        warnings.append(TLoadReport::OmittedText(report.Omitted()));
     fileWord_ = machine_.Word();
     return true;
 }

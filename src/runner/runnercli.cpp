@@ -1,6 +1,9 @@
 #include "runner/runnercli.h"
 
+#include "files/qtmfile.h"
 #include "platform/codepage.h"
+#include "platform/fileio.h"
+#include "platform/inifile.h"
 #include "platform/usage.h"
 #include "runner/batchrun.h"
 #include "runner/progressline.h"
@@ -29,12 +32,13 @@ struct TCase {
 
 // The lines of a Windows-1251 text file: LF ends a line, CR is dropped, a final LF adds no empty line.
 bool ReadLines(const QString& path, QStringList& lines, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    // The same bounds as a machine file: /dev/zero or a FIFO given here must not hang the run.
+    if (fileio::ReadFile(path, qtmformat::MaxFileBytes, bytes) != fileio::TReadError::None) {
         error = QStringLiteral("Не удалось прочитать файл ") + path;
         return false;
     }
-    QString text = codepage::Decode(file.readAll());
+    QString text = codepage::Decode(bytes);
     text.remove(QLatin1Char('\r'));
     lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -133,6 +137,23 @@ QStringList MachineFiles(const QStringList& arguments) {
     return files;
 }
 
+// Settings that load are not necessarily settings: a file of another kind reads as all defaults.
+void WarnAboutSettings(const QString& path, const QString& shown, QTextStream& err) {
+    TIniFile ini(path);
+    if (!ini.Load())
+        return;
+    const int foreign = ini.ForeignLines();
+    if (foreign > 0)
+        err << QStringLiteral("Предупреждение: в файле настроек ") << shown << QStringLiteral(" не распознано строк: ")
+            << foreign << Qt::endl;
+    static const char* const sections[] = {"File", "AutoSave", "Messages", "Run", "Log", "Hint", "Color"};
+    for (const char* section : sections)
+        if (ini.SectionExists(QLatin1String(section)))
+            return;
+    err << QStringLiteral("Предупреждение: в файле настроек ") << shown
+        << QStringLiteral(" нет ни одного раздела настроек, взяты значения по умолчанию") << Qt::endl;
+}
+
 } // namespace
 
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, bool errIsTerminal) {
@@ -221,6 +242,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
             err << QStringLiteral("Не удалось прочитать файл настроек ") << parser.value(configOption) << Qt::endl;
             return 2;
         }
+        WarnAboutSettings(config.settingsPath, parser.value(configOption), err);
     }
     if (parser.isSet(diesOption)) {
         int dies = 0;
@@ -229,6 +251,9 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
             return 2;
         }
         config.SetDiesCount(dies);
+        if (config.DiesCount != dies)
+            err << QStringLiteral("Предупреждение: --dies ") << dies << QStringLiteral(" больше ") << config.DiesCount
+                << QStringLiteral(", взято ") << config.DiesCount << Qt::endl;
     }
     if (parser.isSet(noLoopOption))
         config.History = false;

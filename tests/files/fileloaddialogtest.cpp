@@ -120,3 +120,23 @@ TEST(FileLoadDialog, ShowReportRunsModallyAndClosesWithOkOrEscape) {
         EXPECT_EQ(verdict, QStringLiteral("В файле"));
     }
 }
+
+TEST(FileLoadDialog, FaultsBeyondTheListedOnesShowAsOneCountedRow) {
+    TLoadReport report(QStringLiteral("x.qtm"));
+    for (int line = 1; line <= 302; ++line)
+        report.AddError(line, usertext::LineUnknown);
+    int rows = -1;
+    QStringList last;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TFileLoadDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        TControls c(*dialog);
+        rows = c.list->topLevelItemCount();
+        const QTreeWidgetItem* item = c.list->topLevelItem(rows - 1);
+        last = QStringList{item->text(0), item->text(1)};
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    TFileLoadDialog::ShowReport(report);
+    EXPECT_EQ(rows, 301);
+    EXPECT_EQ(last, (QStringList{QStringLiteral("..."), QStringLiteral("и еще ошибок: 2")}));
+}

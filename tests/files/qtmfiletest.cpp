@@ -408,38 +408,6 @@ TEST_F(QtmFile, DataDirectoryThatCannotBeMade) {
     EXPECT_TRUE(file.FilePath().isEmpty());
 }
 
-TEST_F(QtmFile, FailedFinalRenameKeepsBothVersionsAndSaysWhere) {
-    const QString path = OpenInversion();
-    const QString tmp = Path(QStringLiteral("one.tmp"));
-    Edit();
-    file.renameFile = [&](const QString& from, const QString& to) {
-        return from == tmp ? false : QFile::rename(from, to);
-    };
-    prompts.Answer(TAnswer::Ok);
-    EXPECT_FALSE(file.SaveTo(QString()));
-    EXPECT_EQ(prompts.boxes,
-              QList<TMessage>{ErrorBox(SaveCaption, QStringLiteral("Ошибка сохранения файла\n") + path +
-                                                        QStringLiteral("\nДанные сохранены в файле\n") + tmp +
-                                                        QStringLiteral("\nПопытайтесь переименовать "
-                                                                       "файл вручную"))});
-    EXPECT_EQ(FileBytes(tmp), EditedBytes());
-    EXPECT_EQ(FileBytes(path), InversionFile);
-    EXPECT_EQ(file.FilePath(), path);
-    EXPECT_TRUE(file.IsOpen());
-}
-
-TEST_F(QtmFile, FailedBackupRenameStillReplacesTheFile) {
-    const QString path = OpenInversion();
-    Edit();
-    file.renameFile = [&](const QString& from, const QString& to) {
-        return from == path ? false : std::rename(QFile::encodeName(from), QFile::encodeName(to)) == 0;
-    };
-    ASSERT_TRUE(file.SaveTo(QString()));
-    EXPECT_EQ(FileBytes(path), EditedBytes());
-    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("one.tmp"))));
-    EXPECT_TRUE(prompts.boxes.isEmpty());
-}
-
 TEST_F(QtmFile, SaveFailureOnClosingKeepsTheFile) {
     const QString path = OpenInversion();
     Edit();

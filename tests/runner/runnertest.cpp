@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString Example(const char* name) {
@@ -304,4 +306,46 @@ TEST(RunnerCli, RunsADirectoryInParallelAndPrintsInOrder) {
 
     EXPECT_EQ(Cli({dir.path(), QStringLiteral("--jobs"), QStringLiteral("0")}).err,
               QStringLiteral("Неверное число заданий: 0\n"));
+}
+
+// Input that is no machine file, or a machine no person writes, is refused at once with a line on the
+// terminal; doubtful options are taken with a word, not silently.
+TEST(BatchRunnerCli, HostileInputAndDoubtfulOptions) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo.qtm"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString big = dir.filePath(QStringLiteral("big.qtm"));
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(16 * 1024 * 1024 + 1));
+    }
+    const struct {
+        QString file;
+        QString err;
+    } refused[] = {
+        {QStringLiteral("/dev/zero"), QStringLiteral("Не обычный файл: /dev/zero\n")},
+        {fifo, QStringLiteral("Не обычный файл: ") + fifo + u'\n'},
+        {big, QStringLiteral("Файл ") + big + QStringLiteral(" слишком большой (больше 16 МБ)\n")},
+    };
+    for (const auto& c : refused) {
+        const TCli r = Cli({c.file});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, c.err);
+    }
+    const TCli words = Cli({Example("inversion.qtm"), QStringLiteral("--words"), fifo});
+    EXPECT_EQ(words.status, 2);
+    EXPECT_EQ(words.err, QStringLiteral("Не удалось прочитать файл ") + fifo + u'\n');
+
+    const QString garbage = dir.filePath(QStringLiteral("garbage.ini"));
+    WriteFile(garbage, QStringLiteral("\x7f"
+                                      "ELF binary\nnot settings\n; a comment\n\nx=1\n"));
+    TCli r = Cli({Example("inversion.qtm"), QStringLiteral("--config"), garbage, QStringLiteral("--dies"),
+                  QStringLiteral("100")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, QStringLiteral("Предупреждение: в файле настроек ") + garbage +
+                         QStringLiteral(" не распознано строк: 2\n"
+                                        "Предупреждение: в файле настроек ") +
+                         garbage +
+                         QStringLiteral(" нет ни одного раздела настроек, взяты значения по умолчанию\n"
+                                        "Предупреждение: --dies 100 больше 99, взято 99\n"));
 }
