@@ -3,6 +3,7 @@
 #include "check/checkstate.h"
 #include "check/errorcommanddialog.h"
 #include "check/validation.h"
+#include "platform/dialogwidget.h"
 #include "platform/prompts.h"
 #include "platform/screenwidget.h"
 
@@ -28,13 +29,6 @@ QLabel* NamedLabel(const QString& name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     return label;
-}
-
-QPushButton* NamedButton(const QString& name, const QString& text, int helpContext, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setProperty("helpContext", helpContext);
-    return button;
 }
 
 void SetTextColor(QLabel* label, bool red) {

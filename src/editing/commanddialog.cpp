@@ -2,6 +2,7 @@
 
 #include "editing/statedialog.h"
 #include "machine/machine.h"
+#include "platform/dialogwidget.h"
 #include "platform/prompts.h"
 #include "settings/config.h"
 
@@ -36,15 +37,6 @@ QComboBox* Field(const QString& name, int maxLength, int width, int helpContext,
     box->setMinimumWidth(width);
     box->setProperty("helpContext", helpContext);
     return box;
-}
-
-QPushButton* NamedButton(const QString& name, const QString& text, int helpContext, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setProperty("helpContext", helpContext);
-    // A click takes the focus: that is how a click on a button is told from leaving a field.
-    button->setFocusPolicy(Qt::StrongFocus);
-    return button;
 }
 
 // The state and symbol lists are sorted without regard to letter case; the edit text stays as typed.

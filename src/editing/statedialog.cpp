@@ -2,6 +2,7 @@
 
 #include "machine/machine.h"
 #include "platform/codepage.h"
+#include "platform/dialogwidget.h"
 #include "platform/prompts.h"
 #include "settings/config.h"
 
@@ -20,15 +21,6 @@ constexpr int MaxStateName = 16;
 const QString AddCaption = QStringLiteral("Добавление состояния");
 const QString EditCaption = QStringLiteral("Редактирование состояния");
 const QString DeleteCaption = QStringLiteral("Удаление состояния");
-
-QPushButton* NamedButton(const QString& name, const QString& text, int helpContext, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setProperty("helpContext", helpContext);
-    // A click takes the focus, so the editing dialogs can tell a click on a button from leaving a field.
-    button->setFocusPolicy(Qt::StrongFocus);
-    return button;
-}
 
 } // namespace
 
