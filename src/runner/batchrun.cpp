@@ -4,7 +4,6 @@
 #include "import/importer.h"
 #include "platform/fileio.h"
 
-#include <QFile>
 
 QString RunEndCode(TRunEnd end) {
     switch (end) {

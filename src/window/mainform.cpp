@@ -67,7 +67,7 @@ QIcon Glyph(bool start) {
 } // namespace
 
 TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* parent)
-    : QMainWindow(parent), programDir_(programDir) {
+    : QMainWindow(parent) {
     if (!prompts) {
         ownPrompts_ = std::make_unique<TQtPrompts>(this);
         prompts = ownPrompts_.get();

@@ -175,7 +175,6 @@ private:
     void UpdateActions();
     bool RunStateIs(std::initializer_list<RunState> states) const;
 
-    QString programDir_;
     std::unique_ptr<TPrompts> ownPrompts_;
     TPrompts* prompts_ = nullptr;
     std::unique_ptr<TConfig> config_;
