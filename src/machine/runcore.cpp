@@ -44,6 +44,7 @@ QChar TRunCore::CharOf(std::uint8_t b) {
 
 void TRunCore::Compile(const QList<TCommandRow>& rows) {
     compiled_ = false;
+    insideStates_ = -1;
     names_.clear();
     ids_.clear();
     classes_.clear();
@@ -206,12 +207,128 @@ TRunCore::TOutcome TRunCore::Lookup() {
     return TOutcome::Ok;
 }
 
+namespace {
+// The inner loop has one case per state and symbol column; machines with more keys take the general path.
+constexpr int InsideKeys = 512;
+
+} // namespace
+
+bool TRunCore::PrepareInside() {
+    const int states = StateCount();
+    if (insideStates_ == states)
+        return insideColumns_ > 0;
+    insideStates_ = states;
+    insideColumns_ = 0;
+    inside_.clear();
+    insideJumpStates_ = -1;
+    std::array<bool, 256> named{};
+    for (std::size_t i = 0; i < table_.size(); ++i)
+        if (table_[i].row >= 0)
+            named[i & 255] = true;
+    int columns = 0;
+    for (int b = 0; b < 256; ++b)
+        if (named[std::size_t(b)])
+            insideColumn_[std::size_t(b)] = std::uint8_t(columns++);
+    if (columns >= 255 || std::int64_t(states) * (columns + 1) > InsideKeys)
+        return false;
+    for (int b = 0; b < 256; ++b)
+        if (!named[std::size_t(b)])
+            insideColumn_[std::size_t(b)] = std::uint8_t(columns);
+    ++columns;
+    inside_.assign(std::size_t(states) * std::size_t(columns), TInsideRule());
+    for (int id = 0; id < states; ++id)
+        for (int b = 0; b < 256; ++b) {
+            const TRule& r = table_[(std::size_t(id) << 8) | std::size_t(b)];
+            if (r.row >= 0)
+                inside_[std::size_t(id * columns + insideColumn_[std::size_t(b)])] =
+                    TInsideRule{r.next * columns, r.write, r.delta, false};
+        }
+    insideColumns_ = columns;
+    return true;
+}
+
+// The inner loop's keys spelt in binary, so that each can name a label of its own: X(0b000000000) to
+// X(0b111111111).
+#define QTM_KEYS1(X, b) X(b##0) X(b##1)
+#define QTM_KEYS2(X, b) QTM_KEYS1(X, b##0) QTM_KEYS1(X, b##1)
+#define QTM_KEYS3(X, b) QTM_KEYS2(X, b##0) QTM_KEYS2(X, b##1)
+#define QTM_KEYS4(X, b) QTM_KEYS3(X, b##0) QTM_KEYS3(X, b##1)
+#define QTM_KEYS5(X, b) QTM_KEYS4(X, b##0) QTM_KEYS4(X, b##1)
+#define QTM_KEYS6(X, b) QTM_KEYS5(X, b##0) QTM_KEYS5(X, b##1)
+#define QTM_KEYS7(X, b) QTM_KEYS6(X, b##0) QTM_KEYS6(X, b##1)
+#define QTM_KEYS8(X, b) QTM_KEYS7(X, b##0) QTM_KEYS7(X, b##1)
+#define QTM_KEYS9(X, b) QTM_KEYS8(X, b##0) QTM_KEYS8(X, b##1)
+#define QTM_KEYS(X) QTM_KEYS9(X, 0b)
+static_assert(InsideKeys == 1 << 9);
+
+// Jumps through a table of label addresses, a GNU extension that g++ and clang both have.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+
+TRunCore::TInsideExit TRunCore::RunInside(std::uint8_t* t, int last, int& cellAt, int& stateAt, qint64& stepAt,
+                                          qint64 limit) {
+    // Each key (state, symbol column) has code of its own, which reads its rule from a fixed place and
+    // ends in a jump of its own to the next key's code; a key with no rule jumps out. Nothing waits on
+    // the rule just read: the processor guesses each jump from the ones before it and runs ahead, as it
+    // does through a switch written for one machine.
+#define QTM_LABEL_ADDRESS(b) &&key_##b,
+    static const void* const labels[InsideKeys] = {QTM_KEYS(QTM_LABEL_ADDRESS)};
+#undef QTM_LABEL_ADDRESS
+    if (insideJumpStates_ != insideStates_) {
+        insideJump_.resize(inside_.size());
+        for (std::size_t k = 0; k < inside_.size(); ++k)
+            insideJump_[k] = inside_[k].leave ? &&done : labels[k];
+        insideJumpStates_ = insideStates_;
+    }
+    const TInsideRule* f = inside_.data();
+    const void* const* jump = insideJump_.data();
+    const std::uint8_t* column = insideColumn_.data();
+    std::uint8_t* const inner = t + 1;
+    const std::size_t span = std::size_t(last - 1);
+    std::uint8_t* p = t + cellAt;
+    qint64 left = limit - stepAt;
+    int key = stateAt * insideColumns_ + column[*p];
+    TInsideExit exit = TInsideExit::Stopped;
+    goto* jump[key];
+
+#define QTM_KEY_CODE(b)                                                                                                \
+    key_##b : {                                                                                                        \
+        const TInsideRule& r = f[b];                                                                                   \
+        if (--left < 0) {                                                                                              \
+            left = 0;                                                                                                  \
+            goto done;                                                                                                 \
+        }                                                                                                              \
+        *p = r.write;                                                                                                  \
+        p += r.delta;                                                                                                  \
+        key = r.base;                                                                                                  \
+        if (std::size_t(p - inner) >= span) {                                                                          \
+            exit = TInsideExit::Edge;                                                                                  \
+            goto done;                                                                                                 \
+        }                                                                                                              \
+        key += column[*p];                                                                                             \
+        goto* jump[key];                                                                                               \
+    }
+    QTM_KEYS(QTM_KEY_CODE)
+#undef QTM_KEY_CODE
+
+done:
+    // The key is the state's first column after a move, or the state and symbol looked up.
+    stateAt = key / insideColumns_;
+    cellAt = int(p - t);
+    stepAt = limit - left;
+    return exit;
+}
+
+#pragma GCC diagnostic pop
+
 TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
-    // The same steps as Execute and Lookup, with the position held in locals; only a head on the tape's
-    // first or last cell takes the slow way, where the tape may grow or the run stop at a border.
+    // The same steps as Execute and Lookup, with the position held in locals. While the head is off the
+    // tape's first and last cells the inner loop runs; on them the tape may grow or the run stop at a
+    // border, and every step takes the general way.
     TOutcome outcome = TOutcome::Ok;
     if (!hasPending || step >= limit)
         return outcome;
+    const bool inside = PrepareInside();
     const TRule* table = table_.data();
     std::uint8_t* t = tape.data();
     int last = int(tape.size()) - 1;
@@ -223,36 +340,38 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
         if (unsigned(cell - 1) >= unsigned(last - 1)) {
             if ((cell <= 0 && r.move == MoveLeft) || (cell >= last && r.move == MoveRight)) {
                 outcome = r.move == MoveLeft ? TOutcome::LeftBorder : TOutcome::RightBorder;
-                hasPending = false;
                 break;
             }
         }
         t[cell] = r.write;
         ++n;
-        // Branches rather than arithmetic on the rule: the processor guesses them and reads the next cell
-        // and rule before this one has arrived, as it does for a hand-written switch.
         s = r.next;
         if (r.move == MoveRight)
             ++cell;
         else if (r.move == MoveLeft)
             --cell;
-        if (unsigned(cell - 1) >= unsigned(last - 1)) {
-            state = s;
-            step = n;
-            Place(cell - leftBlanks, dies);
-            t = tape.data();
-            last = int(tape.size()) - 1;
-            cell = HeadCell();
-            if (cell < 0 || cell > last) {
-                outcome = cell < 0 ? TOutcome::LeftOff : TOutcome::RightOff;
-                hasPending = false;
-                break;
+        for (;;) {
+            if (unsigned(cell - 1) >= unsigned(last - 1)) {
+                state = s;
+                step = n;
+                Place(cell - leftBlanks, dies);
+                t = tape.data();
+                last = int(tape.size()) - 1;
+                cell = HeadCell();
+                if (cell < 0 || cell > last) {
+                    outcome = cell < 0 ? TOutcome::LeftOff : TOutcome::RightOff;
+                    break;
+                }
             }
+            if (!inside || unsigned(cell - 1) >= unsigned(last - 1) || n >= limit ||
+                RunInside(t, last, cell, s, n, limit) != TInsideExit::Edge)
+                break;
         }
-        r = table[r.base + t[cell]];
+        if (outcome != TOutcome::Ok)
+            break;
+        r = table[(std::size_t(s) << 8) | t[cell]];
         if (r.row < 0) {
             outcome = TOutcome::Halt;
-            hasPending = false;
             break;
         }
         if (n >= limit)
@@ -264,6 +383,8 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
     found = r.row;
     if (outcome == TOutcome::Ok)
         pending = r;
+    else
+        hasPending = false;
     // Anything may have been written: the model looks at the whole tape once.
     dirtyFirst = 0;
     dirtyLast = int(tape.size()) - 1;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -82,7 +83,19 @@ public:
     bool grown = false;
 
 private:
+    // A rule as the inner loop reads it: the next key's start, what to write, the move, and whether the
+    // loop must leave to the general path instead (no rule, or a symbol no row names).
+    struct TInsideRule {
+        std::int32_t base = 0;
+        std::uint8_t write = 0;
+        std::int8_t delta = 0;
+        bool leave = true;
+    };
+    enum class TInsideExit : std::uint8_t { Stopped, Edge };
+
     void Place(int p, int dies);
+    bool PrepareInside();
+    TInsideExit RunInside(std::uint8_t* t, int last, int& cell, int& s, qint64& n, qint64 limit);
 
     QStringList names_;
     QHash<QString, int> ids_;
@@ -93,4 +106,13 @@ private:
     std::vector<TRule> rowRules_;
     std::vector<TRule> table_;
     bool compiled_ = false;
+    // The inner loop's rules, one per state and symbol column, built for insideStates_ states; every byte
+    // no row names shares the last column.
+    std::vector<TInsideRule> inside_;
+    std::array<std::uint8_t, 256> insideColumn_{};
+    int insideColumns_ = 0;
+    int insideStates_ = -1;
+    // Where each key's code begins, or the way out; the inner loop makes it, as only it knows its labels.
+    std::vector<const void*> insideJump_;
+    int insideJumpStates_ = -1;
 };

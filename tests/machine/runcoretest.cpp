@@ -144,10 +144,13 @@ const QString Symbols[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLite
 TCase RandomCase(std::mt19937& random, bool withPoints) {
     const auto pick = [&](int size) { return int(random() % unsigned(size)); };
     TCase c;
-    for (int i = pick(6); i > 0; --i)
+    // Mostly tight tapes, where the borders and growth are met often; now and then a wide one with a long
+    // run, where the head stays off the tape's ends for many steps together.
+    const bool wide = pick(4) == 0;
+    for (int i = pick(wide ? 40 : 6); i > 0; --i)
         c.word.append(Symbols[pick(2)]);
-    c.dies = 1 + pick(4);
-    c.limit = 1 + pick(120);
+    c.dies = wide ? 50 + pick(50) : 1 + pick(4);
+    c.limit = 1 + pick(wide ? 3000 : 120);
     for (int i = pick(12); i > 0; --i)
         c.rows.append(TRow{States[pick(5)], Symbols[pick(3)], States[pick(5)], Symbols[pick(3)], pick(3) - 1});
     if (withPoints)
@@ -162,6 +165,10 @@ void Define(TMachine& m, const TCase& c) {
     m.SetWordText(c.word);
     for (const QString& s : States)
         m.AddState(s);
+    for (const TRow& r : c.rows) {
+        m.AddState(r.state);
+        m.AddState(r.newState);
+    }
     m.SetInitialState(QStringLiteral("q0"));
     for (const TRow& r : c.rows)
         m.AddCommand(r.state, r.symbol, r.newState, r.newSymbol,
@@ -269,4 +276,22 @@ TEST(CompiledRun, AgreesWithPlainSteppingOnRandomMachines) {
     }
     // The runner refuses machines that fail the data check (about two in three of these).
     EXPECT_GT(batched, 800);
+}
+
+TEST(CompiledRun, AgreesWithPlainSteppingWhateverTheNumberOfStates) {
+    // A scrambled walk over every state: a few states, as many as the inner loop has room for, and more,
+    // which run the general way.
+    for (const int states : {5, 100, 300}) {
+        TCase c{QStringLiteral("abbaababbbaabab"), 99, 20000, {}, {}};
+        const auto name = [&](int i) { return QStringLiteral("q") + QString::number(i % states); };
+        for (int i = 0; i < states; ++i) {
+            c.rows.append(TRow{name(i), QStringLiteral("a"), name(i * 7 + 1), QStringLiteral("b"), 1});
+            c.rows.append(TRow{name(i), QStringLiteral("b"), name(i * 13 + 5), QStringLiteral("a"), -1});
+            c.rows.append(TRow{name(i), QStringLiteral("#"), name(i + 3), QStringLiteral("a"), i % 2 ? 1 : -1});
+        }
+        const TOutcome expected = Reference(c);
+        EXPECT_GT(expected.steps, 300) << states;
+        EXPECT_EQ(Batched(c), expected) << states;
+        EXPECT_EQ(Ticked(c), expected) << states;
+    }
 }
