@@ -184,6 +184,39 @@ void BM_RunnerBeaver(benchmark::State& state) {
 }
 BENCHMARK(BM_RunnerBeaver)->Unit(benchmark::kMillisecond);
 
+// qtm-run's default: the loop check on (History, MaxCount 9999), the beaver's first 20,000 steps, with the
+// log's rows kept (as --report keeps them, a snapshot of the 12,500-cell tape a step) and without.
+void BM_RunnerBeaverLoopCheck(benchmark::State& state) {
+    QTemporaryDir dir;
+    TConfig config{QString()};
+    config.History = true;
+    config.ViewLog = true;
+    config.SetMaxCount(9999);
+    TBatchRunner runner(config);
+    runner.KeepRows(state.range(0) != 0);
+    QList<QStringList> rows = {{"go", "0", "go", "0", "R"}, {"go", "1", "A", "0", "S"}};
+    for (QStringList r : BeaverRows)
+        rows.append(r);
+    QString word(BeaverWord, QLatin1Char('0'));
+    word[BeaverStart] = QLatin1Char('1');
+    QStringList warnings;
+    QString error;
+    const QString path =
+        WriteMachine(dir, QStringLiteral("beaver.qtm"), QStringLiteral("01"), word, QStringLiteral("go"), rows);
+    if (!runner.Load(path, warnings, error)) {
+        state.SkipWithError("the beaver did not load");
+        return;
+    }
+    constexpr qint64 Steps = 20000;
+    for (auto _ : state) {
+        const TRunResult r = runner.Run(word, Steps);
+        if (r.end != TRunEnd::StepLimit)
+            state.SkipWithError("the beaver stopped");
+    }
+    state.SetItemsProcessed(state.iterations() * Steps);
+}
+BENCHMARK(BM_RunnerBeaverLoopCheck)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
 void BM_ReferenceBeaver(benchmark::State& state) {
     for (auto _ : state) {
         std::vector<char> tape(BeaverWord + 2, '0');

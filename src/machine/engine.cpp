@@ -1,5 +1,6 @@
 #include "machine/engine.h"
 
+#include "machine/loopcheck.h"
 #include "machine/machine.h"
 #include "settings/config.h"
 
@@ -222,23 +223,8 @@ void TEngine::LookUp() {
             if (settings_.History) {
                 const qint64 n = log_->FindRepeatedConfiguration(machine_.CurrentState(), machine_.CurrentSymbol(),
                                                                  machine_.HeadPosition(), machine_.TakeTapeSnapshot());
-                if (n != 0) {
-                    const RunState remembered = machine_.GetRunState();
-                    SetRunState(Paused);
-                    const TAnswer answer = prompts_.Message(
-                        QStringLiteral("Проверка на зацикливание"),
-                        QStringLiteral("Машина Тьюринга уже находилась в подобном состоянии\n (шаг ") +
-                            QString::number(n) +
-                            QStringLiteral(" ).\n Возможно, машина Тьюринга зациклилась\nХотите продолжить "
-                                           "работу машины Тьюринга?"),
-                        TIcon::Exclamation, ButtonsOkCancel, TAnswer::Cancel);
-                    if (answer != TAnswer::Ok) {
-                        NoteStop(TStop::LoopCancelled, n);
-                        SetRunState(Ready);
-                        return;
-                    }
-                    SetRunState(remembered);
-                }
+                if (n != 0 && !AskLoop(n))
+                    return;
             }
             log_->LogStep(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
                           machine_.HeadPosition(), std::make_unique<TFullWord>(machine_.TakeTapeSnapshot()),
@@ -269,14 +255,50 @@ void TEngine::LookUp() {
     }
 }
 
+bool TEngine::AskLoop(qint64 n) {
+    const RunState remembered = machine_.GetRunState();
+    SetRunState(Paused);
+    const TAnswer answer = prompts_.Message(
+        QStringLiteral("Проверка на зацикливание"),
+        QStringLiteral("Машина Тьюринга уже находилась в подобном состоянии\n (шаг ") + QString::number(n) +
+            QStringLiteral(" ).\n Возможно, машина Тьюринга зациклилась\nХотите продолжить "
+                           "работу машины Тьюринга?"),
+        TIcon::Exclamation, ButtonsOkCancel, TAnswer::Cancel);
+    if (answer != TAnswer::Ok) {
+        NoteStop(TStop::LoopCancelled, n);
+        SetRunState(Ready);
+        return false;
+    }
+    SetRunState(remembered);
+    return true;
+}
+
 void TEngine::RunSteps(qint64 limit) {
     TRunCore& core = machine_.Core();
     while (GetRunState() == Running && core.active && core.step < limit) {
         TBreakPoints* breaks = machine_.BreakPoints();
-        const bool plain = !(log_ && settings_.ViewLog) && !settings_.OnlyStep &&
+        const bool logged = log_ && settings_.ViewLog;
+        TLoopCheck* loop = logged ? log_->LoopCheck() : nullptr;
+        const bool plain = (!logged || loop) && !settings_.OnlyStep &&
                            !(settings_.UseBreak && breaks && !breaks->IsEmpty()) && core.hasPending;
         if (!plain) {
             StepOnce();
+            continue;
+        }
+        if (loop) {
+            try {
+                qint64 repeat = 0;
+                const TRunCore::TOutcome outcome =
+                    core.RunChecked(limit, settings_.DiesCount, *loop, settings_.History, repeat);
+                machine_.CoreStepped();
+                if (outcome != TRunCore::TOutcome::Ok)
+                    Stop(outcome);
+                else if (repeat != 0 && AskLoop(repeat))
+                    loop->Log();
+            } catch (...) {
+                StopWith(TStop::Failure, StopCaption, QStringLiteral("Неизвестная ошибка при выполнении команды"),
+                         TIcon::Stop);
+            }
             continue;
         }
         try {

@@ -81,6 +81,8 @@ signals:
 
 private:
     void LookUp();
+    // The loop question for a repeat of step n; true when the user lets the run go on.
+    bool AskLoop(qint64 n);
     // Ends the run at a stop the core found: a border, a move off the tape, or no command.
     void Stop(TRunCore::TOutcome outcome);
     bool MayHit();

@@ -255,7 +255,9 @@ private:
         int firstRow = -1;
         int lastRow = -1;
         bool active = false;
-        bool Empty() const { return !tape && firstCell < 0 && !head && !status && !selected && firstRow < 0 && !active; }
+        bool Empty() const {
+            return !tape && firstCell < 0 && !head && !status && !selected && firstRow < 0 && !active;
+        }
     };
     TNotes notes_;
     void NoteCells(int first, int last);

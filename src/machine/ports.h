@@ -33,10 +33,14 @@ public:
     virtual bool MayHit(const QString&, const QString&) const { return true; }
 };
 
+class TLoopCheck;
+
 // The run log, attached while its window exists.
 class TStepLog {
 public:
     virtual ~TStepLog() = default;
+    // A log that only checks for loops, which the compiled run may feed directly.
+    virtual TLoopCheck* LoopCheck() { return nullptr; }
     // The step of the newest logged row with the same configuration, or 0.
     virtual qint64 FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
                                              const TFullWord& snapshot) = 0;

@@ -14,8 +14,18 @@
 // The machine compiled for running: state names interned to small numbers, symbols as their Windows-1251
 // bytes, one rule per (state, byte) and the tape as a byte array. The window's engine steps it one tick at
 // a time and the headless runner in a tight loop; both go through the same rules, so they cannot differ.
+class TLoopCheck;
+
 class TRunCore {
 public:
+    // Told of every cell a step writes, before the step is counted.
+    class TWriteTrace {
+    public:
+        virtual void Wrote(qint64 step, int position, std::uint8_t before, std::uint8_t after) = 0;
+
+    protected:
+        ~TWriteTrace() = default;
+    };
     struct TRule {
         std::int32_t next = 0;
         // next times 256: where the next state's rules begin.
@@ -59,6 +69,10 @@ public:
     TOutcome Lookup();
     // Execute and look up until a stop or until limit steps are counted, without anything in between.
     TOutcome RunUntil(qint64 limit, int dies);
+    // As RunUntil, logging each step looked up to the loop check and, with history, asking it first; a
+    // repeat ends the run with Ok, the step found in repeat and the rule pending, as the log's question
+    // comes before the row is logged.
+    TOutcome RunChecked(qint64 limit, int dies, TLoopCheck& loop, bool history, qint64& repeat);
 
     int HeadCell() const { return leftBlanks + headPosition; }
     std::uint8_t HeadByte() const { return tape[std::size_t(HeadCell())]; }
@@ -81,6 +95,7 @@ public:
     int dirtyFirst = 0;
     int dirtyLast = -1;
     bool grown = false;
+    TWriteTrace* trace = nullptr;
 
 private:
     // A rule as the inner loop reads it: the next key's start, what to write, the move, and whether the

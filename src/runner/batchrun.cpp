@@ -4,7 +4,6 @@
 #include "import/importer.h"
 #include "platform/fileio.h"
 
-
 QString RunEndCode(TRunEnd end) {
     switch (end) {
     case TRunEnd::Halt:
@@ -61,13 +60,20 @@ TAnswer TBatchRunner::TAnswers::Ask(const TMessage& message) {
 
 TBatchRunner::TBatchRunner(const TConfig& config)
     : config_(config), machine_(prompts_, config_), engine_(machine_, prompts_, config_), log_(config_),
-      validation_(machine_) {
+      loopCheck_(machine_.Core(), config_), validation_(machine_) {
     config_.UseBreak = false;
     config_.SaveFileRun = false;
-    engine_.SetRunLog(&log_);
+    engine_.SetRunLog(&loopCheck_);
     machine_.SetBreakPoints(&breakPoints_);
     machine_.SetChecks(&validation_);
     machine_.SetNotifications(false);
+}
+
+void TBatchRunner::KeepRows(bool keep) {
+    engine_.SetRunLog(keep ? static_cast<TStepLog*>(&log_) : &loopCheck_);
+    // The loop check follows the writes only while it is the log.
+    if (keep && machine_.Core().trace == &loopCheck_)
+        machine_.Core().trace = nullptr;
 }
 
 bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& error, const QString& inputSymbols) {

@@ -4,6 +4,7 @@
 #include "check/checkstate.h"
 #include "check/validation.h"
 #include "log/runlog.h"
+#include "machine/loopcheck.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "platform/prompts.h"
@@ -53,8 +54,10 @@ public:
     // The word the file holds.
     const QString& FileWord() const { return fileWord_; }
     TMachine& Machine() { return machine_; }
-    // The rows of the last run, as the log window would hold them.
+    // The rows of the last run, as the log window would hold them, once KeepRows is asked for.
     TRunLog& Log() { return log_; }
+    // Without rows (the default) the loop check keeps only what it compares, and is far faster.
+    void KeepRows(bool keep);
 
     // Runs the machine on the word as Start would, for at most maxSteps executed commands.
     TRunResult Run(const QString& word, qint64 maxSteps);
@@ -77,6 +80,7 @@ private:
     TMachine machine_;
     TEngine engine_;
     TRunLog log_;
+    TLoopCheck loopCheck_;
     TBreakPointList breakPoints_;
     TValidation validation_;
     QString fileWord_;

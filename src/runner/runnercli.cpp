@@ -322,6 +322,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         QTextStream jerr(&o.err);
         const QString prefix = named ? files[job.file] + QLatin1Char('\t') : QString();
         TBatchRunner runner(config);
+        runner.KeepRows(!reportPath.isEmpty());
         QStringList warnings;
         QString loadError;
         if (!runner.Load(files[job.file], warnings, loadError, inputSymbols)) {

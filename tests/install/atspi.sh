@@ -8,12 +8,15 @@ tmp=$(mktemp -d)
 cp "$src/examples/inversion.qtm" "$tmp/"
 export HOME=$tmp XDG_RUNTIME_DIR=$tmp
 run() {
-    local display
-    for display in $(seq 90 120); do
-        [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
-    done
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # The server picks a free display itself and names it, so that runs side by side cannot take the same.
+    local display=""
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
     local xvfb=$!
+    for _ in $(seq 100); do
+        display=$(head -n 1 "$tmp/display" 2>/dev/null || true)
+        [ -n "$display" ] && break
+        sleep 0.1
+    done
     export DISPLAY=":$display" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
     /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
     local bus=$!

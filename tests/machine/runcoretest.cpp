@@ -295,3 +295,41 @@ TEST(CompiledRun, AgreesWithPlainSteppingWhateverTheNumberOfStates) {
         EXPECT_EQ(Ticked(c), expected) << states;
     }
 }
+
+TEST(CompiledRun, LoopCheckStopsWhereTheLogWould) {
+    // The log keeps whole snapshots and is asked a tick at a time; the loop check keeps hashes and is fed by
+    // the compiled run. On random machines, with windows of 1 to 40 rows, both must stop at the same step
+    // and name the same earlier step.
+    std::mt19937 random(20261208);
+    int loops = 0;
+    for (int i = 0; i < 3000; ++i) {
+        // Every state has a row for nearly every symbol, so that most runs go on until they loop.
+        const auto pick = [&](int size) { return int(random() % unsigned(size)); };
+        TCase c{QString(), 3 + pick(10), 1 + pick(500), {}, {}};
+        for (int k = 1 + pick(8); k > 0; --k)
+            c.word.append(Symbols[pick(2)]);
+        for (int s = 0; s < 3; ++s)
+            for (const QString& symbol : Symbols)
+                if (pick(20) != 0)
+                    c.rows.append(TRow{States[s * 2], symbol, States[pick(3) * 2], Symbols[pick(3)], pick(3) - 1});
+        const int maxCount = 1 + pick(40);
+        const auto run = [&](bool keepRows) {
+            TConfig config{QString()};
+            config.DiesCount = c.dies;
+            config.History = true;
+            config.ViewLog = true;
+            config.MaxCount = maxCount;
+            TBatchRunner runner(config);
+            runner.KeepRows(keepRows);
+            Define(runner.Machine(), c);
+            const TRunResult r = runner.Run(c.word, c.limit);
+            return RunEndCode(r.end) + QStringLiteral(" steps=") + QString::number(r.steps) + QStringLiteral(" loop=") +
+                   QString::number(r.loopStep) + QStringLiteral(" state=") + r.state + QStringLiteral(" symbol=") +
+                   r.symbol + QStringLiteral(" tape=") + r.tape + QLatin1Char(' ') + r.faults.join(QLatin1Char('|'));
+        };
+        const QString logged = run(true);
+        ASSERT_EQ(run(false), logged) << "case " << i;
+        loops += logged.startsWith(QStringLiteral("loop"));
+    }
+    EXPECT_GT(loops, 250);
+}
