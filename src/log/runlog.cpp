@@ -84,7 +84,7 @@ const QString& TRunLog::Folded(const QString& state) {
 }
 
 qint64 TRunLog::FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
-                                       const TFullWord& snapshot) {
+                                          const TFullWord& snapshot) {
     if (rows_.empty())
         return 0;
     const TCompactWord w = TCompactWord::From(snapshot);
@@ -104,6 +104,7 @@ void TRunLog::DropOldest() {
         if (it != newest_.end() && *it == firstSeq_)
             newest_.erase(it);
     }
+    heldChars_ -= row.snapshot.core.size();
     rows_.pop_front();
     ++firstSeq_;
 }
@@ -111,9 +112,6 @@ void TRunLog::DropOldest() {
 void TRunLog::LogStep(qint64 step, const QString& state, const QString& symbol, int headPosition,
                       std::unique_ptr<TFullWord> snapshot, const QString& commandText) {
     try {
-        const size_t limit = size_t(std::max(1, settings_.MaxCount));
-        while (rows_.size() >= limit)
-            DropOldest();
         TLogRow row;
         row.step = step;
         row.state = TrimText(state);
@@ -132,11 +130,18 @@ void TRunLog::LogStep(qint64 step, const QString& state, const QString& symbol, 
                                         0};
             row.key.Seal();
         }
+        const size_t limit = size_t(std::max(1, settings_.MaxCount));
+        while (rows_.size() >= limit)
+            DropOldest();
+        // On a very long tape the snapshots of MaxCount rows would not fit in memory: fewer rows are held.
+        while (!rows_.empty() && heldChars_ + row.snapshot.core.size() > snapshotBudget_)
+            DropOldest();
         rows_.push_back(std::move(row));
         const TLogRow& added = rows_.back();
         const bool wider =
             added.hasSnapshot && (added.snapshot.LeftNeed() > leftWidth_ || added.snapshot.RightNeed() > rightWidth_);
         if (added.hasSnapshot) {
+            heldChars_ += added.snapshot.core.size();
             newest_.insert(added.key, EndSeq() - 1);
             leftWidth_ = std::max(leftWidth_, added.snapshot.LeftNeed());
             rightWidth_ = std::max(rightWidth_, added.snapshot.RightNeed());
@@ -156,6 +161,7 @@ void TRunLog::ClearLog() {
         firstSeq_ = EndSeq();
         rows_.clear();
         newest_.clear();
+        heldChars_ = 0;
         ++generation_;
         emit rowsChanged();
     } catch (...) {

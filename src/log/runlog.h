@@ -71,7 +71,7 @@ public:
 
     // The step engine's calls. The search answers from an index of the held rows, in constant time.
     qint64 FindRepeatedConfiguration(const QString& state, const QString& symbol, int headPosition,
-                                  const TFullWord& snapshot) override;
+                                     const TFullWord& snapshot) override;
     // Drops the oldest rows so that the new one makes at most MaxCount. A failure leaves the log as far as
     // it got; the run goes on.
     void LogStep(qint64 step, const QString& state, const QString& symbol, int headPosition,
@@ -86,6 +86,10 @@ public:
     qint64 EndSeq() const { return firstSeq_ + qint64(rows_.size()); }
     // Grows by one with every ClearLog, so a view knows to start over.
     int Generation() const { return generation_; }
+
+    // The characters of tape the rows' snapshots may hold together; older rows go to keep within it.
+    static constexpr qsizetype SnapshotBudget = qsizetype(64) << 20;
+    void SetSnapshotBudget(qsizetype chars) { snapshotBudget_ = chars; }
 
     int GetWordForm() const { return wordForm_; }
     void SetWordForm(int form);
@@ -125,6 +129,8 @@ private:
     int rightWidth_ = 1;
     // The newest held row (by sequence) of each configuration.
     QHash<TConfigurationKey, qint64> newest_;
+    qsizetype heldChars_ = 0;
+    qsizetype snapshotBudget_ = SnapshotBudget;
     QString lastState_;
     QString lastFolded_;
 };

@@ -85,6 +85,24 @@ TEST_F(RunLog, RowLimitKeepsTheNewestRows) {
     }
 }
 
+TEST_F(RunLog, LongTapesHoldFewerRowsWithinTheBudget) {
+    // Five characters a snapshot (outer blanks are not kept) against a budget of 12: two rows, however many
+    // MaxCount allows; a
+    // snapshot larger than the budget is still held alone. The loop search sees only what is held.
+    settings.SetMaxCount(9999);
+    log.SetSnapshotBudget(12);
+    for (int step = 0; step < 5; ++step)
+        Log(log, step, QStringLiteral("q0"), QStringLiteral("a"), 0, Word("#", "aaaaa", "#"));
+    EXPECT_EQ(Steps(log), (QList<int>{3, 4}));
+    EXPECT_EQ(log.FindRepeatedConfiguration(QStringLiteral("q0"), QStringLiteral("a"), 0, Word("#", "aaaaa", "#")), 4);
+    Log(log, 5, QStringLiteral("q0"), QStringLiteral("a"), 0, Word("#", QString(30, u'a').toUtf8().constData(), "#"));
+    EXPECT_EQ(Steps(log), (QList<int>{5}));
+    log.ClearLog();
+    for (int step = 0; step < 3; ++step)
+        Log(log, step, QStringLiteral("q0"), QStringLiteral("a"), 0, Word("#", "aaaaa", "#"));
+    EXPECT_EQ(Steps(log), (QList<int>{1, 2}));
+}
+
 TEST_F(RunLog, ThreeWordFormsOfOneSnapshot) {
     const struct {
         TFullWord snapshot;
