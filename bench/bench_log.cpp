@@ -15,9 +15,9 @@ namespace {
 
 // A 40-bit binary counter that counts for ever: its configurations never repeat, so the loop check
 // searches and never stops the run.
-void DefineCounter(TMachine& m) {
+void DefineCounter(TMachine& m, int bits = 40) {
     m.SetAlphabetText(QStringLiteral("01"));
-    m.SetWordText(QString(40, QLatin1Char('0')));
+    m.SetWordText(QString(bits, QLatin1Char('0')));
     m.SetInitialState(QStringLiteral("right"));
     const char* const commands[][5] = {
         {"right", "0", "right", "0", "R"}, {"right", "1", "right", "1", "R"}, {"right", "#", "carry", "#", "L"},
@@ -55,6 +55,34 @@ void BM_TickWithLog(benchmark::State& state) {
 }
 // 0: no log at all, for comparison.
 BENCHMARK(BM_TickWithLog)->Arg(0)->Arg(100)->Arg(9999);
+
+// The same counter over a word of N symbols, the log at its default of 1000 rows: a tick copies the tape for
+// the loop search and for its row, so it costs in proportion to the tape; the rows' tapes stay within the
+// log's budget.
+void BM_TickWithLogLongWord(benchmark::State& state) {
+    TSilentPrompts prompts;
+    TConfig settings{QString()};
+    settings.SaveFileRun = false;
+    settings.ViewLog = true;
+    settings.History = true;
+    settings.SetLogWord(1);
+    settings.SetMaxCount(1000);
+    TMachine machine(prompts, settings);
+    machine.SetNotifications(false);
+    TEngine engine(machine, prompts, settings);
+    TRunLog log(settings);
+    engine.SetRunLog(&log);
+    engine.SetRunState(Ready);
+    DefineCounter(machine, int(state.range(0)));
+    engine.Start();
+    for (auto _ : state)
+        engine.StepOnce();
+    if (engine.GetRunState() != Running)
+        state.SkipWithError("the counter stopped");
+    state.counters["rows"] = log.RowCount();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_TickWithLogLongWord)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -220,14 +220,16 @@ void TEngine::LookUp() {
             return;
         }
         if (log_ && settings_.ViewLog) {
+            // One copy of the tape serves the search and the row.
+            TFullWord snapshot = machine_.TakeTapeSnapshot();
             if (settings_.History) {
                 const qint64 n = log_->FindRepeatedConfiguration(machine_.CurrentState(), machine_.CurrentSymbol(),
-                                                                 machine_.HeadPosition(), machine_.TakeTapeSnapshot());
+                                                                 machine_.HeadPosition(), snapshot);
                 if (n != 0 && !AskLoop(n))
                     return;
             }
             log_->LogStep(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
-                          machine_.HeadPosition(), std::make_unique<TFullWord>(machine_.TakeTapeSnapshot()),
+                          machine_.HeadPosition(), std::make_unique<TFullWord>(std::move(snapshot)),
                           TMachine::CommandText(*machine_.PendingCommand()));
         }
         TBreakPoints* breaks = machine_.BreakPoints();
