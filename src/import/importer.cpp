@@ -6,8 +6,8 @@
 #include "import/pairtext.h"
 #include "import/ruletext.h"
 #include "machine/machine.h"
+#include "platform/fileio.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -17,17 +17,26 @@ namespace {
 constexpr qint64 MaxImportBytes = 4 * 1024 * 1024;
 
 bool ReadBytes(const QString& path, QByteArray& bytes, QString& error) {
-    QFile file(path);
-    if (!file.exists()) {
+    // Through the same reader as the machine files: a FIFO or a device is refused without blocking, and
+    // nothing larger than the limit is read.
+    switch (fileio::ReadFile(path, MaxImportBytes, bytes)) {
+    case fileio::TReadError::None:
+        return true;
+    case fileio::TReadError::Missing:
         error = QStringLiteral("Файл ") + path + QStringLiteral(" не найден");
         return false;
-    }
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxImportBytes) {
-        error = QStringLiteral("Ошибка открытия файла ") + path;
+    case fileio::TReadError::TooLarge:
+        error = QStringLiteral("Файл ") + path + QStringLiteral(" слишком большой (больше 4 МБ)");
         return false;
+    case fileio::TReadError::Read:
+        error = QStringLiteral("Ошибка чтения файла ") + path;
+        return false;
+    case fileio::TReadError::NotRegular:
+    case fileio::TReadError::Open:
+        break;
     }
-    bytes = file.readAll();
-    return true;
+    error = QStringLiteral("Ошибка открытия файла ") + path;
+    return false;
 }
 
 // The two-lines format starts with its "name:", "init:" or "accept:" lines or puts commas between the

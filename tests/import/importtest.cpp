@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString Data(const QString& name) {
@@ -271,5 +273,36 @@ TEST(Import, DamagedFilesAreImportedOrRefused) {
                 EXPECT_FALSE(error.isEmpty());
             }
         }
+    }
+}
+
+// What is no file of a simulator is refused at once, without blocking on a FIFO or reading a device.
+TEST(Import, NonFilesAndHugeFilesAreRefusedAtOnce) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.tm"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = dir.filePath(QStringLiteral("zero.txt"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString folder = dir.filePath(QStringLiteral("folder.jff"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString big = dir.filePath(QStringLiteral("big.txt"));
+    ASSERT_TRUE(WriteAll(big, QByteArray(4 * 1024 * 1024 + 1, ' ')));
+    const QString missing = dir.filePath(QStringLiteral("missing.tm"));
+    const struct {
+        QString path;
+        QString error;
+    } cases[] = {
+        {fifo, QStringLiteral("Ошибка открытия файла ") + fifo},
+        {zero, QStringLiteral("Ошибка открытия файла ") + zero},
+        {folder, QStringLiteral("Ошибка открытия файла ") + folder},
+        {big, QStringLiteral("Файл ") + big + QStringLiteral(" слишком большой (больше 4 МБ)")},
+        {missing, QStringLiteral("Файл ") + missing + QStringLiteral(" не найден")},
+    };
+    for (const auto& c : cases) {
+        TImportedMachine imported;
+        QString error;
+        ImportFormatOf(c.path);
+        EXPECT_FALSE(ReadImportFile(c.path, imported, error));
+        EXPECT_EQ(error, c.error);
     }
 }
