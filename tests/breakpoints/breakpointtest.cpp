@@ -126,8 +126,9 @@ TEST_F(BreakMarks, AFilesBreakpointsAreAnnouncedOnce) {
     machine.SetBreakPoints(&list);
     QSignalSpy changed(&list, &TBreakPointList::changed);
     TLoadReport report{QStringLiteral("b.qtm")};
-    ReadMachineBytes("[ABCD] ab\r\n[WORD] ab\r\n[BREK] 1 0     a  \r\n[BREK] 0 2     \\0 q0\r\n[BREK] 1 0     b  Q1\r\n",
-                     machine, list, report);
+    ReadMachineBytes(
+        "[ABCD] ab\r\n[WORD] ab\r\n[BREK] 1 0     a  \r\n[BREK] 0 2     \\0 q0\r\n[BREK] 1 0     b  Q1\r\n", machine,
+        list, report);
     EXPECT_EQ(changed.count(), 1);
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list.At(1).Passes, 2);
