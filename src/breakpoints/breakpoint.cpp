@@ -38,11 +38,26 @@ void TBreakPointList::AddBreakPoint(std::unique_ptr<TBreakPoint> point) {
     if (!point)
         return;
     points_.push_back(std::move(point));
+    lookupValid_ = false;
+    emit changed();
+}
+
+void TBreakPointList::AddBreakPoints(std::vector<std::unique_ptr<TBreakPoint>> points) {
+    bool added = false;
+    for (auto& point : points)
+        if (point) {
+            points_.push_back(std::move(point));
+            added = true;
+        }
+    if (!added)
+        return;
+    lookupValid_ = false;
     emit changed();
 }
 
 void TBreakPointList::ClearBreakPoints() {
     points_.clear();
+    lookupValid_ = false;
     emit changed();
 }
 
@@ -50,17 +65,21 @@ bool TBreakPointList::RemoveBreakPoint(int index) {
     if (index < 0 || index >= Count())
         return false;
     points_.erase(points_.begin() + index);
+    lookupValid_ = false;
     emit changed();
     return true;
 }
 
 bool TBreakPointList::FindBreakPoint(const QString& state, const QString& symbol, bool enabled) const {
-    const QString s = TrimText(state);
-    const QString c = FirstChar(symbol);
-    for (const auto& p : points_)
-        if (p->Enabled == enabled && p->State.compare(s, Qt::CaseInsensitive) == 0 && p->Symbol == c)
-            return true;
-    return false;
+    if (points_.empty())
+        return false;
+    if (!lookupValid_) {
+        lookup_.clear();
+        for (const auto& p : points_)
+            lookup_[qMakePair(p->State.toCaseFolded(), p->Symbol)] |= p->Enabled ? 2 : 1;
+        lookupValid_ = true;
+    }
+    return lookup_.value(qMakePair(TrimText(state).toCaseFolded(), FirstChar(symbol))) & (enabled ? 2 : 1);
 }
 
 int TBreakPointList::BreakHit(const QString& state, const QString& symbol) {

@@ -2,7 +2,9 @@
 
 #include "machine/ports.h"
 
+#include <QHash>
 #include <QObject>
+#include <QPair>
 #include <QString>
 
 #include <memory>
@@ -32,13 +34,22 @@ public:
     using QObject::QObject;
 
     void AddBreakPoint(std::unique_ptr<TBreakPoint> point);
+    // Adds them all with one change signal: the marks are recomputed once, not once a breakpoint.
+    void AddBreakPoints(std::vector<std::unique_ptr<TBreakPoint>> points);
     void ClearBreakPoints();
     bool RemoveBreakPoint(int index);
     int Count() const { return int(points_.size()); }
-    TBreakPoint& At(int index) { return *points_[std::size_t(index)]; }
+    // The caller may edit the breakpoint: the lookup is made again.
+    TBreakPoint& At(int index) {
+        lookupValid_ = false;
+        return *points_[std::size_t(index)];
+    }
     const TBreakPoint& At(int index) const { return *points_[std::size_t(index)]; }
     // Tells the views that a breakpoint was edited in place.
-    void NotifyChanged() { emit changed(); }
+    void NotifyChanged() {
+        lookupValid_ = false;
+        emit changed();
+    }
 
     bool FindBreakPoint(const QString& state, const QString& symbol, bool enabled) const override;
     bool IsEmpty() const override { return points_.empty(); }
@@ -52,4 +63,8 @@ signals:
 
 private:
     std::vector<std::unique_ptr<TBreakPoint>> points_;
+    // FindBreakPoint's lookup, so that marking every cell, row and state is linear however many breakpoints
+    // there are: per folded state and symbol, bit 1 when a disabled breakpoint has them, bit 2 an enabled one.
+    mutable QHash<QPair<QString, QString>, quint8> lookup_;
+    mutable bool lookupValid_ = false;
 };

@@ -131,8 +131,7 @@ public:
         }
         if (!initialStates_.isEmpty())
             machine_.SetInitialState(initialStates_.last());
-        for (auto& point : breakPointList_)
-            breakPoints_.AddBreakPoint(std::move(point));
+        breakPoints_.AddBreakPoints(std::move(breakPointList_));
         breakPointList_.clear();
     }
 

@@ -107,14 +107,29 @@ void TMachine::SetWordText(const QString& text) {
 // ---- States -----------------------------------------------------------------------------------------------
 
 int TMachine::FindState(const QString& name) const {
-    // The engine's names are spelled as the list spells them: an exact match is found first and cheaply.
-    for (int i = 0; i < states_.size(); ++i)
-        if (states_[i].name == name)
-            return i;
-    for (int i = 0; i < states_.size(); ++i)
-        if (states_[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    // An exact match is found first: the engine's names are spelled as the list spells them. The lookup
+    // keeps checking every command's states linear in a list of many states.
+    if (!stateLookupValid_) {
+        stateByName_.clear();
+        stateByFoldedName_.clear();
+        for (int i = 0; i < states_.size(); ++i)
+            NoteStateName(i);
+        stateLookupValid_ = true;
+    }
+    const auto exact = stateByName_.constFind(name);
+    if (exact != stateByName_.cend())
+        return *exact;
+    return stateByFoldedName_.value(name.toCaseFolded(), -1);
+}
+
+void TMachine::NoteStateName(int index) const {
+    // The first state of a name wins, as a search from the top of the list finds it.
+    const QString& name = states_[index].name;
+    if (!stateByName_.contains(name))
+        stateByName_.insert(name, index);
+    const QString folded = name.toCaseFolded();
+    if (!stateByFoldedName_.contains(folded))
+        stateByFoldedName_.insert(folded, index);
 }
 
 bool TMachine::AddState(const QString& name) {
@@ -127,6 +142,7 @@ bool TMachine::AddState(const QString& name) {
     }
     if (FindState(trimmed) < 0) {
         states_.append(TStateItem{trimmed, 0});
+        NoteStateName(int(states_.size()) - 1);
         emit statesChanged();
     }
     RunCheck(&TMachineChecks::CheckStates);
@@ -143,6 +159,7 @@ bool TMachine::RenameState(int index, const QString& name) {
         return false;
     const QString oldName = states_[index].name;
     states_[index].name = trimmed;
+    stateLookupValid_ = false;
     emit statesChanged();
     // The list was rebuilt: the renamed item stays the selected one.
     if (notify_ && selectedState_ >= 0)
@@ -160,6 +177,7 @@ bool TMachine::RemoveState(int index) {
         return false;
     const QString name = TrimText(states_[index].name);
     states_.removeAt(index);
+    stateLookupValid_ = false;
     // Nothing is selected after the selected item goes.
     if (selectedState_ == index)
         selectedState_ = -1;
@@ -276,6 +294,7 @@ bool TMachine::AddCommand(const QString& sourceState, const QString& sourceSymbo
 void TMachine::AppendLoaded(const QStringList& states, const QList<TCommandRow>& rows) {
     for (const QString& name : states)
         states_.append(TStateItem{name, 0});
+    stateLookupValid_ = false;
     commands_.append(rows);
     if (!states.isEmpty())
         emit statesChanged();
@@ -437,6 +456,10 @@ void TMachine::SetCommandMark(int index, TCellMarks mark) {
 TCellMarks TMachine::BreakBits(TCellMarks mark, const QString& state, const QString& symbol) const {
     const bool disabled = breakPoints_ && breakPoints_->FindBreakPoint(state, symbol, false);
     const bool enabled = breakPoints_ && breakPoints_->FindBreakPoint(state, symbol, true);
+    return BreakBits(mark, disabled, enabled);
+}
+
+TCellMarks TMachine::BreakBits(TCellMarks mark, bool disabled, bool enabled) const {
     if (disabled)
         mark = (mark | MarkBreakInactive) & ~MarkBreakActive;
     else
@@ -462,9 +485,18 @@ void TMachine::RefreshBreakMarks() {
     const QString empty;
     int firstCell = -1;
     int lastCell = -1;
+    // A cell's breakpoints follow from its symbol alone: each symbol is looked up once, not once a cell.
+    QHash<char16_t, std::pair<bool, bool>> bySymbol;
     for (int i = 0; i < tape_.size(); ++i) {
         TTapeCell& c = tape_[i];
-        const TCellMarks m = BreakBits(c.mark, empty, QString(c.symbol));
+        auto found = bySymbol.constFind(c.symbol.unicode());
+        if (found == bySymbol.cend()) {
+            const QString symbol(c.symbol);
+            found = bySymbol.insert(c.symbol.unicode(),
+                                    {breakPoints_ && breakPoints_->FindBreakPoint(empty, symbol, false),
+                                     breakPoints_ && breakPoints_->FindBreakPoint(empty, symbol, true)});
+        }
+        const TCellMarks m = BreakBits(c.mark, found->first, found->second);
         any = any || (m & (MarkBreakActive | MarkBreakInactive));
         if (m != c.mark) {
             c.mark = m;
@@ -784,6 +816,7 @@ void TMachine::Clear() {
     word_.clear();
     acceptedWord_.clear();
     states_.clear();
+    stateLookupValid_ = false;
     selectedState_ = -1;
     commands_.clear();
     activeCommand_ = -1;

@@ -210,6 +210,9 @@ private:
     void BuildCommandIndex() const;
     void RunCheck(void (TMachineChecks::*check)());
     TCellMarks BreakBits(TCellMarks mark, const QString& state, const QString& symbol) const;
+    // The marks with the breakpoint bits for a disabled and an enabled breakpoint found or not.
+    TCellMarks BreakBits(TCellMarks mark, bool disabled, bool enabled) const;
+    void NoteStateName(int index) const;
 
     TPrompts& prompts_;
     const TConfig& settings_;
@@ -220,6 +223,10 @@ private:
     QString word_;
     QString acceptedWord_;
     QList<TStateItem> states_;
+    // FindState's lookup: the first index of each name as spelled and of each folded name.
+    mutable bool stateLookupValid_ = false;
+    mutable QHash<QString, int> stateByName_;
+    mutable QHash<QString, int> stateByFoldedName_;
     int selectedState_ = -1;
     QString initialStateText_;
     QString acceptedInitialState_;

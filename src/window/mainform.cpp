@@ -324,8 +324,12 @@ void TMainForm::ConnectMachine() {
     connect(m, &TMachine::statesChanged, this, [this] {
         const QSignalBlocker block(BegStateComboBox);
         BegStateComboBox->clear();
+        // One insertion for the whole list: item by item, the chooser's model and view follow each one.
+        QStringList names;
+        names.reserve(machine_->States().size());
         for (const TStateItem& s : machine_->States())
-            BegStateComboBox->addItem(s.name);
+            names.append(s.name);
+        BegStateComboBox->addItems(names);
         // The chooser's current item is the initial state, or none: an arrow key then starts from there.
         BegStateComboBox->setCurrentIndex(machine_->FindState(machine_->GetInitialState()));
         BegStateComboBox->setEditText(machine_->InitialStateText());

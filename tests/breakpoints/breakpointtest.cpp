@@ -1,4 +1,6 @@
 #include "breakpoints/breakpoint.h"
+#include "files/loadreport.h"
+#include "files/qtmfile.h"
 #include "machinefixture.h"
 
 #include <QSignalSpy>
@@ -79,6 +81,20 @@ TEST(BreakPoint, ListChangesAreAnnounced) {
     EXPECT_FALSE(list.RemoveBreakPoint(0));
     list.ClearBreakPoints();
     EXPECT_EQ(changed.count(), 3);
+    list.AddBreakPoints({});
+    EXPECT_EQ(changed.count(), 3);
+}
+
+// The lookup behind the marks is made again after an edit in place, as the dialogs make them.
+TEST(BreakPoint, FindFollowsEditsInPlace) {
+    TBreakPointList list;
+    list.AddBreakPoint(Point(true, 0, u"q1", u"a"));
+    EXPECT_TRUE(list.FindBreakPoint(QStringLiteral("Q1"), QStringLiteral("a"), true));
+    list.At(0).Enabled = false;
+    list.At(0).State = QStringLiteral("q2");
+    EXPECT_FALSE(list.FindBreakPoint(QStringLiteral("q1"), QStringLiteral("a"), false));
+    EXPECT_TRUE(list.FindBreakPoint(QStringLiteral("q2"), QStringLiteral("a"), false));
+    EXPECT_FALSE(list.FindBreakPoint(QStringLiteral("q2"), QStringLiteral("a"), true));
 }
 
 using BreakMarks = MachineTest;
@@ -101,6 +117,22 @@ TEST_F(BreakMarks, UseBreakMovesItemsBetweenActiveAndInactive) {
     machine.RefreshBreakMarks();
     EXPECT_EQ(machine.Tape()[1].mark & ~MarkHead, 0);
     EXPECT_EQ(machine.States()[0].mark, 0);
+}
+
+// Each breakpoint of a file used to be announced on its own, and each announcement recomputed every mark
+// of the machine: hours for a file of 100,000 breakpoints.
+TEST_F(BreakMarks, AFilesBreakpointsAreAnnouncedOnce) {
+    TBreakPointList list;
+    machine.SetBreakPoints(&list);
+    QSignalSpy changed(&list, &TBreakPointList::changed);
+    TLoadReport report{QStringLiteral("b.qtm")};
+    ReadMachineBytes(
+        "[ABCD] ab\r\n[WORD] ab\r\n[BREK] 1 0     a  \r\n[BREK] 0 2     \\0 q0\r\n[BREK] 1 0     b  Q1\r\n", machine,
+        list, report);
+    EXPECT_EQ(changed.count(), 1);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.At(1).Passes, 2);
+    EXPECT_EQ(list.At(2).State, QStringLiteral("Q1"));
 }
 
 TEST_F(BreakMarks, RunStopsAtThePassTheUserSet) {

@@ -113,6 +113,25 @@ TEST_F(Machine, AddCommandAndStateRefuseDuplicates) {
     EXPECT_EQ(machine.States()[0].name, QStringLiteral("q0"));
 }
 
+// The state lookup is made again after each edit of the list; the spelling as given wins over another
+// letter case.
+TEST_F(Machine, FindStateFollowsTheList) {
+    machine.AddState(QStringLiteral("Q1"));
+    machine.AddState(QStringLiteral("q2"));
+    EXPECT_EQ(machine.FindState(QStringLiteral("q1")), 0);
+    EXPECT_EQ(machine.FindState(QStringLiteral("Q2")), 1);
+    EXPECT_TRUE(machine.RenameState(0, QStringLiteral("q3")));
+    EXPECT_EQ(machine.FindState(QStringLiteral("q1")), -1);
+    EXPECT_EQ(machine.FindState(QStringLiteral("Q3")), 0);
+    EXPECT_TRUE(machine.RemoveState(0));
+    EXPECT_EQ(machine.FindState(QStringLiteral("q2")), 0);
+    EXPECT_EQ(machine.FindState(QStringLiteral("q3")), -1);
+    machine.AppendLoaded({QStringLiteral("q4")}, {});
+    EXPECT_EQ(machine.FindState(QStringLiteral("Q4")), 1);
+    machine.Clear();
+    EXPECT_EQ(machine.FindState(QStringLiteral("q2")), -1);
+}
+
 TEST_F(Machine, InitialStateChooser) {
     machine.SetInitialState(QStringLiteral(" q0 "));
     EXPECT_EQ(machine.GetInitialState(), QStringLiteral("q0"));
