@@ -66,7 +66,7 @@ const QList<QStringList> BeaverRows = {{"A", "0", "B", "1", "L"}, {"A", "1", "C"
                                        {"D", "0", "A", "1", "R"}, {"D", "1", "D", "1", "R"}, {"E", "0", "H", "1", "L"},
                                        {"E", "1", "A", "0", "R"}};
 constexpr qint64 BeaverSteps = 47176870;
-constexpr int BeaverWord = 12500;
+constexpr int BeaverLength = 12500;
 constexpr int BeaverStart = 100;
 constexpr qint64 BeaverTotal = BeaverStart + 1 + BeaverSteps;
 
@@ -153,23 +153,32 @@ void BM_ReferenceCounter(benchmark::State& state) {
 }
 BENCHMARK(BM_ReferenceCounter)->Arg(100000000)->Unit(benchmark::kMillisecond);
 
+QString BeaverWord() {
+    QString word(BeaverLength, QLatin1Char('0'));
+    word[BeaverStart] = QLatin1Char('1');
+    return word;
+}
+
+bool LoadBeaver(TBatchRunner& runner, const QTemporaryDir& dir) {
+    // Lead-in: the head walks right over the zeros to where the champion starts.
+    QList<QStringList> rows = {{"go", "0", "go", "0", "R"}, {"go", "1", "A", "0", "S"}};
+    for (QStringList r : BeaverRows)
+        rows.append(r);
+    QStringList warnings;
+    QString error;
+    return runner.Load(
+        WriteMachine(dir, QStringLiteral("beaver.qtm"), QStringLiteral("01"), BeaverWord(), QStringLiteral("go"), rows),
+        warnings, error);
+}
+
 void BM_RunnerBeaver(benchmark::State& state) {
     QTemporaryDir dir;
     TConfig config{QString()};
     config.History = false;
     config.ViewLog = false;
     TBatchRunner runner(config);
-    // Lead-in: the head walks right over the zeros to where the champion starts.
-    QList<QStringList> rows = {{"go", "0", "go", "0", "R"}, {"go", "1", "A", "0", "S"}};
-    for (QStringList r : BeaverRows)
-        rows.append(r);
-    QString word(BeaverWord, QLatin1Char('0'));
-    word[BeaverStart] = QLatin1Char('1');
-    QStringList warnings;
-    QString error;
-    const QString path =
-        WriteMachine(dir, QStringLiteral("beaver.qtm"), QStringLiteral("01"), word, QStringLiteral("go"), rows);
-    if (!runner.Load(path, warnings, error)) {
+    const QString word = BeaverWord();
+    if (!LoadBeaver(runner, dir)) {
         state.SkipWithError("the beaver did not load");
         return;
     }
@@ -194,16 +203,8 @@ void BM_RunnerBeaverLoopCheck(benchmark::State& state) {
     config.SetMaxCount(9999);
     TBatchRunner runner(config);
     runner.KeepRows(state.range(0) != 0);
-    QList<QStringList> rows = {{"go", "0", "go", "0", "R"}, {"go", "1", "A", "0", "S"}};
-    for (QStringList r : BeaverRows)
-        rows.append(r);
-    QString word(BeaverWord, QLatin1Char('0'));
-    word[BeaverStart] = QLatin1Char('1');
-    QStringList warnings;
-    QString error;
-    const QString path =
-        WriteMachine(dir, QStringLiteral("beaver.qtm"), QStringLiteral("01"), word, QStringLiteral("go"), rows);
-    if (!runner.Load(path, warnings, error)) {
+    const QString word = BeaverWord();
+    if (!LoadBeaver(runner, dir)) {
         state.SkipWithError("the beaver did not load");
         return;
     }
@@ -219,7 +220,7 @@ BENCHMARK(BM_RunnerBeaverLoopCheck)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecon
 
 void BM_ReferenceBeaver(benchmark::State& state) {
     for (auto _ : state) {
-        std::vector<char> tape(BeaverWord + 2, '0');
+        std::vector<char> tape(BeaverLength + 2, '0');
         int head = 1;
         // The lead-in over the zeros, then the champion from the cell of the word's "1".
         tape[BeaverStart + 1] = '1';
@@ -257,7 +258,7 @@ void BM_ReferenceBeaver(benchmark::State& state) {
                 break;
             }
             ++steps;
-            if (head < 1 || head > BeaverWord) {
+            if (head < 1 || head > BeaverLength) {
                 state.SkipWithError("the plain beaver left the word");
                 return;
             }
