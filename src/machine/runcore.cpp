@@ -395,52 +395,19 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
 }
 
 TRunCore::TOutcome TRunCore::RunChecked(qint64 limit, int dies, TLoopCheck& loop, bool history, qint64& repeat) {
-    // Execute and Lookup with the loop check's calls between them, as the engine makes them a tick at a time.
-    TOutcome outcome = TOutcome::Ok;
+    // The engine's tick (Execute, Lookup) with the loop check's calls between, without the engine around it;
+    // the loop check hears of each write through the trace.
     repeat = 0;
-    if (!hasPending || step >= limit)
-        return outcome;
-    TRule r = pending;
-    for (;;) {
-        int cell = HeadCell();
-        const int last = int(tape.size()) - 1;
-        if ((cell <= 0 && r.move == MoveLeft) || (cell >= last && r.move == MoveRight)) {
-            outcome = r.move == MoveLeft ? TOutcome::LeftBorder : TOutcome::RightBorder;
-            break;
-        }
-        std::uint8_t& symbol = tape[std::size_t(cell)];
-        loop.Wrote(step, headPosition, symbol, r.write);
-        symbol = r.write;
-        ++step;
-        state = r.next;
-        cell += r.delta;
-        if (cell <= 0 || cell >= last) {
-            Place(headPosition + r.delta, dies);
-            cell = HeadCell();
-            if (cell < 0 || cell >= int(tape.size())) {
-                outcome = cell < 0 ? TOutcome::LeftOff : TOutcome::RightOff;
-                break;
-            }
-        } else {
-            headPosition += r.delta;
-        }
-        r = table_[(std::size_t(state) << 8) | tape[std::size_t(cell)]];
-        if (r.row < 0) {
-            outcome = TOutcome::Halt;
-            break;
-        }
+    trace = &loop;
+    while (hasPending && step < limit) {
+        TOutcome outcome = Execute(dies);
+        if (outcome == TOutcome::Ok)
+            outcome = Lookup();
+        if (outcome != TOutcome::Ok)
+            return outcome;
         if (history && (repeat = loop.Find()) != 0)
             break;
         loop.Log();
-        if (step >= limit)
-            break;
     }
-    found = r.row;
-    if (outcome == TOutcome::Ok)
-        pending = r;
-    else
-        hasPending = false;
-    dirtyFirst = 0;
-    dirtyLast = int(tape.size()) - 1;
-    return outcome;
+    return TOutcome::Ok;
 }
