@@ -51,6 +51,23 @@ void TRunCore::Compile(const QList<TCommandRow>& rows) {
     classes_.clear();
     classRows_.clear();
     table_.clear();
+    // A row whose symbol is not one character of the code page never matches a cell.
+    const auto readByte = [](const TCommandRow& r) {
+        return r.sourceSymbol.size() == 1 ? codepage::ByteOf(r.sourceSymbol[0]) : -1;
+    };
+    std::array<bool, 256> read{};
+    for (const TCommandRow& r : rows)
+        if (const int b = readByte(r); b >= 0)
+            read[std::size_t(b)] = true;
+    columns_ = 0;
+    for (int b = 0; b < 256; ++b)
+        if (read[std::size_t(b)])
+            column_[std::size_t(b)] = std::uint16_t(columns_++);
+    for (int b = 0; b < 256; ++b)
+        if (!read[std::size_t(b)])
+            column_[std::size_t(b)] = std::uint16_t(columns_);
+    ++columns_;
+    const auto cols = std::size_t(columns_);
     rowRules_.assign(std::size_t(rows.size()), TRule());
     for (int i = 0; i < rows.size(); ++i) {
         const TCommandRow& r = rows[i];
@@ -60,33 +77,36 @@ void TRunCore::Compile(const QList<TCommandRow>& rows) {
         // An empty new symbol writes the null character, as the cell takes it.
         rule.write = r.newSymbol.isEmpty() ? ByteOf(QChar()) : ByteOf(r.newSymbol[0]);
         rule.next = StateId(TrimText(r.newState));
-        rule.base = rule.next * 256;
         rule.row = i;
-        // A row whose symbol is not one character of the code page never matches a cell.
-        if (r.sourceSymbol.size() != 1 || codepage::ByteOf(r.sourceSymbol[0]) < 0)
+        const int b = readByte(r);
+        if (b < 0)
             continue;
         const QString folded = TrimText(r.sourceState).toCaseFolded();
         auto cls = classes_.constFind(folded);
         if (cls == classes_.cend()) {
-            cls = classes_.insert(folded, int(classRows_.size() / 256));
-            classRows_.resize(classRows_.size() + 256, -1);
+            cls = classes_.insert(folded, int(classRows_.size() / cols));
+            classRows_.resize(classRows_.size() + cols, -1);
         }
-        std::int32_t& first = classRows_[std::size_t(*cls) * 256 + ByteOf(r.sourceSymbol[0])];
+        std::int32_t& first = classRows_[std::size_t(*cls) * cols + column_[std::size_t(b)]];
         if (first < 0)
             first = i;
     }
     // The rules of the states named so far; a state named later gets its own when it is interned.
     compiled_ = true;
-    table_.resize(std::size_t(names_.size()) * 256);
-    for (int id = 0; id < names_.size(); ++id) {
-        const int cls = classes_.value(names_[id].toCaseFolded(), -1);
-        if (cls < 0)
-            continue;
-        for (int b = 0; b < 256; ++b) {
-            const std::int32_t row = classRows_[std::size_t(cls) * 256 + std::size_t(b)];
-            if (row >= 0)
-                table_[(std::size_t(id) << 8) | std::size_t(b)] = rowRules_[std::size_t(row)];
-        }
+    table_.resize(std::size_t(names_.size()) * cols);
+    for (int id = 0; id < names_.size(); ++id)
+        FillRules(id);
+}
+
+void TRunCore::FillRules(int id) {
+    const int cls = classes_.value(names_[id].toCaseFolded(), -1);
+    if (cls < 0)
+        return;
+    const auto cols = std::size_t(columns_);
+    for (std::size_t c = 0; c < cols; ++c) {
+        const std::int32_t row = classRows_[std::size_t(cls) * cols + c];
+        if (row >= 0)
+            table_[std::size_t(id) * cols + c] = rowRules_[std::size_t(row)];
     }
 }
 
@@ -99,14 +119,8 @@ int TRunCore::StateId(const QString& trimmed) {
     ids_.insert(trimmed, id);
     if (compiled_) {
         // Interned after Compile: its rules come from its folded class, whose rows are all known.
-        table_.resize(std::size_t(names_.size()) * 256);
-        const int cls = classes_.value(trimmed.toCaseFolded(), -1);
-        if (cls >= 0)
-            for (int b = 0; b < 256; ++b) {
-                const std::int32_t row = classRows_[std::size_t(cls) * 256 + std::size_t(b)];
-                if (row >= 0)
-                    table_[(std::size_t(id) << 8) | std::size_t(b)] = rowRules_[std::size_t(row)];
-            }
+        table_.resize(std::size_t(names_.size()) * std::size_t(columns_));
+        FillRules(id);
     }
     return id;
 }
@@ -224,26 +238,31 @@ bool TRunCore::PrepareInside() {
     insideColumns_ = 0;
     inside_.clear();
     insideJumpStates_ = -1;
-    std::array<bool, 256> named{};
+    // Only the columns some state has a rule in get a column of their own here; the rest share the last.
+    const auto cols = std::size_t(columns_);
+    std::vector<bool> ruled(cols, false);
     for (std::size_t i = 0; i < table_.size(); ++i)
         if (table_[i].row >= 0)
-            named[i & 255] = true;
+            ruled[i % cols] = true;
+    std::vector<std::uint8_t> narrowed(cols);
     int columns = 0;
-    for (int b = 0; b < 256; ++b)
-        if (named[std::size_t(b)])
-            insideColumn_[std::size_t(b)] = std::uint8_t(columns++);
+    for (std::size_t c = 0; c < cols; ++c)
+        if (ruled[c])
+            narrowed[c] = std::uint8_t(std::min(columns++, 255));
     if (columns >= 255 || std::int64_t(states) * (columns + 1) > InsideKeys)
         return false;
-    for (int b = 0; b < 256; ++b)
-        if (!named[std::size_t(b)])
-            insideColumn_[std::size_t(b)] = std::uint8_t(columns);
+    for (std::size_t c = 0; c < cols; ++c)
+        if (!ruled[c])
+            narrowed[c] = std::uint8_t(columns);
     ++columns;
+    for (int b = 0; b < 256; ++b)
+        insideColumn_[std::size_t(b)] = narrowed[column_[std::size_t(b)]];
     inside_.assign(std::size_t(states) * std::size_t(columns), TInsideRule());
     for (int id = 0; id < states; ++id)
-        for (int b = 0; b < 256; ++b) {
-            const TRule& r = table_[(std::size_t(id) << 8) | std::size_t(b)];
+        for (std::size_t c = 0; c < cols; ++c) {
+            const TRule& r = table_[std::size_t(id) * cols + c];
             if (r.row >= 0)
-                inside_[std::size_t(id * columns + insideColumn_[std::size_t(b)])] =
+                inside_[std::size_t(id * columns + narrowed[c])] =
                     TInsideRule{r.next * columns, r.write, r.delta, false};
         }
     insideColumns_ = columns;
@@ -333,6 +352,7 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
         return outcome;
     const bool inside = PrepareInside();
     const TRule* table = table_.data();
+    const std::size_t cols = std::size_t(columns_);
     std::uint8_t* t = tape.data();
     int last = int(tape.size()) - 1;
     int cell = HeadCell();
@@ -372,7 +392,7 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
         }
         if (outcome != TOutcome::Ok)
             break;
-        r = table[(std::size_t(s) << 8) | t[cell]];
+        r = table[std::size_t(s) * cols + column_[t[cell]]];
         if (r.row < 0) {
             outcome = TOutcome::Halt;
             break;

@@ -28,8 +28,6 @@ public:
     };
     struct TRule {
         std::int32_t next = 0;
-        // next times 256: where the next state's rules begin.
-        std::int32_t base = 0;
         // The command row that gives this rule; -1: no command, the machine halts.
         std::int32_t row = -1;
         std::uint8_t write = 0;
@@ -54,7 +52,9 @@ public:
     int StateId(const QString& trimmed);
     const QString& StateName(int id) const { return names_[id]; }
     int StateCount() const { return int(names_.size()); }
-    const TRule& RuleAt(int id, std::uint8_t symbol) const { return table_[(std::size_t(id) << 8) | symbol]; }
+    const TRule& RuleAt(int id, std::uint8_t symbol) const {
+        return table_[std::size_t(id) * std::size_t(columns_) + column_[symbol]];
+    }
     static std::uint8_t ByteOf(QChar c);
     static QChar CharOf(std::uint8_t b);
 
@@ -109,12 +109,19 @@ private:
     enum class TInsideExit : std::uint8_t { Stopped, Edge };
 
     void Place(int p, int dies);
+    // Copies the rules of the state's folded class into its row of the table.
+    void FillRules(int id);
     bool PrepareInside();
     TInsideExit RunInside(std::uint8_t* t, int last, int& cell, int& s, qint64& n, qint64 limit);
 
     QStringList names_;
     QHash<QString, int> ids_;
-    // Per state folded to one case: the first row of each byte.
+    // A state's rules are a row of columns: one for each byte some command reads and one, the last, shared
+    // by every other byte, which has no rule. Machines of many states thus take memory for the symbols they
+    // use, not for all 256.
+    std::array<std::uint16_t, 256> column_{};
+    int columns_ = 1;
+    // Per state folded to one case: the first row of each column.
     QHash<QString, int> classes_;
     std::vector<std::int32_t> classRows_;
     // Per command row: the rule it gives once it matches (row -1 for a row that never matches).
