@@ -10,6 +10,7 @@
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "platform/codepage.h"
+#include "platform/hashing.h"
 #include "settings/config.h"
 #include "silentprompts.h"
 #include "window/mainform.h"
@@ -191,6 +192,8 @@ BENCHMARK(BM_HostileWindow)->Apply(Sizes)->UseManualTime()->Iterations(1)->Unit(
 } // namespace
 
 int main(int argc, char** argv) {
+    // As the program does.
+    UseFastStringHashing();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

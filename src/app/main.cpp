@@ -1,3 +1,4 @@
+#include "platform/hashing.h"
 #include "platform/helpengine.h"
 #include "platform/paths.h"
 #include "platform/qtprompts.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    UseFastStringHashing();
     // The options are read before QApplication exists: --help must answer where there is no display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

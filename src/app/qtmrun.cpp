@@ -1,3 +1,4 @@
+#include "platform/hashing.h"
 #include "runner/runnercli.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    UseFastStringHashing();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qtm-run"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QTM_VERSION));

@@ -8,6 +8,8 @@
 #include <QPair>
 #include <QStringList>
 
+#include <vector>
+
 TValidation::~TValidation() {
     if (machine_.Checks() == this)
         machine_.SetChecks(nullptr);
@@ -89,11 +91,33 @@ bool TValidation::MarkCommands(TCheckState* report) {
     const QList<TCommandRow>& rows = machine_.Commands();
     if (rows.isEmpty())
         return false;
+    // Silently, a pass over a machine that has not changed since the last one would find and mark the same:
+    // a step or a state chosen in a machine of many commands does not go through them all again.
+    const quint64 revision = machine_.CommandCheckRevision();
+    if (!report && commandsChecked_ && checkedRevision_ == revision)
+        return commandsValid_;
 
-    // Check 7: commands with the same trimmed source state and the same source symbol text, both exact.
-    QHash<QPair<QString, QString>, QList<int>> bySource;
-    for (int i = 0; i < rows.size(); ++i)
-        bySource[qMakePair(TrimText(rows[i].sourceState), rows[i].sourceSymbol)].append(i);
+    // Check 7: commands with the same trimmed source state and the same source symbol text, both exact. Each
+    // row links to the next of its kind, so a pass costs one lookup a row and no list per kind.
+    std::vector<int> nextSame(std::size_t(rows.size()), -1);
+    std::vector<bool> duplicated(std::size_t(rows.size()), false);
+    struct TKind {
+        int first = -1;
+        int last = -1;
+    };
+    QHash<QPair<QString, QString>, TKind> kinds;
+    kinds.reserve(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        TKind& kind = kinds[qMakePair(TrimText(rows[i].sourceState), rows[i].sourceSymbol)];
+        if (kind.first < 0) {
+            kind.first = kind.last = i;
+            continue;
+        }
+        nextSame[std::size_t(kind.last)] = i;
+        kind.last = i;
+        duplicated[std::size_t(kind.first)] = true;
+        duplicated[std::size_t(i)] = true;
+    }
 
     bool result = true;
     for (int i = 0; i < rows.size(); ++i) {
@@ -101,9 +125,10 @@ bool TValidation::MarkCommands(TCheckState* report) {
         try {
             const TCommandRow& row = rows[i];
             const QString source = TrimText(row.sourceState);
+            const bool sourceKnown = !source.isEmpty() && machine_.FindState(source) >= 0;
             if (source.isEmpty())
                 faults << checkmsg::NoSourceState;
-            else if (machine_.FindState(source) < 0)
+            else if (!sourceKnown)
                 faults << checkmsg::UnknownSourceState;
 
             if (row.sourceSymbol.isEmpty())
@@ -114,7 +139,8 @@ bool TValidation::MarkCommands(TCheckState* report) {
             const QString target = TrimText(row.newState);
             if (target.isEmpty())
                 faults << checkmsg::NoNewState;
-            else if (machine_.FindState(target) < 0)
+            // Most commands stay in their state: its lookup is already done.
+            else if (!(target == source ? sourceKnown : machine_.FindState(target) >= 0))
                 faults << checkmsg::UnknownNewState;
 
             if (row.newSymbol.isEmpty())
@@ -134,10 +160,10 @@ bool TValidation::MarkCommands(TCheckState* report) {
                 move.compare(MoveStayText, Qt::CaseInsensitive) == 0)
                 faults << checkmsg::Loop;
 
-            const QList<int>& same = bySource.value(qMakePair(source, row.sourceSymbol));
-            if (same.size() > 1) {
+            if (duplicated[std::size_t(i)]) {
                 QString message = checkmsg::DuplicatesPrefix;
-                for (int j : same)
+                for (int j = kinds.value(qMakePair(source, row.sourceSymbol)).first; j >= 0;
+                     j = nextSame[std::size_t(j)])
                     if (j != i)
                         message += QString::number(j) + QStringLiteral("; ");
                 faults << message;
@@ -154,6 +180,9 @@ bool TValidation::MarkCommands(TCheckState* report) {
         if (!faults.isEmpty())
             result = false;
     }
+    commandsChecked_ = true;
+    checkedRevision_ = revision;
+    commandsValid_ = result;
     return result;
 }
 

@@ -50,6 +50,10 @@ private:
     bool InAlphabet(QChar symbol) const;
 
     TMachine& machine_;
+    // The command check's answer for the machine as it was at checkedRevision_; its marks are still in place.
+    bool commandsChecked_ = false;
+    quint64 checkedRevision_ = 0;
+    bool commandsValid_ = false;
 };
 
 // DataCheckUpdate: the data check command is enabled when a machine is open and no run is under way.

@@ -43,6 +43,8 @@ void TMachine::SetAlphabetText(const QString& text) {
         prompts_.Asterisk();
     const bool changed = kept != alphabet_;
     alphabet_ = kept;
+    if (changed)
+        ++checkRevision_;
     // The edit shows the cleaned text even when the model's text is unchanged.
     emit alphabetChanged();
     if (!changed && kept == text)
@@ -132,6 +134,22 @@ void TMachine::NoteStateName(int index) const {
         stateByFoldedName_.insert(folded, index);
 }
 
+void TMachine::ForgetStateName(int index) {
+    // Names are held once without regard to case, so the lookup loses exactly this state's two keys and the
+    // states below move up; rebuilding it would cost far more in a list of many states.
+    const QString& name = states_[index].name;
+    const bool unique = stateByName_.size() == states_.size() && stateByFoldedName_.size() == states_.size();
+    if (!stateLookupValid_ || !unique || !stateByName_.remove(name) ||
+        !stateByFoldedName_.remove(name.toCaseFolded())) {
+        stateLookupValid_ = false;
+        return;
+    }
+    for (auto* lookup : {&stateByName_, &stateByFoldedName_})
+        for (auto i = lookup->begin(); i != lookup->end(); ++i)
+            if (*i > index)
+                --*i;
+}
+
 bool TMachine::AddState(const QString& name) {
     const QString trimmed = TrimText(name);
     if (trimmed.isEmpty())
@@ -140,13 +158,15 @@ bool TMachine::AddState(const QString& name) {
         prompts_.Asterisk();
         return false;
     }
+    // A state already held changes nothing the checks read.
     if (FindState(trimmed) < 0) {
         states_.append(TStateItem{trimmed, 0});
         NoteStateName(int(states_.size()) - 1);
+        ++checkRevision_;
         emit statesChanged();
+        RunCheck(&TMachineChecks::CheckStates);
+        RunCheck(&TMachineChecks::CheckCommands);
     }
-    RunCheck(&TMachineChecks::CheckStates);
-    RunCheck(&TMachineChecks::CheckCommands);
     return true;
 }
 
@@ -160,6 +180,7 @@ bool TMachine::RenameState(int index, const QString& name) {
     const QString oldName = states_[index].name;
     states_[index].name = trimmed;
     stateLookupValid_ = false;
+    ++checkRevision_;
     emit statesChanged();
     // The list was rebuilt: the renamed item stays the selected one.
     if (notify_ && selectedState_ >= 0)
@@ -176,8 +197,9 @@ bool TMachine::RemoveState(int index) {
     if (index < 0 || index >= states_.size())
         return false;
     const QString name = TrimText(states_[index].name);
+    ForgetStateName(index);
     states_.removeAt(index);
-    stateLookupValid_ = false;
+    ++checkRevision_;
     // Nothing is selected after the selected item goes.
     if (selectedState_ == index)
         selectedState_ = -1;
@@ -226,11 +248,7 @@ void TMachine::SetInitialState(const QString& name) {
 }
 
 void TMachine::SetInitialStateText(const QString& text) {
-    bool found = false;
-    for (const TStateItem& s : states_)
-        if (s.name.compare(text, Qt::CaseInsensitive) == 0)
-            found = true;
-    if (found) {
+    if (FindState(text) >= 0) {
         SetInitialState(text);
         emit edited();
     } else {
@@ -286,6 +304,7 @@ bool TMachine::AddCommand(const QString& sourceState, const QString& sourceSymbo
             return true;
     commands_.append(row);
     InvalidateCommandIndex();
+    ++checkRevision_;
     emit commandsChanged();
     RunCheck(&TMachineChecks::CheckCommands);
     return true;
@@ -296,6 +315,7 @@ void TMachine::AppendLoaded(const QStringList& states, const QList<TCommandRow>&
         states_.append(TStateItem{name, 0});
     stateLookupValid_ = false;
     commands_.append(rows);
+    ++checkRevision_;
     if (!states.isEmpty())
         emit statesChanged();
     if (!rows.isEmpty()) {
@@ -316,6 +336,7 @@ bool TMachine::SetCommandRow(int index, const TCommandRow& row) {
     commands_[index] = row;
     commands_[index].mark = (row.mark & ~MarkHead) | head;
     InvalidateCommandIndex();
+    ++checkRevision_;
     emit commandsChanged();
     return true;
 }
@@ -324,6 +345,7 @@ bool TMachine::RemoveCommand(int index) {
     if (index < 0 || index >= commands_.size())
         return false;
     commands_.removeAt(index);
+    ++checkRevision_;
     if (activeCommand_ == index)
         activeCommand_ = -1;
     else if (activeCommand_ > index)
@@ -821,6 +843,7 @@ void TMachine::Clear() {
     commands_.clear();
     activeCommand_ = -1;
     InvalidateCommandIndex();
+    ++checkRevision_;
     anyBreakMarks_ = false;
     emit alphabetChanged();
     emit wordChanged();

@@ -171,6 +171,9 @@ public:
     // An edit that changed the machine: the file marks itself modified.
     void NoteEdited() { emit edited(); }
 
+    // Changes whenever the alphabet, the state list or the command rows change: all the command check reads.
+    quint64 CommandCheckRevision() const { return checkRevision_; }
+
     // Empties the machine (no file is open).
     void Clear();
     // True when there is nothing in the machine at all.
@@ -213,6 +216,8 @@ private:
     // The marks with the breakpoint bits for a disabled and an enabled breakpoint found or not.
     TCellMarks BreakBits(TCellMarks mark, bool disabled, bool enabled) const;
     void NoteStateName(int index) const;
+    // Takes the state at index out of FindState's lookup before it leaves the list.
+    void ForgetStateName(int index);
 
     TPrompts& prompts_;
     const TConfig& settings_;
@@ -236,6 +241,7 @@ private:
     int headMarkedCell_ = -1;
     bool anyBreakMarks_ = false;
     bool notify_ = true;
+    quint64 checkRevision_ = 0;
 
     RunState runState_ = NoMachine;
     qint64 stepNumber_ = 0;

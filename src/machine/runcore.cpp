@@ -68,6 +68,9 @@ void TRunCore::Compile(const QList<TCommandRow>& rows) {
             column_[std::size_t(b)] = std::uint16_t(columns_);
     ++columns_;
     const auto cols = std::size_t(columns_);
+    // Sized for a state of its own on every row, so that no lookup grows while the rows are read.
+    ids_.reserve(rows.size());
+    classes_.reserve(rows.size());
     rowRules_.assign(std::size_t(rows.size()), TRule());
     for (int i = 0; i < rows.size(); ++i) {
         const TCommandRow& r = rows[i];

@@ -7,6 +7,9 @@
 
 #include <QSignalSpy>
 
+#include <functional>
+#include <vector>
+
 namespace {
 
 // A machine with the validation pass and a real breakpoint list attached.
@@ -377,6 +380,42 @@ TEST_F(ValidationTest, EngineRefusesAFaultyMachine) {
     EXPECT_EQ(engine.GetRunState(), Ready);
     EXPECT_EQ(requested.count(), 1);
     EXPECT_TRUE(CommandMark(0) & MarkError);
+}
+
+// The silent pass keeps its last answer while the machine is unchanged: every kind of edit must reach it.
+TEST_F(ValidationTest, EveryEditReachesTheNextSilentPass) {
+    const std::vector<std::pair<const char*, std::function<void()>>> edits = {
+        {"alphabet loses b", [&] { machine.SetAlphabetText(QStringLiteral("a")); }},
+        {"state removed", [&] { machine.RemoveState(1); }},
+        {"state renamed", [&] { machine.RenameState(1, QStringLiteral("q9")); }},
+        {"row replaced",
+         [&] {
+             SetRow(1, QStringLiteral("q1"), QStringLiteral("b"), QStringLiteral("q8"), QStringLiteral("a"),
+                    MoveLeftText);
+         }},
+        {"row added",
+         [&] {
+             machine.AddCommand(QStringLiteral("q0"), QStringLiteral("a"), QStringLiteral("q0"), QStringLiteral("a"),
+                                MoveRightText);
+         }},
+        {"rows loaded",
+         [&] {
+             machine.AppendLoaded({}, {TCommandRow{QStringLiteral("q5"), QStringLiteral("a"), QStringLiteral("q0"),
+                                                   QStringLiteral("a"), MoveRightText, 0}});
+         }},
+    };
+    for (const auto& [name, edit] : edits) {
+        SCOPED_TRACE(name);
+        machine.Clear();
+        DefineValid();
+        ASSERT_TRUE(validation.ValidateMachine());
+        edit();
+        EXPECT_FALSE(validation.ValidateMachine());
+    }
+    // And back: the fault mended, the pass finds the machine valid again.
+    machine.AddState(QStringLiteral("q5"));
+    EXPECT_TRUE(validation.ValidateMachine());
+    EXPECT_FALSE(CommandMark(2) & MarkError);
 }
 
 TEST_F(ValidationTest, DetachesItselfWhenDestroyed) {

@@ -125,6 +125,7 @@ TEST_F(Machine, FindStateFollowsTheList) {
     EXPECT_EQ(machine.FindState(QStringLiteral("Q3")), 0);
     EXPECT_TRUE(machine.RemoveState(0));
     EXPECT_EQ(machine.FindState(QStringLiteral("q2")), 0);
+    EXPECT_EQ(machine.FindState(QStringLiteral("Q2")), 0);
     EXPECT_EQ(machine.FindState(QStringLiteral("q3")), -1);
     machine.AppendLoaded({QStringLiteral("q4")}, {});
     EXPECT_EQ(machine.FindState(QStringLiteral("Q4")), 1);
