@@ -66,8 +66,7 @@ QIcon Glyph(bool start) {
 
 } // namespace
 
-TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* parent)
-    : QMainWindow(parent) {
+TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* parent) : QMainWindow(parent) {
     if (!prompts) {
         ownPrompts_ = std::make_unique<TQtPrompts>(this);
         prompts = ownPrompts_.get();
@@ -181,6 +180,9 @@ void TMainForm::CreateControls() {
     BegStateComboBox->setToolTip(QStringLiteral("Начальное состояние"));
     BegStateComboBox->setEditable(true);
     BegStateComboBox->setInsertPolicy(QComboBox::NoInsert);
+    chooserModel_ = new TStateListModel(*machine_, *config_, this);
+    chooserModel_->SetNamesOnly(true);
+    BegStateComboBox->setModel(chooserModel_);
 
     StateListBox = new QListView(central);
     StateListBox->setObjectName(QStringLiteral("StateListBox"));
@@ -323,13 +325,8 @@ void TMainForm::ConnectMachine() {
 
     connect(m, &TMachine::statesChanged, this, [this] {
         const QSignalBlocker block(BegStateComboBox);
-        BegStateComboBox->clear();
-        // One insertion for the whole list: item by item, the chooser's model and view follow each one.
-        QStringList names;
-        names.reserve(machine_->States().size());
-        for (const TStateItem& s : machine_->States())
-            names.append(s.name);
-        BegStateComboBox->addItems(names);
+        // The chooser reads the names from the machine: nothing is copied however long the list.
+        chooserModel_->Reset();
         // The chooser's current item is the initial state, or none: an arrow key then starts from there.
         BegStateComboBox->setCurrentIndex(machine_->FindState(machine_->GetInitialState()));
         BegStateComboBox->setEditText(machine_->InitialStateText());

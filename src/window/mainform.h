@@ -217,6 +217,7 @@ private:
     QTimer* frameTimer_ = nullptr;
     TCommandListModel* commandModel_ = nullptr;
     TStateListModel* stateModel_ = nullptr;
+    TStateListModel* chooserModel_ = nullptr;
 
     // Actions.
     QAction* NewFileItem = nullptr;

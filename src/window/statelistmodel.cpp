@@ -15,9 +15,9 @@ QVariant TStateListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= machine_.States().size())
         return QVariant();
     const TStateItem& item = machine_.States()[index.row()];
-    if (role == Qt::DisplayRole)
+    if (role == Qt::DisplayRole || (namesOnly_ && role == Qt::EditRole))
         return item.name;
-    if (role != Qt::ForegroundRole && role != Qt::BackgroundRole)
+    if (namesOnly_ || (role != Qt::ForegroundRole && role != Qt::BackgroundRole))
         return QVariant();
     const RunState state = machine_.GetRunState();
     TCellMarks mark = item.mark & (MarkBreakActive | MarkBreakInactive);

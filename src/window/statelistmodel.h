@@ -12,6 +12,8 @@ class TStateListModel : public QAbstractListModel {
 
 public:
     TStateListModel(const TMachine& machine, const TConfig& config, QObject* parent = nullptr);
+    // Names only, without colours: the initial-state chooser's list, which would otherwise copy every name.
+    void SetNamesOnly(bool namesOnly) { namesOnly_ = namesOnly; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -22,4 +24,5 @@ public:
 private:
     const TMachine& machine_;
     const TConfig& config_;
+    bool namesOnly_ = false;
 };
