@@ -91,6 +91,8 @@ void TBreakPointListDialog::CreateControls() {
             &TBreakPointListDialog::BreakUpdate);
     connect(listView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TBreakPointListDialog::BreakUpdate);
+    // A list emptied behind the dialog's back leaves nothing to edit or delete.
+    connect(model_, &QAbstractItemModel::modelReset, this, &TBreakPointListDialog::BreakUpdate);
     connect(listView_, &QAbstractItemView::doubleClicked, this, &TBreakPointListDialog::BreakEditExecute);
     // "ОК" is the default and the cancel button alike: Enter and Esc both close the dialog.
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);

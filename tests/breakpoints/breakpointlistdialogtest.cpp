@@ -205,6 +205,39 @@ TEST_F(BreakPointListDialogTest, AddAndEditFromTheList) {
     EXPECT_TRUE(d.Changed());
 }
 
+TEST_F(BreakPointListDialogTest, ChangesWhileOpenAreShownAndAnAddedBreakpointIsCurrent) {
+    TBreakPointListDialog& d = Open();
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    View()->selectRow(1);
+    list.At(0).Enabled = false;
+    list.At(0).Passes = 9;
+    list.NotifyChanged();
+    EXPECT_EQ(Rows().value(0), QStringLiteral("[ ]|Точка 0|q1|a|9"));
+    list.ClearBreakPoints();
+    EXPECT_TRUE(Rows().isEmpty());
+    EXPECT_FALSE(Action("BreakDel")->isEnabled());
+
+    for (int i = 0; i < 1000; ++i)
+        Add(true, i, QStringLiteral("q1"), QString());
+    EXPECT_EQ(Rows().value(999), QStringLiteral("[x]|Точка 999|q1||999"));
+    WhenOpen<TBreakPointDialog>([](TBreakPointDialog& b) {
+        b.findChild<QComboBox*>(QStringLiteral("ABCComboBox"))->setEditText(QStringLiteral("#"));
+        b.OKButtonClick();
+    });
+    d.BreakAddExecute();
+    EXPECT_EQ(Rows().value(1000), QStringLiteral("[ ]|Точка 1000||#|0"));
+    EXPECT_EQ(View()->currentIndex().row(), 1000);
+    EXPECT_EQ(View()->selectionModel()->selectedRows().value(0).row(), 1000);
+    EXPECT_TRUE(View()->viewport()->rect().contains(View()->visualRect(Cell(1000, 3))));
+
+    // Deleting the last row makes the one above it current.
+    settings.DelBreak = false;
+    d.BreakDelExecute();
+    EXPECT_EQ(View()->model()->rowCount(), 1000);
+    EXPECT_EQ(View()->selectionModel()->selectedRows().value(0).row(), 999);
+}
+
 TEST_F(BreakPointListDialogTest, OpeningWhileRunningPausesAndKeepsTheCounters) {
     list.ClearBreakPoints();
     Add(true, 5, QStringLiteral("q1"), QStringLiteral("a"));
