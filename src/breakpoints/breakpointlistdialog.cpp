@@ -224,6 +224,7 @@ void TBreakPointListDialog::SwitchSelected() {
         machine_.RefreshBreakMarks();
         MarkChanged();
     } catch (...) {
+        // A switch that fails is silent: the row keeps showing the breakpoint's state.
     }
 }
 
