@@ -2,6 +2,7 @@
 
 #include "breakpoints/breakpoint.h"
 #include "breakpoints/breakpointdialog.h"
+#include "breakpoints/breakpointlistmodel.h"
 #include "machine/machine.h"
 #include "platform/prompts.h"
 #include "platform/screenwidget.h"
@@ -13,7 +14,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -23,16 +24,6 @@ namespace {
 constexpr int HelpContext = 2002;
 
 const QString DeleteCaption = QStringLiteral("Удаление контрольной точки");
-
-QTableWidgetItem* Cell(const QString& text) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    return item;
-}
-
-Qt::CheckState CheckOf(bool enabled) {
-    return enabled ? Qt::Checked : Qt::Unchecked;
-}
 
 } // namespace
 
@@ -49,17 +40,19 @@ TBreakPointListDialog::TBreakPointListDialog(TBreakPointList& list, TMachine& ma
 }
 
 void TBreakPointListDialog::CreateControls() {
-    listView_ = new QTableWidget(0, 4, this);
+    listView_ = new QTableView(this);
     listView_->setObjectName(QStringLiteral("ListView"));
     listView_->setProperty("helpContext", 1200);
-    listView_->setHorizontalHeaderLabels({QStringLiteral("Имя"), QStringLiteral("Состояние"), QStringLiteral("Символ"),
-                                          QStringLiteral("Число проходов")});
+    model_ = new TBreakPointListModel(list_, listView_);
+    listView_->setModel(model_);
     listView_->setColumnWidth(0, 80);
     listView_->setColumnWidth(1, 100);
     listView_->horizontalHeader()->setSectionsClickable(false);
     listView_->horizontalHeader()->setHighlightSections(false);
     listView_->horizontalHeader()->setStretchLastSection(true);
     listView_->verticalHeader()->hide();
+    // Rows all of one height, never measured: the view's cost does not grow with the list.
+    listView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     listView_->setShowGrid(true);
     listView_->setWordWrap(false);
     listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -94,10 +87,13 @@ void TBreakPointListDialog::CreateControls() {
     layout->addLayout(buttons);
     resize(400, 310);
 
-    connect(listView_, &QTableWidget::itemChanged, this, &TBreakPointListDialog::ListViewChange);
-    connect(listView_, &QTableWidget::itemSelectionChanged, this, &TBreakPointListDialog::BreakUpdate);
-    connect(listView_, &QTableWidget::currentCellChanged, this, &TBreakPointListDialog::BreakUpdate);
-    connect(listView_, &QTableWidget::itemDoubleClicked, this, &TBreakPointListDialog::BreakEditExecute);
+    connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TBreakPointListDialog::BreakUpdate);
+    connect(listView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TBreakPointListDialog::BreakUpdate);
+    // A list emptied behind the dialog's back leaves nothing to edit or delete.
+    connect(model_, &QAbstractItemModel::modelReset, this, &TBreakPointListDialog::BreakUpdate);
+    connect(listView_, &QAbstractItemView::doubleClicked, this, &TBreakPointListDialog::BreakEditExecute);
     // "ОК" is the default and the cancel button alike: Enter and Esc both close the dialog.
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
     connect(helpButton_, &QPushButton::clicked, this, [this] { emit helpRequested(HelpContext); });
@@ -137,23 +133,11 @@ void TBreakPointListDialog::CreateActions() {
 }
 
 void TBreakPointListDialog::FillList(int current) {
-    filling_ = true;
-    listView_->clearSelection();
-    listView_->setRowCount(0);
-    listView_->setRowCount(list_.Count());
-    for (int i = 0; i < list_.Count(); ++i) {
-        const TBreakPoint& p = list_.At(i);
-        QTableWidgetItem* name = Cell(QStringLiteral("Точка ") + QString::number(i));
-        name->setFlags(name->flags() | Qt::ItemIsUserCheckable);
-        name->setCheckState(CheckOf(p.Enabled));
-        listView_->setItem(i, 0, name);
-        listView_->setItem(i, 1, Cell(p.State));
-        listView_->setItem(i, 2, Cell(p.Symbol));
-        listView_->setItem(i, 3, Cell(QString::number(p.Passes)));
-    }
-    if (current >= 0 && list_.Count() > 0)
-        listView_->setCurrentCell(std::min(current, list_.Count() - 1), 0);
-    filling_ = false;
+    listView_->selectionModel()->clear();
+    model_->Sync();
+    const int count = model_->rowCount();
+    if (current >= 0 && count > 0)
+        listView_->setCurrentIndex(model_->index(std::min(current, count - 1), 0));
     BreakUpdate();
 }
 
@@ -163,7 +147,7 @@ int TBreakPointListDialog::SelectedRow() const {
 }
 
 void TBreakPointListDialog::BreakUpdate() {
-    const bool enabled = listView_->rowCount() > 0 && listView_->currentRow() >= 0 && SelectedRow() >= 0;
+    const bool enabled = model_->rowCount() > 0 && listView_->currentIndex().isValid() && SelectedRow() >= 0;
     breakEdit_->setEnabled(enabled);
     breakDel_->setEnabled(enabled);
 }
@@ -184,7 +168,7 @@ void TBreakPointListDialog::BreakAddExecute() {
 }
 
 void TBreakPointListDialog::BreakEditExecute() {
-    const int row = listView_->currentRow();
+    const int row = listView_->currentIndex().row();
     if (row < 0)
         return;
     try {
@@ -202,7 +186,7 @@ void TBreakPointListDialog::BreakEditExecute() {
 
 void TBreakPointListDialog::BreakDelExecute() {
     try {
-        const int row = listView_->currentRow();
+        const int row = listView_->currentIndex().row();
         if (row < 0) {
             prompts_.Message(DeleteCaption, QStringLiteral("Контрольная точка не найдена"), TIcon::Stop);
             return;
@@ -235,14 +219,12 @@ void TBreakPointListDialog::SwitchSelected() {
             return;
         TBreakPoint& p = list_.At(row);
         p.Enabled = !p.Enabled;
-        filling_ = true;
-        listView_->item(row, 0)->setCheckState(CheckOf(p.Enabled));
-        filling_ = false;
+        // The model redraws the row's box from the list's signal.
         list_.NotifyChanged();
         machine_.RefreshBreakMarks();
         MarkChanged();
     } catch (...) {
-        filling_ = false;
+        // A switch that fails is silent: the row keeps showing the breakpoint's state.
     }
 }
 
@@ -253,20 +235,9 @@ void TBreakPointListDialog::EnableItemClick() {
 void TBreakPointListDialog::PopupMenuPopup() {
     BreakUpdate();
     const int row = SelectedRow();
-    const bool on = listView_->rowCount() > 0 && row >= 0;
+    const bool on = model_->rowCount() > 0 && row >= 0;
     enableItem_->setEnabled(on);
-    enableItem_->setChecked(on && listView_->item(row, 0)->checkState() == Qt::Checked);
-}
-
-void TBreakPointListDialog::ListViewChange(QTableWidgetItem* item) {
-    if (filling_ || !item || item->column() != 0 || item->row() >= list_.Count())
-        return;
-    const Qt::CheckState wanted = CheckOf(list_.At(item->row()).Enabled);
-    if (item->checkState() == wanted)
-        return;
-    filling_ = true;
-    item->setCheckState(wanted);
-    filling_ = false;
+    enableItem_->setChecked(on && model_->index(row, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked);
 }
 
 bool TBreakPointListDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -7,9 +7,9 @@
 class QAction;
 class QMenu;
 class QPushButton;
-class QTableWidget;
-class QTableWidgetItem;
+class QTableView;
 class TBreakPointList;
+class TBreakPointListModel;
 class TConfig;
 class TMachine;
 class TPrompts;
@@ -23,12 +23,13 @@ public:
     TBreakPointListDialog(TBreakPointList& list, TMachine& machine, TPrompts& prompts, const TConfig& settings,
                           QWidget* parent = nullptr);
 
-    QTableWidget* ListView() const { return listView_; }
+    QTableView* ListView() const { return listView_; }
     QMenu* PopupMenu() const { return popupMenu_; }
     // Whether the user changed any breakpoint while the dialog was open.
     bool Changed() const { return changed_; }
 
-    // Rebuilds the rows from the list; the current row stays at `current` where there is one.
+    // Shows the list as it is now with only row `current` selected (the last row where there are fewer; none
+    // for -1).
     void FillList(int current = -1);
 
     void BreakAddExecute();
@@ -49,8 +50,6 @@ protected:
 private:
     void CreateControls();
     void CreateActions();
-    // A click on a check box changes nothing: the box takes its breakpoint's state back.
-    void ListViewChange(QTableWidgetItem* item);
     int SelectedRow() const;
     // Flips the breakpoint of the selected row (Space, "Активность").
     void SwitchSelected();
@@ -62,9 +61,9 @@ private:
     const TConfig& settings_;
     bool changed_ = false;
     bool centred_ = false;
-    bool filling_ = false;
 
-    QTableWidget* listView_ = nullptr;
+    TBreakPointListModel* model_ = nullptr;
+    QTableView* listView_ = nullptr;
     QPushButton* okButton_ = nullptr;
     QPushButton* helpButton_ = nullptr;
     QMenu* popupMenu_ = nullptr;

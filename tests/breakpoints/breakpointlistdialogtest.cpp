@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyleOptionViewItem>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 namespace {
@@ -30,21 +30,23 @@ protected:
         dialog = std::make_unique<TBreakPointListDialog>(list, machine, prompts, settings);
         return *dialog;
     }
-    QTableWidget* View() const { return dialog->ListView(); }
+    QTableView* View() const { return dialog->ListView(); }
     QAction* Action(const char* name) const {
         auto* a = dialog->findChild<QAction*>(QString::fromLatin1(name));
         EXPECT_NE(a, nullptr) << name;
         return a;
     }
 
+    QModelIndex Cell(int row, int column) const { return View()->model()->index(row, column); }
+    Qt::CheckState Check(int row) const { return Cell(row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(); }
+
     // Each row as "check name state symbol passes".
     QStringList Rows() const {
         QStringList out;
-        for (int r = 0; r < View()->rowCount(); ++r) {
-            QString row =
-                View()->item(r, 0)->checkState() == Qt::Checked ? QStringLiteral("[x]") : QStringLiteral("[ ]");
-            for (int c = 0; c < View()->columnCount(); ++c)
-                row += u'|' + View()->item(r, c)->text();
+        for (int r = 0; r < View()->model()->rowCount(); ++r) {
+            QString row = Check(r) == Qt::Checked ? QStringLiteral("[x]") : QStringLiteral("[ ]");
+            for (int c = 0; c < View()->model()->columnCount(); ++c)
+                row += u'|' + Cell(r, c).data().toString();
             out << row;
         }
         return out;
@@ -53,9 +55,9 @@ protected:
     QPoint CheckBoxCentre(int row) const {
         QStyleOptionViewItem option;
         option.initFrom(View());
-        option.rect = View()->visualItemRect(View()->item(row, 0));
+        option.rect = View()->visualRect(Cell(row, 0));
         option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-        option.text = View()->item(row, 0)->text();
+        option.text = Cell(row, 0).data().toString();
         return View()->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, View()).center();
     }
 
@@ -66,8 +68,8 @@ TEST_F(BreakPointListDialogTest, RowsNamedFromZeroAndTheActions) {
     TBreakPointListDialog& d = Open();
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Контрольные точки"));
     QStringList headers;
-    for (int c = 0; c < View()->columnCount(); ++c)
-        headers << View()->horizontalHeaderItem(c)->text();
+    for (int c = 0; c < View()->model()->columnCount(); ++c)
+        headers << View()->model()->headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(headers, (QStringList{QStringLiteral("Имя"), QStringLiteral("Состояние"), QStringLiteral("Символ"),
                                     QStringLiteral("Число проходов")}));
     EXPECT_EQ(Rows(), (QStringList{QStringLiteral("[x]|Точка 0|q1|a|0"), QStringLiteral("[ ]|Точка 1|q1|b|2"),
@@ -142,10 +144,10 @@ TEST_F(BreakPointListDialogTest, CheckBoxClickSnapsBackSpaceAndActivitySwitch) {
     TBreakPointListDialog& d = Open();
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
-    QSignalSpy rowChanges(View(), &QTableWidget::itemChanged);
+    QSignalSpy rowChanges(View()->model(), &QAbstractItemModel::dataChanged);
     QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, CheckBoxCentre(1));
     EXPECT_GE(rowChanges.count(), 1); // the click did reach the box
-    EXPECT_EQ(View()->item(1, 0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Check(1), Qt::Unchecked);
     EXPECT_FALSE(list.At(1).Enabled);
     EXPECT_EQ(edits, 0);
 
@@ -153,13 +155,13 @@ TEST_F(BreakPointListDialogTest, CheckBoxClickSnapsBackSpaceAndActivitySwitch) {
     View()->selectRow(1);
     QTest::keyClick(View(), Qt::Key_Space);
     EXPECT_TRUE(list.At(1).Enabled);
-    EXPECT_EQ(View()->item(1, 0)->checkState(), Qt::Checked);
+    EXPECT_EQ(Check(1), Qt::Checked);
     EXPECT_EQ(machine.Commands()[1].mark & MarkBreakActive, MarkBreakActive);
     EXPECT_EQ(edits, 1);
 
     Action("EnableItem")->trigger();
     EXPECT_FALSE(list.At(1).Enabled);
-    EXPECT_EQ(View()->item(1, 0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Check(1), Qt::Unchecked);
     EXPECT_EQ(machine.Commands()[1].mark & (MarkBreakActive | MarkBreakInactive), MarkBreakInactive);
     EXPECT_EQ(edits, 2);
     EXPECT_EQ(Rows().value(1), QStringLiteral("[ ]|Точка 1|q1|b|2"));
@@ -194,13 +196,46 @@ TEST_F(BreakPointListDialogTest, AddAndEditFromTheList) {
         b.OKButtonClick();
     });
     // A double click as the window system delivers it: press, release, double click, release.
-    const QPoint cell = View()->visualItemRect(View()->item(2, 1)).center();
+    const QPoint cell = View()->visualRect(Cell(2, 1)).center();
     QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, cell);
     QTest::mouseDClick(View()->viewport(), Qt::LeftButton, {}, cell);
     QTest::mouseRelease(View()->viewport(), Qt::LeftButton, {}, cell);
     EXPECT_EQ(Rows().value(2), QStringLiteral("[x]|Точка 2|q2||17"));
     EXPECT_EQ(edits, 2);
     EXPECT_TRUE(d.Changed());
+}
+
+TEST_F(BreakPointListDialogTest, ChangesWhileOpenAreShownAndAnAddedBreakpointIsCurrent) {
+    TBreakPointListDialog& d = Open();
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    View()->selectRow(1);
+    list.At(0).Enabled = false;
+    list.At(0).Passes = 9;
+    list.NotifyChanged();
+    EXPECT_EQ(Rows().value(0), QStringLiteral("[ ]|Точка 0|q1|a|9"));
+    list.ClearBreakPoints();
+    EXPECT_TRUE(Rows().isEmpty());
+    EXPECT_FALSE(Action("BreakDel")->isEnabled());
+
+    for (int i = 0; i < 1000; ++i)
+        Add(true, i, QStringLiteral("q1"), QString());
+    EXPECT_EQ(Rows().value(999), QStringLiteral("[x]|Точка 999|q1||999"));
+    WhenOpen<TBreakPointDialog>([](TBreakPointDialog& b) {
+        b.findChild<QComboBox*>(QStringLiteral("ABCComboBox"))->setEditText(QStringLiteral("#"));
+        b.OKButtonClick();
+    });
+    d.BreakAddExecute();
+    EXPECT_EQ(Rows().value(1000), QStringLiteral("[ ]|Точка 1000||#|0"));
+    EXPECT_EQ(View()->currentIndex().row(), 1000);
+    EXPECT_EQ(View()->selectionModel()->selectedRows().value(0).row(), 1000);
+    EXPECT_TRUE(View()->viewport()->rect().contains(View()->visualRect(Cell(1000, 3))));
+
+    // Deleting the last row makes the one above it current.
+    settings.DelBreak = false;
+    d.BreakDelExecute();
+    EXPECT_EQ(View()->model()->rowCount(), 1000);
+    EXPECT_EQ(View()->selectionModel()->selectedRows().value(0).row(), 999);
 }
 
 TEST_F(BreakPointListDialogTest, OpeningWhileRunningPausesAndKeepsTheCounters) {

@@ -1,7 +1,7 @@
 #include "breakpoints/breakpoint.h"
 #include "windowdriver.h"
 
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 
@@ -18,14 +18,14 @@ protected:
     }
 
     // The breakpoint list: `drive` gets its table with the first row current.
-    void InList(const std::function<void(QTableWidget*)>& drive) {
+    void InList(const std::function<void(QTableView*)>& drive) {
         WhenShown([drive](QDialog* d) {
             EXPECT_EQ(d->windowTitle(), QStringLiteral("Контрольные точки"));
-            auto* list = d->findChild<QTableWidget*>(QStringLiteral("ListView"));
+            auto* list = d->findChild<QTableView*>(QStringLiteral("ListView"));
             ASSERT_NE(list, nullptr);
             list->setFocus();
-            if (list->rowCount() > 0)
-                list->setCurrentCell(0, 0);
+            if (list->model()->rowCount() > 0)
+                list->setCurrentIndex(list->model()->index(0, 0));
             drive(list);
             Press(Qt::Key_Return);
             EXPECT_FALSE(d->isVisible());
@@ -33,11 +33,13 @@ protected:
         Press(Qt::CTRL | Qt::ALT | Qt::Key_B);
     }
 
-    static QStringList Row(const QTableWidget* list, int row) {
+    static QStringList Row(const QTableView* list, int row) {
+        const QAbstractItemModel* model = list->model();
         QStringList cells;
-        for (int c = 0; c < list->columnCount(); ++c)
-            cells << list->item(row, c)->text();
-        cells << (list->item(row, 0)->checkState() == Qt::Checked ? QStringLiteral("вкл") : QStringLiteral("выкл"));
+        for (int c = 0; c < model->columnCount(); ++c)
+            cells << model->index(row, c).data().toString();
+        cells << (model->index(row, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStringLiteral("вкл")
+                                                                                       : QStringLiteral("выкл"));
         return cells;
     }
 
@@ -81,7 +83,7 @@ TEST_F(BreakPointsForm, AddedStopsTheRunSwitchedOffLetsItThroughSavedAndDeleted)
     EXPECT_EQ(form->Machine().TapeInnerText(), QStringLiteral("1001"));
 
     // Switched off with Space in the list, it lets the run through to the halt.
-    InList([&](QTableWidget* list) {
+    InList([&](QTableView* list) {
         EXPECT_EQ(Row(list, 0), QStringList({"Точка 0", "q0", "1", "2", "вкл"}));
         Press(Qt::Key_Space);
         EXPECT_EQ(Row(list, 0), QStringList({"Точка 0", "q0", "1", "2", "выкл"}));
@@ -112,11 +114,11 @@ TEST_F(BreakPointsForm, AddedStopsTheRunSwitchedOffLetsItThroughSavedAndDeleted)
     // Read back, and deleted after the question.
     prompts.boxes.clear();
     prompts.Answer(TAnswer::Ok);
-    InList([&](QTableWidget* list) {
-        ASSERT_EQ(list->rowCount(), 1);
+    InList([&](QTableView* list) {
+        ASSERT_EQ(list->model()->rowCount(), 1);
         EXPECT_EQ(Row(list, 0), QStringList({"Точка 0", "q0", "1", "2", "выкл"}));
         Press(Qt::Key_Delete);
-        EXPECT_EQ(list->rowCount(), 0);
+        EXPECT_EQ(list->model()->rowCount(), 0);
     });
     ASSERT_EQ(prompts.boxes.size(), 1);
     EXPECT_EQ(prompts.boxes[0], Box(QStringLiteral("Удаление контрольной точки"),
@@ -137,7 +139,7 @@ TEST_F(BreakPointsForm, TheListPausesARunningMachineAndKeepsTheCounters) {
 
     RunState inDialog = NoMachine;
     bool timerInDialog = true;
-    InList([&](QTableWidget*) {
+    InList([&](QTableView*) {
         inDialog = form->Engine().GetRunState();
         timerInDialog = form->Engine().TimerOn();
     });
