@@ -1,9 +1,9 @@
 // The main window with hostile machines: a word of N symbols, N states, N commands, N breakpoints. Each
 // benchmark opens the machine in a shown window (the load, the views' reset and the first paint) and then
 // times the user's single actions on it: one step, a run of 300 steps, a scroll of the tape, a key typed
-// in the word edit, a state and a command added and deleted, the breakpoint list opened. Each figure is
-// one action's wall time in ms; compare a size with the small one to see how the window scales.
-// Run with QT_QPA_PLATFORM=offscreen where there is no display.
+// in the word edit, a state and a command added and deleted, the breakpoint list opened, the word replaced. Each figure
+// is one action's wall time in ms; compare a size with the small one to see how the window scales. Run with
+// QT_QPA_PLATFORM=offscreen where there is no display.
 
 #include "breakpoints/breakpoint.h"
 #include "breakpoints/breakpointlistdialog.h"
@@ -163,6 +163,14 @@ void BM_HostileWindow(benchmark::State& state) {
             dialog.show();
             Settle(dialog);
         });
+        // Last, as it leaves a word of one symbol: the word replaced by a key typed over all of it.
+        const double replace = Ms([&] {
+            wordEdit->selectAll();
+            SendKey(wordEdit, Qt::Key_A, QStringLiteral("a"));
+            Settle(*form);
+        });
+        if (machine.Word() != QStringLiteral("a"))
+            state.SkipWithError("the word was not replaced");
         const double close = Ms([&] { form.reset(); });
         state.SetIterationTime(open / 1000);
         state.counters["open_ms"] = open;
@@ -177,6 +185,7 @@ void BM_HostileWindow(benchmark::State& state) {
         state.counters["cmd_add_ms"] = commandAdd;
         state.counters["cmd_del_ms"] = commandDel;
         state.counters["brklist_ms"] = breakList;
+        state.counters["replace_ms"] = replace;
         state.counters["close_ms"] = close;
     }
     state.SetLabel(std::array{"word", "states", "commands", "breakpoints"}[kind]);

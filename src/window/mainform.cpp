@@ -42,6 +42,13 @@
 namespace {
 
 const QString MainCaption = QStringLiteral("Машина Тьюринга");
+const QString WordHint = QStringLiteral("Слово для распознания");
+
+// The line edit lays out and shapes its whole text at every paint: 120 ms for 1,000,000 symbols. A word
+// longer than LongWord (only a file can give one) is shown by its first ShownOfLongWord symbols, read-only;
+// selecting it all and deleting it or typing over it replaces it, which is the edit such a word wants.
+constexpr int LongWord = 10000;
+constexpr int ShownOfLongWord = 1000;
 
 QIcon Glyph(bool start) {
     QIcon icon;
@@ -151,7 +158,7 @@ void TMainForm::CreateControls() {
     ABCEdit->setToolTip(QStringLiteral("Символы алфавита"));
     WordEdit = new QLineEdit(central);
     WordEdit->setObjectName(QStringLiteral("WordEdit"));
-    WordEdit->setToolTip(QStringLiteral("Слово для распознания"));
+    WordEdit->setToolTip(WordHint);
     ABCEdit->installEventFilter(this);
     WordEdit->installEventFilter(this);
 
@@ -311,17 +318,18 @@ void TMainForm::ConnectMachine() {
         if (ABCEdit->text() != machine_->Alphabet())
             ABCEdit->setText(machine_->Alphabet());
     });
-    connect(m, &TMachine::wordChanged, this, [this] {
-        if (WordEdit->text() != machine_->Word()) {
-            // The typing limit never cuts a longer word that came from a file.
-            WordEdit->setMaxLength(std::max(int(TMachine::MaxTypedWord), int(machine_->Word().size())));
-            const int cursor = WordEdit->cursorPosition();
-            WordEdit->setText(machine_->Word());
-            WordEdit->setCursorPosition(std::min(cursor, int(machine_->Word().size())));
-        }
-    });
+    connect(m, &TMachine::wordChanged, this, &TMainForm::ShowWord);
     connect(ABCEdit, &QLineEdit::textEdited, m, &TMachine::SetAlphabetText);
-    connect(WordEdit, &QLineEdit::textEdited, m, &TMachine::SetWordText);
+    connect(WordEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
+        // The menu's Cut and Delete reach even a read-only edit: of a long word's beginning, taking it all
+        // deletes the word, taking a part of it changes nothing.
+        if (!WordEdit->isReadOnly())
+            machine_->SetWordText(text);
+        else if (text.isEmpty())
+            machine_->SetWordText(QString());
+        else
+            ShowWord();
+    });
 
     connect(m, &TMachine::statesChanged, this, [this] {
         const QSignalBlocker block(BegStateComboBox);
@@ -627,8 +635,41 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
         if (watched == WordEdit && typed && !machine_->WordKeyAllowed(text[0], false))
             return true;
+        if (watched == WordEdit && WordEdit->isReadOnly())
+            return ReplaceLongWord(*key, typed);
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::ShowWord() {
+    const QString& word = machine_->Word();
+    const bool longWord = word.size() > LongWord;
+    const QString shown = longWord ? word.left(ShownOfLongWord) + QChar(0x2026) : word;
+    if (WordEdit->text() == shown && WordEdit->isReadOnly() == longWord)
+        return;
+    WordEdit->setReadOnly(longWord);
+    WordEdit->setToolTip(longWord ? QStringLiteral("Слово из %1 символов показано не целиком; чтобы заменить его, "
+                                                   "выделите все и удалите или наберите новое")
+                                        .arg(word.size())
+                                  : WordHint);
+    // The typing limit never cuts a longer word that came from a file.
+    WordEdit->setMaxLength(std::max(int(TMachine::MaxTypedWord), int(shown.size())));
+    const int cursor = WordEdit->cursorPosition();
+    WordEdit->setText(shown);
+    WordEdit->setCursorPosition(std::min(cursor, int(shown.size())));
+}
+
+bool TMainForm::ReplaceLongWord(const QKeyEvent& key, bool typed) {
+    const bool erase = key.key() == Qt::Key_Backspace || key.key() == Qt::Key_Delete;
+    if (!typed && !erase)
+        return false; // moving, selecting and copying work as in any read-only edit
+    if (WordEdit->selectedText().size() != WordEdit->text().size()) {
+        prompts_->Asterisk();
+        return true;
+    }
+    machine_->SetWordText(erase ? QString() : key.text().left(1));
+    WordEdit->end(false);
+    return true;
 }
 
 void TMainForm::TheoryItemClick() {

@@ -12,6 +12,7 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -89,6 +90,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Puts the machine's word in the word edit: a long one by its beginning, read-only.
+    void ShowWord();
+    // A key in the word edit while it shows a long word: deleting or typing over the whole word replaces it.
+    bool ReplaceLongWord(const QKeyEvent& key, bool typed);
     void CreateControls();
     void CreateActions();
     void CreateMenus();

@@ -212,6 +212,45 @@ TEST_F(MainForm, TypingIntoTheAlphabetAndWordEdits) {
     EXPECT_EQ(word->text(), QStringLiteral("ab"));
 }
 
+// A word of more than 10,000 symbols is shown by its beginning, read-only; only a key over the whole of it
+// changes it, and then the edit works as ever.
+TEST_F(MainForm, ALongWordIsShownByItsBeginningAndReplacedWhole) {
+    DefineMachine(QString(10000, QLatin1Char('a')));
+    auto* word = Child<QLineEdit>("WordEdit");
+    EXPECT_FALSE(word->isReadOnly());
+    EXPECT_EQ(word->text().size(), 10000);
+
+    form->Machine().SetWordText(QStringLiteral("b") + QString(10000, QLatin1Char('a')));
+    EXPECT_TRUE(word->isReadOnly());
+    EXPECT_EQ(word->text(), QStringLiteral("b") + QString(999, QLatin1Char('a')) + QStringLiteral("…"));
+    EXPECT_EQ(word->toolTip(), QStringLiteral("Слово из 10001 символов показано не целиком; чтобы заменить его, "
+                                              "выделите все и удалите или наберите новое"));
+    word->setFocus();
+    word->end(false);
+    QTest::keyClick(word, Qt::Key_Backspace);
+    QTest::keyClick(word, Qt::Key_A);
+    EXPECT_EQ(prompts.asterisks, 2);
+    word->setSelection(0, 5);
+    word->cut(); // as the Edit menu does
+    EXPECT_EQ(form->Machine().Word().size(), 10001);
+    EXPECT_EQ(word->text().size(), 1001);
+
+    word->selectAll();
+    QTest::keyClick(word, Qt::Key_B);
+    EXPECT_EQ(form->Machine().Word(), QStringLiteral("b"));
+    EXPECT_FALSE(word->isReadOnly());
+    EXPECT_EQ(word->toolTip(), QStringLiteral("Слово для распознания"));
+    QTest::keyClicks(word, QStringLiteral("ab"));
+    EXPECT_EQ(form->Machine().Word(), QStringLiteral("bab"));
+    EXPECT_EQ(Cells(), QStringLiteral("#bab#"));
+
+    form->Machine().SetWordText(QString(10001, QLatin1Char('a')));
+    word->selectAll();
+    word->del();
+    EXPECT_EQ(form->Machine().Word(), QString());
+    EXPECT_FALSE(word->isReadOnly());
+}
+
 TEST_F(MainForm, HeadCellStaysInView) {
     // At least 40 symbols, and more than the visible tape area holds however wide the window opened.
     TTapeView* tape = form->TapeView();
