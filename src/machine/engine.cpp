@@ -233,7 +233,7 @@ void TEngine::LookUp() {
                           TMachine::CommandText(*machine_.PendingCommand()));
         }
         TBreakPoints* breaks = machine_.BreakPoints();
-        if (settings_.UseBreak && !settings_.OnlyStep && breaks && MayHit()) {
+        if (settings_.UseBreak && !settings_.OnlyStep && breaks && !breaks->IsEmpty() && MayHit()) {
             const int k = breaks->BreakHit(machine_.CurrentState(), machine_.CurrentSymbol());
             if (k != 0) {
                 SetRunState(Paused);

@@ -430,13 +430,20 @@ QString TMachine::TapeInnerText() const {
 
 TFullWord TMachine::TakeTapeSnapshot() const {
     Fresh();
-    QString all(tape_.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < tape_.size(); ++i)
-        all[i] = tape_[i].symbol;
+    // Each part straight from the cells: on a long tape every copy counts, as the log takes one a step.
+    const auto part = [this](qsizetype from, qsizetype size) {
+        from = std::clamp<qsizetype>(from, 0, tape_.size());
+        size = std::clamp<qsizetype>(size, 0, tape_.size() - from);
+        QString text(size, Qt::Uninitialized);
+        QChar* out = text.data();
+        for (qsizetype i = 0; i < size; ++i)
+            out[i] = tape_[from + i].symbol;
+        return text;
+    };
     TFullWord w;
-    w.left = all.left(leftBlanks_);
-    w.word = all.mid(leftBlanks_, word_.size());
-    w.right = all.mid(leftBlanks_ + word_.size());
+    w.left = part(0, leftBlanks_);
+    w.word = part(leftBlanks_, word_.size());
+    w.right = part(leftBlanks_ + word_.size(), tape_.size());
     return w;
 }
 

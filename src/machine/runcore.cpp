@@ -69,6 +69,7 @@ void TRunCore::Compile(const QList<TCommandRow>& rows) {
     ++columns_;
     const auto cols = std::size_t(columns_);
     // Sized for a state of its own on every row, so that no lookup grows while the rows are read.
+    names_.reserve(rows.size());
     ids_.reserve(rows.size());
     classes_.reserve(rows.size());
     rowRules_.assign(std::size_t(rows.size()), TRule());
