@@ -28,23 +28,25 @@ void DefineCounter(TMachine& m, int bits = 40) {
                      QString::fromLatin1(c[3]), c[4][0] == 'R' ? MoveRightText : MoveLeftText);
 }
 
-void BM_TickWithLog(benchmark::State& state) {
+// Ticks the counter over a word of `bits` symbols with the log at `rows` rows (0: no log at all), after
+// `warmUp` ticks unmeasured.
+void TickWithLog(benchmark::State& state, int rows, int bits, int warmUp) {
     TSilentPrompts prompts;
     TConfig settings{QString()};
     settings.SaveFileRun = false;
-    settings.ViewLog = state.range(0) > 0;
+    settings.ViewLog = rows > 0;
     settings.History = true;
     settings.SetLogWord(1);
-    settings.SetMaxCount(static_cast<int>(std::max<int64_t>(1, state.range(0))));
+    settings.SetMaxCount(std::max(1, rows));
     TMachine machine(prompts, settings);
     machine.SetNotifications(false);
     TEngine engine(machine, prompts, settings);
     TRunLog log(settings);
     engine.SetRunLog(&log);
     engine.SetRunState(Ready);
-    DefineCounter(machine);
+    DefineCounter(machine, bits);
     engine.Start();
-    for (int i = 0; i < settings.MaxCount + 10; ++i)
+    for (int i = 0; i < warmUp; ++i)
         engine.StepOnce();
     for (auto _ : state)
         engine.StepOnce();
@@ -53,6 +55,11 @@ void BM_TickWithLog(benchmark::State& state) {
     state.counters["rows"] = log.RowCount();
     state.SetItemsProcessed(state.iterations());
 }
+
+void BM_TickWithLog(benchmark::State& state) {
+    const int rows = int(state.range(0));
+    TickWithLog(state, rows, 40, std::max(1, rows) + 10);
+}
 // 0: no log at all, for comparison.
 BENCHMARK(BM_TickWithLog)->Arg(0)->Arg(100)->Arg(9999);
 
@@ -60,27 +67,7 @@ BENCHMARK(BM_TickWithLog)->Arg(0)->Arg(100)->Arg(9999);
 // the loop search and for its row, so it costs in proportion to the tape; the rows' tapes stay within the
 // log's budget.
 void BM_TickWithLogLongWord(benchmark::State& state) {
-    TSilentPrompts prompts;
-    TConfig settings{QString()};
-    settings.SaveFileRun = false;
-    settings.ViewLog = true;
-    settings.History = true;
-    settings.SetLogWord(1);
-    settings.SetMaxCount(1000);
-    TMachine machine(prompts, settings);
-    machine.SetNotifications(false);
-    TEngine engine(machine, prompts, settings);
-    TRunLog log(settings);
-    engine.SetRunLog(&log);
-    engine.SetRunState(Ready);
-    DefineCounter(machine, int(state.range(0)));
-    engine.Start();
-    for (auto _ : state)
-        engine.StepOnce();
-    if (engine.GetRunState() != Running)
-        state.SkipWithError("the counter stopped");
-    state.counters["rows"] = log.RowCount();
-    state.SetItemsProcessed(state.iterations());
+    TickWithLog(state, 1000, int(state.range(0)), 0);
 }
 BENCHMARK(BM_TickWithLogLongWord)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
