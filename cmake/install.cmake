@@ -12,6 +12,8 @@ if(_qtm_help)
     file(INSTALL \${_qtm_help} DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${QTM_DATA_DIR}\")
 endif()")
 install(DIRECTORY examples/ DESTINATION ${QTM_DATA_DIR}/examples FILES_MATCHING PATTERN "*.qtm")
+# Debian keeps every package's copyright notice in /usr/share/doc/PACKAGE/copyright.
+install(FILES data/doc/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qtm)
 
 install(FILES data/desktop/qtm.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/desktop/qtm.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
@@ -21,7 +23,12 @@ foreach(size 16 24 32 48 64 128 256)
             RENAME qtm.png)
 endforeach()
 
-# Manual pages: the version and the report address filled in, compressed as Debian keeps them.
+# Manual pages: the version and the report address filled in, compressed as Debian keeps them. A build that
+# names no address has no section for it.
+set(QTM_MAN_BUGS "")
+if(QTM_BUGREPORT)
+    set(QTM_MAN_BUGS ".SH \"СООБЩЕНИЯ ОБ ОШИБКАХ\"\nОб ошибках сообщайте по адресу: ${QTM_BUGREPORT}")
+endif()
 foreach(page qtm qtm-run)
     configure_file(data/man/${page}.1 ${CMAKE_BINARY_DIR}/man/${page}.1 @ONLY)
     add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${page}.1.gz
@@ -42,7 +49,10 @@ interface is in Russian. qtm-run runs machine files on sets of words without a w
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(QTM_MAINTAINER "qtm maintainers <qtm@example.org>" CACHE STRING "The Maintainer field of the Debian package")
+set(QTM_MAINTAINER "Qtm developers" CACHE STRING "The Maintainer field of the Debian package")
+if(QTM_MAINTAINER STREQUAL "qtm maintainers <qtm@example.org>")
+    set(QTM_MAINTAINER "Qtm developers" CACHE STRING "The Maintainer field of the Debian package" FORCE)
+endif()
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QTM_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 # The libraries the executables link come from dpkg-shlibdeps; the Russian file dialogs need Qt's translations.

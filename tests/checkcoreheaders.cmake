@@ -1,4 +1,4 @@
-# Fails when a core unit includes a QtWidgets or QtGui header.
+# Fails when a core unit includes a QtWidgets or QtGui header, or the platform layer a header from above it.
 file(GLOB_RECURSE sources ${SRC}/*.cpp ${SRC}/*.h)
 set(bad "")
 foreach(f ${sources})
@@ -14,3 +14,19 @@ if(bad)
     message(FATAL_ERROR "Core units include GUI headers:\n${bad}")
 endif()
 message("core units include no GUI header")
+
+# The platform layer stands below every subsystem: it includes project headers of its own folder only.
+file(GLOB_RECURSE platform ${SRC}/platform/*.cpp ${SRC}/platform/*.h)
+set(upward "")
+foreach(f ${platform})
+    file(STRINGS ${f} lines REGEX "#include[ \t]*\"")
+    foreach(line ${lines})
+        if(NOT line MATCHES "#include[ \t]*\"platform/")
+            list(APPEND upward "${f}: ${line}")
+        endif()
+    endforeach()
+endforeach()
+if(upward)
+    message(FATAL_ERROR "The platform layer includes headers from above it:\n${upward}")
+endif()
+message("the platform layer includes nothing from above it")

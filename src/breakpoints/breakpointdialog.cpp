@@ -82,6 +82,8 @@ void TBreakPointDialog::CreateControls() {
         c->setObjectName(name);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
+        // Completion ignores letter case and would store q10 for a typed q1: a breakpoint is what was typed.
+        c->setCompleter(nullptr);
         c->setProperty("helpContext", helpContext);
         return c;
     };

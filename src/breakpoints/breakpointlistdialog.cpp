@@ -247,6 +247,11 @@ bool TBreakPointListDialog::eventFilter(QObject* watched, QEvent* event) {
         SwitchSelected();
         return true;
     }
+    // The keyboard's entries act on the selected row: taking the focus selects the current one, or the first.
+    if (watched == listView_ && event->type() == QEvent::FocusIn && SelectedRow() < 0 && model_->rowCount() > 0) {
+        const QModelIndex current = listView_->currentIndex();
+        listView_->selectRow(current.isValid() ? current.row() : 0);
+    }
     return QDialog::eventFilter(watched, event);
 }
 

@@ -388,10 +388,9 @@ void TCommandDialog::StoreCommand() {
         // The edited row and the rows it duplicated or stopped duplicating get their marks right.
         if (machine_.Checks())
             machine_.Checks()->CheckCommands();
-        // Nothing changed that matters: the caller leaves the machine unmodified. A change of letter case
-        // alone in a state name is in the row all the same.
-        if (source.compare(savedOldState_, Qt::CaseInsensitive) == 0 &&
-            target.compare(savedNewState_, Qt::CaseInsensitive) == 0 && sourceSymbol == savedOldSymbol_ &&
+        // Nothing changed: the caller leaves the machine unmodified. A change of letter case alone is a change
+        // of the row's text, so it must reach the file.
+        if (source == savedOldState_ && target == savedNewState_ && sourceSymbol == savedOldSymbol_ &&
             newSymbol == savedNewSymbol_ && move == savedMove_) {
             reject();
             return;

@@ -100,9 +100,14 @@ public:
         } else if (tag == TagWord) {
             word_ += value;
             hasWord_ = true;
-            // A word with a blank is refused, and so is every longer one: the word stays as it was.
-            if (!word_.contains(BlankSymbol))
-                acceptedWord_ = word_;
+            // A word with a blank is refused, and so is every longer one: the word stays as it was. Only the
+            // new line is looked at, and the accepted word is a length, not a copy: a word of many lines loads
+            // in linear time.
+            if (!wordHasBlank_) {
+                wordHasBlank_ = value.contains(BlankSymbol);
+                if (!wordHasBlank_)
+                    acceptedWordLength_ = word_.size();
+            }
         } else if (tag == TagInitialState) {
             ApplyInitialState(lineNumber, TrimText(value));
         } else if (tag == TagState) {
@@ -125,8 +130,8 @@ public:
         if (hasAlphabet_)
             machine_.SetAlphabetText(alphabet_);
         if (hasWord_) {
-            machine_.SetWordText(acceptedWord_);
-            if (acceptedWord_ != word_)
+            machine_.SetWordText(word_.left(acceptedWordLength_));
+            if (acceptedWordLength_ != word_.size())
                 machine_.SetWordText(word_);
         }
         if (!initialStates_.isEmpty())
@@ -219,7 +224,8 @@ private:
     // Several lines of these tags join into one text.
     QString alphabet_;
     QString word_;
-    QString acceptedWord_;
+    qsizetype acceptedWordLength_ = 0;
+    bool wordHasBlank_ = false;
     bool hasAlphabet_ = false;
     bool hasWord_ = false;
     QStringList initialStates_;

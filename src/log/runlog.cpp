@@ -246,16 +246,20 @@ QByteArray TRunLog::ReportBytes() {
     // Every automatic text of one log has the same length, so the first row sets the column for all.
     const qsizetype wordWidth = rows_.empty() ? 8 : automatic(rows_.front()).size() + 3;
     const QString crlf = QStringLiteral("\r\n");
-    // The step column widens for numbers of ten digits and more, keeping a blank before the state.
+    // The number columns widen for numbers that would fill them, keeping a blank before the next field: a step
+    // run into its state, or a head position into the word, could not be read apart.
     const qsizetype stepWidth =
         rows_.empty() ? 10 : std::max<qsizetype>(10, QString::number(rows_.back().step).size() + 1);
+    qsizetype headWidth = 8;
+    for (const TLogRow& row : rows_)
+        headWidth = std::max<qsizetype>(headWidth, QString::number(row.headPosition).size() + 1);
     QString text = Padded(QStringLiteral("N"), stepWidth) + Padded(QStringLiteral("Исх. сост."), 18) +
-                   Padded(QStringLiteral("С"), 3) + Padded(QStringLiteral("N симв."), 8) +
+                   Padded(QStringLiteral("С"), 3) + Padded(QStringLiteral("N симв."), headWidth) +
                    Padded(QStringLiteral("Слово"), wordWidth) + QStringLiteral("След. команда") + crlf;
     for (const TLogRow& row : rows_) {
         text += Padded(QString::number(row.step), stepWidth) + Padded(row.state, 18) + Padded(row.symbol, 3) +
-                Padded(QString::number(row.headPosition), 8) + Padded(automatic(row), wordWidth) + row.commandText +
-                crlf;
+                Padded(QString::number(row.headPosition), headWidth) + Padded(automatic(row), wordWidth) +
+                row.commandText + crlf;
     }
     return codepage::Encode(text);
 }
@@ -285,7 +289,7 @@ bool TRunLog::WriteReport(const QString& fileName, TPrompts& prompts) {
         return other == name ? name + ext : other;
     };
     const QString backup = helper(QStringLiteral(".bak"));
-    const QString temp = helper(QStringLiteral(".tmp"));
+    const QString temp = fileio::FreshTempName(name);
     // Written under a temporary name and renamed when complete: a full disk leaves no cut-off report, and
     // the old report stays under its name until the new one takes it.
     const fileio::TSaveResult result = fileio::SaveFile(name, ReportBytes(), temp, backup);

@@ -249,8 +249,11 @@ void TMachine::SetInitialState(const QString& name) {
 
 void TMachine::SetInitialStateText(const QString& text) {
     if (FindState(text) >= 0) {
+        // The chooser sends its text again when it merely loses the focus: only a change is an edit.
+        const QString before = initialStateText_;
         SetInitialState(text);
-        emit edited();
+        if (initialStateText_ != before)
+            emit edited();
     } else {
         // The chooser shows the accepted value again.
         initialStateText_ = text;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -249,6 +250,18 @@ TSaveResult SaveFile(const QString& name, const QByteArray& bytes, const QString
     if (!SyncDirectory(name))
         return Failed(TSaveFailure::SyncDir, result);
     return result;
+}
+
+QString FreshTempName(const QString& name) {
+    static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (;;) {
+        QString candidate = name + u'.';
+        for (int i = 0; i < 6; ++i)
+            candidate += QLatin1Char(Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))]);
+        candidate += QStringLiteral(".tmp");
+        if (!Exists(candidate))
+            return candidate;
+    }
 }
 
 TSaveResult CreateFile(const QString& name, const QByteArray& bytes) {

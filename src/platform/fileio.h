@@ -59,6 +59,10 @@ struct TSaveResult {
 // under the backup name) and no temporary file is left behind except in that case.
 TSaveResult SaveFile(const QString& name, const QByteArray& bytes, const QString& temp, const QString& backup);
 
+// A name beside `name` that no file has yet ("name.XXXXXX.tmp", six random letters or digits), for a save's
+// temporary file: a fixed name such as "name.tmp" could be a user's own file, which the save would remove.
+QString FreshTempName(const QString& name);
+
 // Writes a file that must not exist yet (never following a link put there); a partial file is removed.
 TSaveResult CreateFile(const QString& name, const QByteArray& bytes);
 

@@ -1,6 +1,5 @@
 #include "platform/helpengine.h"
 
-#include "help/theory.h"
 #include "platform/prompts.h"
 
 #include <QAction>
@@ -24,8 +23,10 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWhatsThis>
 #include <QWindow>
 
 namespace {
@@ -365,6 +366,15 @@ void TContextHelp::Open(int context) {
 bool TContextHelp::eventFilter(QObject* watched, QEvent* event) {
     // Every event of the program passes here: the few of interest are told by their type first.
     const QEvent::Type type = event->type();
+    // The caption's "?" button puts the toolkit in its own What's This mode, which shows no help and swallows
+    // the next click: that mode becomes ours, once the toolkit has finished entering its own.
+    if (type == QEvent::EnterWhatsThisMode) {
+        QTimer::singleShot(0, this, [this] {
+            QWhatsThis::leaveWhatsThisMode();
+            EnterMode();
+        });
+        return false;
+    }
     if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
         type != QEvent::MouseButtonRelease)
         return false;
@@ -480,12 +490,9 @@ std::function<void(int)> HelpOpener() {
     return [](int context) { OpenHelpContext(context); };
 }
 
-void OpenTheory(const QString& programDir, TPrompts& prompts) {
-    OpenTheoryHelp(programDir, prompts, [&prompts](const QString& fileName) {
-        if (applicationHelp)
-            applicationHelp->Document(fileName).ShowContents();
-        else
-            prompts.Message(QStringLiteral("Теория по машине Тьюринга"), QStringLiteral("Ошибка открытия файла"),
-                            TIcon::Stop);
-    });
+bool OpenHelpDocumentContents(const QString& fileName) {
+    if (!applicationHelp)
+        return false;
+    applicationHelp->Document(fileName).ShowContents();
+    return true;
 }

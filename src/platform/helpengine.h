@@ -122,6 +122,6 @@ void EnterContextHelpMode();
 // For the dialogs' openHelp parameters and helpRequested signals.
 std::function<void(int)> HelpOpener();
 
-// "&теория": "turring.hlp" from programDir at its contents, with the messages of a missing file and of a
-// failed opening (see help/theory.h). Its viewer is kept by the application help.
-void OpenTheory(const QString& programDir, TPrompts& prompts);
+// Another help document (the theory help) at its contents, in a viewer the application help keeps. False while
+// there is no application help.
+bool OpenHelpDocumentContents(const QString& fileName);

@@ -31,8 +31,7 @@ QString ProgramHelp() {
                "\n"
                "Код возврата:\n"
                "  0  программа завершилась обычно\n"
-               "  2  неверный параметр командной строки\n"
-               "\n") +
+               "  2  неверный параметр командной строки\n") +
            BugReportLine();
 }
 
@@ -70,8 +69,10 @@ QString VersionText(const QString& program) {
     return program + QStringLiteral(" " QTM_VERSION "\n");
 }
 
-QString BugReportLine() {
-    return QStringLiteral("Об ошибках сообщайте по адресу: " QTM_BUGREPORT "\n");
+QString BugReportLine(const QString& address) {
+    if (address.isEmpty())
+        return QString();
+    return QStringLiteral("\nОб ошибках сообщайте по адресу: ") + address + u'\n';
 }
 
 QString TryHelp(const QString& usageLine, const QString& program) {

@@ -11,8 +11,8 @@ namespace usage {
 
 // "qtm 1.0.0" and the lines that follow a version in GNU tools.
 QString VersionText(const QString& program);
-// The last line of every --help.
-QString BugReportLine();
+// The end of every --help: a blank line and where to report faults, or nothing when the build names no address.
+QString BugReportLine(const QString& address = QStringLiteral(QTM_BUGREPORT));
 // The two lines after an error about the command line: the usage line and where to learn more.
 QString TryHelp(const QString& usageLine, const QString& program);
 

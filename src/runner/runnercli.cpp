@@ -208,7 +208,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
                               "  0  все прогоны завершились нормальным остановом (и все ожидания "
                               "сбылись)\n"
                               "  1  иначе (в том числе зацикливание и предел шагов)\n"
-                              "  2  непригодные входные данные или неверный параметр\n\n")
+                              "  2  непригодные входные данные или неверный параметр\n")
             << usage::BugReportLine();
         return 0;
     }
@@ -376,7 +376,10 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
             }
             ok ? ++o.passed : ++o.failed;
         }
-        if (!reportPath.isEmpty() && !runner.Log().IsEmpty()) {
+        if (!reportPath.isEmpty() && runner.Log().IsEmpty()) {
+            // The window stays silent here, but a script must learn that the file it asked for is not there.
+            jerr << QStringLiteral("Журнал пуст: отчет ") << reportPath << QStringLiteral(" не записан") << Qt::endl;
+        } else if (!reportPath.isEmpty()) {
             TTerminalPrompts prompts(jerr);
             if (!runner.Log().WriteReport(reportPath, prompts))
                 o.status = 2;

@@ -141,7 +141,8 @@ bool TConfig::LoadSettings() {
     if (!IsReadableAs(settingsPath, QStringLiteral(".ini")))
         return false;
     TIniFile ini(settingsPath);
-    if (!ini.Load())
+    settingsUnreadable_ = !ini.Load();
+    if (settingsUnreadable_)
         return false;
     const auto text = [&](const QString& section, const char* key, const QString& value) {
         return ini.ReadString(section, QLatin1String(key), value);
@@ -192,6 +193,8 @@ bool TConfig::LoadSettings() {
 }
 
 bool TConfig::SaveSettings() {
+    if (settingsUnreadable_)
+        return false;
     TIniFile ini(settingsPath);
     if (!ini.Load())
         return false;
@@ -237,7 +240,8 @@ bool TConfig::LoadDesktop() {
     if (!IsReadableAs(desktopPath, QStringLiteral(".dsk")))
         return false;
     TIniFile ini(desktopPath);
-    if (!ini.Load())
+    desktopUnreadable_ = !ini.Load();
+    if (desktopUnreadable_)
         return false;
     const auto integer = [&](const QString& section, const char* key, int& member) {
         member = ini.ReadInteger(section, QLatin1String(key), member);
@@ -265,6 +269,8 @@ bool TConfig::LoadDesktop() {
 }
 
 bool TConfig::SaveDesktop() {
+    if (desktopUnreadable_)
+        return false;
     TIniFile ini(desktopPath);
     if (!ini.Load())
         return false;

@@ -88,9 +88,13 @@ public:
     bool LoadSettings();
     bool LoadDesktop();
     // True when every key was stored. Keys are updated in place in an existing file, whose other lines
-    // stay as they are; a file that exists but cannot be read is left alone.
+    // stay as they are; a file that exists but cannot be read is left alone, and so is a file whose load
+    // failed in this session (its values were never read: a save would put the defaults over them).
     bool SaveSettings();
     bool SaveDesktop();
+    // The file exists but its last load could not read it.
+    bool SettingsUnreadable() const { return settingsUnreadable_; }
+    bool DesktopUnreadable() const { return desktopUnreadable_; }
 
     void SetRunSpeed(int n);
     void SetMaxCount(int n);
@@ -99,4 +103,8 @@ public:
     void SetPauseHint(int n);
     // Takes the lowest byte of n as a signed number before clamping into 0 to 2: 258 gives 2, 130 gives 0.
     void SetLogWord(int n);
+
+private:
+    bool settingsUnreadable_ = false;
+    bool desktopUnreadable_ = false;
 };

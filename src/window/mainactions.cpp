@@ -184,7 +184,10 @@ void TMainForm::CreateActions() {
     for (const auto& [action, control] : views)
         connect(action, &QAction::triggered, control, [control] { control->setFocus(Qt::ShortcutFocusReason); });
     auto* viewKeys = new TEntryKeyFilter({ViewABC, ViewWord, ViewCommand, ViewBegState, ViewState}, this);
-    for (QWidget* edit : std::initializer_list<QWidget*>{ABCEdit, WordEdit, BegStateComboBox->lineEdit()})
+    // The chooser hands its shortcut events to its inner edit directly, past that edit's filters: it is
+    // watched itself as well.
+    for (QWidget* edit :
+         std::initializer_list<QWidget*>{ABCEdit, WordEdit, BegStateComboBox, BegStateComboBox->lineEdit()})
         edit->installEventFilter(viewKeys);
 
     connect(WordUpdate, &QAction::triggered, this, [this] {

@@ -6,6 +6,7 @@
 #include "files/fileloaddialog.h"
 #include "files/qtmfile.h"
 #include "help/aboutdialog.h"
+#include "help/theory.h"
 #include "log/logform.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
@@ -484,6 +485,17 @@ void TMainForm::UpdateCaption(const QString& name) {
 void TMainForm::ApplySettings() {
     config_->LoadDesktop();
     config_->LoadSettings();
+    // The user's values stay in a file that could not be read: this session neither reads nor overwrites it.
+    QStringList unread;
+    if (config_->SettingsUnreadable())
+        unread << config_->settingsPath;
+    if (config_->DesktopUnreadable())
+        unread << config_->desktopPath;
+    if (!unread.isEmpty())
+        prompts_->Message(QStringLiteral("Загрузка настроек"),
+                          QStringLiteral("Ошибка чтения файла\n") + unread.join(u'\n') +
+                              QStringLiteral("\nДо выхода из программы настройки в него не сохраняются"),
+                          TIcon::Stop);
     move(config_->Left, config_->Top);
     const int widths[] = {config_->MainColumn0, config_->MainColumn1, config_->MainColumn2,
                           config_->MainColumn3, config_->MainColumn4, config_->MainColumn5};
@@ -674,7 +686,11 @@ bool TMainForm::ReplaceLongWord(const QKeyEvent& key, bool typed) {
 
 void TMainForm::TheoryItemClick() {
     // The help documents stand with the program, not with the settings.
-    OpenTheory(DataDirectory(paths::ExecutableDir()), *prompts_);
+    OpenTheoryHelp(DataDirectory(paths::ExecutableDir()), *prompts_, [this](const QString& fileName) {
+        if (!OpenHelpDocumentContents(fileName))
+            prompts_->Message(QStringLiteral("Теория по машине Тьюринга"), QStringLiteral("Ошибка открытия файла"),
+                              TIcon::Stop);
+    });
 }
 
 void TMainForm::ContentsItemClick() {

@@ -232,6 +232,48 @@ TEST_F(BreakPointDialogTest, LeavingAFieldChecksIt) {
     EXPECT_EQ(Points(), QStringList{QStringLiteral("q2 b 0 off")});
 }
 
+// Typed as a user types: nothing completes a field, so what is stored is what was typed.
+TEST_F(BreakPointDialogTest, TypedFieldsAreStoredAsTyped) {
+    machine.SetAlphabetText(QStringLiteral("aA"));
+    machine.AddState(QStringLiteral("q10"));
+    machine.AddState(QStringLiteral("Q2x"));
+    struct Case {
+        const char16_t* state;
+        const char16_t* symbol;
+        const char16_t* stored; // empty: refused with the state message
+    } cases[] = {
+        {u"q1", u"A", u"q1 A 0 off"},
+        {u"Q1", u"a", u"Q1 a 0 off"},
+        {u"q", u"a", u""},
+    };
+    for (const Case& c : cases) {
+        list.ClearBreakPoints();
+        TBreakPointDialog& d = Open();
+        d.show();
+        QApplication::setActiveWindow(&d);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        State()->setFocus();
+        const QString state = QString::fromUtf16(c.state);
+        if (QString::fromUtf16(c.stored).isEmpty())
+            prompts.Answer(TAnswer::Ok);
+        QTest::keyClicks(QApplication::focusWidget(), state);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QString::fromUtf16(c.stored).isEmpty()) {
+            // Leaving the field checks what was typed, not a completion of it.
+            ASSERT_FALSE(prompts.boxes.isEmpty());
+            EXPECT_EQ(prompts.boxes.takeLast().text,
+                      QStringLiteral("Состояние '") + state + QStringLiteral("' не найдено в списке состояний"));
+            EXPECT_EQ(list.Count(), 0);
+        } else {
+            QTest::keyClicks(QApplication::focusWidget(), QString::fromUtf16(c.symbol));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            EXPECT_EQ(d.result(), QDialog::Accepted) << state.toStdString();
+            EXPECT_EQ(Points(), QStringList{QString::fromUtf16(c.stored)});
+        }
+    }
+    EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
 TEST_F(BreakPointDialogTest, BreakAddMarksTheMachineOnlyOnOk) {
     WhenOpen<TBreakPointDialog>([](TBreakPointDialog& d) { d.reject(); });
     EXPECT_FALSE(ExecuteBreakAdd(nullptr, list, machine, prompts));

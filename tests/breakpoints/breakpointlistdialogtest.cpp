@@ -104,6 +104,17 @@ TEST_F(BreakPointListDialogTest, RowsNamedFromZeroAndTheActions) {
     EXPECT_FALSE(Action("BreakDel")->isEnabled());
 }
 
+// Opened from the keyboard, the list's first row is selected as soon as the list has the focus: F4 edits it.
+TEST_F(BreakPointListDialogTest, KeysActOnTheFirstRowAtOnce) {
+    TBreakPointListDialog& d = Open();
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->hasFocus(); }));
+    EXPECT_TRUE(Action("BreakEdit")->isEnabled());
+    QTest::keyClick(View(), Qt::Key_Space);
+    EXPECT_EQ(Rows().value(0), QStringLiteral("[ ]|Точка 0|q1|a|0"));
+}
+
 TEST_F(BreakPointListDialogTest, DeletingAsksAndRenumbers) {
     TBreakPointListDialog& d = Open();
     d.show();

@@ -177,10 +177,11 @@ TEST_F(CommandDialogTest, WholeCommandChecksOnOK) {
         // Editing passes over the row being edited, and writes it in place.
         {0, "q|a|q1|b|вправо", {}, {"q|a|q1|b|Вправо", row1}},
         {1, "q|a|q|b|Влево", {similar}, {row0, row1}, -1},
-        // An edit that changes nothing closes with Cancel, so the machine stays unmodified; letter case alone
-        // in a state name is written all the same.
+        // An edit that changes nothing closes with Cancel, so the machine stays unmodified (a move typed in
+        // another case is the same move); letter case alone in a state name is a change the file must get.
         {0, "q|a|q2|a|Влево", {}, {row0, row1}, QDialog::Rejected},
-        {0, " q|a|Q2|a|влево", {}, {"q|a|Q2|a|Влево", row1}, QDialog::Rejected},
+        {0, " q|a|q2|a|влево", {}, {row0, row1}, QDialog::Rejected},
+        {0, " q|a|Q2|a|влево", {}, {"q|a|Q2|a|Влево", row1}},
         // The first refused field ends the check.
         {-1, "|||", {ErrorBox("Не указано исходное состояние")}, {row0, row1}, -1},
     };

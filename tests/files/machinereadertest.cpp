@@ -251,6 +251,11 @@ TEST_F(MachineReader, WordWithABlankIsRefusedWithoutAFault) {
     EXPECT_TRUE(report.Errors().isEmpty());
     EXPECT_EQ(machine.Word(), QStringLiteral("ab"));
     EXPECT_GE(prompts.asterisks, 1);
+
+    // Lines after the one with the blank are refused with it: the word is what came before.
+    Read(Lines({QStringLiteral("[WORD] ab"), QStringLiteral("[WORD] ba"), QStringLiteral("[WORD] a#b"),
+                QStringLiteral("[WORD] aa")}));
+    EXPECT_EQ(machine.Word(), QStringLiteral("abba"));
 }
 
 TEST_F(MachineReader, ColumnsOfCommandsAndBreakPoints) {

@@ -109,8 +109,10 @@ protected:
 
     QString Path(const QString& name) const { return paths::Join(dir.path(), name); }
 
-    // Injects the row's fault, runs the save and checks the disk against the row's outcome.
-    void Check(const QString& name, const QString& temp, const QString& backup, const QByteArray& oldBytes,
+    // Injects the row's fault, runs the save and checks the disk against the row's outcome. A temporary name
+    // with "?" is a pattern: the save chose the name, and a later save leaves a file the user was told holds the
+    // data where it is.
+    void Check(const QString& name, QString temp, const QString& backup, const QByteArray& oldBytes,
                const QByteArray& newBytes, const std::function<bool()>& save, const char* box) {
         const TRow& row = *GetParam().row;
         const QString ext = QLatin1Char('.') + name.section(QLatin1Char('.'), -1);
@@ -121,6 +123,9 @@ protected:
             saved = save();
             ASSERT_TRUE(fault.Fired());
         }
+        const bool chosenTemp = temp.contains(u'?');
+        if (chosenTemp)
+            temp = QDir(dir.path()).entryList({temp}, QDir::Files).value(0);
         const bool newInPlace = row.outcome == TOutcome::New || row.outcome == TOutcome::NewNoBackup;
         EXPECT_EQ(saved, row.outcome == TOutcome::NewNoBackup);
         EXPECT_EQ(Text(ReadAll(Path(name))), Text(newInPlace ? newBytes : oldBytes));
@@ -153,6 +158,8 @@ protected:
         QStringList after{name};
         if (!backup.isEmpty())
             after.append(backup);
+        if (chosenTemp && row.outcome == TOutcome::NewInTemp)
+            after.append(temp);
         after.sort();
         EXPECT_EQ(Entries(dir.path()), after);
     }
@@ -183,8 +190,8 @@ TEST_P(SaveFault, ReportFile) {
     const QString path = Path(QStringLiteral("r.log"));
     ASSERT_TRUE(WriteBytes(path, "old report"));
     Check(
-        QStringLiteral("r.log"), QStringLiteral("r.tmp"), QStringLiteral("r.bak"), "old report", log.ReportBytes(),
-        [&] { return log.WriteReport(path, prompts); }, GetParam().row->reportBox);
+        QStringLiteral("r.log"), QStringLiteral("r.log.??????.tmp"), QStringLiteral("r.bak"), "old report",
+        log.ReportBytes(), [&] { return log.WriteReport(path, prompts); }, GetParam().row->reportBox);
 }
 
 TEST_P(SaveFault, SettingsFiles) {

@@ -11,7 +11,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 (cd "$tmp" && fakeroot cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log") ||
     { cat "$tmp/cpack.log" >&2; fail "cpack"; }
 deb=$(ls "$tmp"/out/qtm_*.deb)
-dpkg-deb --field "$deb" Package Version Architecture Depends Section
+dpkg-deb --field "$deb" Package Version Architecture Depends Section Maintainer
+maintainer=$(dpkg-deb --field "$deb" Maintainer)
+case "$maintainer" in *example.org*) fail "the package names a placeholder maintainer: $maintainer" ;; esac
 dpkg-deb --contents "$deb" >"$tmp/contents"
 
 root="$tmp/root"
@@ -27,7 +29,7 @@ files=(usr/bin/qtm usr/bin/qtm-run
        usr/share/icons/hicolor/scalable/apps/qtm.svg usr/share/icons/hicolor/48x48/apps/qtm.png
        usr/share/icons/hicolor/256x256/apps/qtm.png
        usr/share/man/man1/qtm.1.gz usr/share/man/man1/qtm-run.1.gz
-       usr/share/qtm/examples/inversion.qtm)
+       usr/share/qtm/examples/inversion.qtm usr/share/doc/qtm/copyright)
 for f in "${files[@]}"; do
     [ -e "$root/$f" ] || fail "$f is not installed"
 done

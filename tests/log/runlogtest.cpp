@@ -270,6 +270,18 @@ TEST_F(RunLog, LongStateNamePushesOnlyItsOwnLine) {
                                                    "2         q0                #  1234567 # a ##   c3\r\n"))));
 }
 
+// Numbers that would fill their columns widen them, the step's and the head's alike.
+TEST_F(RunLog, LongNumbersWidenTheirColumns) {
+    settings.SetDiesCount(2);
+    Log(log, 999999999, QStringLiteral("q0"), QStringLiteral("a"), -1, Word("##", "a", "##"), QStringLiteral("c1"));
+    Log(log, 1000000000, QStringLiteral("q0"), QStringLiteral("a"), 100000000, Word("##", "a", "##"),
+        QStringLiteral("c2"));
+    EXPECT_EQ(Text(log.ReportBytes()),
+              Text(codepage::Encode(QStringLiteral("N          Исх. сост.        С  N симв.   Слово   След. команда\r\n"
+                                                   "999999999  q0                a  -1        # a #   c1\r\n"
+                                                   "1000000000 q0                a  100000000 # a #   c2\r\n"))));
+}
+
 TEST_F(RunLog, SaveProposesTheNextFreeNameAndKeepsTheOldReport) {
     QTemporaryDir dir;
     ASSERT_TRUE(WriteAll(dir.filePath(QStringLiteral("Отчет 1.log")), "1"));
@@ -292,13 +304,19 @@ TEST_F(RunLog, SaveProposesTheNextFreeNameAndKeepsTheOldReport) {
     EXPECT_TRUE(d.overwritePrompt);
     EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("Отчет 2.bak"))), QByteArray("2"));
     EXPECT_TRUE(ReadAll(dir.filePath(QStringLiteral("Отчет 2.log"))).startsWith("N "));
+    // A user's own file that a fixed temporary name would have taken is left alone, and no temporary is left.
+    ASSERT_TRUE(WriteAll(dir.filePath(QStringLiteral("Отчет 1.tmp")), "mine"));
+    prompts.AnswerFile(dir.filePath(QStringLiteral("Отчет 1.log")));
+    EXPECT_TRUE(LogSave(log, settings, prompts, &engine));
+    EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("Отчет 1.tmp"))), QByteArray("mine"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5); // 1 and 2: .log and .bak; 1.tmp
 
     // A DirLog that is gone gives way to the current directory; the saved report's directory takes its place.
     settings.DirLog = dir.filePath(QStringLiteral("gone"));
     const QString elsewhere = dir.filePath(QStringLiteral("sub/dir/run.log"));
     prompts.AnswerFile(elsewhere);
     EXPECT_TRUE(LogSave(log, settings, prompts, &engine));
-    EXPECT_EQ(prompts.fileDialogs[1].initialDir, QDir::currentPath());
+    EXPECT_EQ(prompts.fileDialogs[2].initialDir, QDir::currentPath());
     EXPECT_EQ(settings.DirLog, dir.filePath(QStringLiteral("sub/dir")));
     EXPECT_TRUE(QFileInfo::exists(elsewhere));
     EXPECT_TRUE(prompts.boxes.isEmpty());

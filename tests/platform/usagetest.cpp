@@ -66,7 +66,13 @@ TEST(ProgramOptions, HelpFollowsTheGnuLayout) {
                        "\n"
                        "Код возврата:\n"
                        "  0  программа завершилась обычно\n"
-                       "  2  неверный параметр командной строки\n"
-                       "\n"
-                       "Об ошибках сообщайте по адресу: " QTM_BUGREPORT "\n"));
+                       "  2  неверный параметр командной строки\n") +
+                       usage::BugReportLine());
+}
+
+// The address comes from the build: a build without one prints no line for it.
+TEST(ProgramOptions, BugReportLineOnlyWithAnAddress) {
+    EXPECT_EQ(usage::BugReportLine(QString()), QString());
+    EXPECT_EQ(usage::BugReportLine(QStringLiteral("https://qtm.test/issues")),
+              QStringLiteral("\nОб ошибках сообщайте по адресу: https://qtm.test/issues\n"));
 }

@@ -1,5 +1,6 @@
 #include "filetestutil.h"
 #include "platform/codepage.h"
+#include "platform/usage.h"
 #include "printers.h"
 #include "runner/batchrun.h"
 #include "runner/runnercli.h"
@@ -246,6 +247,16 @@ TEST(BatchRunnerCli, ReportAndHelp) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, QStringLiteral("Сохранение файла: Ошибка создания пути к файлу ") + underFile + QLatin1Char('\n'));
 
+    // No command for the first configuration: the log stays empty, and the runner says no report was written.
+    const QString halts = dir.filePath(QStringLiteral("halts.qtm"));
+    WriteFile(halts, QStringLiteral("[ABCD] 01\r\n[WORD] 1\r\n[BEGS] q0\r\n[STAT] q0\r\n[STAT] q1\r\n"
+                                    "[COMM] q0                0 q1                1 Вправо\r\n"));
+    const QString none = dir.filePath(QStringLiteral("none.log"));
+    r = Cli({halts, QStringLiteral("--report"), none});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, QStringLiteral("Журнал пуст: отчет ") + none + QStringLiteral(" не записан\n"));
+    EXPECT_FALSE(QFileInfo::exists(none));
+
     r = Cli({QStringLiteral("--help")});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("--no-loop-check")));
@@ -264,8 +275,8 @@ TEST(BatchRunnerCli, GnuManners) {
                                               "  0  все прогоны завершились нормальным остановом (и все ожидания "
                                               "сбылись)\n"
                                               "  1  иначе (в том числе зацикливание и предел шагов)\n"
-                                              "  2  непригодные входные данные или неверный параметр\n\n"
-                                              "Об ошибках сообщайте по адресу: " QTM_BUGREPORT "\n")))
+                                              "  2  непригодные входные данные или неверный параметр\n") +
+                               usage::BugReportLine()))
         << r.out.toStdString();
 
     // A wrong option or a missing file: the usage on stderr, status 2, nothing on stdout.

@@ -195,3 +195,26 @@ TEST_F(EditingForm, EditEntriesFollowTheListsAndTheCurrentCommandStays) {
     EXPECT_EQ(commands->currentIndex().row(), 1);
     EXPECT_EQ(Rows()[1], QStringLiteral("q0|#|end|#|На месте"));
 }
+
+// The view keys move the focus from every edit, the initial-state chooser included, instead of being taken as
+// the edit's own undo, redo or line deletion.
+TEST_F(EditingForm, ViewKeysWinOverTheEdits) {
+    const struct {
+        const char* from;
+        QKeyCombination key;
+        const char* to;
+    } cases[] = {
+        {"BegStateComboBox", Qt::CTRL | Qt::Key_Z, "StateListBox"},
+        {"BegStateComboBox", Qt::CTRL | Qt::Key_K, "ABCEdit"},
+        {"ABCEdit", Qt::CTRL | Qt::Key_Y, "BegStateComboBox"},
+        {"WordEdit", Qt::CTRL | Qt::Key_Z, "StateListBox"},
+    };
+    for (const auto& c : cases) {
+        auto* from = Child<QWidget>(c.from);
+        from->setFocus();
+        const QString before = form->Machine().InitialStateText();
+        Press(c.key);
+        EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(c.to)) << c.from << " to " << c.to;
+        EXPECT_EQ(form->Machine().InitialStateText(), before) << c.from;
+    }
+}

@@ -10,7 +10,9 @@
 #include "settings/config.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QSet>
 #include <QLineEdit>
 #include <QDir>
 #include <QFile>
@@ -254,6 +256,24 @@ TEST_F(FileCommands, EveryBreakpointChangeMarksTheMachineModified) {
         change();
         EXPECT_TRUE(form->Modified());
     }
+}
+
+// Walking through the window's controls changes nothing, so New asks no question.
+TEST_F(FileCommands, TabbingThroughTheWindowIsNoChange) {
+    Open(CopyExample(QStringLiteral("inversion.qtm")));
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->findChild<QLineEdit*>(QStringLiteral("ABCEdit"))->setFocus();
+    QSet<QWidget*> visited;
+    for (int i = 0; i < 40; ++i) {
+        visited.insert(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_GE(visited.size(), 5);
+    EXPECT_FALSE(form->Modified());
+    form->NewFileItemClick();
+    EXPECT_TRUE(prompts.boxes.isEmpty());
+    EXPECT_EQ(form->FileName(), UntitledPath(1));
 }
 
 // An imported machine is a new untitled machine, modified; a refused file leaves the current one open.

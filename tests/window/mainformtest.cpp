@@ -3,12 +3,17 @@
 #include "machine/machine.h"
 #include "window/mainform.h"
 #include "window/tapeview.h"
+#include "faultinjection.h"
 #include "formfixture.h"
 #include "settings/config.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -28,6 +33,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <cerrno>
 
 namespace {
 
@@ -425,4 +432,110 @@ TEST_F(MainForm, ApplySettingsSetsTimerHintsPositionAndColumns) {
 TEST_F(MainForm, HelpEntriesAreLive) {
     for (const char* name : {"TheoryItem", "ContentsItem", "HelpItem", "WhatsThisItem", "AboutItem"})
         EXPECT_TRUE(Child<QAction>(name)->isEnabled()) << name;
+}
+
+namespace {
+
+QString MenuText(QString text) {
+    return text.remove(u'&');
+}
+
+// The menu among the window's menus (submenus included) whose title is `title`, letter case aside.
+QMenu* FindMenu(const QList<QMenu*>& menus, const QString& title) {
+    for (QMenu* menu : menus)
+        if (MenuText(menu->title()).compare(title, Qt::CaseInsensitive) == 0)
+            return menu;
+    return nullptr;
+}
+
+} // namespace
+
+// The help pages name menu entries as paths «Сервис» → «отчет», and the run log window's page lists its menu:
+// each of them must be there in the program.
+TEST_F(MainForm, MenuEntriesNamedOnHelpPagesExist) {
+    const QDir pages(
+        QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().absoluteFilePath(QStringLiteral("../../data/help/qtm")));
+    const QList<QMenu*> menus = form->findChildren<QMenu*>();
+    const QRegularExpression path(QStringLiteral("«[^»]+»(\\s*→\\s*«[^»]+»)+"));
+    const QRegularExpression name(QStringLiteral("«([^»]+)»"));
+    int paths = 0;
+    for (const QString& page : pages.entryList({QStringLiteral("*.html")})) {
+        QFile file(pages.filePath(page));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        for (auto match = path.globalMatch(html); match.hasNext();) {
+            const QString found = match.next().captured(0);
+            QStringList steps;
+            for (auto n = name.globalMatch(found); n.hasNext();)
+                steps << n.next().captured(1);
+            QMenu* menu = FindMenu(menus, steps.takeFirst());
+            for (const QString& step : steps) {
+                const QString last = steps.last();
+                QAction* entry = nullptr;
+                if (menu)
+                    for (QAction* a : menu->actions())
+                        if (MenuText(a->text()).compare(step, Qt::CaseInsensitive) == 0)
+                            entry = a;
+                EXPECT_NE(entry, nullptr) << page.toStdString() << ": " << found.toStdString();
+                menu = entry ? entry->menu() : nullptr;
+                if (!menu && step != last)
+                    break;
+            }
+            ++paths;
+        }
+    }
+    EXPECT_GE(paths, 10);
+
+    // The run log window's page lists the entries of that window's menu, and only those.
+    form->Config().ViewLog = true;
+    form->findChild<QAction*>(QStringLiteral("LogView"))->trigger();
+    auto* popup = form->findChild<QMenu*>(QStringLiteral("PopupMenu"));
+    ASSERT_NE(popup, nullptr);
+    QStringList entries;
+    for (QAction* a : popup->actions())
+        if (!a->isSeparator())
+            entries << MenuText(a->text());
+    QFile log(pages.filePath(QStringLiteral("logwindow.html")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(log.readAll());
+    const qsizetype from = html.indexOf(QStringLiteral("Меню окна"));
+    ASSERT_GE(from, 0);
+    QStringList named;
+    for (auto n = name.globalMatch(html.mid(from, html.indexOf(u'.', from) - from)); n.hasNext();)
+        named << n.next().captured(1);
+    EXPECT_EQ(named, entries);
+}
+
+// A settings file that could not be read at start-up is named once and keeps the user's values: the save at
+// program end must not write this session's defaults over it.
+TEST(MainFormSettings, AnUnreadableSettingsFileIsNotOverwritten) {
+    QTemporaryDir dir;
+    const QByteArray ini = "[Run]\r\nRunSpeed=77\r\n";
+    {
+        QFile f(QDir(dir.path()).filePath(QStringLiteral("qtm.ini")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(ini);
+    }
+    TScriptedPrompts prompts;
+    prompts.Answer(TAnswer::Ok);
+    auto fault = std::make_unique<TInjectedFault>(std::initializer_list<fileio::TStep>{fileio::TStep::Read},
+                                                  QStringLiteral("qtm.ini"), EIO);
+    auto form = std::make_unique<TMainForm>(dir.path(), &prompts);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(fault->Fired());
+    fault.reset();
+    ASSERT_FALSE(prompts.boxes.isEmpty());
+    EXPECT_EQ(prompts.boxes.first(),
+              (TMessage{QStringLiteral("Загрузка настроек"),
+                        QStringLiteral("Ошибка чтения файла\n") + QDir(dir.path()).filePath(QStringLiteral("qtm.ini")) +
+                            QStringLiteral("\nДо выхода из программы настройки в него не сохраняются"),
+                        TIcon::Stop}));
+    EXPECT_EQ(prompts.boxes.size(), 1);
+    ASSERT_TRUE(form->Config().AutoConfig);
+    form.reset();
+    QFile f(QDir(dir.path()).filePath(QStringLiteral("qtm.ini")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), ini);
 }
