@@ -4,7 +4,10 @@
 
 #include <QHash>
 #include <QPair>
+#include <QSet>
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace {
 
@@ -16,24 +19,40 @@ QString Quoted(const QString& text) {
 }
 
 // Gives every state a name of at most MaxStateName characters that no other state has without regard to
-// case; a name cut short or met again gets a number after "~".
+// case, as the machine compares them after trimming; a name cut short or met again gets a number after "~".
+// Control characters become blanks: a line break in a name would split its line in the machine file.
 class TStateNames {
 public:
     bool Add(const QString& original, int line, QString& error) {
         if (original.isEmpty() || names_.contains(original))
             return true;
-        const QString trimmed = TrimText(original);
-        if (trimmed.isEmpty() || !codepage::Exists(trimmed)) {
+        QString cleaned = original;
+        for (QChar& c : cleaned)
+            if (c.unicode() < 32)
+                c = QLatin1Char(' ');
+        const QString trimmed = TrimText(cleaned);
+        if (trimmed.isEmpty()) {
+            error = importtext::AtLine(line,
+                                       QStringLiteral("имя состояния состоит из одних пробелов и управляющих знаков"));
+            return false;
+        }
+        if (!codepage::Exists(trimmed)) {
             error = importtext::AtLine(line, QStringLiteral("в имени состояния ") + Quoted(original) +
                                                  QStringLiteral(" есть знак, которого нет в кодировке Windows-1251"));
             return false;
         }
-        const QString base = trimmed.left(MaxStateName);
+        // The cut may leave a blank at the end, which the machine would trim away.
+        const QString base = TrimText(trimmed.left(MaxStateName));
         QString name = base;
-        for (int n = 2; Taken(name); ++n) {
-            const QString suffix = QStringLiteral("~") + QString::number(n);
-            name = base.left(MaxStateName - suffix.size()) + suffix;
+        if (taken_.contains(name.toCaseFolded())) {
+            int& last = suffixes_[base.toCaseFolded()];
+            last = std::max(last, 1);
+            do {
+                const QString suffix = QStringLiteral("~") + QString::number(++last);
+                name = TrimText(base.left(MaxStateName - suffix.size())) + suffix;
+            } while (taken_.contains(name.toCaseFolded()));
         }
+        taken_.insert(name.toCaseFolded());
         names_.insert(original, name);
         order_.append(name);
         originals_.append(original);
@@ -44,14 +63,10 @@ public:
     const QStringList& Originals() const { return originals_; }
 
 private:
-    bool Taken(const QString& name) const {
-        for (const QString& n : order_)
-            if (n.compare(name, Qt::CaseInsensitive) == 0)
-                return true;
-        return false;
-    }
-
     QHash<QString, QString> names_;
+    // Every name given, case-folded, and the last number given after each base.
+    QSet<QString> taken_;
+    QHash<QString, int> suffixes_;
     QStringList order_;
     QStringList originals_;
 };

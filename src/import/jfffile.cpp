@@ -127,7 +127,7 @@ private:
         state.line = Line();
         const QString id = xml_.attributes().value(QStringLiteral("id")).toString();
         state.name = xml_.attributes().value(QStringLiteral("name")).toString();
-        if (state.name.trimmed().isEmpty())
+        if (TrimText(state.name).isEmpty())
             state.name = QStringLiteral("q") + id;
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("initial"))

@@ -1,4 +1,5 @@
 #include "breakpoints/breakpoint.h"
+#include "files/qtmfile.h"
 #include "filetestutil.h"
 #include "import/foreignmachine.h"
 #include "import/importer.h"
@@ -150,6 +151,59 @@ TEST_F(ImportText, RulePairsStatesAndNames) {
                                       QStringLiteral("Q~2 a averyveryverylon b Влево"),
                                       QStringLiteral("averyveryverylon b averyveryveryl~2 # На месте"),
                                   }));
+}
+
+// Names that meet once cut to 16 characters and trimmed, or once their control characters are blanks, stay
+// apart, and the machine saves and reads back as it was imported: the state that halts at once on "1"
+// is not merged with the one that goes on.
+TEST_F(ImportIntoMachine, NamesThatMeetAfterCuttingStayApartAndReadBack) {
+    const struct {
+        const char* name;
+        QString text;
+        QStringList states;
+    } cases[] = {
+        {"cut.tm",
+         QStringLiteral("init: abcdefghijklmno\nabcdefghijklmno,0\nabcdefghijklmno x,0,>\n"
+                        "abcdefghijklmno x,1\ndone,1,>\n"),
+         {QStringLiteral("abcdefghijklmno"), QStringLiteral("abcdefghijklmn~2"), QStringLiteral("done")}},
+        {"breaks.jff",
+         QStringLiteral("<structure><type>turing</type><automaton>\n"
+                        "<state id=\"0\" name=\"a&#10;b\"><initial/></state><state id=\"1\" name=\"a b\"/>"
+                        "<state id=\"2\" name=\"&#13;c&#9;d&#10;\"/><state id=\"3\" name=\"&#10;\"/>\n"
+                        "<transition><from>0</from><to>1</to><read>0</read><write>1</write><move>R</move></transition>"
+                        "<transition><from>1</from><to>2</to><read>0</read><write>1</write><move>R</move></transition>"
+                        "<transition><from>2</from><to>3</to><read>0</read><write>1</write><move>R</move></transition>"
+                        "</automaton></structure>"),
+         {QStringLiteral("a b"), QStringLiteral("a b~2"), QStringLiteral("c d"), QStringLiteral("q3")}},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        ASSERT_TRUE(WriteAll(path, c.text.toUtf8()));
+        TBreakPointList breakPoints;
+        QString error;
+        ASSERT_TRUE(ImportMachine(path, machine, breakPoints, error)) << error.toStdString();
+        QStringList states;
+        for (const TStateItem& s : machine.States())
+            states.append(s.name);
+        EXPECT_EQ(states, c.states);
+
+        const QByteArray written = MachineFileBytes(machine, breakPoints);
+        TMachine again(prompts, settings);
+        TLoadReport report(QStringLiteral("again.qtm"));
+        ReadMachineBytes(written, again, breakPoints, report);
+        EXPECT_FALSE(report.ErrorsFound());
+        EXPECT_EQ(MachineFileBytes(again, breakPoints), written);
+    }
+
+    TBatchRunner runner(settings);
+    QStringList warnings;
+    QString error;
+    ASSERT_TRUE(runner.Load(dir.filePath(QStringLiteral("cut.tm")), warnings, error, QStringLiteral("10")));
+    const TRunResult r = runner.Run(QStringLiteral("10"), 100);
+    EXPECT_EQ(r.steps, 0);
+    EXPECT_EQ(r.state, QStringLiteral("abcdefghijklmno"));
 }
 
 TEST_F(ImportText, UnmappableFilesAreRefusedNamingTheLine) {
