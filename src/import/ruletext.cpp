@@ -71,5 +71,10 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
             machine.initialLine = r.line;
             break;
         }
+    // Rules for any state alone still run from state 0: it is created, and the wildcards cover it.
+    if (machine.initialState.isEmpty() && !machine.rules.isEmpty()) {
+        machine.initialState = QStringLiteral("0");
+        machine.initialLine = machine.rules.first().line;
+    }
     return true;
 }

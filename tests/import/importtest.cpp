@@ -132,6 +132,15 @@ TEST_F(ImportText, RuleLinesWithWildcardsAndComments) {
                                   }));
 }
 
+// Rules for any state alone start in state 0, which is created for them.
+TEST_F(ImportText, RuleLinesForAnyStateStartInStateZero) {
+    ASSERT_TRUE(Import(QStringLiteral("any.txt"), QStringLiteral("* 1 0 r *\n* _ _ * halt\n"))) << error.toStdString();
+    EXPECT_EQ(imported.initialState, QStringLiteral("0"));
+    EXPECT_EQ(imported.states, (QStringList{QStringLiteral("0"), QStringLiteral("halt")}));
+    EXPECT_EQ(Commands(imported),
+              (QStringList{QStringLiteral("0 1 0 0 Вправо"), QStringLiteral("0 # halt # На месте")}));
+}
+
 // The two-line format: accept states lose their rules; names that differ only in case, or are longer than
 // the state dialog allows, are given distinct names that fit.
 TEST_F(ImportText, RulePairsStatesAndNames) {
