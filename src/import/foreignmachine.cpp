@@ -195,9 +195,10 @@ bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbo
             command(r, r.state, r.read);
             continue;
         }
-        for (const QString& state : running) {
-            if (!r.state.isEmpty() && state != r.state)
-                continue;
+        // A rule for one state covers that state alone: walking every state for it would make the mapping
+        // quadratic.
+        const QStringList one{r.state};
+        for (const QString& state : r.state.isEmpty() ? running : one) {
             for (QChar c : symbols) {
                 const QString read(c);
                 if (!r.read.isEmpty() && read != r.read)

@@ -3,6 +3,7 @@
 #include "machine/command.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -34,12 +35,16 @@ struct TForeignMachine {
     QList<TForeignState> haltingStates;
     QList<TForeignRule> rules;
 
-    bool Halts(const QString& state) const {
-        for (const TForeignState& s : haltingStates)
-            if (s.name == state)
-                return true;
-        return false;
+    void AddHalting(const QString& state, int line) {
+        if (!halting_.contains(state)) {
+            halting_.insert(state);
+            haltingStates.append(TForeignState{state, line});
+        }
     }
+    bool Halts(const QString& state) const { return halting_.contains(state); }
+
+private:
+    QSet<QString> halting_;
 };
 
 // The imported machine as the machine file would hold it: alphabet without the blank, initial state, states

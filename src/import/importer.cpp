@@ -112,12 +112,12 @@ bool ReadImportFile(const QString& path, TImportedMachine& result, QString& erro
 void ApplyImportedMachine(const TImportedMachine& imported, TMachine& machine, TBreakPointList& breakPoints) {
     breakPoints.ClearBreakPoints();
     machine.Clear();
+    // In one batch with one check, as a machine file loads: a check for each command would make a large
+    // import quadratic. The mapping gave trimmed, distinct states and one command per state and symbol.
+    machine.AppendLoaded(imported.states, imported.commands);
     machine.SetAlphabetText(imported.alphabet);
     machine.SetInitialState(imported.initialState);
-    for (const QString& s : imported.states)
-        machine.AddState(s);
-    for (const TCommandRow& c : imported.commands)
-        machine.AddCommand(c.sourceState, c.sourceSymbol, c.newState, c.newSymbol, c.move);
+    machine.NoteEdited();
 }
 
 bool ImportMachine(const QString& path, TMachine& machine, TBreakPointList& breakPoints, QString& error,

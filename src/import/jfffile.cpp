@@ -138,10 +138,10 @@ private:
         }
         if (states_.contains(id))
             return Refuse(state.line, QStringLiteral("состояние с номером ") + id + QStringLiteral(" уже есть"));
-        for (const TJffState& other : std::as_const(states_))
-            if (other.name == state.name)
-                return Refuse(state.line, QStringLiteral("состояние с именем «") + state.name +
-                                              QStringLiteral("» уже есть в строке ") + QString::number(other.line));
+        if (const auto other = nameLines_.constFind(state.name); other != nameLines_.cend())
+            return Refuse(state.line, QStringLiteral("состояние с именем «") + state.name +
+                                          QStringLiteral("» уже есть в строке ") + QString::number(*other));
+        nameLines_.insert(state.name, state.line);
         states_.insert(id, state);
         stateOrder_.append(id);
         return !xml_.hasError();
@@ -186,7 +186,7 @@ private:
                 machine.initialLine = s.line;
             }
             if (s.isFinal)
-                machine.haltingStates.append(TForeignState{s.name, s.line});
+                machine.AddHalting(s.name, s.line);
         }
         if (machine.initialState.isEmpty())
             return Refuse(Line(), QStringLiteral("в машине JFLAP не отмечено начальное состояние"));
@@ -223,6 +223,7 @@ private:
     QXmlStreamReader xml_;
     QString error_;
     QHash<QString, TJffState> states_;
+    QHash<QString, int> nameLines_;
     QStringList stateOrder_;
     QList<TJffTransition> transitions_;
 };

@@ -57,8 +57,8 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
             return false;
         }
         for (const QString& s : {r.state, r.newState})
-            if (s.startsWith(QLatin1String("halt")) && !machine.Halts(s))
-                machine.haltingStates.append(TForeignState{s, line});
+            if (s.startsWith(QLatin1String("halt")))
+                machine.AddHalting(s, line);
         if (machine.initialState.isEmpty() && !r.state.isEmpty()) {
             machine.initialState = r.state;
             machine.initialLine = line;

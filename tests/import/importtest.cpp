@@ -162,6 +162,33 @@ TEST_F(ImportText, RulePairsStatesAndNames) {
                                   }));
 }
 
+// A large import arrives whole and checked: every state and command, in the file's order, and it runs.
+TEST(Import, LargeMachineArrivesWholeAndRuns) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chain.txt"));
+    QByteArray text;
+    constexpr int N = 5000;
+    for (int i = 0; i < N; ++i)
+        text += "s" + QByteArray::number(i) + " 1 0 r s" + QByteArray::number(i + 1) + "\n";
+    text += "s" + QByteArray::number(N) + " _ _ * halt\n";
+    ASSERT_TRUE(WriteAll(path, text));
+    TConfig config{QString()};
+    TBatchRunner runner(config);
+    QStringList warnings;
+    QString error;
+    ASSERT_TRUE(runner.Load(path, warnings, error, QStringLiteral("1"))) << error.toStdString();
+    const TMachine& m = runner.Machine();
+    ASSERT_EQ(m.States().size(), N + 2);
+    EXPECT_EQ(m.States()[N].name, QStringLiteral("s5000"));
+    ASSERT_EQ(m.Commands().size(), N + 1);
+    EXPECT_EQ(m.Commands()[N - 1].sourceState, QStringLiteral("s4999"));
+    EXPECT_EQ(m.GetInitialState(), QStringLiteral("s0"));
+    const TRunResult r = runner.Run(QString(N, QLatin1Char('1')), 2 * N);
+    EXPECT_EQ(r.end, TRunEnd::Halt) << r.faults.join(u'\n').toStdString();
+    EXPECT_EQ(r.steps, N + 1);
+    EXPECT_EQ(r.InnerTape(), QString(N, QLatin1Char('0')));
+}
+
 // Names that meet once cut to 16 characters and trimmed, or once their control characters are blanks, stay
 // apart, and the machine saves and reads back as it was imported: the state that halts at once on "1"
 // is not merged with the one that goes on.
