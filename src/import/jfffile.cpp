@@ -3,6 +3,7 @@
 #include "import/foreignmachine.h"
 
 #include <QHash>
+#include <QSet>
 #include <QXmlStreamReader>
 
 namespace {
@@ -16,6 +17,8 @@ QString SeveralTapes(const QString& tapes) {
 
 struct TJffState {
     QString name;
+    // The machine a block stands for; empty for a state.
+    QString tag;
     int line = 0;
     bool isInitial = false;
     bool isFinal = false;
@@ -67,6 +70,14 @@ private:
         return true;
     }
 
+    static bool IsTuring(const QString& type) {
+        return type == QLatin1String("turing") || type == QLatin1String("turingbb");
+    }
+
+    bool NotTuring(int line, const QString& type) {
+        return Refuse(line, QStringLiteral("в файле JFLAP не машина Тьюринга (тип «") + type + QStringLiteral("»)"));
+    }
+
     bool ReadStructure() {
         if (!xml_.readNextStartElement())
             return false;
@@ -85,40 +96,41 @@ private:
                 if (tapes != QLatin1String("1"))
                     return Refuse(line, SeveralTapes(tapes));
             } else if (name == QLatin1String("automaton")) {
-                if (type != QLatin1String("turing"))
-                    return Refuse(typeLine ? typeLine : Line(),
-                                  QStringLiteral("в файле JFLAP не машина Тьюринга (тип «") + type +
-                                      QStringLiteral("»)"));
-                if (!ReadAutomaton())
-                    return false;
-            } else {
-                xml_.skipCurrentElement();
+                if (!IsTuring(type))
+                    return NotTuring(typeLine ? typeLine : Line(), type);
+                while (xml_.readNextStartElement())
+                    if (!ReadPart())
+                        return false;
+            } else if (!ReadPart()) {
+                // JFLAP 4 puts the states and transitions right under the structure.
+                return false;
             }
         }
         if (xml_.hasError())
             return false;
-        if (type != QLatin1String("turing"))
-            return Refuse(typeLine ? typeLine : Line(),
-                          QStringLiteral("в файле JFLAP не машина Тьюринга (тип «") + type + QStringLiteral("»)"));
+        if (!IsTuring(type))
+            return NotTuring(typeLine ? typeLine : Line(), type);
         return true;
     }
 
-    bool ReadAutomaton() {
+    // One element of the automaton: a state, a block, a transition, or the machine a block's tag names.
+    bool ReadPart() {
+        const auto name = xml_.name();
+        if (name == QLatin1String("state") || name == QLatin1String("block"))
+            return ReadState();
+        if (name == QLatin1String("transition"))
+            return ReadTransition();
+        // JFLAP 6.4 saves every plain state as a block whose tag names an empty element; only a block whose
+        // machine has states of its own is a real building block.
+        const QString tag = name.toString();
+        bool hasStates = false;
         while (xml_.readNextStartElement()) {
-            const auto name = xml_.name();
-            if (name == QLatin1String("state")) {
-                if (!ReadState())
-                    return false;
-            } else if (name == QLatin1String("transition")) {
-                if (!ReadTransition())
-                    return false;
-            } else if (name == QLatin1String("block")) {
-                return Refuse(Line(), QStringLiteral("блоки JFLAP (building blocks) не переносятся: разверните "
-                                                     "блок в состояния и переходы"));
-            } else {
-                xml_.skipCurrentElement();
-            }
+            if (xml_.name() == QLatin1String("state") || xml_.name() == QLatin1String("block"))
+                hasStates = true;
+            xml_.skipCurrentElement();
         }
+        if (hasStates)
+            machines_.insert(tag);
         return !xml_.hasError();
     }
 
@@ -129,12 +141,16 @@ private:
         state.name = xml_.attributes().value(QStringLiteral("name")).toString();
         if (TrimText(state.name).isEmpty())
             state.name = QStringLiteral("q") + id;
+        const bool isBlock = xml_.name() == QLatin1String("block");
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("initial"))
                 state.isInitial = true;
             else if (xml_.name() == QLatin1String("final"))
                 state.isFinal = true;
-            xml_.skipCurrentElement();
+            if (isBlock && xml_.name() == QLatin1String("tag"))
+                state.tag = xml_.readElementText().trimmed();
+            else
+                xml_.skipCurrentElement();
         }
         if (states_.contains(id))
             return Refuse(state.line, QStringLiteral("состояние с номером ") + id + QStringLiteral(" уже есть"));
@@ -181,6 +197,9 @@ private:
         machine = TForeignMachine{};
         for (const QString& id : stateOrder_) {
             const TJffState& s = states_[id];
+            if (machines_.contains(s.tag))
+                return Refuse(s.line, QStringLiteral("блоки JFLAP (building blocks) не переносятся: разверните "
+                                                     "блок в состояния и переходы"));
             if (s.isInitial && machine.initialState.isEmpty()) {
                 machine.initialState = s.name;
                 machine.initialLine = s.line;
@@ -224,6 +243,8 @@ private:
     QString error_;
     QHash<QString, TJffState> states_;
     QHash<QString, int> nameLines_;
+    // The tags of the machines that hold states: the blocks that name them are real building blocks.
+    QSet<QString> machines_;
     QStringList stateOrder_;
     QList<TJffTransition> transitions_;
 };

@@ -277,7 +277,7 @@ TEST_F(ImportText, UnmappableFilesAreRefusedNamingTheLine) {
          QStringLiteral("Строка 2: в файле JFLAP не машина Тьюринга (тип «fa»)")},
         {"b.jff",
          QStringLiteral("<structure><type>turing</type><automaton>\n<block id=\"0\" name=\"q0\"><tag>m</tag></block>"
-                        "</automaton></structure>"),
+                        "<m><state id=\"0\"/></m></automaton></structure>"),
          QStringLiteral(
              "Строка 2: блоки JFLAP (building blocks) не переносятся: разверните блок в состояния и переходы")},
         {"r.jff",
