@@ -250,8 +250,8 @@ TEST_F(ImportText, UnmappableFilesAreRefusedNamingTheLine) {
     } cases[] = {
         {"d.txt", QStringLiteral("0 a b x 1"),
          QStringLiteral("Строка 1: направление x не распознано: ожидается l, r или *")},
-        {"f.txt", QStringLiteral("; ok\n0 a b r"),
-         QStringLiteral("Строка 2: правило должно состоять из пяти полей: состояние, символ, новый символ, "
+        {"f.txt", QStringLiteral("; ok\n0 a b r 1\n0 a b r"),
+         QStringLiteral("Строка 3: правило должно состоять из пяти полей: состояние, символ, новый символ, "
                         "направление, новое состояние")},
         {"s.txt", QStringLiteral("0 ab b r 1"), QStringLiteral("Строка 1: символ «ab» длиннее одного знака")},
         {"h.txt", QStringLiteral("0 # a r 1"),
@@ -328,13 +328,42 @@ TEST_F(ImportIntoMachine, ReplacesTheMachineAsAnEdit) {
     EXPECT_EQ(machine.Commands()[5].move, QStringLiteral("На месте"));
 }
 
-TEST(Import, FormatByExtensionAndContent) {
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("increment.jff"))), TImportFormat::Jff);
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("increment.txt"))), TImportFormat::RuleLines);
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("palindrome.tm"))), TImportFormat::RuleLines);
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("increment.tm"))), TImportFormat::RulePairs);
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("palindrome.txt"))), TImportFormat::RulePairs);
-    EXPECT_EQ(ImportFormatOf(QStringLiteral("machine.qtm")), TImportFormat::None);
+// The format is told by the content, whatever the name; a machine file of this program, or a file of no
+// known kind under another name, is no import; one named as an import is refused naming the formats.
+TEST(Import, FormatByContent) {
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        QByteArray text;
+        TImportFormat format;
+    } cases[] = {
+        {"a.jff", "<structure><type>turing</type>", TImportFormat::Jff},
+        {"book", "<?xml version=\"1.0\"?>\n<!-- c -->\n<structure>", TImportFormat::Jff},
+        {"rules.tms", "; c\n0 a b r 1 !\n", TImportFormat::RuleLines},
+        {"rules.in", "0 a b r 1\n", TImportFormat::RuleLines},
+        {"pairs.txt", "// c\nq0,a\nq1,b,>\n", TImportFormat::RulePairs},
+        {"pairs", "INIT: q0\n", TImportFormat::RulePairs},
+        {"m.txt", "[ABCD] ab\r\n", TImportFormat::None},
+        {"m.qtm", "0 a b r 1\n", TImportFormat::None},
+        {"notes.md", "hello world\n", TImportFormat::None},
+        {"notes.txt", "hello world\n", TImportFormat::Unknown},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        ASSERT_TRUE(WriteAll(path, c.text));
+        EXPECT_EQ(ImportFormatOf(path), c.format);
+    }
+    const QString path = dir.filePath(QStringLiteral("notes.txt"));
+    TImportedMachine imported;
+    QString error;
+    EXPECT_FALSE(ReadImportFile(path, imported, error));
+    EXPECT_EQ(error,
+              QStringLiteral("Файл ") + path +
+                  QStringLiteral(" не похож ни на одну машину других программ. Понятны: машина Тьюринга JFLAP (XML "
+                                 "с элементом «structure»), текст по одному правилу в строке («состояние символ "
+                                 "новый_символ направление новое_состояние») и текст по две строки на правило "
+                                 "(«состояние,символ», затем «новое_состояние,новый_символ,движение»)"));
 }
 
 // Damaged files of every format, cut short anywhere or with bytes changed, are either imported or refused

@@ -265,6 +265,10 @@ TEST_F(FileCommands, ImportMakesANewUntitledMachine) {
     prompts.AnswerFile(data + QStringLiteral("twotape.jff"));
     prompts.Answer(TAnswer::Ok);
     form->findChild<QAction*>(QStringLiteral("ImportFileItem"))->trigger();
+    ASSERT_EQ(prompts.fileDialogs.size(), 2);
+    EXPECT_EQ(prompts.fileDialogs[1].filter,
+              QStringLiteral("Машины других программ (*.jff *.tm *.tms *.txt)|*.jff;*.tm;*.tms;*.txt|Машины JFLAP "
+                             "(*.jff)|*.jff|Текстовые машины (*.tm *.tms *.txt)|*.tm;*.tms;*.txt|Все файлы (*)|*"));
     ASSERT_EQ(prompts.boxes.size(), 1);
     EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("Импорт машины"));
     EXPECT_EQ(form->FileName(), current);
