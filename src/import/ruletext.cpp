@@ -28,6 +28,8 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
     const QString blank = QStringLiteral("_");
     machine = TForeignMachine{};
+    // That simulator keeps the last of two rules for the same state and symbol.
+    machine.laterRuleWins = true;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
         const int line = i + 1;
@@ -57,7 +59,7 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
             return false;
         }
         for (const QString& s : {r.state, r.newState})
-            if (s.startsWith(QLatin1String("halt")))
+            if (s.startsWith(QLatin1String("halt"), Qt::CaseInsensitive))
                 machine.AddHalting(s, line);
         if (machine.initialState.isEmpty() && !r.state.isEmpty()) {
             machine.initialState = r.state;

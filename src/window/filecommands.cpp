@@ -125,6 +125,8 @@ void TMainForm::ImportFileItemClick() {
         return;
     ApplyImportedMachine(imported, *machine_, *breakPointList_);
     SetModified(true);
+    if (!imported.warnings.isEmpty())
+        prompts_->Message(QStringLiteral("Импорт машины"), imported.warnings.join(u'\n'), TIcon::Information);
 }
 
 void TMainForm::FileClosingExecute() {

@@ -91,6 +91,79 @@ TEST(Import, DocumentedMachinesRunToTheirResults) {
     }
 }
 
+// The shapes real machines come in, told by their content whatever their names: JFLAP 6.4 and "turingbb"
+// states saved as blocks of empty machines, JFLAP 4 states right under the structure, "#" as a tape
+// symbol (in the words too), halting states in any letter case, a later rule replacing an earlier one,
+// headers in any letter case, and a rule that loops in place.
+TEST(Import, RealShapesRunAsInTheirSimulators) {
+    const QString transitions =
+        QStringLiteral("<transition><from>0</from><to>0</to><read>a</read><write>b</write><move>R</move></transition>"
+                       "<transition><from>0</from><to>1</to><read/><write/><move>S</move></transition>");
+    const struct {
+        const char* name;
+        QString text;
+        QString word;
+        QString inner;
+        QString state;
+        QStringList warnings;
+    } cases[] = {
+        {"blocks.jff",
+         QStringLiteral("<structure><type>turingbb</type><automaton>"
+                        "<block id=\"0\" name=\"q0\"><tag>Machine0</tag><initial/></block>"
+                        "<block id=\"1\" name=\"q1\"><tag>Machine1</tag><final/></block>") +
+             transitions + QStringLiteral("<Machine0/><Machine1/></automaton></structure>"),
+         QStringLiteral("aa"),
+         QStringLiteral("bb"),
+         QStringLiteral("q1"),
+         {}},
+        {"book",
+         QStringLiteral("<?xml version=\"1.0\"?>\n<structure>\n<type>turing</type>\n<state id=\"0\"><initial/></state>"
+                        "<state id=\"1\"><final/></state>") +
+             transitions +
+             QStringLiteral("<transition><from>0</from><to>0</to><read>#</read><write>#</write><move>R</move>"
+                            "</transition></structure>"),
+         QStringLiteral("a#a"),
+         QStringLiteral("b№b"),
+         QStringLiteral("q1"),
+         {QStringLiteral("символ '#' заменен на '№'")}},
+        {"rules.tms",
+         QStringLiteral("0 1 1 r 0\n0 _ _ * HALT-accept\n0 1 0 r 0\n"),
+         QStringLiteral("11"),
+         QStringLiteral("00"),
+         QStringLiteral("HALT-accept"),
+         {QStringLiteral("Строка 3: правило для состояния «0» и символа «1» заменяет правило строки 1")}},
+        {"pairs",
+         QStringLiteral("Name: x\nINIT: q0\nAccept: qA\nq0,1\nq0,0,>\nq0,_\nqA,_,-\n"),
+         QStringLiteral("11"),
+         QStringLiteral("00"),
+         QStringLiteral("qA"),
+         {}},
+        {"loop.tm",
+         QStringLiteral("init: q0\nq0,a\nq0,b,>\nq0,_\nq0,_,-\n"),
+         QStringLiteral("ab"),
+         QStringLiteral("bb"),
+         QStringLiteral("q0"),
+         {QStringLiteral("Строка 4: правило для состояния «q0» зацикливает машину на месте: цикл идет через состояние "
+                         "«q0~цикл»")}},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        ASSERT_TRUE(WriteAll(path, c.text.toUtf8()));
+        TConfig config{QString()};
+        TBatchRunner runner(config);
+        QStringList warnings;
+        QString error;
+        ASSERT_TRUE(runner.Load(path, warnings, error, c.word)) << error.toStdString();
+        EXPECT_EQ(warnings, c.warnings);
+        const TRunResult r = runner.Run(c.word, 100);
+        EXPECT_EQ(r.end, TRunEnd::Halt) << r.faults.join(u'\n').toStdString();
+        EXPECT_EQ(r.InnerTape(), c.inner);
+        EXPECT_EQ(r.state, c.state);
+    }
+}
+
 TEST(Import, QtmRunTakesTheSameFiles) {
     QString out;
     QString err;
@@ -254,17 +327,13 @@ TEST_F(ImportText, UnmappableFilesAreRefusedNamingTheLine) {
          QStringLiteral("Строка 3: правило должно состоять из пяти полей: состояние, символ, новый символ, "
                         "направление, новое состояние")},
         {"s.txt", QStringLiteral("0 ab b r 1"), QStringLiteral("Строка 1: символ «ab» длиннее одного знака")},
-        {"h.txt", QStringLiteral("0 # a r 1"),
-         QStringLiteral("Строка 1: символ «#» занят пустой клеткой ленты и не может быть символом алфавита")},
         {"c.txt", QStringLiteral("0 a \u2603 r 1"),
          QStringLiteral("Строка 1: символа «\u2603» нет в кодировке Windows-1251")},
-        {"n.txt", QStringLiteral("0 a b r 1\n0 a b r 1\n0 a c r 1"),
-         QStringLiteral("Строка 3: для состояния «0» и символа «a» уже есть правило в строке 1: недетерминированная "
+        {"n.tm", QStringLiteral("init: q\nq,a\nq,b,>\nq,a\nq,b,>\nq,a\nq,c,>"),
+         QStringLiteral("Строка 6: для состояния «q» и символа «a» уже есть правило в строке 2: недетерминированная "
                         "машина не переносится")},
-        {"w.txt", QStringLiteral("0 * b r 1\n0 * c r 1"),
-         QStringLiteral("Строка 2: для состояния «0» и любого символа уже есть правило в строке 1: недетерминированная "
-                        "машина не переносится")},
-        {"e.txt", QStringLiteral("; only comments\n"), QStringLiteral("В файле нет ни одного правила машины")},
+        {"e.txt", QStringLiteral("; only halting\nhalt a b r 1\n"),
+         QStringLiteral("В файле нет ни одного правила машины")},
         {"t.tm", QStringLiteral("init: q0\nq0,0,1\nq1,0,1,>,>"),
          QStringLiteral("Строка 2: машина для нескольких лент (лент: 2) не переносится: у этой машины одна лента")},
         {"m.tm", QStringLiteral("init: q0\nq0,0\nq1,1,^"),
