@@ -154,10 +154,6 @@ private:
         }
         if (states_.contains(id))
             return Refuse(state.line, QStringLiteral("состояние с номером ") + id + QStringLiteral(" уже есть"));
-        if (const auto other = nameLines_.constFind(state.name); other != nameLines_.cend())
-            return Refuse(state.line, QStringLiteral("состояние с именем «") + state.name +
-                                          QStringLiteral("» уже есть в строке ") + QString::number(*other));
-        nameLines_.insert(state.name, state.line);
         states_.insert(id, state);
         stateOrder_.append(id);
         return !xml_.hasError();
@@ -195,11 +191,18 @@ private:
 
     bool Build(TForeignMachine& machine) {
         machine = TForeignMachine{};
+        // Blocks are told apart only here, once the machines their tags name have been read; the blocks of one
+        // machine often share its name.
+        QHash<QString, int> nameLines;
         for (const QString& id : stateOrder_) {
             const TJffState& s = states_[id];
             if (machines_.contains(s.tag))
                 return Refuse(s.line, QStringLiteral("блоки JFLAP (building blocks) не переносятся: разверните "
                                                      "блок в состояния и переходы"));
+            if (const auto other = nameLines.constFind(s.name); other != nameLines.cend())
+                return Refuse(s.line, QStringLiteral("состояние с именем «") + s.name +
+                                          QStringLiteral("» уже есть в строке ") + QString::number(*other));
+            nameLines.insert(s.name, s.line);
             if (s.isInitial && machine.initialState.isEmpty()) {
                 machine.initialState = s.name;
                 machine.initialLine = s.line;
@@ -242,7 +245,6 @@ private:
     QXmlStreamReader xml_;
     QString error_;
     QHash<QString, TJffState> states_;
-    QHash<QString, int> nameLines_;
     // The tags of the machines that hold states: the blocks that name them are real building blocks.
     QSet<QString> machines_;
     QStringList stateOrder_;

@@ -345,8 +345,9 @@ TEST_F(ImportText, UnmappableFilesAreRefusedNamingTheLine) {
         {"x.jff", QStringLiteral("<structure>\n<type>fa</type>\n<automaton/>\n</structure>"),
          QStringLiteral("Строка 2: в файле JFLAP не машина Тьюринга (тип «fa»)")},
         {"b.jff",
-         QStringLiteral("<structure><type>turing</type><automaton>\n<block id=\"0\" name=\"q0\"><tag>m</tag></block>"
-                        "<m><state id=\"0\"/></m></automaton></structure>"),
+         QStringLiteral("<structure><type>turing</type><automaton>\n<block id=\"0\" name=\"m\"><tag>m</tag></block>"
+                        "<block id=\"1\" name=\"m\"><tag>m</tag></block><m><state id=\"0\"/></m></automaton>"
+                        "</structure>"),
          QStringLiteral(
              "Строка 2: блоки JFLAP (building blocks) не переносятся: разверните блок в состояния и переходы")},
         {"r.jff",
