@@ -3,12 +3,18 @@
 #include "machine/command.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
+// The foreign "#" while a file is read: "#" is this program's blank, so the mapping gives the foreign symbol
+// a character of its own.
+inline constexpr QChar ForeignHash{u'\uE000'};
+
 // A rule as another simulator's file states it, its symbols already one character each with that
-// format's blank turned into BlankSymbol. Empty texts are the formats' wildcards: an empty state or read
-// symbol matches any, an empty new state or written symbol keeps what was there.
+// format's blank turned into BlankSymbol and its "#" into ForeignHash. Empty texts are the formats'
+// wildcards: an empty state or read symbol matches any, an empty new state or written symbol keeps what
+// was there.
 struct TForeignRule {
     int line = 0;
     QString state;
@@ -33,13 +39,20 @@ struct TForeignMachine {
     // States in which the other simulator stops: they get no commands.
     QList<TForeignState> haltingStates;
     QList<TForeignRule> rules;
+    // Of two rules for the same state and symbol the later one applies (with a warning); else the file is
+    // refused as nondeterministic.
+    bool laterRuleWins = false;
 
-    bool Halts(const QString& state) const {
-        for (const TForeignState& s : haltingStates)
-            if (s.name == state)
-                return true;
-        return false;
+    void AddHalting(const QString& state, int line) {
+        if (!halting_.contains(state)) {
+            halting_.insert(state);
+            haltingStates.append(TForeignState{state, line});
+        }
     }
+    bool Halts(const QString& state) const { return halting_.contains(state); }
+
+private:
+    QSet<QString> halting_;
 };
 
 // The imported machine as the machine file would hold it: alphabet without the blank, initial state, states
@@ -49,15 +62,20 @@ struct TImportedMachine {
     QString initialState;
     QStringList states;
     QList<TCommandRow> commands;
+    // The character that stands for the foreign "#" in the alphabet, the commands and the words; null when
+    // neither the machine nor the words use "#".
+    QChar hashSymbol;
+    // What the user should know of the mapping, for the load report.
+    QStringList warnings;
 };
 
 namespace importtext {
 
 // "Строка N: " in front of a message about one line of the file.
 QString AtLine(int line, const QString& message);
-// Checks one symbol token of a file and gives the symbol, the blank token turning into BlankSymbol.
-// False, with a message naming the line, for a symbol of several characters, "#" or a character that the
-// machine files cannot hold.
+// Checks one symbol token of a file and gives the symbol, the blank token turning into BlankSymbol and "#"
+// into ForeignHash. False, with a message naming the line, for a symbol of several characters or a
+// character that the machine files cannot hold.
 bool Symbol(const QString& token, const QString& blankToken, int line, QString& symbol, QString& error);
 // A text file of another simulator: UTF-8 when it is valid UTF-8, else Windows-1251.
 QString DecodeText(const QByteArray& bytes);
@@ -67,7 +85,9 @@ QString DecodeText(const QByteArray& bytes);
 // Maps a foreign machine onto this program's model: the alphabet is every symbol the rules read or write
 // and every one of inputSymbols, wildcards are spelled out over that alphabet and the blank (an exact rule
 // before a rule for any symbol, before a rule for any state, before one for both), halting states get no
-// commands, and state names are cut to what the state dialog allows and made distinct without regard to
-// case. False, with a message naming the line, for two rules that would apply to the same state and symbol.
+// commands, state names are cut to what the state dialog allows and made distinct without regard to case,
+// and the foreign "#" (in the rules or in inputSymbols) becomes a character that neither uses. False, with a
+// message naming the line, for two rules that would apply to the same state and symbol, unless the later
+// one wins.
 bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbols, TImportedMachine& result,
                        QString& error);

@@ -40,7 +40,7 @@ bool ReadBytes(const QString& path, QByteArray& bytes, QString& error) {
 }
 
 // The two-lines format starts with its "name:", "init:" or "accept:" lines or puts commas between the
-// fields of its first rule; the one-line format has five fields apart by blanks.
+// fields of its first rule; the one-line format has five fields apart by blanks (and a "!" after them).
 TImportFormat TextFormat(const QString& text) {
     static const QRegularExpression header(QStringLiteral("^\\s*(name|init|accept)\\s*:"),
                                            QRegularExpression::CaseInsensitiveOption);
@@ -57,33 +57,53 @@ TImportFormat TextFormat(const QString& text) {
         const QStringList fields = line.split(blanks, Qt::SkipEmptyParts);
         if (fields.isEmpty())
             continue;
-        if (fields.size() != 5 && line.contains(QLatin1Char(',')))
+        if (fields.size() == 5 || (fields.size() == 6 && fields[5] == QLatin1String("!")))
+            return TImportFormat::RuleLines;
+        if (line.contains(QLatin1Char(',')))
             return TImportFormat::RulePairs;
-        return TImportFormat::RuleLines;
+        return TImportFormat::Unknown;
     }
-    return TImportFormat::RuleLines;
+    return TImportFormat::Unknown;
 }
 
-TImportFormat FormatOf(const QString& path, const QByteArray& bytes) {
+// A machine file of this program starts with one of its tags.
+bool IsMachineFile(const QString& text) {
+    static const QRegularExpression tag(QStringLiteral("^\\s*\\[(ABCD|WORD|BEGS|STAT|COMM|BREK)\\]"));
+    return tag.match(text).hasMatch();
+}
+
+bool KnownExtension(const QString& path) {
     const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext == QLatin1String("jff"))
+    return ext == QLatin1String("jff") || ext == QLatin1String("tm") || ext == QLatin1String("tms") ||
+           ext == QLatin1String("txt");
+}
+
+// By the content, whatever the file's name: an XML document with a "structure" element is JFLAP's.
+TImportFormat FormatOf(const QString& path, const QByteArray& bytes) {
+    const QString text = importtext::DecodeText(bytes);
+    if (IsMachineFile(text))
+        return TImportFormat::None;
+    if (text.trimmed().startsWith(QLatin1Char('<')) && text.contains(QLatin1String("<structure")))
         return TImportFormat::Jff;
-    if (ext == QLatin1String("tm") || ext == QLatin1String("txt"))
-        return TextFormat(importtext::DecodeText(bytes));
-    return TImportFormat::None;
+    const TImportFormat format = TextFormat(text);
+    // A damaged JFLAP file is still JFLAP's, so that its reader can name the fault.
+    if (format == TImportFormat::Unknown && QFileInfo(path).suffix().toLower() == QLatin1String("jff"))
+        return TImportFormat::Jff;
+    return format;
 }
 
 } // namespace
 
 TImportFormat ImportFormatOf(const QString& path) {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext != QLatin1String("tm") && ext != QLatin1String("txt"))
-        return FormatOf(path, QByteArray());
+    if (QFileInfo(path).suffix().toLower() == QLatin1String("qtm"))
+        return TImportFormat::None;
     QByteArray bytes;
     QString error;
     if (!ReadBytes(path, bytes, error))
-        return TImportFormat::RuleLines;
-    return FormatOf(path, bytes);
+        return KnownExtension(path) ? TImportFormat::Unknown : TImportFormat::None;
+    const TImportFormat format = FormatOf(path, bytes);
+    // A file of no known kind under another name is left to the machine file reader.
+    return format == TImportFormat::Unknown && !KnownExtension(path) ? TImportFormat::None : format;
 }
 
 bool ReadImportFile(const QString& path, TImportedMachine& result, QString& error, const QString& inputSymbols) {
@@ -103,7 +123,12 @@ bool ReadImportFile(const QString& path, TImportedMachine& result, QString& erro
         read = ReadRulePairs(importtext::DecodeText(bytes).remove(QLatin1Char('\r')), foreign, error);
         break;
     case TImportFormat::None:
-        error = QStringLiteral("Формат файла ") + path + QStringLiteral(" не известен: ожидается .jff, .tm или .txt");
+    case TImportFormat::Unknown:
+        error = QStringLiteral("Файл ") + path +
+                QStringLiteral(" не похож ни на одну машину других программ. Понятны: машина Тьюринга JFLAP (XML с "
+                               "элементом «structure»), текст по одному правилу в строке («состояние символ "
+                               "новый_символ направление новое_состояние») и текст по две строки на правило "
+                               "(«состояние,символ», затем «новое_состояние,новый_символ,движение»)");
         return false;
     }
     return read && MapForeignMachine(foreign, inputSymbols, result, error);
@@ -112,12 +137,12 @@ bool ReadImportFile(const QString& path, TImportedMachine& result, QString& erro
 void ApplyImportedMachine(const TImportedMachine& imported, TMachine& machine, TBreakPointList& breakPoints) {
     breakPoints.ClearBreakPoints();
     machine.Clear();
+    // In one batch with one check, as a machine file loads: a check for each command would make a large
+    // import quadratic. The mapping gave trimmed, distinct states and one command per state and symbol.
+    machine.AppendLoaded(imported.states, imported.commands);
     machine.SetAlphabetText(imported.alphabet);
     machine.SetInitialState(imported.initialState);
-    for (const QString& s : imported.states)
-        machine.AddState(s);
-    for (const TCommandRow& c : imported.commands)
-        machine.AddCommand(c.sourceState, c.sourceSymbol, c.newState, c.newSymbol, c.move);
+    machine.NoteEdited();
 }
 
 bool ImportMachine(const QString& path, TMachine& machine, TBreakPointList& breakPoints, QString& error,

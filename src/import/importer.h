@@ -6,15 +6,16 @@ class TBreakPointList;
 class TMachine;
 struct TImportedMachine;
 
-// The formats of other simulators that can be imported.
+// The formats of other simulators that can be imported, told by the file's content.
 enum class TImportFormat {
-    None,      // not an import: a machine file of this program, or a file of no known kind
-    Jff,       // JFLAP, by the extension .jff
-    RuleLines, // one rule a line, .tm or .txt
-    RulePairs, // two lines a rule, .tm or .txt
+    None,      // not an import: a machine file of this program, or a file of no known kind and name
+    Unknown,   // named as another simulator's file (.jff, .tm, .tms, .txt) but none of the formats
+    Jff,       // JFLAP: XML with a "structure" element
+    RuleLines, // one rule a line
+    RulePairs, // two lines a rule
 };
 
-// The format of a file by its extension; a .tm or .txt file is told by its content.
+// The format of a file by its content; a .qtm file is not read.
 TImportFormat ImportFormatOf(const QString& path);
 
 // Reads the file of another simulator and maps its machine; the machine and the breakpoints are left

@@ -3,6 +3,7 @@
 #include "import/foreignmachine.h"
 
 #include <QHash>
+#include <QSet>
 #include <QXmlStreamReader>
 
 namespace {
@@ -16,6 +17,8 @@ QString SeveralTapes(const QString& tapes) {
 
 struct TJffState {
     QString name;
+    // The machine a block stands for; empty for a state.
+    QString tag;
     int line = 0;
     bool isInitial = false;
     bool isFinal = false;
@@ -67,6 +70,14 @@ private:
         return true;
     }
 
+    static bool IsTuring(const QString& type) {
+        return type == QLatin1String("turing") || type == QLatin1String("turingbb");
+    }
+
+    bool NotTuring(int line, const QString& type) {
+        return Refuse(line, QStringLiteral("в файле JFLAP не машина Тьюринга (тип «") + type + QStringLiteral("»)"));
+    }
+
     bool ReadStructure() {
         if (!xml_.readNextStartElement())
             return false;
@@ -85,40 +96,41 @@ private:
                 if (tapes != QLatin1String("1"))
                     return Refuse(line, SeveralTapes(tapes));
             } else if (name == QLatin1String("automaton")) {
-                if (type != QLatin1String("turing"))
-                    return Refuse(typeLine ? typeLine : Line(),
-                                  QStringLiteral("в файле JFLAP не машина Тьюринга (тип «") + type +
-                                      QStringLiteral("»)"));
-                if (!ReadAutomaton())
-                    return false;
-            } else {
-                xml_.skipCurrentElement();
+                if (!IsTuring(type))
+                    return NotTuring(typeLine ? typeLine : Line(), type);
+                while (xml_.readNextStartElement())
+                    if (!ReadPart())
+                        return false;
+            } else if (!ReadPart()) {
+                // JFLAP 4 puts the states and transitions right under the structure.
+                return false;
             }
         }
         if (xml_.hasError())
             return false;
-        if (type != QLatin1String("turing"))
-            return Refuse(typeLine ? typeLine : Line(),
-                          QStringLiteral("в файле JFLAP не машина Тьюринга (тип «") + type + QStringLiteral("»)"));
+        if (!IsTuring(type))
+            return NotTuring(typeLine ? typeLine : Line(), type);
         return true;
     }
 
-    bool ReadAutomaton() {
+    // One element of the automaton: a state, a block, a transition, or the machine a block's tag names.
+    bool ReadPart() {
+        const auto name = xml_.name();
+        if (name == QLatin1String("state") || name == QLatin1String("block"))
+            return ReadState();
+        if (name == QLatin1String("transition"))
+            return ReadTransition();
+        // JFLAP 6.4 saves every plain state as a block whose tag names an empty element; only a block whose
+        // machine has states of its own is a real building block.
+        const QString tag = name.toString();
+        bool hasStates = false;
         while (xml_.readNextStartElement()) {
-            const auto name = xml_.name();
-            if (name == QLatin1String("state")) {
-                if (!ReadState())
-                    return false;
-            } else if (name == QLatin1String("transition")) {
-                if (!ReadTransition())
-                    return false;
-            } else if (name == QLatin1String("block")) {
-                return Refuse(Line(), QStringLiteral("блоки JFLAP (building blocks) не переносятся: разверните "
-                                                     "блок в состояния и переходы"));
-            } else {
-                xml_.skipCurrentElement();
-            }
+            if (xml_.name() == QLatin1String("state") || xml_.name() == QLatin1String("block"))
+                hasStates = true;
+            xml_.skipCurrentElement();
         }
+        if (hasStates)
+            machines_.insert(tag);
         return !xml_.hasError();
     }
 
@@ -127,21 +139,21 @@ private:
         state.line = Line();
         const QString id = xml_.attributes().value(QStringLiteral("id")).toString();
         state.name = xml_.attributes().value(QStringLiteral("name")).toString();
-        if (state.name.trimmed().isEmpty())
+        if (TrimText(state.name).isEmpty())
             state.name = QStringLiteral("q") + id;
+        const bool isBlock = xml_.name() == QLatin1String("block");
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("initial"))
                 state.isInitial = true;
             else if (xml_.name() == QLatin1String("final"))
                 state.isFinal = true;
-            xml_.skipCurrentElement();
+            if (isBlock && xml_.name() == QLatin1String("tag"))
+                state.tag = xml_.readElementText().trimmed();
+            else
+                xml_.skipCurrentElement();
         }
         if (states_.contains(id))
             return Refuse(state.line, QStringLiteral("состояние с номером ") + id + QStringLiteral(" уже есть"));
-        for (const TJffState& other : std::as_const(states_))
-            if (other.name == state.name)
-                return Refuse(state.line, QStringLiteral("состояние с именем «") + state.name +
-                                              QStringLiteral("» уже есть в строке ") + QString::number(other.line));
         states_.insert(id, state);
         stateOrder_.append(id);
         return !xml_.hasError();
@@ -179,14 +191,24 @@ private:
 
     bool Build(TForeignMachine& machine) {
         machine = TForeignMachine{};
+        // Blocks are told apart only here, once the machines their tags name have been read; the blocks of one
+        // machine often share its name.
+        QHash<QString, int> nameLines;
         for (const QString& id : stateOrder_) {
             const TJffState& s = states_[id];
+            if (machines_.contains(s.tag))
+                return Refuse(s.line, QStringLiteral("блоки JFLAP (building blocks) не переносятся: разверните "
+                                                     "блок в состояния и переходы"));
+            if (const auto other = nameLines.constFind(s.name); other != nameLines.cend())
+                return Refuse(s.line, QStringLiteral("состояние с именем «") + s.name +
+                                          QStringLiteral("» уже есть в строке ") + QString::number(*other));
+            nameLines.insert(s.name, s.line);
             if (s.isInitial && machine.initialState.isEmpty()) {
                 machine.initialState = s.name;
                 machine.initialLine = s.line;
             }
             if (s.isFinal)
-                machine.haltingStates.append(TForeignState{s.name, s.line});
+                machine.AddHalting(s.name, s.line);
         }
         if (machine.initialState.isEmpty())
             return Refuse(Line(), QStringLiteral("в машине JFLAP не отмечено начальное состояние"));
@@ -223,6 +245,8 @@ private:
     QXmlStreamReader xml_;
     QString error_;
     QHash<QString, TJffState> states_;
+    // The tags of the machines that hold states: the blocks that name them are real building blocks.
+    QSet<QString> machines_;
     QStringList stateOrder_;
     QList<TJffTransition> transitions_;
 };

@@ -115,6 +115,6 @@ bool ReadRulePairs(const QString& text, TForeignMachine& machine, QString& error
     }
     for (const QString& s : accept)
         if (!s.isEmpty())
-            machine.haltingStates.append(TForeignState{s, acceptLine});
+            machine.AddHalting(s, acceptLine);
     return true;
 }

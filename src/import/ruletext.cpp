@@ -28,6 +28,8 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
     const QString blank = QStringLiteral("_");
     machine = TForeignMachine{};
+    // That simulator keeps the last of two rules for the same state and symbol.
+    machine.laterRuleWins = true;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
         const int line = i + 1;
@@ -57,8 +59,8 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
             return false;
         }
         for (const QString& s : {r.state, r.newState})
-            if (s.startsWith(QLatin1String("halt")) && !machine.Halts(s))
-                machine.haltingStates.append(TForeignState{s, line});
+            if (s.startsWith(QLatin1String("halt"), Qt::CaseInsensitive))
+                machine.AddHalting(s, line);
         if (machine.initialState.isEmpty() && !r.state.isEmpty()) {
             machine.initialState = r.state;
             machine.initialLine = line;
@@ -71,5 +73,10 @@ bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error
             machine.initialLine = r.line;
             break;
         }
+    // Rules for any state alone still run from state 0: it is created, and the wildcards cover it.
+    if (machine.initialState.isEmpty() && !machine.rules.isEmpty()) {
+        machine.initialState = QStringLiteral("0");
+        machine.initialLine = machine.rules.first().line;
+    }
     return true;
 }

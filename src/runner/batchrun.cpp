@@ -1,6 +1,7 @@
 #include "runner/batchrun.h"
 
 #include "files/qtmfile.h"
+#include "import/foreignmachine.h"
 #include "import/importer.h"
 #include "platform/fileio.h"
 
@@ -98,9 +99,14 @@ bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& err
         return false;
     }
     engine_.SetRunState(Ready);
+    hashSymbol_ = QChar();
     if (ImportFormatOf(path) != TImportFormat::None) {
-        if (!ImportMachine(path, machine_, breakPoints_, error, inputSymbols))
+        TImportedMachine imported;
+        if (!ReadImportFile(path, imported, error, inputSymbols))
             return false;
+        ApplyImportedMachine(imported, machine_, breakPoints_);
+        warnings += imported.warnings;
+        hashSymbol_ = imported.hashSymbol;
         fileWord_ = machine_.Word();
         return true;
     }
@@ -133,8 +139,10 @@ TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
     TRunResult result;
     result.word = word;
     engine_.Reset();
-    machine_.SetWordText(word);
-    if (machine_.Word() != word) {
+    // The words for an imported machine are written in the other simulator's symbols.
+    const QString tapeWord = hashSymbol_.isNull() ? word : QString(word).replace(QLatin1Char('#'), hashSymbol_);
+    machine_.SetWordText(tapeWord);
+    if (machine_.Word() != tapeWord) {
         result.faults.append(QStringLiteral("Слово '") + word + QStringLiteral("' не может быть записано на ленту"));
         return result;
     }

@@ -48,7 +48,8 @@ public:
     explicit TBatchRunner(const TConfig& config);
 
     // Loads the machine. False when the file cannot be read; the load report's faults are warnings. A file of
-    // another simulator is imported, inputSymbols (the words to run) joining its alphabet.
+    // another simulator is imported, inputSymbols (the words to run) joining its alphabet; its "#" is a symbol
+    // there, and Run maps it in the words as the import did.
     bool Load(const QString& path, QStringList& warnings, QString& error, const QString& inputSymbols = QString());
 
     // The word the file holds.
@@ -84,5 +85,7 @@ private:
     TBreakPointList breakPoints_;
     TValidation validation_;
     QString fileWord_;
+    // What the foreign "#" became in an imported machine; null otherwise.
+    QChar hashSymbol_;
     std::function<void(qint64)> progress_;
 };

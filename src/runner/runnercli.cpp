@@ -191,11 +191,10 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
                        jsonOption, expectOption, jobsOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    parser.addPositionalArgument(
-        QStringLiteral("FILE.qtm"),
-        QStringLiteral(
-            "Файлы машин Тьюринга (.qtm; .jff, .tm и .txt других программ) или каталоги с ними (все файлы *.qtm)"),
-        QStringLiteral("FILE.qtm|DIR..."));
+    parser.addPositionalArgument(QStringLiteral("FILE.qtm"),
+                                 QStringLiteral("Файлы машин Тьюринга (.qtm; машины других программ: .jff, .tm, .tms, "
+                                                ".txt и другие, по содержимому) или каталоги с ними (все файлы *.qtm)"),
+                                 QStringLiteral("FILE.qtm|DIR..."));
     const QString usageLine = parser.helpText().section(QLatin1Char('\n'), 0, 0);
     const QString program = QStringLiteral("qtm-run");
     if (!parser.parse(arguments)) {

@@ -107,8 +107,8 @@ void TMainForm::ImportFileItemClick() {
     TFileDialog dialog;
     dialog.title = QStringLiteral("Импорт машины из другой программы");
     dialog.filter =
-        QStringLiteral("Машины других программ (*.jff *.tm *.txt)|*.jff;*.tm;*.txt|Машины JFLAP (*.jff)|*.jff|"
-                       "Текстовые машины (*.tm *.txt)|*.tm;*.txt|Все файлы (*.*)|*.*");
+        QStringLiteral("Машины других программ (*.jff *.tm *.tms *.txt)|*.jff;*.tm;*.tms;*.txt|Машины JFLAP (*.jff)|"
+                       "*.jff|Текстовые машины (*.tm *.tms *.txt)|*.tm;*.tms;*.txt|Все файлы (*)|*");
     dialog.initialDir = DataDir();
     const QString chosen = prompts_->OpenFileName(dialog);
     if (chosen.isEmpty())
@@ -125,6 +125,8 @@ void TMainForm::ImportFileItemClick() {
         return;
     ApplyImportedMachine(imported, *machine_, *breakPointList_);
     SetModified(true);
+    if (!imported.warnings.isEmpty())
+        prompts_->Message(QStringLiteral("Импорт машины"), imported.warnings.join(u'\n'), TIcon::Information);
 }
 
 void TMainForm::FileClosingExecute() {

@@ -1,7 +1,8 @@
 // The importers of the other simulators' files: the first byte picks the format (JFLAP's XML, one rule a
 // line, two lines a rule), the rest is the file. Any bytes are imported or refused with a message, without
-// a crash; an imported machine has one command at most for each state and symbol, state names distinct
-// without regard to case, and saves as a machine file that reads back without a fault as the same machine.
+// a crash; an imported machine has one command at most for each state and symbol, state names trimmed, of
+// 16 characters at most, without control characters and distinct without regard to case, and saves as a
+// machine file that reads back without a fault as the same machine.
 
 #include "breakpoints/breakpoint.h"
 #include "files/qtmfile.h"
@@ -44,6 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     QSet<QString> states;
     for (const QString& s : imported.states) {
+        FUZZ_CHECK(!s.isEmpty() && s.size() <= 16 && TrimText(s) == s);
+        for (QChar c : s)
+            FUZZ_CHECK(c.unicode() >= 32);
         FUZZ_CHECK(!states.contains(s.toCaseFolded()));
         states.insert(s.toCaseFolded());
     }

@@ -1,4 +1,5 @@
 #include "breakpoints/breakpoint.h"
+#include "files/qtmfile.h"
 #include "filetestutil.h"
 #include "import/foreignmachine.h"
 #include "import/importer.h"
@@ -90,6 +91,79 @@ TEST(Import, DocumentedMachinesRunToTheirResults) {
     }
 }
 
+// The shapes real machines come in, told by their content whatever their names: JFLAP 6.4 and "turingbb"
+// states saved as blocks of empty machines, JFLAP 4 states right under the structure, "#" as a tape
+// symbol (in the words too), halting states in any letter case, a later rule replacing an earlier one,
+// headers in any letter case, and a rule that loops in place.
+TEST(Import, RealShapesRunAsInTheirSimulators) {
+    const QString transitions =
+        QStringLiteral("<transition><from>0</from><to>0</to><read>a</read><write>b</write><move>R</move></transition>"
+                       "<transition><from>0</from><to>1</to><read/><write/><move>S</move></transition>");
+    const struct {
+        const char* name;
+        QString text;
+        QString word;
+        QString inner;
+        QString state;
+        QStringList warnings;
+    } cases[] = {
+        {"blocks.jff",
+         QStringLiteral("<structure><type>turingbb</type><automaton>"
+                        "<block id=\"0\" name=\"q0\"><tag>Machine0</tag><initial/></block>"
+                        "<block id=\"1\" name=\"q1\"><tag>Machine1</tag><final/></block>") +
+             transitions + QStringLiteral("<Machine0/><Machine1/></automaton></structure>"),
+         QStringLiteral("aa"),
+         QStringLiteral("bb"),
+         QStringLiteral("q1"),
+         {}},
+        {"book",
+         QStringLiteral("<?xml version=\"1.0\"?>\n<structure>\n<type>turing</type>\n<state id=\"0\"><initial/></state>"
+                        "<state id=\"1\"><final/></state>") +
+             transitions +
+             QStringLiteral("<transition><from>0</from><to>0</to><read>#</read><write>#</write><move>R</move>"
+                            "</transition></structure>"),
+         QStringLiteral("a#a"),
+         QStringLiteral("b№b"),
+         QStringLiteral("q1"),
+         {QStringLiteral("символ '#' заменен на '№'")}},
+        {"rules.tms",
+         QStringLiteral("0 1 1 r 0\n0 _ _ * HALT-accept\n0 1 0 r 0\n"),
+         QStringLiteral("11"),
+         QStringLiteral("00"),
+         QStringLiteral("HALT-accept"),
+         {QStringLiteral("Строка 3: правило для состояния «0» и символа «1» заменяет правило строки 1")}},
+        {"pairs",
+         QStringLiteral("Name: x\nINIT: q0\nAccept: qA\nq0,1\nq0,0,>\nq0,_\nqA,_,-\n"),
+         QStringLiteral("11"),
+         QStringLiteral("00"),
+         QStringLiteral("qA"),
+         {}},
+        {"loop.tm",
+         QStringLiteral("init: q0\nq0,a\nq0,b,>\nq0,_\nq0,_,-\n"),
+         QStringLiteral("ab"),
+         QStringLiteral("bb"),
+         QStringLiteral("q0"),
+         {QStringLiteral("Строка 4: правило для состояния «q0» зацикливает машину на месте: цикл идет через состояние "
+                         "«q0~цикл»")}},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        ASSERT_TRUE(WriteAll(path, c.text.toUtf8()));
+        TConfig config{QString()};
+        TBatchRunner runner(config);
+        QStringList warnings;
+        QString error;
+        ASSERT_TRUE(runner.Load(path, warnings, error, c.word)) << error.toStdString();
+        EXPECT_EQ(warnings, c.warnings);
+        const TRunResult r = runner.Run(c.word, 100);
+        EXPECT_EQ(r.end, TRunEnd::Halt) << r.faults.join(u'\n').toStdString();
+        EXPECT_EQ(r.InnerTape(), c.inner);
+        EXPECT_EQ(r.state, c.state);
+    }
+}
+
 TEST(Import, QtmRunTakesTheSameFiles) {
     QString out;
     QString err;
@@ -131,6 +205,15 @@ TEST_F(ImportText, RuleLinesWithWildcardsAndComments) {
                                   }));
 }
 
+// Rules for any state alone start in state 0, which is created for them.
+TEST_F(ImportText, RuleLinesForAnyStateStartInStateZero) {
+    ASSERT_TRUE(Import(QStringLiteral("any.txt"), QStringLiteral("* 1 0 r *\n* _ _ * halt\n"))) << error.toStdString();
+    EXPECT_EQ(imported.initialState, QStringLiteral("0"));
+    EXPECT_EQ(imported.states, (QStringList{QStringLiteral("0"), QStringLiteral("halt")}));
+    EXPECT_EQ(Commands(imported),
+              (QStringList{QStringLiteral("0 1 0 0 Вправо"), QStringLiteral("0 # halt # На месте")}));
+}
+
 // The two-line format: accept states lose their rules; names that differ only in case, or are longer than
 // the state dialog allows, are given distinct names that fit.
 TEST_F(ImportText, RulePairsStatesAndNames) {
@@ -152,6 +235,86 @@ TEST_F(ImportText, RulePairsStatesAndNames) {
                                   }));
 }
 
+// A large import arrives whole and checked: every state and command, in the file's order, and it runs.
+TEST(Import, LargeMachineArrivesWholeAndRuns) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chain.txt"));
+    QByteArray text;
+    constexpr int N = 5000;
+    for (int i = 0; i < N; ++i)
+        text += "s" + QByteArray::number(i) + " 1 0 r s" + QByteArray::number(i + 1) + "\n";
+    text += "s" + QByteArray::number(N) + " _ _ * halt\n";
+    ASSERT_TRUE(WriteAll(path, text));
+    TConfig config{QString()};
+    TBatchRunner runner(config);
+    QStringList warnings;
+    QString error;
+    ASSERT_TRUE(runner.Load(path, warnings, error, QStringLiteral("1"))) << error.toStdString();
+    const TMachine& m = runner.Machine();
+    ASSERT_EQ(m.States().size(), N + 2);
+    EXPECT_EQ(m.States()[N].name, QStringLiteral("s5000"));
+    ASSERT_EQ(m.Commands().size(), N + 1);
+    EXPECT_EQ(m.Commands()[N - 1].sourceState, QStringLiteral("s4999"));
+    EXPECT_EQ(m.GetInitialState(), QStringLiteral("s0"));
+    const TRunResult r = runner.Run(QString(N, QLatin1Char('1')), 2 * N);
+    EXPECT_EQ(r.end, TRunEnd::Halt) << r.faults.join(u'\n').toStdString();
+    EXPECT_EQ(r.steps, N + 1);
+    EXPECT_EQ(r.InnerTape(), QString(N, QLatin1Char('0')));
+}
+
+// Names that meet once cut to 16 characters and trimmed, or once their control characters are blanks, stay
+// apart, and the machine saves and reads back as it was imported: the state that halts at once on "1"
+// is not merged with the one that goes on.
+TEST_F(ImportIntoMachine, NamesThatMeetAfterCuttingStayApartAndReadBack) {
+    const struct {
+        const char* name;
+        QString text;
+        QStringList states;
+    } cases[] = {
+        {"cut.tm",
+         QStringLiteral("init: abcdefghijklmno\nabcdefghijklmno,0\nabcdefghijklmno x,0,>\n"
+                        "abcdefghijklmno x,1\ndone,1,>\n"),
+         {QStringLiteral("abcdefghijklmno"), QStringLiteral("abcdefghijklmn~2"), QStringLiteral("done")}},
+        {"breaks.jff",
+         QStringLiteral("<structure><type>turing</type><automaton>\n"
+                        "<state id=\"0\" name=\"a&#10;b\"><initial/></state><state id=\"1\" name=\"a b\"/>"
+                        "<state id=\"2\" name=\"&#13;c&#9;d&#10;\"/><state id=\"3\" name=\"&#10;\"/>\n"
+                        "<transition><from>0</from><to>1</to><read>0</read><write>1</write><move>R</move></transition>"
+                        "<transition><from>1</from><to>2</to><read>0</read><write>1</write><move>R</move></transition>"
+                        "<transition><from>2</from><to>3</to><read>0</read><write>1</write><move>R</move></transition>"
+                        "</automaton></structure>"),
+         {QStringLiteral("a b"), QStringLiteral("a b~2"), QStringLiteral("c d"), QStringLiteral("q3")}},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        ASSERT_TRUE(WriteAll(path, c.text.toUtf8()));
+        TBreakPointList breakPoints;
+        QString error;
+        ASSERT_TRUE(ImportMachine(path, machine, breakPoints, error)) << error.toStdString();
+        QStringList states;
+        for (const TStateItem& s : machine.States())
+            states.append(s.name);
+        EXPECT_EQ(states, c.states);
+
+        const QByteArray written = MachineFileBytes(machine, breakPoints);
+        TMachine again(prompts, settings);
+        TLoadReport report(QStringLiteral("again.qtm"));
+        ReadMachineBytes(written, again, breakPoints, report);
+        EXPECT_FALSE(report.ErrorsFound());
+        EXPECT_EQ(MachineFileBytes(again, breakPoints), written);
+    }
+
+    TBatchRunner runner(settings);
+    QStringList warnings;
+    QString error;
+    ASSERT_TRUE(runner.Load(dir.filePath(QStringLiteral("cut.tm")), warnings, error, QStringLiteral("10")));
+    const TRunResult r = runner.Run(QStringLiteral("10"), 100);
+    EXPECT_EQ(r.steps, 0);
+    EXPECT_EQ(r.state, QStringLiteral("abcdefghijklmno"));
+}
+
 TEST_F(ImportText, UnmappableFilesAreRefusedNamingTheLine) {
     const struct {
         const char* name;
@@ -160,21 +323,17 @@ TEST_F(ImportText, UnmappableFilesAreRefusedNamingTheLine) {
     } cases[] = {
         {"d.txt", QStringLiteral("0 a b x 1"),
          QStringLiteral("Строка 1: направление x не распознано: ожидается l, r или *")},
-        {"f.txt", QStringLiteral("; ok\n0 a b r"),
-         QStringLiteral("Строка 2: правило должно состоять из пяти полей: состояние, символ, новый символ, "
+        {"f.txt", QStringLiteral("; ok\n0 a b r 1\n0 a b r"),
+         QStringLiteral("Строка 3: правило должно состоять из пяти полей: состояние, символ, новый символ, "
                         "направление, новое состояние")},
         {"s.txt", QStringLiteral("0 ab b r 1"), QStringLiteral("Строка 1: символ «ab» длиннее одного знака")},
-        {"h.txt", QStringLiteral("0 # a r 1"),
-         QStringLiteral("Строка 1: символ «#» занят пустой клеткой ленты и не может быть символом алфавита")},
         {"c.txt", QStringLiteral("0 a \u2603 r 1"),
          QStringLiteral("Строка 1: символа «\u2603» нет в кодировке Windows-1251")},
-        {"n.txt", QStringLiteral("0 a b r 1\n0 a b r 1\n0 a c r 1"),
-         QStringLiteral("Строка 3: для состояния «0» и символа «a» уже есть правило в строке 1: недетерминированная "
+        {"n.tm", QStringLiteral("init: q\nq,a\nq,b,>\nq,a\nq,b,>\nq,a\nq,c,>"),
+         QStringLiteral("Строка 6: для состояния «q» и символа «a» уже есть правило в строке 2: недетерминированная "
                         "машина не переносится")},
-        {"w.txt", QStringLiteral("0 * b r 1\n0 * c r 1"),
-         QStringLiteral("Строка 2: для состояния «0» и любого символа уже есть правило в строке 1: недетерминированная "
-                        "машина не переносится")},
-        {"e.txt", QStringLiteral("; only comments\n"), QStringLiteral("В файле нет ни одного правила машины")},
+        {"e.txt", QStringLiteral("; only halting\nhalt a b r 1\n"),
+         QStringLiteral("В файле нет ни одного правила машины")},
         {"t.tm", QStringLiteral("init: q0\nq0,0,1\nq1,0,1,>,>"),
          QStringLiteral("Строка 2: машина для нескольких лент (лент: 2) не переносится: у этой машины одна лента")},
         {"m.tm", QStringLiteral("init: q0\nq0,0\nq1,1,^"),
@@ -186,8 +345,9 @@ TEST_F(ImportText, UnmappableFilesAreRefusedNamingTheLine) {
         {"x.jff", QStringLiteral("<structure>\n<type>fa</type>\n<automaton/>\n</structure>"),
          QStringLiteral("Строка 2: в файле JFLAP не машина Тьюринга (тип «fa»)")},
         {"b.jff",
-         QStringLiteral("<structure><type>turing</type><automaton>\n<block id=\"0\" name=\"q0\"><tag>m</tag></block>"
-                        "</automaton></structure>"),
+         QStringLiteral("<structure><type>turing</type><automaton>\n<block id=\"0\" name=\"m\"><tag>m</tag></block>"
+                        "<block id=\"1\" name=\"m\"><tag>m</tag></block><m><state id=\"0\"/></m></automaton>"
+                        "</structure>"),
          QStringLiteral(
              "Строка 2: блоки JFLAP (building blocks) не переносятся: разверните блок в состояния и переходы")},
         {"r.jff",
@@ -238,13 +398,42 @@ TEST_F(ImportIntoMachine, ReplacesTheMachineAsAnEdit) {
     EXPECT_EQ(machine.Commands()[5].move, QStringLiteral("На месте"));
 }
 
-TEST(Import, FormatByExtensionAndContent) {
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("increment.jff"))), TImportFormat::Jff);
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("increment.txt"))), TImportFormat::RuleLines);
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("palindrome.tm"))), TImportFormat::RuleLines);
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("increment.tm"))), TImportFormat::RulePairs);
-    EXPECT_EQ(ImportFormatOf(Data(QStringLiteral("palindrome.txt"))), TImportFormat::RulePairs);
-    EXPECT_EQ(ImportFormatOf(QStringLiteral("machine.qtm")), TImportFormat::None);
+// The format is told by the content, whatever the name; a machine file of this program, or a file of no
+// known kind under another name, is no import; one named as an import is refused naming the formats.
+TEST(Import, FormatByContent) {
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        QByteArray text;
+        TImportFormat format;
+    } cases[] = {
+        {"a.jff", "<structure><type>turing</type>", TImportFormat::Jff},
+        {"book", "<?xml version=\"1.0\"?>\n<!-- c -->\n<structure>", TImportFormat::Jff},
+        {"rules.tms", "; c\n0 a b r 1 !\n", TImportFormat::RuleLines},
+        {"rules.in", "0 a b r 1\n", TImportFormat::RuleLines},
+        {"pairs.txt", "// c\nq0,a\nq1,b,>\n", TImportFormat::RulePairs},
+        {"pairs", "INIT: q0\n", TImportFormat::RulePairs},
+        {"m.txt", "[ABCD] ab\r\n", TImportFormat::None},
+        {"m.qtm", "0 a b r 1\n", TImportFormat::None},
+        {"notes.md", "hello world\n", TImportFormat::None},
+        {"notes.txt", "hello world\n", TImportFormat::Unknown},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        ASSERT_TRUE(WriteAll(path, c.text));
+        EXPECT_EQ(ImportFormatOf(path), c.format);
+    }
+    const QString path = dir.filePath(QStringLiteral("notes.txt"));
+    TImportedMachine imported;
+    QString error;
+    EXPECT_FALSE(ReadImportFile(path, imported, error));
+    EXPECT_EQ(error,
+              QStringLiteral("Файл ") + path +
+                  QStringLiteral(" не похож ни на одну машину других программ. Понятны: машина Тьюринга JFLAP (XML "
+                                 "с элементом «structure»), текст по одному правилу в строке («состояние символ "
+                                 "новый_символ направление новое_состояние») и текст по две строки на правило "
+                                 "(«состояние,символ», затем «новое_состояние,новый_символ,движение»)"));
 }
 
 // Damaged files of every format, cut short anywhere or with bytes changed, are either imported or refused

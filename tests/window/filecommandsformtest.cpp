@@ -285,6 +285,10 @@ TEST_F(FileCommands, ImportMakesANewUntitledMachine) {
     prompts.AnswerFile(data + QStringLiteral("twotape.jff"));
     prompts.Answer(TAnswer::Ok);
     form->findChild<QAction*>(QStringLiteral("ImportFileItem"))->trigger();
+    ASSERT_EQ(prompts.fileDialogs.size(), 2);
+    EXPECT_EQ(prompts.fileDialogs[1].filter,
+              QStringLiteral("Машины других программ (*.jff *.tm *.tms *.txt)|*.jff;*.tm;*.tms;*.txt|Машины JFLAP "
+                             "(*.jff)|*.jff|Текстовые машины (*.tm *.tms *.txt)|*.tm;*.tms;*.txt|Все файлы (*)|*"));
     ASSERT_EQ(prompts.boxes.size(), 1);
     EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("Импорт машины"));
     EXPECT_EQ(form->FileName(), current);
@@ -296,4 +300,21 @@ TEST_F(FileCommands, ImportMakesANewUntitledMachine) {
     EXPECT_EQ(form->Machine().GetInitialState(), QStringLiteral("q0"));
     EXPECT_EQ(form->Machine().Commands().size(), 6);
     EXPECT_EQ(form->BreakPointList().Count(), 0);
+}
+
+// What the import had to change in the machine is told once the machine is open.
+TEST_F(FileCommands, ImportTellsWhatItChanged) {
+    const QString path = dir.filePath(QStringLiteral("hash.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0 # 1 r halt\n");
+    file.close();
+    prompts.AnswerFile(path);
+    prompts.Answer(TAnswer::Ok);
+    form->findChild<QAction*>(QStringLiteral("ImportFileItem"))->trigger();
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("Импорт машины"));
+    EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("символ '#' заменен на '№'"));
+    EXPECT_EQ(prompts.boxes[0].icon, TIcon::Information);
+    EXPECT_EQ(form->Machine().Alphabet(), QStringLiteral("№1"));
 }
