@@ -365,7 +365,8 @@ TEST_F(Config, SavingAddsMissingKeysToTheirSections) {
                               "LogColumn3=50\r\nLogColumn4=50\r\nLogColumn5=100\r\n\r\n"
                               "[mainform]\r\nTop=2\r\nLeft=278\r\nMainColumn0=50\r\nMainColumn1=20\r\n"
                               "MainColumn2=30\r\nMainColumn3=50\r\nMainColumn4=20\r\nMainColumn5=50\r\n"
-                              "[Other]\r\nx=y")));
+                              "[Other]\r\nx=y\r\n[TableForm]\r\nTableLeft=200\r\nTableTop=150\r\n"
+                              "TableWidth=480\r\nTableHeight=260\r\n")));
 }
 
 TEST_F(Config, UnstorableDirectoryFailsTheSaveButNotTheOtherKeys) {

@@ -27,19 +27,23 @@ TEST_F(TableCommands, CtrlTShowsTheTableThatFollowsTheRunAndKeepsItsPlace) {
     const QAbstractItemModel* model = table->Grid()->model();
     EXPECT_EQ(model->index(2, 0).data().toString(), QStringLiteral("#, Н, end"));
 
-    MakeActive(form.get());
-    Press(Qt::Key_F8);
-    QCoreApplication::processEvents();
-    ASSERT_EQ(form->Engine().GetRunState(), Paused);
+    // Each step shows the command it will execute next in the colours of the active command.
     const TConfig& c = form->Config();
-    EXPECT_EQ(model->index(1, 0).data(Qt::BackgroundRole).value<QColor>(), Colour(c.ActiveCommandBackground));
-    EXPECT_FALSE(model->index(0, 0).data(Qt::BackgroundRole).isValid());
+    for (int symbol : {0, 1}) {
+        MakeActive(form.get());
+        Press(Qt::Key_F8);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(form->Engine().GetRunState(), Paused);
+        EXPECT_EQ(model->index(symbol, 0).data(Qt::BackgroundRole).value<QColor>(), Colour(c.ActiveCommandBackground));
+        EXPECT_FALSE(model->index(1 - symbol, 0).data(Qt::BackgroundRole).isValid());
+    }
 
-    table->move(33, 44);
+    table->setGeometry(33, 44, 300, 200);
     ASSERT_TRUE(form->StoreDesktop());
-    EXPECT_NE(
-        FileText(form->Config().desktopPath).indexOf(QStringLiteral("[TableForm]\r\nTableLeft=33\r\nTableTop=44\r\n")),
-        -1);
+    EXPECT_NE(FileText(form->Config().desktopPath)
+                  .indexOf(QStringLiteral(
+                      "[TableForm]\r\nTableLeft=33\r\nTableTop=44\r\nTableWidth=300\r\nTableHeight=200\r\n")),
+              -1);
 }
 
 TEST_F(TableCommands, ExportWritesTheHandoutAndAFailedOneSaysWhy) {
