@@ -115,8 +115,8 @@ void TConfig::SetDesktopDefaults() {
     LogColumn3 = 50;
     LogColumn4 = 50;
     LogColumn5 = 100;
-    TableLeft = 200;
-    TableTop = 150;
+    TableLeft = 360;
+    TableTop = 440;
     TableWidth = 480;
     TableHeight = 260;
 }

@@ -1,5 +1,6 @@
 #include "table/handoutdialog.h"
 
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QPrintPreviewDialog>
@@ -25,6 +26,10 @@ std::unique_ptr<QTextDocument> HandoutDocument(const TMachine& machine, THandout
             handout.diagramSvg.clear();
         }
     }
+    // A handout is read on paper, at arm's length: larger than the screen's default text.
+    QFont font = document->defaultFont();
+    font.setPointSize(12);
+    document->setDefaultFont(font);
     document->setHtml(HandoutHtml(machine, handout));
     return document;
 }

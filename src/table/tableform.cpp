@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -19,6 +20,21 @@ namespace {
 constexpr int TableHelpContext = 1180;
 // A machine with thousands of commands outside the table names the first few.
 constexpr int OutsideShown = 10;
+constexpr int FittedColumns = 200;
+
+// The cursor's cell shows as selected only while the grid has the focus, so the run's highlight and the error
+// colours stay visible everywhere else.
+class TCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!option->widget || !option->widget->hasFocus())
+            option->state &= ~QStyle::State_Selected;
+    }
+};
 
 } // namespace
 
@@ -32,11 +48,11 @@ TTableForm::TTableForm(TMachine& machine, TPrompts& prompts, TConfig& config, TM
     grid_ = new QTableView(this);
     grid_->setObjectName(QStringLiteral("TableGrid"));
     grid_->setModel(model_);
+    grid_->setItemDelegate(new TCellDelegate(grid_));
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid_->setWordWrap(false);
-    grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     grid_->horizontalHeader()->setMinimumSectionSize(70);
     grid_->horizontalHeader()->setSectionsClickable(false);
     grid_->verticalHeader()->setSectionsClickable(false);
@@ -73,6 +89,10 @@ TTableForm::~TTableForm() {
 void TTableForm::ShowNotes() {
     const TTransitionTable& table = model_->Table();
     grid_->setVisible(table.HasGrid());
+    // Fitting a column measures its cells: done once per build of the table, and not for a machine of
+    // thousands of states, whose columns keep the common width.
+    if (table.states.size() <= FittedColumns)
+        grid_->resizeColumnsToContents();
     QStringList lines;
     if (!table.HasGrid())
         lines << table.note;

@@ -2,7 +2,7 @@
 
 #include "machine/machine.h"
 
-#include <QSet>
+#include <QHash>
 
 TTransitionTable BuildTransitionTable(const TMachine& machine) {
     TTransitionTable table;
@@ -15,24 +15,42 @@ TTransitionTable BuildTransitionTable(const TMachine& machine) {
     else if (noAlphabet)
         table.note = QStringLiteral("Таблица переходов пуста: алфавит машины пуст");
 
-    if (table.HasGrid()) {
-        for (const TStateItem& state : machine.States())
-            table.states.append(state.name);
-        for (const QString& symbol : TMachine::DistinctSymbols(machine.Alphabet()))
-            if (symbol != QString(BlankSymbol))
-                table.symbols.append(symbol);
-        table.symbols.append(QString(BlankSymbol));
-        table.cells.reserve(table.symbols.size() * table.states.size());
-        // The machine's own lookup, so each cell shows the very command a run would take.
-        for (const QString& symbol : table.symbols)
-            for (const QString& state : table.states)
-                table.cells.append(machine.FindCommand(state, symbol));
-    }
-
-    const QSet<int> shown(table.cells.cbegin(), table.cells.cend());
-    for (int row = 0; row < machine.Commands().size(); ++row)
-        if (!shown.contains(row))
+    if (!table.HasGrid()) {
+        for (int row = 0; row < machine.Commands().size(); ++row)
             table.outside.append(row);
+        return table;
+    }
+    // The engine's own rule (TMachine::FindCommand): a state's commands are those whose trimmed state name
+    // equals its name without regard to case, and of several for one symbol the first in list order runs.
+    QHash<QString, int> columnOf;
+    for (const TStateItem& state : machine.States()) {
+        const QString folded = TrimText(state.name).toCaseFolded();
+        if (!columnOf.contains(folded))
+            columnOf.insert(folded, int(table.states.size()));
+        table.states.append(state.name);
+    }
+    QHash<char16_t, int> rowOf;
+    for (const QString& symbol : TMachine::DistinctSymbols(machine.Alphabet())) {
+        if (symbol == QString(BlankSymbol))
+            continue;
+        rowOf.insert(symbol[0].unicode(), int(table.symbols.size()));
+        table.symbols.append(symbol);
+    }
+    rowOf.insert(BlankSymbol.unicode(), int(table.symbols.size()));
+    table.symbols.append(QString(BlankSymbol));
+    table.cells.fill(-1, table.symbols.size() * table.states.size());
+
+    const QList<TCommandRow>& rows = machine.Commands();
+    for (int i = 0; i < rows.size(); ++i) {
+        const TCommandRow& r = rows[i];
+        const int column = r.sourceSymbol.size() == 1 ? columnOf.value(TrimText(r.sourceState).toCaseFolded(), -1) : -1;
+        const int row = column < 0 ? -1 : rowOf.value(r.sourceSymbol[0].unicode(), -1);
+        int* cell = row < 0 ? nullptr : &table.cells[row * table.states.size() + column];
+        if (cell && *cell < 0)
+            *cell = i;
+        else
+            table.outside.append(i);
+    }
     return table;
 }
 

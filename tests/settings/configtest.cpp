@@ -45,7 +45,7 @@ const QByteArray DefaultDesktop = "[MainForm]\r\nLeft=278\r\nTop=83\r\nMainColum
                                   "[LogForm]\r\nLogLeft=360\r\nLogTop=200\r\nLogWidth=400\r\nLogHeight=280\r\n"
                                   "LogStayOnTop=0\r\nLogColumn0=40\r\nLogColumn1=90\r\nLogColumn2=50\r\n"
                                   "LogColumn3=50\r\nLogColumn4=50\r\nLogColumn5=100\r\n"
-                                  "[TableForm]\r\nTableLeft=200\r\nTableTop=150\r\nTableWidth=480\r\n"
+                                  "[TableForm]\r\nTableLeft=360\r\nTableTop=440\r\nTableWidth=480\r\n"
                                   "TableHeight=260\r\n";
 
 class Config : public testing::Test {
@@ -365,7 +365,7 @@ TEST_F(Config, SavingAddsMissingKeysToTheirSections) {
                               "LogColumn3=50\r\nLogColumn4=50\r\nLogColumn5=100\r\n\r\n"
                               "[mainform]\r\nTop=2\r\nLeft=278\r\nMainColumn0=50\r\nMainColumn1=20\r\n"
                               "MainColumn2=30\r\nMainColumn3=50\r\nMainColumn4=20\r\nMainColumn5=50\r\n"
-                              "[Other]\r\nx=y\r\n[TableForm]\r\nTableLeft=200\r\nTableTop=150\r\n"
+                              "[Other]\r\nx=y\r\n[TableForm]\r\nTableLeft=360\r\nTableTop=440\r\n"
                               "TableWidth=480\r\nTableHeight=260\r\n")));
 }
 

@@ -59,6 +59,10 @@ TEST_F(Handout, TableHasAColumnPerStateARowPerSymbolAndTheBlankLast) {
                            QStringLiteral("#: 1, Н, q3 |  | ")}));
     // The second row for (q1, 0) and the row of a state not in the list have no cell.
     EXPECT_EQ(table.outside, QList<int>({3, 4}));
+    // Each cell holds the command a run takes for its state and symbol.
+    for (int s = 0; s < table.symbols.size(); ++s)
+        for (int q = 0; q < table.states.size(); ++q)
+            EXPECT_EQ(table.Row(s, q), machine.FindCommand(table.states[q], table.symbols[s]));
     EXPECT_TRUE(table.HasGrid());
 }
 
