@@ -22,11 +22,17 @@ TTransitionTable BuildTransitionTable(const TMachine& machine) {
     }
     // The engine's own rule (TMachine::FindCommand): a state's commands are those whose trimmed state name
     // equals its name without regard to case, and of several for one symbol the first in list order runs.
+    // Rows mostly spell a state as the list does: that spelling is found without folding the row's name.
+    QHash<QString, int> columnOfFolded;
     QHash<QString, int> columnOf;
+    columnOfFolded.reserve(machine.States().size());
+    columnOf.reserve(machine.States().size());
     for (const TStateItem& state : machine.States()) {
         const QString folded = TrimText(state.name).toCaseFolded();
-        if (!columnOf.contains(folded))
-            columnOf.insert(folded, int(table.states.size()));
+        auto column = columnOfFolded.constFind(folded);
+        if (column == columnOfFolded.cend())
+            column = columnOfFolded.insert(folded, int(table.states.size()));
+        columnOf.insert(state.name, *column);
         table.states.append(state.name);
     }
     QHash<char16_t, int> rowOf;
@@ -43,7 +49,12 @@ TTransitionTable BuildTransitionTable(const TMachine& machine) {
     const QList<TCommandRow>& rows = machine.Commands();
     for (int i = 0; i < rows.size(); ++i) {
         const TCommandRow& r = rows[i];
-        const int column = r.sourceSymbol.size() == 1 ? columnOf.value(TrimText(r.sourceState).toCaseFolded(), -1) : -1;
+        int column = -1;
+        if (r.sourceSymbol.size() == 1) {
+            const auto exact = columnOf.constFind(r.sourceState);
+            column =
+                exact != columnOf.cend() ? *exact : columnOfFolded.value(TrimText(r.sourceState).toCaseFolded(), -1);
+        }
         const int row = column < 0 ? -1 : rowOf.value(r.sourceSymbol[0].unicode(), -1);
         int* cell = row < 0 ? nullptr : &table.cells[row * table.states.size() + column];
         if (cell && *cell < 0)
