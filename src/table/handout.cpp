@@ -36,6 +36,7 @@ QString HandoutHtml(const TMachine& machine, const THandout& handout) {
          << "</title>\n<style>\n"
             "table { border-collapse: collapse; margin-bottom: 1em; }\n"
             "th, td { border: 1px solid black; padding: 3px 8px; }\n"
+            "th { white-space: nowrap; }\n"
             "table.transitions td { text-align: center; white-space: nowrap; }\n"
             "</style>\n</head>\n<body>\n<h1>Машина Тьюринга</h1>\n";
 
