@@ -185,6 +185,12 @@ bool TCommandDialog::SetupMode(bool edit) {
     return true;
 }
 
+void TCommandDialog::PresetSource(const QString& state, const QString& symbol) {
+    oldStateComboBox_->setEditText(state);
+    oldABCComboBox_->setEditText(symbol);
+    newStateComboBox_->setFocus();
+}
+
 // ---- Field checks -----------------------------------------------------------------------------------------
 
 QComboBox* TCommandDialog::FieldOf(QWidget* widget) const {
@@ -408,10 +414,12 @@ void TCommandDialog::StoreCommand() {
 namespace {
 
 bool ExecuteCommandDialog(QWidget* parent, TMachine& machine, TPrompts& prompts, int row, bool edit,
-                          const std::function<void(int)>& openHelp) {
+                          const std::function<void(int)>& openHelp, const QStringList& source = {}) {
     TCommandDialog dialog(machine, prompts, row, parent);
     if (!dialog.SetupMode(edit))
         return false;
+    if (source.size() == 2)
+        dialog.PresetSource(source[0], source[1]);
     if (openHelp)
         QObject::connect(&dialog, &TCommandDialog::helpRequested, &dialog, openHelp);
     if (dialog.exec() != QDialog::Accepted)
@@ -425,6 +433,11 @@ bool ExecuteCommandDialog(QWidget* parent, TMachine& machine, TPrompts& prompts,
 bool ExecuteCommandAdd(QWidget* parent, TMachine& machine, TPrompts& prompts,
                        const std::function<void(int)>& openHelp) {
     return ExecuteCommandDialog(parent, machine, prompts, -1, false, openHelp);
+}
+
+bool ExecuteCommandAddFor(QWidget* parent, TMachine& machine, TPrompts& prompts, const QString& state,
+                          const QString& symbol, const std::function<void(int)>& openHelp) {
+    return ExecuteCommandDialog(parent, machine, prompts, -1, false, openHelp, {state, symbol});
 }
 
 bool ExecuteCommandEdit(QWidget* parent, TMachine& machine, TPrompts& prompts, int row,

@@ -27,6 +27,8 @@ public:
     // then not to be shown.
     bool SetupMode(bool edit);
     bool EditMode() const { return editMode_; }
+    // Adding the command of a given state and symbol: both are filled in and the new state comes first.
+    void PresetSource(const QString& state, const QString& symbol);
 
     // Each is true when its field is acceptable, perhaps after adding a missing state or symbol to the
     // machine; a refusal is shown and puts the focus back into the field.
@@ -89,6 +91,9 @@ private:
 // CommandAddExecute: the command dialog for a new command.
 bool ExecuteCommandAdd(QWidget* parent, TMachine& machine, TPrompts& prompts,
                        const std::function<void(int)>& openHelp = {});
+// The same for the given state and symbol (the transition table's empty cell).
+bool ExecuteCommandAddFor(QWidget* parent, TMachine& machine, TPrompts& prompts, const QString& state,
+                          const QString& symbol, const std::function<void(int)>& openHelp = {});
 // CommandEditExecute: edits the command in the given row (the current one) through the command dialog.
 bool ExecuteCommandEdit(QWidget* parent, TMachine& machine, TPrompts& prompts, int row,
                         const std::function<void(int)>& openHelp = {});

@@ -7,6 +7,7 @@
 #include "platform/usage.h"
 #include "runner/batchrun.h"
 #include "runner/progressline.h"
+#include "table/handout.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -154,6 +155,37 @@ void WarnAboutSettings(const QString& path, const QString& shown, QTextStream& e
         << QStringLiteral(" нет ни одного раздела настроек, взяты значения по умолчанию") << Qt::endl;
 }
 
+// --html: the handout page of each machine instead of runs; with several machines OUT is a directory that
+// gets one page per machine, named after it.
+int WriteHandouts(const QStringList& files, const QString& out, const TConfig& config, QTextStream& err) {
+    const bool many = files.size() > 1 || QFileInfo(out).isDir();
+    if (many && !QDir().mkpath(out)) {
+        err << QStringLiteral("Не удалось создать каталог ") << out << Qt::endl;
+        return 2;
+    }
+    int status = 0;
+    for (const QString& file : files) {
+        TBatchRunner runner(config);
+        QStringList warnings;
+        QString error;
+        if (!runner.Load(file, warnings, error)) {
+            err << error << Qt::endl;
+            status = 2;
+            continue;
+        }
+        for (const QString& w : warnings)
+            err << QStringLiteral("Предупреждение: ") << w << Qt::endl;
+        const QString name = QFileInfo(file).fileName();
+        const QString page =
+            many ? QDir(out).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".html")) : out;
+        if (!SaveHandout(page, HandoutHtml(runner.Machine(), THandout{name, QString(), false}), error)) {
+            err << error << Qt::endl;
+            status = 2;
+        }
+    }
+    return status;
+}
+
 } // namespace
 
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, bool errIsTerminal) {
@@ -187,8 +219,13 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         QStringLiteral("Сколько прогонов идет одновременно (по умолчанию по числу ядер); результаты выводятся в "
                        "порядке файлов и слов"),
         QStringLiteral("N"));
+    const QCommandLineOption htmlOption(
+        QStringLiteral("html"),
+        QStringLiteral("Не запускать машину, а записать раздаточный лист (алфавит, слово, начальное состояние, таблица "
+                       "переходов) в HTML-файл; для нескольких машин OUT - каталог, по странице на машину"),
+        QStringLiteral("OUT.html"));
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
-                       jsonOption, expectOption, jobsOption});
+                       jsonOption, expectOption, jobsOption, htmlOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE.qtm"),
@@ -262,6 +299,8 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     // Without the loop check and without a report nothing reads the log: the run goes without it.
     else if (!config.History)
         config.ViewLog = false;
+    if (parser.isSet(htmlOption))
+        return WriteHandouts(files, parser.value(htmlOption), config, err);
 
     QList<TCase> cases;
     QString error;

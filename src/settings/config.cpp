@@ -19,6 +19,7 @@ const QString HintSection = QStringLiteral("Hint");
 const QString ColorSection = QStringLiteral("Color");
 const QString MainFormSection = QStringLiteral("MainForm");
 const QString LogFormSection = QStringLiteral("LogForm");
+const QString TableFormSection = QStringLiteral("TableForm");
 
 // The extension must be exactly ext, case included, so that a wrong name is never read as settings.
 bool IsReadableAs(const QString& path, const QString& ext) {
@@ -114,6 +115,10 @@ void TConfig::SetDesktopDefaults() {
     LogColumn3 = 50;
     LogColumn4 = 50;
     LogColumn5 = 100;
+    TableLeft = 360;
+    TableTop = 440;
+    TableWidth = 480;
+    TableHeight = 260;
 }
 
 void TConfig::SetRunSpeed(int n) {
@@ -265,6 +270,10 @@ bool TConfig::LoadDesktop() {
     integer(LogFormSection, "LogColumn3", LogColumn3);
     integer(LogFormSection, "LogColumn4", LogColumn4);
     integer(LogFormSection, "LogColumn5", LogColumn5);
+    integer(TableFormSection, "TableLeft", TableLeft);
+    integer(TableFormSection, "TableTop", TableTop);
+    integer(TableFormSection, "TableWidth", TableWidth);
+    integer(TableFormSection, "TableHeight", TableHeight);
     return true;
 }
 
@@ -294,5 +303,9 @@ bool TConfig::SaveDesktop() {
     w.Integer(LogFormSection, "LogColumn3", LogColumn3);
     w.Integer(LogFormSection, "LogColumn4", LogColumn4);
     w.Integer(LogFormSection, "LogColumn5", LogColumn5);
+    w.Integer(TableFormSection, "TableLeft", TableLeft);
+    w.Integer(TableFormSection, "TableTop", TableTop);
+    w.Integer(TableFormSection, "TableWidth", TableWidth);
+    w.Integer(TableFormSection, "TableHeight", TableHeight);
     return w.Finish();
 }

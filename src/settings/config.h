@@ -77,6 +77,11 @@ public:
     int LogColumn3;
     int LogColumn4;
     int LogColumn5;
+    // [TableForm]: the transition table window's place
+    int TableLeft;
+    int TableTop;
+    int TableWidth;
+    int TableHeight;
 
     // Dir and DirLog become the process's current directory.
     void SetDefaults();

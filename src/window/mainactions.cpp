@@ -82,6 +82,8 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::FileClosing,     "FileClosing",     u"&закрыть",                     Key(Qt::CTRL | Qt::Key_C),             3002, M::File,    false,     &TMainForm::FileClosingExecute,   fileReady},
         {&TMainForm::SaveFileItem,    "SaveFileItem",    u"&cохранить",                   Key(Qt::CTRL | Qt::Key_S),             3003, M::File,    Separated, &TMainForm::SaveFileItemClick,    modified},
         {&TMainForm::SaveFileAsItem,  "SaveFileAsItem",  u"сохранить &как",               0,                                     3004, M::File,    false,     &TMainForm::SaveFileAsItemClick,  fileOpen},
+        {&TMainForm::PrintItem,       "PrintItem",       u"&печать",                      Key(Qt::CTRL | Qt::Key_P),             3007, M::File,    Separated, &TMainForm::PrintItemClick,       fileOpen},
+        {&TMainForm::ExportHtmlItem,  "ExportHtmlItem",  u"экспорт в &HTML",              0,                                     3008, M::File,    false,     &TMainForm::ExportHtmlItemClick,  fileOpen},
         {&TMainForm::ExitItem,        "ExitItem",        u"&выход",                       Key(Qt::ALT | Qt::Key_F4),             3005, M::File,    Separated, nullptr,                          nullptr},
 
         {&TMainForm::StateAdd,        "StateAdd",        u"Добавить",                     Key(Qt::CTRL | Qt::ALT | Qt::Key_A),   3010, M::States,  false,     &TMainForm::StateAddExecute,      stateAdd},
@@ -104,6 +106,7 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
 
         {&TMainForm::BreakList,       "BreakList",       u"&контрольные точки",           Key(Qt::CTRL | Qt::ALT | Qt::Key_B),   3030, M::Service, false,     &TMainForm::BreakListExecute,     fileOpen},
         {&TMainForm::DataCheck,       "DataCheck",       u"проверка &данных",             Key(Qt::CTRL | Qt::Key_F9),            3031, M::Service, false,     &TMainForm::DataCheckExecute,     dataCheck},
+        {&TMainForm::TableItem,       "TableItem",       u"&таблица переходов",           Key(Qt::CTRL | Qt::Key_T),             3039, M::Service, false,     &TMainForm::TableItemExecute,     fileOpen},
         {&TMainForm::LogView,         "LogView",         u"&отчет",                       Key(Qt::Key_F6),                       3032, M::Service, false,     &TMainForm::LogViewExecute,       logShown},
         {&TMainForm::LogSave,         "LogSave",         u"&сохранить отчет",             Key(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033, M::Service, false,     &TMainForm::LogSaveExecute,       logShown},
         {&TMainForm::ConfigItem,      "ConfigItem",      u"п&араметры",                   Key(Qt::Key_F11),                      3034, M::Service, false,     &TMainForm::ConfigItemExecute,    notRunning},

@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "settings/config.h"
 #include "settings/configdir.h"
+#include "table/tableform.h"
 #include "window/commandlistmodel.h"
 #include "window/hints.h"
 #include "window/runlamp.h"
@@ -122,6 +123,9 @@ TMainForm::~TMainForm() {
     // which must not reach a machine whose file and views are going.
     StepTimer->stop();
     frameTimer_->stop();
+    // The table window stores its place into the settings as it goes, and its view reads the machine.
+    delete tableForm_;
+    tableForm_ = nullptr;
     machine_->disconnect(this);
     engine_->disconnect(this);
     breakPointList_->disconnect(this);
@@ -542,6 +546,8 @@ bool TMainForm::StoreSettings() {
 bool TMainForm::StoreDesktop() {
     if (logForm_)
         logForm_->StoreLayout();
+    if (tableForm_)
+        tableForm_->StoreLayout();
     config_->Left = x();
     config_->Top = y();
     int* widths[] = {&config_->MainColumn0, &config_->MainColumn1, &config_->MainColumn2,

@@ -33,6 +33,7 @@ class TStateListModel;
 class TTapeView;
 class TValidation;
 class TLogForm;
+class TTableForm;
 
 // The property that carries a control's or an entry's help context number.
 inline constexpr char HelpContextProperty[] = "helpContext";
@@ -143,6 +144,12 @@ private:
     void RefreshBreakMarks() override;
     void OpenHelp(int context) override;
     TLogForm* logForm_ = nullptr;
+    // The transition table window and the handout (tablecommands.cpp).
+    void TableItemExecute();
+    void PrintItemClick();
+    void ExportHtmlItemClick();
+    QString HandoutName() const;
+    TTableForm* tableForm_ = nullptr;
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();
@@ -231,6 +238,8 @@ private:
     QAction* FileClosing = nullptr;
     QAction* SaveFileItem = nullptr;
     QAction* SaveFileAsItem = nullptr;
+    QAction* PrintItem = nullptr;
+    QAction* ExportHtmlItem = nullptr;
     QAction* ExitItem = nullptr;
     QAction* StateAdd = nullptr;
     QAction* StateDel = nullptr;
@@ -253,6 +262,7 @@ private:
     QAction* DataCheck = nullptr;
     QAction* LogView = nullptr;
     QAction* LogSave = nullptr;
+    QAction* TableItem = nullptr;
     QAction* ConfigItem = nullptr;
     QAction* SaveConfigItem = nullptr;
     QAction* SaveDeskTopItem = nullptr;

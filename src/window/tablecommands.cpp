@@ -1,0 +1,53 @@
+// The transition table window beside the main window, and the handout printed or exported as HTML.
+
+#include "window/mainform.h"
+
+#include "editing/commanddialog.h"
+#include "machine/engine.h"
+#include "machine/machine.h"
+#include "platform/paths.h"
+#include "platform/prompts.h"
+#include "settings/config.h"
+#include "table/handout.h"
+#include "table/handoutdialog.h"
+#include "table/tableform.h"
+#include "window/tapeview.h"
+
+void TMainForm::TableItemExecute() {
+    if (!tableForm_) {
+        const auto colours = [this](TCellMarks mark) { return MarkColours(*config_, mark, engine_->GetRunState()); };
+        tableForm_ = new TTableForm(*machine_, *prompts_, *config_, colours, this);
+        tableForm_->setObjectName(QStringLiteral("TableForm"));
+        tableForm_->SetEditRule([this] { return CommandAddEnabled(engine_->GetRunState(), !fileName_.isEmpty()); });
+        connect(engine_.get(), &TEngine::runStateChanged, tableForm_, [this] { tableForm_->Model().RepaintMarks(); });
+    }
+    tableForm_->show();
+    tableForm_->raise();
+    tableForm_->activateWindow();
+}
+
+QString TMainForm::HandoutName() const {
+    return paths::FileName(fileName_);
+}
+
+void TMainForm::PrintItemClick() {
+    TEngine::TPause pause(*engine_);
+    ExecuteHandoutPreview(this, *machine_, THandout{HandoutName(), QString(), false});
+}
+
+void TMainForm::ExportHtmlItemClick() {
+    TEngine::TPause pause(*engine_);
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Экспорт в HTML");
+    dialog.filter = QStringLiteral("Страницы HTML (*.html)|*.html");
+    dialog.defaultExt = QStringLiteral("html");
+    dialog.initialDir = paths::FileDir(fileName_);
+    dialog.fileName = paths::ChangeFileExt(HandoutName(), QStringLiteral(".html"));
+    dialog.overwritePrompt = true;
+    const QString chosen = prompts_->SaveFileName(dialog);
+    if (chosen.isEmpty())
+        return;
+    QString error;
+    if (!SaveHandout(chosen, HandoutHtml(*machine_, THandout{HandoutName(), QString(), false}), error))
+        prompts_->Message(QStringLiteral("Экспорт в HTML"), error, TIcon::Stop);
+}

@@ -1,0 +1,162 @@
+#include "faultinjection.h"
+#include "machinefixture.h"
+#include "runner/runnercli.h"
+#include "table/handout.h"
+#include "table/transitiontable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cerrno>
+
+namespace {
+
+class Handout : public MachineTest {
+protected:
+    // States q1, q2, q3 in that order; alphabet "01"; the blank row last.
+    void SmallMachine() {
+        for (const char* s : {"q2", "q1", "q3"})
+            machine.AddState(QString::fromLatin1(s));
+        Define(QStringLiteral("01"), QStringLiteral("0110"), QStringLiteral("q1"),
+               {QStringLiteral("q1 0 q1 1 R"), QStringLiteral("q1 1 q2 0 L"), QStringLiteral("q2 # q3 1 S"),
+                // The same cell as the first row: the run takes the first, this one is listed beside the table.
+                QStringLiteral("Q1 0 q2 0 R"),
+                // No column for it.
+                QStringLiteral("q9 1 q1 1 R")});
+    }
+
+    // The grid as "symbol: cell | cell | ..." lines.
+    static QStringList Grid(const TTransitionTable& t, const TMachine& m) {
+        QStringList lines;
+        for (int s = 0; s < t.symbols.size(); ++s) {
+            QStringList cells;
+            for (int q = 0; q < t.states.size(); ++q)
+                cells << (t.Row(s, q) < 0 ? QString() : TransitionCellText(m.Commands()[t.Row(s, q)]));
+            lines << t.symbols[s] + QStringLiteral(": ") + cells.join(QStringLiteral(" | "));
+        }
+        return lines;
+    }
+
+    static QString Read(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("(missing)");
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(Handout, TableHasAColumnPerStateARowPerSymbolAndTheBlankLast) {
+    SmallMachine();
+    const TTransitionTable table = BuildTransitionTable(machine);
+    EXPECT_EQ(table.states, QStringList({"q2", "q1", "q3"}));
+    EXPECT_EQ(Grid(table, machine),
+              QStringList({QStringLiteral("0:  | 1, П, q1 | "), QStringLiteral("1:  | 0, Л, q2 | "),
+                           QStringLiteral("#: 1, Н, q3 |  | ")}));
+    // The second row for (q1, 0) and the row of a state not in the list have no cell.
+    EXPECT_EQ(table.outside, QList<int>({3, 4}));
+    // Each cell holds the command a run takes for its state and symbol.
+    for (int s = 0; s < table.symbols.size(); ++s)
+        for (int q = 0; q < table.states.size(); ++q)
+            EXPECT_EQ(table.Row(s, q), machine.FindCommand(table.states[q], table.symbols[s]));
+    EXPECT_TRUE(table.HasGrid());
+}
+
+TEST_F(Handout, AMachineWithoutStatesOrAlphabetGetsANoteInsteadOfAGrid) {
+    const struct {
+        const char* alphabet;
+        bool state;
+        const char* note;
+    } cases[] = {
+        {"", false, "Таблица переходов пуста: в машине нет ни состояний, ни алфавита"},
+        {"01", false, "Таблица переходов пуста: в машине нет состояний"},
+        {"", true, "Таблица переходов пуста: алфавит машины пуст"},
+    };
+    for (const auto& c : cases) {
+        machine.Clear();
+        machine.SetAlphabetText(QString::fromUtf8(c.alphabet));
+        if (c.state)
+            machine.AddState(QStringLiteral("q1"));
+        const TTransitionTable table = BuildTransitionTable(machine);
+        EXPECT_EQ(table.note, QString::fromUtf8(c.note));
+        EXPECT_TRUE(table.cells.isEmpty());
+        EXPECT_NE(HandoutHtml(machine, {}).indexOf(QStringLiteral("<p class=\"note\">") + table.note + "</p>"), -1);
+    }
+}
+
+TEST_F(Handout, PageHoldsTheMachineTheTableAndTheCommandsOutsideIt) {
+    SmallMachine();
+    machine.AddState(QStringLiteral("<b>"));
+    const QString page = HandoutHtml(machine, THandout{QStringLiteral("a&b.qtm"), QString(), false});
+    const QString fields = QStringLiteral("<table class=\"machine\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n"
+                                          "<tr><th>Файл</th><td>a&amp;b.qtm</td></tr>\n"
+                                          "<tr><th>Алфавит</th><td>01</td></tr>\n"
+                                          "<tr><th>Слово</th><td>0110</td></tr>\n"
+                                          "<tr><th>Начальное состояние</th><td>q1</td></tr>\n"
+                                          "</table>\n");
+    const QString grid = QStringLiteral(
+        "<table class=\"transitions\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n"
+        "<tr><th></th><th>q2</th><th>q1</th><th>q3</th><th>&lt;b&gt;</th></tr>\n"
+        "<tr><th>0</th><td></td><td>1, П, q1</td><td></td><td></td></tr>\n"
+        "<tr><th>1</th><td></td><td>0, Л, q2</td><td></td><td></td></tr>\n"
+        "<tr><th>#</th><td>1, Н, q3</td><td></td><td></td><td></td></tr>\n"
+        "</table>\n"
+        "<p>Команды вне таблицы:</p>\n<ul>\n<li>Q1(0)-&gt;q2(0)-Вправо</li>\n<li>q9(1)-&gt;q1(1)-Вправо</li>\n</ul>\n"
+        "</body>\n</html>\n");
+    EXPECT_TRUE(page.startsWith(QStringLiteral("<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
+                                               "<title>Машина Тьюринга: a&amp;b.qtm</title>\n")));
+    EXPECT_NE(page.indexOf(fields), -1) << page.toStdString();
+    EXPECT_TRUE(page.endsWith(grid)) << page.toStdString();
+}
+
+// The state diagram joins the page when there is one: inline as SVG, or as a picture the printer supplies.
+TEST_F(Handout, DiagramGoesInlineOrAsAPicture) {
+    SmallMachine();
+    const QString svg = QStringLiteral(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE svg>\n<svg width=\"10\" height=\"10\"><circle r=\"4\"/></svg>");
+    const QString section = QStringLiteral("<h2>Диаграмма состояний</h2>\n");
+    EXPECT_TRUE(HandoutHtml(machine, {QStringLiteral("m.qtm"), svg, false})
+                    .endsWith(section + "<svg width=\"10\" height=\"10\"><circle r=\"4\"/></svg>\n</body>\n</html>\n"));
+    EXPECT_TRUE(
+        HandoutHtml(machine, {QStringLiteral("m.qtm"), svg, true})
+            .endsWith(section + "<p><img src=\"qtm:diagram\" alt=\"Диаграмма состояний\"></p>\n</body>\n</html>\n"));
+    EXPECT_EQ(HandoutHtml(machine, {QStringLiteral("m.qtm"), QString(), false}).indexOf(section), -1);
+}
+
+TEST_F(Handout, AFailedSaveSaysWhyAndLeavesThePageThatWasThere) {
+    const QString path = dir.filePath(QStringLiteral("лист.html"));
+    QString error;
+    ASSERT_TRUE(SaveHandout(path, QStringLiteral("старая"), error));
+    {
+        TInjectedFault full({fileio::TStep::Write}, QStringLiteral(".tmp"), ENOSPC);
+        EXPECT_FALSE(SaveHandout(path, QStringLiteral("новая"), error));
+        EXPECT_TRUE(full.Fired());
+    }
+    EXPECT_EQ(error, QStringLiteral("Ошибка записи файла ") + path + ": " + fileio::ErrorText(ENOSPC));
+    EXPECT_EQ(Read(path), QStringLiteral("старая"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("лист.html")}));
+}
+
+TEST_F(Handout, RunnerWritesThePageOfOneMachineOrOneAPageForAFolder) {
+    const QString examples = QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().absoluteFilePath("../../examples");
+    QString out;
+    QString err;
+    QTextStream o(&out);
+    QTextStream e(&err);
+    const QString page = dir.filePath(QStringLiteral("inversion.html"));
+    EXPECT_EQ(RunBatch({"qtm-run", examples + "/inversion.qtm", "--html", page}, o, e), 0);
+    EXPECT_NE(Read(page).indexOf(QStringLiteral("<title>Машина Тьюринга: inversion.qtm</title>")), -1);
+
+    const QString folder = dir.filePath(QStringLiteral("листы"));
+    EXPECT_EQ(RunBatch({"qtm-run", examples, "--html", folder}, o, e), 0);
+    const QStringList pages = QDir(folder).entryList(QDir::Files);
+    EXPECT_EQ(pages.size(), QDir(examples).entryList({QStringLiteral("*.qtm")}, QDir::Files).size());
+    EXPECT_TRUE(pages.contains(QStringLiteral("unary_copy.html")));
+    EXPECT_EQ(RunBatch({"qtm-run", examples + "/inversion.qtm", "--html", dir.filePath("нет/такого/x.html")}, o, e), 2);
+    EXPECT_TRUE(err.contains(QStringLiteral("Ошибка записи файла "))) << err.toStdString();
+    EXPECT_TRUE(out.isEmpty());
+}
