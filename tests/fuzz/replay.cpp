@@ -1,12 +1,25 @@
 // Runs a fuzz target over the files of its corpus, as the ordinary test suite does with every build: each
-// input must keep the target's properties and take at most 100 ms.
+// input must keep the target's properties and take at most 100 ms of the processor's time. Processor time, not
+// the clock's: the limit is there to catch work that grows out of bounds, and a machine busy with other builds
+// must not fail it.
 
 #include "fuzzcommon.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+
+#include <ctime>
+
+namespace {
+
+qint64 ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     constexpr qint64 LimitMs = 100;
@@ -30,10 +43,9 @@ int main(int argc, char** argv) {
                 return 1;
             }
             const QByteArray bytes = file.readAll();
-            QElapsedTimer timer;
-            timer.start();
+            const qint64 start = ThreadCpuMs();
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
-            const qint64 ms = timer.elapsed();
+            const qint64 ms = ThreadCpuMs() - start;
             if (ms > LimitMs) {
                 std::fprintf(stderr, "%s took %lld ms\n", qPrintable(path), static_cast<long long>(ms));
                 ++slow;
