@@ -160,6 +160,30 @@ TCase RandomCase(std::mt19937& random, bool withPoints) {
     return c;
 }
 
+// A machine that lives at the tape's ends: each state sweeps one way over the word and mostly turns at a
+// blank, now and then going on, so the head meets both ends again and again, grows the tape up to its limit
+// and stops at a border. Such machines often come back to a configuration, after a long way or a short one.
+TCase SweepCase(std::mt19937& random) {
+    const auto pick = [&](int size) { return int(random() % unsigned(size)); };
+    TCase c;
+    for (int i = 1 + pick(6); i > 0; --i)
+        c.word.append(Symbols[pick(2)]);
+    c.dies = 1 + pick(4);
+    c.limit = 1 + pick(4000);
+    for (int s = 0; s < 3; ++s) {
+        const int way = s == 1 ? -1 : 1;
+        for (const QString& symbol : Symbols) {
+            if (pick(16) == 0)
+                continue;
+            const bool blank = symbol == QStringLiteral("#");
+            const int delta = blank ? (pick(4) ? -way : way) : (pick(8) ? way : pick(3) - 1);
+            const QString next = blank || pick(6) == 0 ? States[pick(5)] : States[s * 2];
+            c.rows.append(TRow{States[s * 2], symbol, next, pick(3) ? symbol : Symbols[pick(3)], delta});
+        }
+    }
+    return c;
+}
+
 void Define(TMachine& m, const TCase& c) {
     m.SetAlphabetText(QStringLiteral("ab"));
     m.SetWordText(c.word);
@@ -278,6 +302,24 @@ TEST(CompiledRun, AgreesWithPlainSteppingOnRandomMachines) {
     EXPECT_GT(batched, 800);
 }
 
+TEST(CompiledRun, AgreesWithPlainSteppingOnMachinesAtTheTapesEnds) {
+    std::mt19937 random(20261209);
+    int batched = 0;
+    int borders = 0;
+    for (int i = 0; i < 1500; ++i) {
+        const TCase c = SweepCase(random);
+        const TOutcome expected = Reference(c);
+        const TOutcome b = Batched(c);
+        if (b.end == QStringLiteral("refused"))
+            continue;
+        ASSERT_EQ(b, expected) << "case " << i;
+        ++batched;
+        borders += expected.end.endsWith(QStringLiteral("border"));
+    }
+    EXPECT_GT(batched, 1000);
+    EXPECT_GT(borders, 200);
+}
+
 TEST(CompiledRun, AgreesWithPlainSteppingWhateverTheNumberOfStates) {
     // A scrambled walk over every state: a few states, as many as the inner loop has room for, and more,
     // which run the general way.
@@ -297,22 +339,29 @@ TEST(CompiledRun, AgreesWithPlainSteppingWhateverTheNumberOfStates) {
 }
 
 TEST(CompiledRun, LoopCheckStopsWhereTheLogWould) {
-    // The log keeps whole snapshots and is asked a tick at a time; the loop check keeps hashes and is fed by
-    // the compiled run. On random machines, with windows of 1 to 40 rows, both must stop at the same step
+    // The log keeps whole snapshots and is asked a tick at a time; the loop check compares checkpoints as the
+    // compiled run goes. On random machines, with windows of 1 to 40 rows, both must stop at the same step
     // and name the same earlier step.
+    // Half of them live at the tape's ends and run longer, with windows of up to 300 rows.
     std::mt19937 random(20261208);
     int loops = 0;
     for (int i = 0; i < 3000; ++i) {
         // Every state has a row for nearly every symbol, so that most runs go on until they loop.
         const auto pick = [&](int size) { return int(random() % unsigned(size)); };
+        const bool sweep = i % 2 != 0;
         TCase c{QString(), 3 + pick(10), 1 + pick(500), {}, {}};
-        for (int k = 1 + pick(8); k > 0; --k)
-            c.word.append(Symbols[pick(2)]);
-        for (int s = 0; s < 3; ++s)
-            for (const QString& symbol : Symbols)
-                if (pick(20) != 0)
-                    c.rows.append(TRow{States[s * 2], symbol, States[pick(3) * 2], Symbols[pick(3)], pick(3) - 1});
-        const int maxCount = 1 + pick(40);
+        if (sweep) {
+            c = SweepCase(random);
+            c.limit = 1 + c.limit % 1500;
+        } else {
+            for (int k = 1 + pick(8); k > 0; --k)
+                c.word.append(Symbols[pick(2)]);
+            for (int s = 0; s < 3; ++s)
+                for (const QString& symbol : Symbols)
+                    if (pick(20) != 0)
+                        c.rows.append(TRow{States[s * 2], symbol, States[pick(3) * 2], Symbols[pick(3)], pick(3) - 1});
+        }
+        const int maxCount = 1 + pick(sweep ? 300 : 40);
         const auto run = [&](bool keepRows) {
             TConfig config{QString()};
             config.DiesCount = c.dies;
