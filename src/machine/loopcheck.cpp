@@ -278,6 +278,8 @@ void TLoopCheck::Locate(qint64 from, qint64 until) {
     // not before the newer, where the rows begin. Two runs from there, a period apart, stand in the same
     // configuration first where the log finds the repeat.
     const TCheckpoint& o = older_.step >= 0 ? older_ : newer_;
+    // Should the runs aside fail, which the steps already run rule out, the run stops where it stands.
+    firstRepeat_ = until;
     TReplay a{o.cells, o.first, o.state, o.head, o.leftBlanks, o.rightBlanks, o.step};
     TReplay b = a;
     int differ = 0;
