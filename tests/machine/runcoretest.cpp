@@ -282,6 +282,22 @@ TOutcome Batched(const TCase& c) {
     return o;
 }
 
+// The headless runner with the loop check, keeping the log's rows (asked a tick at a time) or not.
+QString Checked(const TCase& c, int maxCount, bool keepRows) {
+    TConfig config{QString()};
+    config.DiesCount = c.dies;
+    config.History = true;
+    config.ViewLog = true;
+    config.MaxCount = maxCount;
+    TBatchRunner runner(config);
+    runner.KeepRows(keepRows);
+    Define(runner.Machine(), c);
+    const TRunResult r = runner.Run(c.word, c.limit);
+    return RunEndCode(r.end) + QStringLiteral(" steps=") + QString::number(r.steps) + QStringLiteral(" loop=") +
+           QString::number(r.loopStep) + QStringLiteral(" state=") + r.state + QStringLiteral(" symbol=") + r.symbol +
+           QStringLiteral(" tape=") + r.tape + QLatin1Char(' ') + r.faults.join(QLatin1Char('|'));
+}
+
 } // namespace
 
 TEST(CompiledRun, AgreesWithPlainSteppingOnRandomMachines) {
@@ -362,23 +378,35 @@ TEST(CompiledRun, LoopCheckStopsWhereTheLogWould) {
                         c.rows.append(TRow{States[s * 2], symbol, States[pick(3) * 2], Symbols[pick(3)], pick(3) - 1});
         }
         const int maxCount = 1 + pick(sweep ? 300 : 40);
-        const auto run = [&](bool keepRows) {
-            TConfig config{QString()};
-            config.DiesCount = c.dies;
-            config.History = true;
-            config.ViewLog = true;
-            config.MaxCount = maxCount;
-            TBatchRunner runner(config);
-            runner.KeepRows(keepRows);
-            Define(runner.Machine(), c);
-            const TRunResult r = runner.Run(c.word, c.limit);
-            return RunEndCode(r.end) + QStringLiteral(" steps=") + QString::number(r.steps) + QStringLiteral(" loop=") +
-                   QString::number(r.loopStep) + QStringLiteral(" state=") + r.state + QStringLiteral(" symbol=") +
-                   r.symbol + QStringLiteral(" tape=") + r.tape + QLatin1Char(' ') + r.faults.join(QLatin1Char('|'));
-        };
-        const QString logged = run(true);
-        ASSERT_EQ(run(false), logged) << "case " << i;
+        const QString logged = Checked(c, maxCount, true);
+        ASSERT_EQ(Checked(c, maxCount, false), logged) << "case " << i;
         loops += logged.startsWith(QStringLiteral("loop"));
     }
     EXPECT_GT(loops, 250);
+}
+
+TEST(CompiledRun, LoopCheckStopsWhereTheLogWouldWhateverTheNumberOfStates) {
+    // Walks that turn at the blanks over a word of two symbols come back to a configuration sooner or later:
+    // with a few states in the inner loop, with 260 states the general way.
+    std::mt19937 random(20261210);
+    const auto pick = [&](int size) { return int(random() % unsigned(size)); };
+    int loops = 0;
+    for (const int states : {5, 260})
+        for (int i = 0; i < (states < 100 ? 10 : 4); ++i) {
+            TCase c{QStringLiteral("ab"), 1 + pick(3), 3000, {}, {}};
+            // Even states go right, odd ones left; a blank sends the head back to a state going the other way.
+            const auto name = [&](int k) { return QStringLiteral("q") + QString::number(k); };
+            const auto going = [&](int way) { return name((pick(states / 2) * 2 + (way < 0)) % states); };
+            for (int k = 0; k < states; ++k) {
+                const int way = k % 2 ? -1 : 1;
+                for (const QString& symbol : {Symbols[0], Symbols[1]})
+                    c.rows.append(TRow{name(k), symbol, going(way), Symbols[pick(2)], way});
+                c.rows.append(TRow{name(k), Symbols[2], going(-way), Symbols[2], -way});
+            }
+            const int maxCount = 1 + pick(1500);
+            const QString logged = Checked(c, maxCount, true);
+            ASSERT_EQ(Checked(c, maxCount, false), logged) << states << " states, case " << i;
+            loops += logged.startsWith(QStringLiteral("loop"));
+        }
+    EXPECT_GT(loops, 6);
 }
