@@ -290,8 +290,7 @@ void TEngine::RunSteps(qint64 limit) {
         if (loop) {
             try {
                 qint64 repeat = 0;
-                const TRunCore::TOutcome outcome =
-                    core.RunChecked(limit, settings_.DiesCount, *loop, settings_.History, repeat);
+                const TRunCore::TOutcome outcome = loop->Run(limit, settings_.DiesCount, settings_.History, repeat);
                 machine_.CoreStepped();
                 if (outcome != TRunCore::TOutcome::Ok)
                     Stop(outcome);

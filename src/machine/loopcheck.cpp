@@ -3,6 +3,7 @@
 #include "settings/config.h"
 
 #include <algorithm>
+#include <cstring>
 
 TLoopCheck::TLoopCheck(TRunCore& core, const TConfig& settings) : core_(core), settings_(settings) {}
 
@@ -12,6 +13,7 @@ TLoopCheck::~TLoopCheck() {
 }
 
 void TLoopCheck::ClearLog() {
+    following_ = false;
     rows_.clear();
     newest_.clear();
     writes_.clear();
@@ -78,6 +80,9 @@ qint64 TLoopCheck::Find() {
 }
 
 void TLoopCheck::Log() {
+    // A row the fast run has not seen: it can no longer stand for the rows before.
+    if (following_ && core_.step != followed_)
+        following_ = false;
     const std::size_t limit = std::size_t(std::max(1, settings_.MaxCount));
     if (!rows_.empty() && (rows_.back().step + 1 != core_.step || writesFirst_ + qint64(writes_.size()) != core_.step))
         Forget(core_.step);
@@ -102,4 +107,197 @@ void TLoopCheck::Log() {
         writes_.pop_front();
         ++writesFirst_;
     }
+}
+
+TRunCore::TOutcome TLoopCheck::RunStepwise(qint64 limit, int dies, qint64& repeat) {
+    core_.trace = this;
+    while (core_.hasPending && core_.step < limit) {
+        TRunCore::TOutcome outcome = core_.Execute(dies);
+        if (outcome == TRunCore::TOutcome::Ok)
+            outcome = core_.Lookup();
+        if (outcome != TRunCore::TOutcome::Ok)
+            return outcome;
+        if ((repeat = Find()) != 0)
+            break;
+        Log();
+    }
+    return TRunCore::TOutcome::Ok;
+}
+
+TRunCore::TOutcome TLoopCheck::Run(qint64 limit, int dies, bool history, qint64& repeat) {
+    repeat = 0;
+    dies_ = dies;
+    if (!history) {
+        following_ = false;
+        return core_.RunUntil(limit, dies);
+    }
+    const qint64 window = std::max(1, settings_.MaxCount);
+    const qint64 from = core_.step;
+    if (!following_ || followed_ != from || window > span_) {
+        // Rows logged a step at a time before this one are compared with only that way.
+        if (!rows_.empty() && rows_.front().step < from)
+            return RunStepwise(limit, dies, repeat);
+        following_ = true;
+        followed_ = from;
+        period_ = 0;
+        // Long enough that a checkpoint costs little, short enough that the cells compared stay few.
+        span_ = std::max<qint64>(window, 256);
+        older_.step = -1;
+        watchedClass_ = -1;
+        Checkpoint(newer_);
+    }
+    TRunCore::TOutcome outcome = TRunCore::TOutcome::Ok;
+    for (;;) {
+        if (period_ != 0) {
+            // The run repeats with that period: the log finds it at firstRepeat_ and at every step after.
+            const qint64 at = std::max(firstRepeat_, from + 1);
+            outcome = core_.RunUntil(period_ > window ? limit : std::min(limit, at), dies);
+            if (period_ <= window && outcome == TRunCore::TOutcome::Ok && core_.step == at)
+                repeat = at - period_;
+            break;
+        }
+        if (core_.step >= newer_.step + span_) {
+            std::swap(older_, newer_);
+            Checkpoint(newer_);
+        }
+        seenAt_ = 0;
+        outcome = core_.RunUntil(std::min(limit, newer_.step + span_), dies, this);
+        if (seenAt_ != 0) {
+            period_ = seenAt_ - newer_.step;
+            if (period_ <= window)
+                Locate(from, seenAt_);
+            // Else the log, whose rows are fewer than the period, never finds it.
+            continue;
+        }
+        // A repeat the log would have found by the limit but the checkpoints not yet: the run goes on from
+        // the limit a window's length further, aside.
+        if (outcome == TRunCore::TOutcome::Ok && core_.step >= limit) {
+            if (const qint64 period = LookAhead(window)) {
+                period_ = period;
+                Locate(from, limit);
+                continue;
+            }
+        }
+        if (outcome != TRunCore::TOutcome::Ok || core_.step >= limit)
+            break;
+    }
+    followed_ = core_.step;
+    return outcome;
+}
+
+void TLoopCheck::Checkpoint(TCheckpoint& c) {
+    c.step = core_.step;
+    c.state = core_.state;
+    c.head = core_.headPosition;
+    c.leftBlanks = core_.leftBlanks;
+    c.rightBlanks = core_.rightBlanks;
+    // The cells the run can reach before the checkpoint after next, and a span beyond for a look ahead.
+    const qint64 reach = 3 * span_;
+    c.first = int(std::max<qint64>(c.head - reach, -core_.LeftReach(dies_)));
+    const int last = int(std::min<qint64>(c.head + reach, core_.wordLength + core_.RightReach(dies_)));
+    const std::uint8_t* cells = core_.CellAt(c.first, dies_);
+    c.cells.assign(cells, cells + (last - c.first + 1));
+    watchedHead = c.head;
+    watchedSymbol = *core_.CellAt(c.head, dies_);
+    const int watched = StateClass(c.state);
+    if (watched != watchedClass_ || watchedStates.size() != std::size_t(core_.StateCount())) {
+        watchedClass_ = watched;
+        watchedStates.assign(std::size_t(core_.StateCount()), 0);
+        for (int id = 0; id < core_.StateCount(); ++id)
+            watchedStates[std::size_t(id)] = StateClass(id) == watched;
+    }
+}
+
+bool TLoopCheck::Seen(int, qint64 step, const std::uint8_t* cells) {
+    // The class, the head and its symbol agree: so must the cells the head can have reached since.
+    const qint64 since = step - newer_.step;
+    const int first = int(std::max<qint64>(watchedHead - since, newer_.first));
+    const int last = int(std::min<qint64>(watchedHead + since, newer_.first + qint64(newer_.cells.size()) - 1));
+    if (std::memcmp(cells + first, newer_.cells.data() + (first - newer_.first), std::size_t(last - first + 1)) != 0)
+        return false;
+    seenAt_ = step;
+    return true;
+}
+
+bool TLoopCheck::Step(TReplay& m, const TReplay& other, int& differ) {
+    // Off the cells held is over a border, as the cells held end at the reach or far beyond the steps run.
+    const qint64 i = m.head - m.first;
+    if (i < 0 || i >= qint64(m.cells.size()))
+        return false;
+    std::uint8_t& cell = m.cells[std::size_t(i)];
+    const TRunCore::TRule& r = core_.RuleAt(m.state, cell);
+    if (r.row < 0)
+        return false;
+    const std::uint8_t theirs = other.cells[std::size_t(i)];
+    differ += int(r.write != theirs) - int(cell != theirs);
+    cell = r.write;
+    m.state = r.next;
+    m.head += r.delta;
+    ++m.step;
+    // The blanks on each side, as the tape grows under the head.
+    const int p = m.head;
+    if (p > 0) {
+        const int before = m.right;
+        m.right = std::max(m.right, p - core_.wordLength + 1);
+        if (m.right > dies_ - 1)
+            m.right = std::max(dies_ - 1, before);
+    } else {
+        const int before = m.left;
+        m.left = std::max(m.left, -p + 1);
+        if (m.left > dies_)
+            m.left = std::max(dies_, before);
+    }
+    return true;
+}
+
+qint64 TLoopCheck::LookAhead(qint64 window) {
+    TReplay start;
+    start.first = int(std::max<qint64>(core_.headPosition - window, -core_.LeftReach(dies_)));
+    const int last = int(std::min<qint64>(core_.headPosition + window, core_.wordLength + core_.RightReach(dies_)));
+    const std::uint8_t* cells = core_.CellAt(start.first, dies_);
+    start.cells.assign(cells, cells + (last - start.first + 1));
+    start.state = core_.state;
+    start.head = core_.headPosition;
+    start.left = core_.leftBlanks;
+    start.right = core_.rightBlanks;
+    start.step = core_.step;
+    TReplay m = start;
+    const int stateClass = StateClass(start.state);
+    int differ = 0;
+    for (qint64 k = 1; k <= window; ++k) {
+        if (!Step(m, start, differ))
+            return 0;
+        if (differ == 0 && m.head == start.head && StateClass(m.state) == stateClass)
+            return k;
+    }
+    return 0;
+}
+
+void TLoopCheck::Locate(qint64 from, qint64 until) {
+    // The repeating began after the older checkpoint, or the run would have found it from there; without one,
+    // not before the newer, where the rows begin. Two runs from there, a period apart, stand in the same
+    // configuration first where the log finds the repeat.
+    const TCheckpoint& o = older_.step >= 0 ? older_ : newer_;
+    // Should the runs aside fail, which the steps already run rule out, the run stops where it stands.
+    firstRepeat_ = until;
+    TReplay a{o.cells, o.first, o.state, o.head, o.leftBlanks, o.rightBlanks, o.step};
+    TReplay b = a;
+    int differ = 0;
+    for (qint64 k = 0; k < period_; ++k)
+        if (!Step(b, a, differ))
+            return;
+    differ = 0;
+    for (std::size_t i = 0; i < a.cells.size(); ++i)
+        differ += a.cells[i] != b.cells[i];
+    while (differ != 0 || a.head != b.head || StateClass(a.state) != StateClass(b.state))
+        if (!Step(a, b, differ) || !Step(b, a, differ))
+            return;
+    firstRepeat_ = b.step;
+    // Found after the steps run: the run stands at until, which the log reaches without finding it.
+    if (firstRepeat_ > until)
+        return;
+    while (b.step <= from)
+        if (!Step(b, a, differ))
+            return;
+    core_.MoveTo(o.first, b.cells, b.state, b.head, b.left, b.right, b.step);
 }

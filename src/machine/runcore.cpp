@@ -33,6 +33,38 @@ Move MoveOf(const QString& text) {
 
 } // namespace
 
+void TTapeCells::Assign(std::size_t n) {
+    // Room for the widest growth the settings allow, so that a run seldom moves the cells.
+    constexpr std::size_t Room = 128;
+    cells_.assign(n + 2 * Room, std::uint8_t('#'));
+    first_ = Room;
+    size_ = n;
+}
+
+void TTapeCells::MakeRoom(int left, int right) {
+    const std::size_t l = std::size_t(std::max(left, 0));
+    const std::size_t r = std::size_t(std::max(right, 0));
+    const std::size_t roomRight = cells_.size() - first_ - size_;
+    if (first_ >= l && roomRight >= r)
+        return;
+    const std::size_t newLeft = std::max({2 * l, first_, std::size_t(128)});
+    const std::size_t newRight = std::max({2 * r, roomRight, std::size_t(128)});
+    std::vector<std::uint8_t> cells(newLeft + size_ + newRight, std::uint8_t('#'));
+    std::copy_n(data(), size_, cells.data() + newLeft);
+    cells_.swap(cells);
+    first_ = newLeft;
+}
+
+void TTapeCells::Grow(int left, int right) {
+    MakeRoom(left, right);
+    if (left < 0)
+        std::fill_n(data(), -left, std::uint8_t('#'));
+    if (right < 0)
+        std::fill_n(data() + std::ptrdiff_t(size_) + right, -right, std::uint8_t('#'));
+    first_ = std::size_t(std::ptrdiff_t(first_) - left);
+    size_ = std::size_t(std::ptrdiff_t(size_) + left + right);
+}
+
 std::uint8_t TRunCore::ByteOf(QChar c) {
     const int b = codepage::ByteOf(c);
     // The tape and the rows hold only characters of the code page; anything else is refused earlier.
@@ -82,6 +114,7 @@ void TRunCore::Compile(const QList<TCommandRow>& rows) {
         rule.write = r.newSymbol.isEmpty() ? ByteOf(QChar()) : ByteOf(r.newSymbol[0]);
         rule.next = StateId(TrimText(r.newState));
         rule.row = i;
+        held_[rule.write] = true;
         const int b = readByte(r);
         if (b < 0)
             continue;
@@ -130,9 +163,17 @@ int TRunCore::StateId(const QString& trimmed) {
 }
 
 void TRunCore::Load(const QString& cells, int left, int right, int head, int wordLen, int stateId, bool noSymbol) {
-    tape.resize(std::size_t(cells.size()));
-    for (qsizetype i = 0; i < cells.size(); ++i)
-        tape[std::size_t(i)] = ByteOf(cells[i]);
+    tape.Assign(std::size_t(cells.size()));
+    held_[std::uint8_t('#')] = true;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const std::uint8_t b = ByteOf(cells[i]);
+        tape[std::size_t(i)] = b;
+        // A byte the inner loop took for its mark must be chosen again.
+        if (!held_[b]) {
+            held_[b] = true;
+            insideStates_ = -1;
+        }
+    }
     leftBlanks = left;
     rightBlanks = right;
     headPosition = head;
@@ -160,7 +201,7 @@ void TRunCore::Place(int p, int dies) {
         if (rightBlanks > dies - 1)
             rightBlanks = std::max(dies - 1, r);
         if (rightBlanks > r) {
-            tape.insert(tape.end(), std::size_t(rightBlanks - r), std::uint8_t('#'));
+            tape.Grow(0, rightBlanks - r);
             grown = true;
         }
     } else {
@@ -170,7 +211,7 @@ void TRunCore::Place(int p, int dies) {
         if (leftBlanks > dies)
             leftBlanks = std::max(dies, l);
         if (leftBlanks > l && leftBlanks >= 2) {
-            tape.insert(tape.begin(), std::size_t(leftBlanks - l), std::uint8_t('#'));
+            tape.Grow(leftBlanks - l, 0);
             grown = true;
         }
     }
@@ -228,157 +269,305 @@ TRunCore::TOutcome TRunCore::Lookup() {
     return TOutcome::Ok;
 }
 
+void TRunCore::MoveTo(int first, const std::vector<std::uint8_t>& cells, int stateId, int head, int left, int right,
+                      qint64 stepNumber) {
+    const int size = int(cells.size());
+    tape.MakeRoom(-first - leftBlanks, first + size - wordLength - rightBlanks);
+    std::copy(cells.begin(), cells.end(), tape.data() + leftBlanks + first);
+    // Cells beyond the new ends go back to the room as blanks.
+    tape.Grow(left - leftBlanks, right - rightBlanks);
+    leftBlanks = left;
+    rightBlanks = right;
+    state = stateId;
+    headPosition = head;
+    step = stepNumber;
+    pending = RuleAt(state, HeadByte());
+    hasPending = pending.row >= 0;
+    found = pending.row;
+    dirtyFirst = 0;
+    dirtyLast = int(tape.size()) - 1;
+}
+
 namespace {
-// The inner loop has one case per state and symbol column; machines with more keys take the general path.
-constexpr int InsideKeys = 512;
+// The inner loop's limits: a jump per state and byte, and code per action; larger machines take the general
+// path.
+constexpr int InsideStates = 256;
+constexpr int InsideActions = 256;
 
 } // namespace
 
 bool TRunCore::PrepareInside() {
     const int states = StateCount();
     if (insideStates_ == states)
-        return insideColumns_ > 0;
+        return !actions_.empty();
     insideStates_ = states;
-    insideColumns_ = 0;
     inside_.clear();
-    insideJumpStates_ = -1;
-    // Only the columns some state has a rule in get a column of their own here; the rest share the last.
-    const auto cols = std::size_t(columns_);
-    std::vector<bool> ruled(cols, false);
-    for (std::size_t i = 0; i < table_.size(); ++i)
-        if (table_[i].row >= 0)
-            ruled[i % cols] = true;
-    std::vector<std::uint8_t> narrowed(cols);
-    int columns = 0;
-    for (std::size_t c = 0; c < cols; ++c)
-        if (ruled[c])
-            narrowed[c] = std::uint8_t(std::min(columns++, 255));
-    if (columns >= 255 || std::int64_t(states) * (columns + 1) > InsideKeys)
+    actions_.clear();
+    insideJumpStates_ = {-1, -1};
+    // The mark: a byte no cell can hold and no row reads (those all share the last column of the rules).
+    int mark = -1;
+    for (int b = 0; b < 256 && mark < 0; ++b)
+        if (!held_[std::size_t(b)] && column_[std::size_t(b)] == columns_ - 1)
+            mark = b;
+    if (mark < 0 || states > InsideStates)
         return false;
-    for (std::size_t c = 0; c < cols; ++c)
-        if (!ruled[c])
-            narrowed[c] = std::uint8_t(columns);
-    ++columns;
+    mark_ = std::uint8_t(mark);
+    // The byte of each column some row reads.
+    const auto cols = std::size_t(columns_);
+    std::vector<int> byteOf(cols, -1);
     for (int b = 0; b < 256; ++b)
-        insideColumn_[std::size_t(b)] = narrowed[column_[std::size_t(b)]];
-    inside_.assign(std::size_t(states) * std::size_t(columns), TInsideRule());
+        if (column_[std::size_t(b)] != columns_ - 1)
+            byteOf[column_[std::size_t(b)]] = b;
+    inside_.assign(std::size_t(states) << 8, -1);
     for (int id = 0; id < states; ++id)
-        for (std::size_t c = 0; c < cols; ++c) {
+        for (std::size_t c = 0; c + 1 < cols; ++c) {
             const TRule& r = table_[std::size_t(id) * cols + c];
-            if (r.row >= 0)
-                inside_[std::size_t(id * columns + narrowed[c])] =
-                    TInsideRule{r.next * columns, r.write, r.delta, false};
+            if (r.row < 0)
+                continue;
+            const auto b = std::uint8_t(byteOf[c]);
+            const bool keep = r.write == b;
+            const TAction a{std::size_t(r.next) << 8, r.delta, keep ? std::uint8_t(0) : r.write, keep};
+            const auto known = std::find(actions_.begin(), actions_.end(), a);
+            if (known == actions_.end() && actions_.size() >= std::size_t(InsideActions)) {
+                actions_.clear();
+                return false;
+            }
+            inside_[(std::size_t(id) << 8) | b] = std::int16_t(known - actions_.begin());
+            if (known == actions_.end())
+                actions_.push_back(a);
         }
-    insideColumns_ = columns;
-    return true;
+    return !actions_.empty();
 }
 
-// The inner loop's keys spelt in binary, so that each can name a label of its own: X(0b000000000) to
-// X(0b111111111).
-#define QTM_KEYS1(X, b) X(b##0) X(b##1)
-#define QTM_KEYS2(X, b) QTM_KEYS1(X, b##0) QTM_KEYS1(X, b##1)
-#define QTM_KEYS3(X, b) QTM_KEYS2(X, b##0) QTM_KEYS2(X, b##1)
-#define QTM_KEYS4(X, b) QTM_KEYS3(X, b##0) QTM_KEYS3(X, b##1)
-#define QTM_KEYS5(X, b) QTM_KEYS4(X, b##0) QTM_KEYS4(X, b##1)
-#define QTM_KEYS6(X, b) QTM_KEYS5(X, b##0) QTM_KEYS5(X, b##1)
-#define QTM_KEYS7(X, b) QTM_KEYS6(X, b##0) QTM_KEYS6(X, b##1)
-#define QTM_KEYS8(X, b) QTM_KEYS7(X, b##0) QTM_KEYS7(X, b##1)
-#define QTM_KEYS9(X, b) QTM_KEYS8(X, b##0) QTM_KEYS8(X, b##1)
-#define QTM_KEYS(X) QTM_KEYS9(X, 0b)
-static_assert(InsideKeys == 1 << 9);
+// The inner loop's actions spelt in binary, so that each can name labels of its own: X(0b00000000) to
+// X(0b11111111).
+#define QTM_ACTIONS1(X, b) X(b##0) X(b##1)
+#define QTM_ACTIONS2(X, b) QTM_ACTIONS1(X, b##0) QTM_ACTIONS1(X, b##1)
+#define QTM_ACTIONS3(X, b) QTM_ACTIONS2(X, b##0) QTM_ACTIONS2(X, b##1)
+#define QTM_ACTIONS4(X, b) QTM_ACTIONS3(X, b##0) QTM_ACTIONS3(X, b##1)
+#define QTM_ACTIONS5(X, b) QTM_ACTIONS4(X, b##0) QTM_ACTIONS4(X, b##1)
+#define QTM_ACTIONS6(X, b) QTM_ACTIONS5(X, b##0) QTM_ACTIONS5(X, b##1)
+#define QTM_ACTIONS7(X, b) QTM_ACTIONS6(X, b##0) QTM_ACTIONS6(X, b##1)
+#define QTM_ACTIONS8(X, b) QTM_ACTIONS7(X, b##0) QTM_ACTIONS7(X, b##1)
+#define QTM_ACTIONS(X) QTM_ACTIONS8(X, 0b)
+static_assert(InsideActions == 1 << 8);
 
 // Jumps through a table of label addresses, a GNU extension that g++ and clang both have.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpedantic"
 
-TRunCore::TInsideExit TRunCore::RunInside(std::uint8_t* t, int last, int& cellAt, int& stateAt, qint64& stepAt,
-                                          qint64 limit) {
-    // Each key (state, symbol column) has code of its own, which reads its rule from a fixed place and
-    // ends in a jump of its own to the next key's code; a key with no rule jumps out. Nothing waits on
-    // the rule just read: the processor guesses each jump from the ones before it and runs ahead, as it
-    // does through a switch written for one machine.
-#define QTM_LABEL_ADDRESS(b) &&key_##b,
-    static const void* const labels[InsideKeys] = {QTM_KEYS(QTM_LABEL_ADDRESS)};
+template <bool Watched>
+TRunCore::TInsideExit TRunCore::RunInside(qint64 limit, int dies, TWatch* watch) {
+    // A key is a state and the byte under the head. Each action has code of its own (one piece that writes,
+    // one that writes nothing), which reads its rule from a fixed place and ends in a jump of its own, through
+    // the key, to the next action's code; a key with no rule jumps out. Nothing waits on the rule just read:
+    // the processor guesses each jump from the ones before it and runs ahead, as it does through a switch
+    // written for one machine.
+#define QTM_LABEL_ADDRESS(b) &&write_##b,
+    static const void* const writing[InsideActions] = {QTM_ACTIONS(QTM_LABEL_ADDRESS)};
 #undef QTM_LABEL_ADDRESS
-    if (insideJumpStates_ != insideStates_) {
-        insideJump_.resize(inside_.size());
-        for (std::size_t k = 0; k < inside_.size(); ++k)
-            insideJump_[k] = inside_[k].leave ? &&done : labels[k];
-        insideJumpStates_ = insideStates_;
+#define QTM_LABEL_ADDRESS(b) &&keep_##b,
+    static const void* const keeping[InsideActions] = {QTM_ACTIONS(QTM_LABEL_ADDRESS)};
+#undef QTM_LABEL_ADDRESS
+    std::vector<const void*>& jumps = insideJump_[Watched];
+    if (insideJumpStates_[Watched] != insideStates_) {
+        jumps.resize(inside_.size());
+        for (std::size_t k = 0; k < inside_.size(); ++k) {
+            const int a = inside_[k];
+            jumps[k] = std::uint8_t(k) == mark_        ? &&edge
+                       : a < 0                         ? &&noRule
+                       : actions_[std::size_t(a)].keep ? keeping[a]
+                                                       : writing[a];
+        }
+        insideJumpStates_[Watched] = insideStates_;
     }
-    const TInsideRule* f = inside_.data();
-    const void* const* jump = insideJump_.data();
-    const std::uint8_t* column = insideColumn_.data();
-    std::uint8_t* const inner = t + 1;
-    const std::size_t span = std::size_t(last - 1);
-    std::uint8_t* p = t + cellAt;
-    qint64 left = limit - stepAt;
-    int key = stateAt * insideColumns_ + column[*p];
+    // No step checks the tape's ends. The cell beyond each end the tape can reach holds the mark, and so does
+    // an end that may still grow (its own blank is held aside): the head landing on a mark jumps to the code
+    // that takes the step back at a border, or grows the tape.
+    const int n = wordLength;
+    const int leftReach = LeftReach(dies);
+    const int rightReach = RightReach(dies);
+    if (n + rightBlanks <= 0)
+        return TInsideExit::General;
+    tape.MakeRoom(leftReach - leftBlanks + 1, rightReach - rightBlanks + 1);
+    std::uint8_t* const zero = tape.data() + leftBlanks;
+    std::uint8_t* const leftGuard = zero - leftReach - 1;
+    std::uint8_t* const rightGuard = zero + n + rightReach + 1;
+    std::uint8_t* leftEnd = leftBlanks < dies ? zero - leftBlanks : nullptr;
+    std::uint8_t* rightEnd = rightBlanks < dies - 1 ? zero + n + rightBlanks : nullptr;
+    std::uint8_t* p = zero + headPosition;
+    if (p == leftEnd || p == rightEnd)
+        return TInsideExit::General;
+    std::uint8_t leftHeld = leftEnd ? *leftEnd : 0;
+    std::uint8_t rightHeld = rightEnd ? *rightEnd : 0;
+    const std::uint8_t mark = mark_;
+    const auto putMarks = [&] {
+        *leftGuard = mark;
+        *rightGuard = mark;
+        if (leftEnd)
+            *leftEnd = mark;
+        if (rightEnd)
+            *rightEnd = mark;
+    };
+    const auto takeMarks = [&] {
+        *leftGuard = std::uint8_t('#');
+        *rightGuard = std::uint8_t('#');
+        if (leftEnd)
+            *leftEnd = leftHeld;
+        if (rightEnd)
+            *rightEnd = rightHeld;
+    };
+    putMarks();
+
+    const TAction* const f = actions_.data();
+    const void* const* const jump = jumps.data();
+    [[maybe_unused]] const std::uint8_t* const watchKeys = watchKeys_.data();
+    [[maybe_unused]] const std::uint8_t* const watched = Watched ? zero + watch->watchedHead : nullptr;
+    qint64 left = limit - step;
+    std::size_t key = (std::size_t(state) << 8) | *p;
+    std::size_t prev = key;
     TInsideExit exit = TInsideExit::Stopped;
     goto* jump[key];
 
-#define QTM_KEY_CODE(b)                                                                                                \
-    key_##b : {                                                                                                        \
-        const TInsideRule& r = f[b];                                                                                   \
-        if (--left < 0) {                                                                                              \
-            left = 0;                                                                                                  \
-            goto done;                                                                                                 \
-        }                                                                                                              \
-        *p = r.write;                                                                                                  \
-        p += r.delta;                                                                                                  \
-        key = r.base;                                                                                                  \
-        if (std::size_t(p - inner) >= span) {                                                                          \
-            exit = TInsideExit::Edge;                                                                                  \
-            goto done;                                                                                                 \
-        }                                                                                                              \
-        key += column[*p];                                                                                             \
-        goto* jump[key];                                                                                               \
+#define QTM_ACTION_CODE(b, label, write)                                                                               \
+    label##b : {                                                                                                       \
+        const TAction& r = f[b];                                                                                       \
+        const void* next;                                                                                              \
+        do {                                                                                                           \
+            if (--left < 0) {                                                                                          \
+                left = 0;                                                                                              \
+                goto done;                                                                                             \
+            }                                                                                                          \
+            write;                                                                                                     \
+            p += r.delta;                                                                                              \
+            prev = key;                                                                                                \
+            key = r.base + *p;                                                                                         \
+            if constexpr (Watched) {                                                                                   \
+                if (p == watched)                                                                                      \
+                    goto watch;                                                                                        \
+            }                                                                                                          \
+            next = jump[key];                                                                                          \
+        } while (next == &&label##b);                                                                                  \
+        goto* next;                                                                                                    \
     }
-    QTM_KEYS(QTM_KEY_CODE)
-#undef QTM_KEY_CODE
+#define QTM_WRITE_CODE(b) QTM_ACTION_CODE(b, write_, *p = r.write)
+#define QTM_KEEP_CODE(b) QTM_ACTION_CODE(b, keep_, (void)0)
+    QTM_ACTIONS(QTM_WRITE_CODE)
+    QTM_ACTIONS(QTM_KEEP_CODE)
+#undef QTM_KEEP_CODE
+#undef QTM_WRITE_CODE
+#undef QTM_ACTION_CODE
 
+edge:
+    if (p == leftGuard || p == rightGuard) {
+        // The step just taken moved over a border: it is taken back, and the run stops before it.
+        exit = p == leftGuard ? TInsideExit::LeftBorder : TInsideExit::RightBorder;
+        p -= f[inside_[prev]].delta;
+        *p = std::uint8_t(prev);
+        ++left;
+        key = prev;
+        goto done;
+    }
+    // The head landed on an end that may still grow: the tape takes the next cell beyond.
+    if (p == leftEnd) {
+        *p = leftHeld;
+        ++leftBlanks;
+        tape.Grow(1, 0);
+        leftEnd = leftBlanks < dies ? p - 1 : nullptr;
+        if (leftEnd) {
+            leftHeld = *leftEnd;
+            *leftEnd = mark;
+        }
+    } else {
+        *p = rightHeld;
+        ++rightBlanks;
+        tape.Grow(0, 1);
+        rightEnd = rightBlanks < dies - 1 ? p + 1 : nullptr;
+        if (rightEnd) {
+            rightHeld = *rightEnd;
+            *rightEnd = mark;
+        }
+    }
+    grown = true;
+    key = (key & ~std::size_t(0xFF)) | *p;
+    goto* jump[key];
+
+watch:
+    __attribute__((unused));
+    if constexpr (Watched) {
+        if (watchKeys[key]) {
+            // The watch reads the cells as they are; it reads no cell beyond the reach.
+            if (leftEnd)
+                *leftEnd = leftHeld;
+            if (rightEnd)
+                *rightEnd = rightHeld;
+            const bool seen = watch->Seen(int(key >> 8), limit - left, zero);
+            if (leftEnd)
+                *leftEnd = mark;
+            if (rightEnd)
+                *rightEnd = mark;
+            if (seen)
+                goto done;
+        }
+    }
+    goto* jump[key];
+
+noRule:
+    exit = TInsideExit::NoRule;
 done:
-    // The key is the state's first column after a move, or the state and symbol looked up.
-    stateAt = key / insideColumns_;
-    cellAt = int(p - t);
-    stepAt = limit - left;
+    takeMarks();
+    state = int(key >> 8);
+    headPosition = int(p - zero);
+    step = limit - left;
     return exit;
 }
 
 #pragma GCC diagnostic pop
 
-TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
-    // The same steps as Execute and Lookup, with the position held in locals. While the head is off the
-    // tape's first and last cells the inner loop runs; on them the tape may grow or the run stop at a
-    // border, and every step takes the general way.
+TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies, TWatch* watch) {
     TOutcome outcome = TOutcome::Ok;
     if (!hasPending || step >= limit)
         return outcome;
     const bool inside = PrepareInside();
+    if (inside && watch) {
+        watchKeys_.assign(inside_.size(), 0);
+        for (std::size_t s = 0; s < std::size_t(insideStates_) && s < watch->watchedStates.size(); ++s)
+            watchKeys_[(s << 8) | watch->watchedSymbol] = watch->watchedStates[s];
+    }
     const TRule* table = table_.data();
     const std::size_t cols = std::size_t(columns_);
-    std::uint8_t* t = tape.data();
-    int last = int(tape.size()) - 1;
-    int cell = HeadCell();
-    int s = state;
-    qint64 n = step;
     TRule r = pending;
-    for (;;) {
-        if (unsigned(cell - 1) >= unsigned(last - 1)) {
-            if ((cell <= 0 && r.move == MoveLeft) || (cell >= last && r.move == MoveRight)) {
-                outcome = r.move == MoveLeft ? TOutcome::LeftBorder : TOutcome::RightBorder;
+    for (bool stopped = false; !stopped;) {
+        if (inside) {
+            const TInsideExit exit =
+                watch ? RunInside<true>(limit, dies, watch) : RunInside<false>(limit, dies, nullptr);
+            if (exit != TInsideExit::General) {
+                r = table[std::size_t(state) * cols + column_[HeadByte()]];
+                outcome = exit == TInsideExit::NoRule        ? TOutcome::Halt
+                          : exit == TInsideExit::LeftBorder  ? TOutcome::LeftBorder
+                          : exit == TInsideExit::RightBorder ? TOutcome::RightBorder
+                                                             : TOutcome::Ok;
                 break;
             }
         }
-        t[cell] = r.write;
-        ++n;
-        s = r.next;
-        if (r.move == MoveRight)
-            ++cell;
-        else if (r.move == MoveLeft)
-            --cell;
-        for (;;) {
-            if (unsigned(cell - 1) >= unsigned(last - 1)) {
+        // The general way, with the position in locals: a machine too large for the inner loop, or a step from
+        // an end of the tape that may grow.
+        std::uint8_t* t = tape.data();
+        int last = int(tape.size()) - 1;
+        int cell = HeadCell();
+        int s = state;
+        qint64 n = step;
+        do {
+            if ((cell <= 0 && r.move == MoveLeft) || (cell >= last && r.move == MoveRight)) {
+                outcome = r.move == MoveLeft ? TOutcome::LeftBorder : TOutcome::RightBorder;
+                stopped = true;
+                break;
+            }
+            t[cell] = r.write;
+            ++n;
+            s = r.next;
+            cell += r.delta;
+            if (cell <= 0 || cell >= last) {
                 state = s;
                 step = n;
                 Place(cell - leftBlanks, dies);
@@ -387,26 +576,33 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
                 cell = HeadCell();
                 if (cell < 0 || cell > last) {
                     outcome = cell < 0 ? TOutcome::LeftOff : TOutcome::RightOff;
+                    stopped = true;
                     break;
                 }
             }
-            if (!inside || unsigned(cell - 1) >= unsigned(last - 1) || n >= limit ||
-                RunInside(t, last, cell, s, n, limit) != TInsideExit::Edge)
+            const TRule& next = table[std::size_t(s) * cols + column_[t[cell]]];
+            r = next;
+            if (next.row < 0) {
+                outcome = TOutcome::Halt;
+                stopped = true;
                 break;
-        }
-        if (outcome != TOutcome::Ok)
-            break;
-        r = table[std::size_t(s) * cols + column_[t[cell]]];
-        if (r.row < 0) {
-            outcome = TOutcome::Halt;
-            break;
-        }
-        if (n >= limit)
-            break;
+            }
+            if (watch && cell - leftBlanks == watch->watchedHead && t[cell] == watch->watchedSymbol &&
+                std::size_t(s) < watch->watchedStates.size() && watch->watchedStates[std::size_t(s)] &&
+                watch->Seen(s, n, t + leftBlanks)) {
+                stopped = true;
+                break;
+            }
+            if (n >= limit) {
+                stopped = true;
+                break;
+            }
+        } while (!inside);
+        state = s;
+        step = n;
+        headPosition = cell - leftBlanks;
+        pending = r;
     }
-    state = s;
-    step = n;
-    headPosition = cell - leftBlanks;
     found = r.row;
     if (outcome == TOutcome::Ok)
         pending = r;
@@ -416,22 +612,4 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies) {
     dirtyFirst = 0;
     dirtyLast = int(tape.size()) - 1;
     return outcome;
-}
-
-TRunCore::TOutcome TRunCore::RunChecked(qint64 limit, int dies, TLoopCheck& loop, bool history, qint64& repeat) {
-    // The engine's tick (Execute, Lookup) with the loop check's calls between, without the engine around it;
-    // the loop check hears of each write through the trace.
-    repeat = 0;
-    trace = &loop;
-    while (hasPending && step < limit) {
-        TOutcome outcome = Execute(dies);
-        if (outcome == TOutcome::Ok)
-            outcome = Lookup();
-        if (outcome != TOutcome::Ok)
-            return outcome;
-        if (history && (repeat = loop.Find()) != 0)
-            break;
-        loop.Log();
-    }
-    return TOutcome::Ok;
 }

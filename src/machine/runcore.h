@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -14,7 +15,27 @@
 // The machine compiled for running: state names interned to small numbers, symbols as their Windows-1251
 // bytes, one rule per (state, byte) and the tape as a byte array. The window's engine steps it one tick at
 // a time and the headless runner in a tight loop; both go through the same rules, so they cannot differ.
-class TLoopCheck;
+// The tape's cells inside a buffer with room beyond both ends: the tape grows without moving, and the run can
+// put marks on the cells just beyond it. The cells of the room are always blanks.
+class TTapeCells {
+public:
+    std::size_t size() const { return size_; }
+    std::uint8_t& operator[](std::size_t i) { return cells_[first_ + i]; }
+    const std::uint8_t& operator[](std::size_t i) const { return cells_[first_ + i]; }
+    std::uint8_t* data() { return cells_.data() + first_; }
+    const std::uint8_t* data() const { return cells_.data() + first_; }
+    // n cells, the content the caller's to fill.
+    void Assign(std::size_t n);
+    // Makes sure there are at least that many blanks beyond each end; may move the cells.
+    void MakeRoom(int left, int right);
+    // Takes cells of the room into the tape (a negative count gives them back), on the left or the right.
+    void Grow(int left, int right);
+
+private:
+    std::vector<std::uint8_t> cells_;
+    std::size_t first_ = 0;
+    std::size_t size_ = 0;
+};
 
 class TRunCore {
 public:
@@ -62,23 +83,47 @@ public:
     void Load(const QString& cells, int leftBlanks, int rightBlanks, int headPosition, int wordLength, int state,
               bool emptySymbol);
 
+    // Watches a run for one configuration: whenever the head stands on the cell watched, on the symbol watched
+    // and in one of the states watched, the run asks Seen, and stops there (with the rule pending) when the answer is
+    // yes.
+    class TWatch {
+    public:
+        int watchedHead = 0;
+        std::uint8_t watchedSymbol = 0;
+        // Per state number: whether it is of the class watched.
+        std::vector<std::uint8_t> watchedStates;
+        // The cells are read from cells, the word's first cell.
+        virtual bool Seen(int state, qint64 step, const std::uint8_t* cells) = 0;
+
+    protected:
+        ~TWatch() = default;
+    };
+
     // The execute phase of a tick: writes, changes state, counts and moves, growing the tape up to dies
     // cells beyond the word. Needs a pending rule.
     TOutcome Execute(int dies);
     // The lookup phase: finds the rule for the cell under the head and makes it the pending one.
     TOutcome Lookup();
-    // Execute and look up until a stop or until limit steps are counted, without anything in between.
-    TOutcome RunUntil(qint64 limit, int dies);
-    // As RunUntil, logging each step looked up to the loop check and, with history, asking it first; a
-    // repeat ends the run with Ok, the step found in repeat and the rule pending, as the log's question
-    // comes before the row is logged.
-    TOutcome RunChecked(qint64 limit, int dies, TLoopCheck& loop, bool history, qint64& repeat);
+    // Execute and look up until a stop or until limit steps are counted, with nothing in between but the watch.
+    TOutcome RunUntil(qint64 limit, int dies, TWatch* watch = nullptr);
 
     int HeadCell() const { return leftBlanks + headPosition; }
     std::uint8_t HeadByte() const { return tape[std::size_t(HeadCell())]; }
+    // How far the tape can reach with that limit: cells beyond the word on the left and on the right.
+    int LeftReach(int dies) const { return std::max(dies, leftBlanks); }
+    int RightReach(int dies) const { return std::max(dies - 1, rightBlanks); }
+    // The cell at a position (from the word's first cell) anywhere within the reach, blanks beyond the tape.
+    const std::uint8_t* CellAt(int position, int dies) {
+        tape.MakeRoom(LeftReach(dies) - leftBlanks + 1, RightReach(dies) - rightBlanks + 1);
+        return tape.data() + leftBlanks + position;
+    }
+    // Puts the run at another configuration of the same run: the cells from position first on, the state, the
+    // head and the tape's blanks on each side; the rule is looked up.
+    void MoveTo(int first, const std::vector<std::uint8_t>& cells, int stateId, int head, int left, int right,
+                qint64 stepNumber);
 
     bool active = false;
-    std::vector<std::uint8_t> tape;
+    TTapeCells tape;
     int leftBlanks = 0;
     int rightBlanks = 0;
     int headPosition = 0;
@@ -98,21 +143,26 @@ public:
     TWriteTrace* trace = nullptr;
 
 private:
-    // A rule as the inner loop reads it: the next key's start, what to write, the move, and whether the
-    // loop must leave to the general path instead (no rule, or a symbol no row names).
-    struct TInsideRule {
-        std::int32_t base = 0;
+    // What a rule does, as the inner loop reads it: the next key's start, the move, and what to write, unless
+    // it writes back the symbol it read. Keys whose rules do the same share one action, and so one piece of
+    // code: a sweep over symbols it leaves alone goes from one action to itself, as a hand-written loop does.
+    struct TAction {
+        std::size_t base = 0;
+        std::ptrdiff_t delta = 0;
         std::uint8_t write = 0;
-        std::int8_t delta = 0;
-        bool leave = true;
+        bool keep = false;
+        bool operator==(const TAction&) const = default;
     };
-    enum class TInsideExit : std::uint8_t { Stopped, Edge };
+    // Why the inner loop gave back: a limit or the watch, no rule, a move over a border (the step taken back),
+    // or the head on an end of the tape that may still grow, which the general way handles.
+    enum class TInsideExit : std::uint8_t { Stopped, NoRule, LeftBorder, RightBorder, General };
 
     void Place(int p, int dies);
     // Copies the rules of the state's folded class into its row of the table.
     void FillRules(int id);
     bool PrepareInside();
-    TInsideExit RunInside(std::uint8_t* t, int last, int& cell, int& s, qint64& n, qint64 limit);
+    template <bool Watched>
+    TInsideExit RunInside(qint64 limit, int dies, TWatch* watch);
 
     QStringList names_;
     QHash<QString, int> ids_;
@@ -128,13 +178,18 @@ private:
     std::vector<TRule> rowRules_;
     std::vector<TRule> table_;
     bool compiled_ = false;
-    // The inner loop's rules, one per state and symbol column, built for insideStates_ states; every byte
-    // no row names shares the last column.
-    std::vector<TInsideRule> inside_;
-    std::array<std::uint8_t, 256> insideColumn_{};
-    int insideColumns_ = 0;
+    // The inner loop's actions, and the action of each key (a state number times 256 plus the byte under the
+    // head; -1: no rule), built for insideStates_ states. The mark is a byte no cell holds and no row reads.
+    std::vector<TAction> actions_;
+    std::vector<std::int16_t> inside_;
     int insideStates_ = -1;
-    // Where each key's code begins, or the way out; the inner loop makes it, as only it knows its labels.
-    std::vector<const void*> insideJump_;
-    int insideJumpStates_ = -1;
+    std::uint8_t mark_ = 0;
+    // Every byte a cell may hold: the cells loaded and what the rules write.
+    std::array<bool, 256> held_{};
+    // Where each key's code begins, or the way out, for the loop with and without a watch; the inner loop
+    // makes them, as only it knows its labels.
+    std::array<std::vector<const void*>, 2> insideJump_;
+    std::array<int, 2> insideJumpStates_{-1, -1};
+    // Per key of the inner loop: whether the watch wants to hear of it.
+    std::vector<std::uint8_t> watchKeys_;
 };

@@ -160,6 +160,30 @@ TCase RandomCase(std::mt19937& random, bool withPoints) {
     return c;
 }
 
+// A machine that lives at the tape's ends: each state sweeps one way over the word and mostly turns at a
+// blank, now and then going on, so the head meets both ends again and again, grows the tape up to its limit
+// and stops at a border. Such machines often come back to a configuration, after a long way or a short one.
+TCase SweepCase(std::mt19937& random) {
+    const auto pick = [&](int size) { return int(random() % unsigned(size)); };
+    TCase c;
+    for (int i = 1 + pick(6); i > 0; --i)
+        c.word.append(Symbols[pick(2)]);
+    c.dies = 1 + pick(4);
+    c.limit = 1 + pick(4000);
+    for (int s = 0; s < 3; ++s) {
+        const int way = s == 1 ? -1 : 1;
+        for (const QString& symbol : Symbols) {
+            if (pick(16) == 0)
+                continue;
+            const bool blank = symbol == QStringLiteral("#");
+            const int delta = blank ? (pick(4) ? -way : way) : (pick(8) ? way : pick(3) - 1);
+            const QString next = blank || pick(6) == 0 ? States[pick(5)] : States[s * 2];
+            c.rows.append(TRow{States[s * 2], symbol, next, pick(3) ? symbol : Symbols[pick(3)], delta});
+        }
+    }
+    return c;
+}
+
 void Define(TMachine& m, const TCase& c) {
     m.SetAlphabetText(QStringLiteral("ab"));
     m.SetWordText(c.word);
@@ -258,6 +282,22 @@ TOutcome Batched(const TCase& c) {
     return o;
 }
 
+// The headless runner with the loop check, keeping the log's rows (asked a tick at a time) or not.
+QString Checked(const TCase& c, int maxCount, bool keepRows) {
+    TConfig config{QString()};
+    config.DiesCount = c.dies;
+    config.History = true;
+    config.ViewLog = true;
+    config.MaxCount = maxCount;
+    TBatchRunner runner(config);
+    runner.KeepRows(keepRows);
+    Define(runner.Machine(), c);
+    const TRunResult r = runner.Run(c.word, c.limit);
+    return RunEndCode(r.end) + QStringLiteral(" steps=") + QString::number(r.steps) + QStringLiteral(" loop=") +
+           QString::number(r.loopStep) + QStringLiteral(" state=") + r.state + QStringLiteral(" symbol=") + r.symbol +
+           QStringLiteral(" tape=") + r.tape + QLatin1Char(' ') + r.faults.join(QLatin1Char('|'));
+}
+
 } // namespace
 
 TEST(CompiledRun, AgreesWithPlainSteppingOnRandomMachines) {
@@ -276,6 +316,24 @@ TEST(CompiledRun, AgreesWithPlainSteppingOnRandomMachines) {
     }
     // The runner refuses machines that fail the data check (about two in three of these).
     EXPECT_GT(batched, 800);
+}
+
+TEST(CompiledRun, AgreesWithPlainSteppingOnMachinesAtTheTapesEnds) {
+    std::mt19937 random(20261209);
+    int batched = 0;
+    int borders = 0;
+    for (int i = 0; i < 1500; ++i) {
+        const TCase c = SweepCase(random);
+        const TOutcome expected = Reference(c);
+        const TOutcome b = Batched(c);
+        if (b.end == QStringLiteral("refused"))
+            continue;
+        ASSERT_EQ(b, expected) << "case " << i;
+        ++batched;
+        borders += expected.end.endsWith(QStringLiteral("border"));
+    }
+    EXPECT_GT(batched, 1000);
+    EXPECT_GT(borders, 200);
 }
 
 TEST(CompiledRun, AgreesWithPlainSteppingWhateverTheNumberOfStates) {
@@ -297,39 +355,58 @@ TEST(CompiledRun, AgreesWithPlainSteppingWhateverTheNumberOfStates) {
 }
 
 TEST(CompiledRun, LoopCheckStopsWhereTheLogWould) {
-    // The log keeps whole snapshots and is asked a tick at a time; the loop check keeps hashes and is fed by
-    // the compiled run. On random machines, with windows of 1 to 40 rows, both must stop at the same step
+    // The log keeps whole snapshots and is asked a tick at a time; the loop check compares checkpoints as the
+    // compiled run goes. On random machines, with windows of 1 to 40 rows, both must stop at the same step
     // and name the same earlier step.
+    // Half of them live at the tape's ends and run longer, with windows of up to 300 rows.
     std::mt19937 random(20261208);
     int loops = 0;
     for (int i = 0; i < 3000; ++i) {
         // Every state has a row for nearly every symbol, so that most runs go on until they loop.
         const auto pick = [&](int size) { return int(random() % unsigned(size)); };
+        const bool sweep = i % 2 != 0;
         TCase c{QString(), 3 + pick(10), 1 + pick(500), {}, {}};
-        for (int k = 1 + pick(8); k > 0; --k)
-            c.word.append(Symbols[pick(2)]);
-        for (int s = 0; s < 3; ++s)
-            for (const QString& symbol : Symbols)
-                if (pick(20) != 0)
-                    c.rows.append(TRow{States[s * 2], symbol, States[pick(3) * 2], Symbols[pick(3)], pick(3) - 1});
-        const int maxCount = 1 + pick(40);
-        const auto run = [&](bool keepRows) {
-            TConfig config{QString()};
-            config.DiesCount = c.dies;
-            config.History = true;
-            config.ViewLog = true;
-            config.MaxCount = maxCount;
-            TBatchRunner runner(config);
-            runner.KeepRows(keepRows);
-            Define(runner.Machine(), c);
-            const TRunResult r = runner.Run(c.word, c.limit);
-            return RunEndCode(r.end) + QStringLiteral(" steps=") + QString::number(r.steps) + QStringLiteral(" loop=") +
-                   QString::number(r.loopStep) + QStringLiteral(" state=") + r.state + QStringLiteral(" symbol=") +
-                   r.symbol + QStringLiteral(" tape=") + r.tape + QLatin1Char(' ') + r.faults.join(QLatin1Char('|'));
-        };
-        const QString logged = run(true);
-        ASSERT_EQ(run(false), logged) << "case " << i;
+        if (sweep) {
+            c = SweepCase(random);
+            c.limit = 1 + c.limit % 1500;
+        } else {
+            for (int k = 1 + pick(8); k > 0; --k)
+                c.word.append(Symbols[pick(2)]);
+            for (int s = 0; s < 3; ++s)
+                for (const QString& symbol : Symbols)
+                    if (pick(20) != 0)
+                        c.rows.append(TRow{States[s * 2], symbol, States[pick(3) * 2], Symbols[pick(3)], pick(3) - 1});
+        }
+        const int maxCount = 1 + pick(sweep ? 300 : 40);
+        const QString logged = Checked(c, maxCount, true);
+        ASSERT_EQ(Checked(c, maxCount, false), logged) << "case " << i;
         loops += logged.startsWith(QStringLiteral("loop"));
     }
     EXPECT_GT(loops, 250);
+}
+
+TEST(CompiledRun, LoopCheckStopsWhereTheLogWouldWhateverTheNumberOfStates) {
+    // Walks that turn at the blanks over a word of two symbols come back to a configuration sooner or later:
+    // with a few states in the inner loop, with 260 states the general way.
+    std::mt19937 random(20261210);
+    const auto pick = [&](int size) { return int(random() % unsigned(size)); };
+    int loops = 0;
+    for (const int states : {5, 260})
+        for (int i = 0; i < (states < 100 ? 10 : 4); ++i) {
+            TCase c{QStringLiteral("ab"), 1 + pick(3), 3000, {}, {}};
+            // Even states go right, odd ones left; a blank sends the head back to a state going the other way.
+            const auto name = [&](int k) { return QStringLiteral("q") + QString::number(k); };
+            const auto going = [&](int way) { return name((pick(states / 2) * 2 + (way < 0)) % states); };
+            for (int k = 0; k < states; ++k) {
+                const int way = k % 2 ? -1 : 1;
+                for (const QString& symbol : {Symbols[0], Symbols[1]})
+                    c.rows.append(TRow{name(k), symbol, going(way), Symbols[pick(2)], way});
+                c.rows.append(TRow{name(k), Symbols[2], going(-way), Symbols[2], -way});
+            }
+            const int maxCount = 1 + pick(1500);
+            const QString logged = Checked(c, maxCount, true);
+            ASSERT_EQ(Checked(c, maxCount, false), logged) << states << " states, case " << i;
+            loops += logged.startsWith(QStringLiteral("loop"));
+        }
+    EXPECT_GT(loops, 6);
 }
