@@ -19,6 +19,7 @@ const QString HintSection = QStringLiteral("Hint");
 const QString ColorSection = QStringLiteral("Color");
 const QString MainFormSection = QStringLiteral("MainForm");
 const QString LogFormSection = QStringLiteral("LogForm");
+const QString DiagramFormSection = QStringLiteral("DiagramForm");
 
 // The extension must be exactly ext, case included, so that a wrong name is never read as settings.
 bool IsReadableAs(const QString& path, const QString& ext) {
@@ -114,6 +115,10 @@ void TConfig::SetDesktopDefaults() {
     LogColumn3 = 50;
     LogColumn4 = 50;
     LogColumn5 = 100;
+    DiagramLeft = 420;
+    DiagramTop = 120;
+    DiagramWidth = 520;
+    DiagramHeight = 400;
 }
 
 void TConfig::SetRunSpeed(int n) {
@@ -261,6 +266,10 @@ bool TConfig::LoadDesktop() {
     integer(LogFormSection, "LogColumn3", LogColumn3);
     integer(LogFormSection, "LogColumn4", LogColumn4);
     integer(LogFormSection, "LogColumn5", LogColumn5);
+    integer(DiagramFormSection, "DiagramLeft", DiagramLeft);
+    integer(DiagramFormSection, "DiagramTop", DiagramTop);
+    integer(DiagramFormSection, "DiagramWidth", DiagramWidth);
+    integer(DiagramFormSection, "DiagramHeight", DiagramHeight);
     return true;
 }
 
@@ -288,5 +297,9 @@ bool TConfig::SaveDesktop() {
     w.Integer(LogFormSection, "LogColumn3", LogColumn3);
     w.Integer(LogFormSection, "LogColumn4", LogColumn4);
     w.Integer(LogFormSection, "LogColumn5", LogColumn5);
+    w.Integer(DiagramFormSection, "DiagramLeft", DiagramLeft);
+    w.Integer(DiagramFormSection, "DiagramTop", DiagramTop);
+    w.Integer(DiagramFormSection, "DiagramWidth", DiagramWidth);
+    w.Integer(DiagramFormSection, "DiagramHeight", DiagramHeight);
     return w.Finish();
 }

@@ -77,6 +77,11 @@ public:
     int LogColumn3;
     int LogColumn4;
     int LogColumn5;
+    // [DiagramForm]: the state diagram window's place and size
+    int DiagramLeft;
+    int DiagramTop;
+    int DiagramWidth;
+    int DiagramHeight;
 
     // Dir and DirLog become the process's current directory.
     void SetDefaults();

@@ -3,6 +3,7 @@
 #include "breakpoints/breakpoint.h"
 #include "check/checkdatadialog.h"
 #include "check/validation.h"
+#include "diagram/diagramform.h"
 #include "files/fileloaddialog.h"
 #include "files/qtmfile.h"
 #include "help/aboutdialog.h"
@@ -130,6 +131,8 @@ TMainForm::~TMainForm() {
     engine_->SetRunLog(nullptr);
     delete logForm_;
     logForm_ = nullptr;
+    delete diagramForm_;
+    diagramForm_ = nullptr;
     machine_->SetBreakPoints(nullptr);
     machine_->SetChecks(nullptr);
     breakPointList_.reset();
@@ -530,6 +533,8 @@ bool TMainForm::StoreSettings() {
 bool TMainForm::StoreDesktop() {
     if (logForm_)
         logForm_->StoreLayout();
+    if (diagramForm_)
+        diagramForm_->StoreLayout();
     config_->Left = x();
     config_->Top = y();
     int* widths[] = {&config_->MainColumn0, &config_->MainColumn1, &config_->MainColumn2,

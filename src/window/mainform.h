@@ -33,6 +33,7 @@ class TStateListModel;
 class TTapeView;
 class TValidation;
 class TLogForm;
+class TDiagramForm;
 
 // The property that carries a control's or an entry's help context number.
 inline constexpr char HelpContextProperty[] = "helpContext";
@@ -143,6 +144,9 @@ private:
     void RefreshBreakMarks() override;
     void OpenHelp(int context) override;
     TLogForm* logForm_ = nullptr;
+    // The state diagram window (diagramcommands.cpp), made when first asked for.
+    void DiagramViewExecute();
+    TDiagramForm* diagramForm_ = nullptr;
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();
@@ -253,6 +257,7 @@ private:
     QAction* DataCheck = nullptr;
     QAction* LogView = nullptr;
     QAction* LogSave = nullptr;
+    QAction* DiagramView = nullptr;
     QAction* ConfigItem = nullptr;
     QAction* SaveConfigItem = nullptr;
     QAction* SaveDeskTopItem = nullptr;

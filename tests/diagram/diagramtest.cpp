@@ -1,8 +1,14 @@
 #include "check/validation.h"
 #include "diagram/diagram.h"
 #include "machinefixture.h"
+#include "runner/batchrun.h"
+#include "runner/runnercli.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextStream>
 
 namespace {
 
@@ -71,4 +77,41 @@ TEST_F(Diagram, MachineWithoutStatesIsAnEmptyPictureWithANote) {
     const QByteArray svg = Svg();
     EXPECT_EQ(Texts(svg), QStringList{QStringLiteral("В машине нет состояний")});
     EXPECT_EQ(Count(svg, "<ellipse"), 0);
+}
+
+// qtm-run writes the picture the window exports: for one machine into the file named, for a folder of
+// machines one NAME.svg each into the directory named.
+TEST(DiagramRun, WritesTheDiagramOfEachMachine) {
+    const QDir examples(
+        QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().absoluteFilePath(QStringLiteral("../../examples")));
+    QTemporaryDir dir;
+    const struct {
+        QStringList arguments;
+        QStringList written;
+    } cases[] = {{{examples.filePath(QStringLiteral("inversion.qtm")), QStringLiteral("--diagram"),
+                   dir.filePath(QStringLiteral("одна.svg"))},
+                  {dir.filePath(QStringLiteral("одна.svg"))}},
+                 {{examples.path(), QStringLiteral("--diagram"), dir.filePath(QStringLiteral("все"))},
+                  {dir.filePath(QStringLiteral("все/binary_increment.svg")),
+                   dir.filePath(QStringLiteral("все/unary_copy.svg"))}}};
+    for (const auto& c : cases) {
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        EXPECT_EQ(RunBatch(QStringList{QStringLiteral("qtm-run")} + c.arguments, outStream, errStream), 0);
+        EXPECT_EQ(out + err, QString());
+        for (const QString& svg : c.written) {
+            SCOPED_TRACE(svg.toStdString());
+            TConfig config{QString()};
+            TBatchRunner runner(config);
+            QStringList warnings;
+            QString error;
+            const QString machine = examples.filePath(QFileInfo(svg).completeBaseName() + QStringLiteral(".qtm"));
+            ASSERT_TRUE(runner.Load(c.written.size() == 1 ? c.arguments[0] : machine, warnings, error));
+            QFile file(svg);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), DiagramSvg(LayOutDiagram(DiagramSourceOf(runner.Machine())), config));
+        }
+    }
 }
