@@ -2,7 +2,14 @@
 
 #include "machinefixture.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QFile>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsView>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -93,4 +100,46 @@ TEST_F(DiagramForm, EveryEditRedrawsTheDiagram) {
     machine.Clear();
     EXPECT_EQ(SortedTexts(), QStringList());
     EXPECT_EQ(form->Note(), QStringLiteral("В машине нет состояний"));
+}
+
+// A double-click on a state or on a command's label line asks the main window to select it in its list.
+TEST_F(DiagramForm, DoubleClickSelectsTheStateOrTheCommand) {
+    auto* view = form->findChild<QGraphicsView*>(QStringLiteral("DiagramView"));
+    QSignalSpy states(form.get(), &TDiagramForm::stateActivated);
+    QSignalSpy commands(form.get(), &TDiagramForm::commandActivated);
+    const struct {
+        const char16_t* text;
+        QSignalSpy* spy;
+        int index;
+    } clicks[] = {{u"q1", &states, 1}, {u"b→a, R", &commands, 1}, {u"#→#, N", &commands, 2}};
+    for (const auto& click : clicks) {
+        SCOPED_TRACE(QString::fromUtf16(click.text).toStdString());
+        QGraphicsItem* target = nullptr;
+        for (QGraphicsItem* item : view->scene()->items())
+            if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item);
+                text && text->text() == QString::fromUtf16(click.text))
+                target = text;
+        ASSERT_NE(target, nullptr);
+        view->centerOn(target);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                           view->mapFromScene(target->sceneBoundingRect().center()));
+        ASSERT_EQ(click.spy->size(), 1);
+        EXPECT_EQ(click.spy->takeFirst().at(0).toInt(), click.index);
+    }
+}
+
+// The handout files: the SVG is the very picture qtm-run writes, the PNG a picture of the window's diagram.
+TEST_F(DiagramForm, ExportWritesSvgAndPng) {
+    QTemporaryDir dir;
+    prompts.AnswerFile(dir.filePath(QStringLiteral("d.svg")));
+    form->SvgItem->trigger();
+    prompts.AnswerFile(dir.filePath(QStringLiteral("d.png")));
+    form->PngItem->trigger();
+    QFile svg(dir.filePath(QStringLiteral("d.svg")));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_EQ(svg.readAll(), DiagramSvg(LayOutDiagram(DiagramSourceOf(machine)), settings));
+    const QImage png(dir.filePath(QStringLiteral("d.png")));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_GT(png.width(), png.height());
+    EXPECT_EQ(prompts.boxes.size(), 0);
 }
