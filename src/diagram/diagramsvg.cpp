@@ -76,9 +76,9 @@ public:
                                    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"") +
                     Number(width) + QStringLiteral("pt\" height=\"") + Number(height) +
                     QStringLiteral("pt\" viewBox=\"0 0 ") + Number(width) + QLatin1Char(' ') + Number(height) +
-                    QStringLiteral("\">\n<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
-                                   "<g font-family=\"") +
-                    DiagramFont + QStringLiteral("\" font-size=\"") + QString::number(DiagramFontSize) +
+                    QStringLiteral("\">\n<rect width=\"") + Number(width) + QStringLiteral("\" height=\"") +
+                    Number(height) + QStringLiteral("\" fill=\"white\"/>\n<g font-family=\"") + DiagramFont +
+                    QStringLiteral("\" font-size=\"") + QString::number(DiagramFontSize) +
                     QStringLiteral("\" text-anchor=\"middle\">\n");
         if (empty)
             s += QStringLiteral("<text x=\"") + Number(Margin) + QStringLiteral("\" y=\"") +
