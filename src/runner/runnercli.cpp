@@ -1,5 +1,6 @@
 #include "runner/runnercli.h"
 
+#include "diagram/diagram.h"
 #include "files/qtmfile.h"
 #include "platform/codepage.h"
 #include "platform/fileio.h"
@@ -186,6 +187,42 @@ int WriteHandouts(const QStringList& files, const QString& out, const TConfig& c
     return status;
 }
 
+// --diagram: each machine's state diagram as SVG; out is the file for one machine, the directory for several
+// (NAME.svg each). A machine that cannot be read or laid out gives status 2, the others are still written.
+int WriteDiagrams(const QStringList& files, const QString& out, const TConfig& config, QTextStream& err) {
+    if (files.size() > 1 && !QDir().mkpath(out)) {
+        err << QStringLiteral("Не удалось создать каталог ") << out << Qt::endl;
+        return 2;
+    }
+    int status = 0;
+    for (const QString& file : files) {
+        TBatchRunner runner(config);
+        QStringList warnings;
+        QString error;
+        if (!runner.Load(file, warnings, error)) {
+            err << error << Qt::endl;
+            status = 2;
+            continue;
+        }
+        const TDiagram diagram = LayOutDiagram(DiagramSourceOf(runner.Machine()));
+        if (!diagram.error.isEmpty()) {
+            err << file << QStringLiteral(": ") << diagram.error << Qt::endl;
+            status = 2;
+            continue;
+        }
+        const QString name =
+            files.size() > 1 ? QDir(out).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".svg")) : out;
+        const fileio::TSaveResult saved =
+            fileio::SaveFile(name, DiagramSvg(diagram, config), fileio::FreshTempName(name), QString());
+        if (!saved.ok()) {
+            err << QStringLiteral("Не удалось записать файл ") << name << QStringLiteral(": ")
+                << fileio::ErrorText(saved.error) << Qt::endl;
+            status = 2;
+        }
+    }
+    return status;
+}
+
 } // namespace
 
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, bool errIsTerminal) {
@@ -224,8 +261,13 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         QStringLiteral("Не запускать машину, а записать раздаточный лист (алфавит, слово, начальное состояние, таблица "
                        "переходов) в HTML-файл; для нескольких машин OUT - каталог, по странице на машину"),
         QStringLiteral("OUT.html"));
+    const QCommandLineOption diagramOption(
+        QStringLiteral("diagram"),
+        QStringLiteral("Записать диаграмму состояний машины в файл SVG; для нескольких машин OUT.svg - каталог, "
+                       "куда пишется по файлу ИМЯ.svg на машину. Без слов машины не запускаются"),
+        QStringLiteral("OUT.svg"));
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
-                       jsonOption, expectOption, jobsOption, htmlOption});
+                       jsonOption, expectOption, jobsOption, htmlOption, diagramOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE.qtm"),
@@ -336,6 +378,12 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     if (parser.isSet(reportOption) && (files.size() != 1 || words.size() + cases.size() > 1)) {
         err << QStringLiteral("Параметр --report допускает только одно слово") << Qt::endl;
         return 2;
+    }
+
+    if (parser.isSet(diagramOption)) {
+        const int status = WriteDiagrams(files, parser.value(diagramOption), config, err);
+        if ((words.isEmpty() && cases.isEmpty()) || status != 0)
+            return status;
     }
 
     QList<TJob> list;

@@ -20,6 +20,7 @@ const QString ColorSection = QStringLiteral("Color");
 const QString MainFormSection = QStringLiteral("MainForm");
 const QString LogFormSection = QStringLiteral("LogForm");
 const QString TableFormSection = QStringLiteral("TableForm");
+const QString DiagramFormSection = QStringLiteral("DiagramForm");
 
 // The extension must be exactly ext, case included, so that a wrong name is never read as settings.
 bool IsReadableAs(const QString& path, const QString& ext) {
@@ -119,6 +120,10 @@ void TConfig::SetDesktopDefaults() {
     TableTop = 440;
     TableWidth = 480;
     TableHeight = 260;
+    DiagramLeft = 420;
+    DiagramTop = 120;
+    DiagramWidth = 520;
+    DiagramHeight = 400;
 }
 
 void TConfig::SetRunSpeed(int n) {
@@ -274,6 +279,10 @@ bool TConfig::LoadDesktop() {
     integer(TableFormSection, "TableTop", TableTop);
     integer(TableFormSection, "TableWidth", TableWidth);
     integer(TableFormSection, "TableHeight", TableHeight);
+    integer(DiagramFormSection, "DiagramLeft", DiagramLeft);
+    integer(DiagramFormSection, "DiagramTop", DiagramTop);
+    integer(DiagramFormSection, "DiagramWidth", DiagramWidth);
+    integer(DiagramFormSection, "DiagramHeight", DiagramHeight);
     return true;
 }
 
@@ -307,5 +316,9 @@ bool TConfig::SaveDesktop() {
     w.Integer(TableFormSection, "TableTop", TableTop);
     w.Integer(TableFormSection, "TableWidth", TableWidth);
     w.Integer(TableFormSection, "TableHeight", TableHeight);
+    w.Integer(DiagramFormSection, "DiagramLeft", DiagramLeft);
+    w.Integer(DiagramFormSection, "DiagramTop", DiagramTop);
+    w.Integer(DiagramFormSection, "DiagramWidth", DiagramWidth);
+    w.Integer(DiagramFormSection, "DiagramHeight", DiagramHeight);
     return w.Finish();
 }

@@ -82,6 +82,11 @@ public:
     int TableTop;
     int TableWidth;
     int TableHeight;
+    // [DiagramForm]: the state diagram window's place and size
+    int DiagramLeft;
+    int DiagramTop;
+    int DiagramWidth;
+    int DiagramHeight;
 
     // Dir and DirLog become the process's current directory.
     void SetDefaults();

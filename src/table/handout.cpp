@@ -85,13 +85,14 @@ QString HandoutHtml(const TMachine& machine, const THandout& handout) {
 }
 
 bool SaveHandout(const QString& path, const QString& html, QString& error) {
-    const fileio::TSaveResult result = fileio::SaveFile(path, html.toUtf8(), path + QStringLiteral(".tmp"), QString());
+    const QString temp = fileio::FreshTempName(path);
+    const fileio::TSaveResult result = fileio::SaveFile(path, html.toUtf8(), temp, QString());
     if (result.ok())
         return true;
     switch (result.failure) {
     case fileio::TSaveFailure::Replace:
         error = QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") + fileio::ErrorText(result.error) +
-                QStringLiteral("\nСтраница осталась в файле ") + path + QStringLiteral(".tmp");
+                QStringLiteral("\nСтраница осталась в файле ") + temp;
         break;
     case fileio::TSaveFailure::SyncDir:
         error = QStringLiteral("Файл ") + path +

@@ -3,6 +3,7 @@
 #include "breakpoints/breakpoint.h"
 #include "check/checkdatadialog.h"
 #include "check/validation.h"
+#include "diagram/diagramform.h"
 #include "files/fileloaddialog.h"
 #include "files/qtmfile.h"
 #include "help/aboutdialog.h"
@@ -112,6 +113,8 @@ TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* pare
 }
 
 TMainForm::~TMainForm() {
+    // Focus changes while the controls go must not reach a window that is half gone.
+    disconnect(qApp, nullptr, this, nullptr);
     // Automatic saving at program end; the results are not examined.
     if (config_) {
         if (config_->AutoConfig)
@@ -135,6 +138,8 @@ TMainForm::~TMainForm() {
     engine_->SetRunLog(nullptr);
     delete logForm_;
     logForm_ = nullptr;
+    delete diagramForm_;
+    diagramForm_ = nullptr;
     machine_->SetBreakPoints(nullptr);
     machine_->SetChecks(nullptr);
     breakPointList_.reset();
@@ -548,6 +553,8 @@ bool TMainForm::StoreDesktop() {
         logForm_->StoreLayout();
     if (tableForm_)
         tableForm_->StoreLayout();
+    if (diagramForm_)
+        diagramForm_->StoreLayout();
     config_->Left = x();
     config_->Top = y();
     int* widths[] = {&config_->MainColumn0, &config_->MainColumn1, &config_->MainColumn2,

@@ -34,6 +34,7 @@ class TTapeView;
 class TValidation;
 class TLogForm;
 class TTableForm;
+class TDiagramForm;
 
 // The property that carries a control's or an entry's help context number.
 inline constexpr char HelpContextProperty[] = "helpContext";
@@ -150,6 +151,9 @@ private:
     void ExportHtmlItemClick();
     QString HandoutName() const;
     TTableForm* tableForm_ = nullptr;
+    // The state diagram window (diagramcommands.cpp), made when first asked for.
+    void DiagramViewExecute();
+    TDiagramForm* diagramForm_ = nullptr;
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();
@@ -263,6 +267,7 @@ private:
     QAction* LogView = nullptr;
     QAction* LogSave = nullptr;
     QAction* TableItem = nullptr;
+    QAction* DiagramView = nullptr;
     QAction* ConfigItem = nullptr;
     QAction* SaveConfigItem = nullptr;
     QAction* SaveDeskTopItem = nullptr;

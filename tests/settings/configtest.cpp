@@ -46,7 +46,9 @@ const QByteArray DefaultDesktop = "[MainForm]\r\nLeft=278\r\nTop=83\r\nMainColum
                                   "LogStayOnTop=0\r\nLogColumn0=40\r\nLogColumn1=90\r\nLogColumn2=50\r\n"
                                   "LogColumn3=50\r\nLogColumn4=50\r\nLogColumn5=100\r\n"
                                   "[TableForm]\r\nTableLeft=360\r\nTableTop=440\r\nTableWidth=480\r\n"
-                                  "TableHeight=260\r\n";
+                                  "TableHeight=260\r\n"
+                                  "[DiagramForm]\r\nDiagramLeft=420\r\nDiagramTop=120\r\nDiagramWidth=520\r\n"
+                                  "DiagramHeight=400\r\n";
 
 class Config : public testing::Test {
 protected:
@@ -122,10 +124,12 @@ TEST_F(Config, EveryKeyRoundTrips) {
     a.ErrorFont = 19;
     a.ErrorBackground = -20;
     int n = 100;
-    for (int* member : {&a.Left,        &a.Top,         &a.MainColumn0, &a.MainColumn1, &a.MainColumn2, &a.MainColumn3,
-                        &a.MainColumn4, &a.MainColumn5, &a.LogLeft,     &a.LogTop,      &a.LogWidth,    &a.LogHeight,
-                        &a.LogColumn0,  &a.LogColumn1,  &a.LogColumn2,  &a.LogColumn3,  &a.LogColumn4,  &a.LogColumn5,
-                        &a.TableLeft,   &a.TableTop,    &a.TableWidth,  &a.TableHeight})
+    for (int* member :
+         {&a.Left,         &a.Top,          &a.MainColumn0, &a.MainColumn1, &a.MainColumn2, &a.MainColumn3,
+          &a.MainColumn4,  &a.MainColumn5,  &a.LogLeft,     &a.LogTop,      &a.LogWidth,    &a.LogHeight,
+          &a.LogColumn0,   &a.LogColumn1,   &a.LogColumn2,  &a.LogColumn3,  &a.LogColumn4,  &a.LogColumn5,
+          &a.TableLeft,    &a.TableTop,     &a.TableWidth,  &a.TableHeight, &a.DiagramLeft, &a.DiagramTop,
+          &a.DiagramWidth, &a.DiagramHeight})
         *member = ++n;
     a.LogStayOnTop = true;
     ASSERT_TRUE(a.SaveSettings());
@@ -366,7 +370,9 @@ TEST_F(Config, SavingAddsMissingKeysToTheirSections) {
                               "[mainform]\r\nTop=2\r\nLeft=278\r\nMainColumn0=50\r\nMainColumn1=20\r\n"
                               "MainColumn2=30\r\nMainColumn3=50\r\nMainColumn4=20\r\nMainColumn5=50\r\n"
                               "[Other]\r\nx=y\r\n[TableForm]\r\nTableLeft=360\r\nTableTop=440\r\n"
-                              "TableWidth=480\r\nTableHeight=260\r\n")));
+                              "TableWidth=480\r\nTableHeight=260\r\n"
+                              "[DiagramForm]\r\nDiagramLeft=420\r\nDiagramTop=120\r\nDiagramWidth=520\r\n"
+                              "DiagramHeight=400\r\n")));
 }
 
 TEST_F(Config, UnstorableDirectoryFailsTheSaveButNotTheOtherKeys) {

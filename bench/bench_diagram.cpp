@@ -1,0 +1,84 @@
+// The state diagram's layout (Graphviz dot) of a machine of N states with four commands each, to states
+// drawn at random with a fixed seed so that every run lays out the same machine; and the SVG writing of it.
+// The window must lay out 50 states and 200 commands in under 200 ms; 500 states must not block it long.
+// 500 random states (2,000 commands) take minutes: run with --benchmark_filter=Layout/500 after adding the
+// argument when that case is wanted.
+
+#include "diagram/diagram.h"
+#include "settings/config.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+namespace {
+
+// Like a machine written by hand: each state reads on, moves to the next or the one after, and one command
+// goes anywhere.
+TDiagramSource HandMachine(int states) {
+    TDiagramSource source;
+    std::mt19937 random(20240528);
+    std::uniform_int_distribution<int> pick(0, states - 1);
+    for (int i = 0; i < states; ++i)
+        source.states.append(TStateItem{QStringLiteral("q") + QString::number(i), 0});
+    const auto name = [&](int i) { return source.states[i % states].name; };
+    for (int i = 0; i < states; ++i) {
+        source.commands.append(
+            TCommandRow{name(i), QStringLiteral("0"), name(i), QStringLiteral("0"), MoveRightText, 0});
+        source.commands.append(
+            TCommandRow{name(i), QStringLiteral("1"), name(i + 1), QStringLiteral("0"), MoveLeftText, 0});
+        source.commands.append(
+            TCommandRow{name(i), QStringLiteral("a"), name(i + 2), QStringLiteral("1"), MoveStayText, 0});
+        source.commands.append(
+            TCommandRow{name(i), QStringLiteral("#"), name(pick(random)), QStringLiteral("#"), MoveRightText, 0});
+    }
+    source.initialState = QStringLiteral("q0");
+    return source;
+}
+
+TDiagramSource RandomMachine(int states) {
+    TDiagramSource source;
+    std::mt19937 random(20240528);
+    std::uniform_int_distribution<int> pick(0, states - 1);
+    const QString symbols = QStringLiteral("01a#");
+    const QString moves[] = {MoveLeftText, MoveRightText, MoveStayText};
+    for (int i = 0; i < states; ++i)
+        source.states.append(TStateItem{QStringLiteral("q") + QString::number(i), 0});
+    for (int i = 0; i < states; ++i)
+        for (QChar symbol : symbols)
+            source.commands.append(TCommandRow{source.states[i].name, QString(symbol), source.states[pick(random)].name,
+                                               QString(symbols[pick(random) % 4]), moves[pick(random) % 3], 0});
+    source.initialState = QStringLiteral("q0");
+    return source;
+}
+
+void BM_DiagramLayout(benchmark::State& state) {
+    const TDiagramSource source = RandomMachine(int(state.range(0)));
+    for (auto _ : state) {
+        const TDiagram d = LayOutDiagram(source);
+        if (!d.error.isEmpty())
+            state.SkipWithError(d.error.toUtf8().constData());
+        benchmark::DoNotOptimize(d.nodes.data());
+    }
+    state.counters["commands"] = double(source.commands.size());
+}
+BENCHMARK(BM_DiagramLayout)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
+
+void BM_DiagramLayoutHand(benchmark::State& state) {
+    const TDiagramSource source = HandMachine(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LayOutDiagram(source).nodes.data());
+}
+BENCHMARK(BM_DiagramLayoutHand)->Arg(50)->Arg(500)->Unit(benchmark::kMillisecond);
+
+void BM_DiagramSvg(benchmark::State& state) {
+    const TDiagram d = LayOutDiagram(RandomMachine(int(state.range(0))));
+    const TConfig config{QString()};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DiagramSvg(d, config).size());
+}
+BENCHMARK(BM_DiagramSvg)->Arg(50)->Arg(500)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

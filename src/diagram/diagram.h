@@ -1,0 +1,96 @@
+#pragma once
+
+#include "machine/command.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+#include <utility>
+
+class TConfig;
+class TMachine;
+
+// What the diagram shows of a machine, copied out of it so that it can be laid out on another thread.
+struct TDiagramSource {
+    QList<TStateItem> states;
+    QList<TCommandRow> commands;
+    QString initialState;
+};
+
+TDiagramSource DiagramSourceOf(const TMachine& machine);
+
+// The text and size of the diagram's lettering, the same in the window and in the SVG file, so that the
+// labels fit the room the layout measured for them.
+inline const QString DiagramFont = QStringLiteral("DejaVu Sans");
+inline constexpr int DiagramFontSize = 11;
+// What an empty diagram says.
+inline const QString DiagramEmptyNote = QStringLiteral("В машине нет состояний");
+
+// A command's edge label: "a→b, R" (source symbol, new symbol, move R, L or N).
+QString DiagramLabel(const TCommandRow& row);
+
+// Points are in the layout's units (a point of 1/72 inch), y growing downwards, the picture's top left at 0.
+struct TDiagramNode {
+    QString name;
+    // The index in the state list; -1 for a name that only commands use.
+    int state = -1;
+    bool initial = false;
+    // A state without commands, drawn with a double border.
+    bool halting = false;
+    TCellMarks mark = 0;
+    QPointF centre;
+    qreal width = 0;
+    qreal height = 0;
+};
+
+struct TDiagramLine {
+    QString text;
+    // The command's row in the command list.
+    int row = -1;
+    TCellMarks mark = 0;
+};
+
+// All commands from one state to another: one edge, one label line each.
+struct TDiagramEdge {
+    int from = -1;
+    int to = -1;
+    QList<TDiagramLine> lines;
+    // A cubic Bézier spline: the start point, then three points per segment.
+    QList<QPointF> path;
+    // The arrowhead runs from the spline's end to this point.
+    QPointF tip;
+    QPointF labelCentre;
+    qreal labelWidth = 0;
+    qreal labelHeight = 0;
+
+    TCellMarks Mark() const;
+};
+
+struct TDiagram {
+    QList<TDiagramNode> nodes;
+    QList<TDiagramEdge> edges;
+    // The arrow into the initial state (empty without one).
+    QList<QPointF> startPath;
+    QPointF startTip;
+    QRectF bounds;
+    // Why the layout failed, for the window to say; the diagram is then empty.
+    QString error;
+
+    int NodeOfState(const QString& name) const;
+    // The edge and its line that show a command row, or {-1, -1}.
+    std::pair<int, int> LineOfRow(int row) const;
+};
+
+// Lays the machine out with Graphviz's dot. Graphviz is not reentrant: calls from several threads take turns.
+TDiagram LayOutDiagram(const TDiagramSource& source);
+
+// The font and background colours (0x00BBGGRR) of an item with these marks, as the lists colour their rows;
+// none for an item in the plain colours.
+std::optional<std::pair<int, int>> DiagramColours(const TConfig& config, TCellMarks mark, bool inRun);
+
+// The diagram as a standalone SVG document (UTF-8): each state's name and each label line is SVG text.
+QByteArray DiagramSvg(const TDiagram& diagram, const TConfig& config, bool inRun = false);

@@ -1,0 +1,510 @@
+#include "diagram/diagramform.h"
+
+#include "machine/engine.h"
+#include "machine/machine.h"
+#include "platform/fileio.h"
+#include "platform/prompts.h"
+#include "settings/config.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGraphicsEllipseItem>
+#include <QGraphicsPathItem>
+#include <QGraphicsPolygonItem>
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsView>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPathStroker>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace {
+
+const char* const HelpContextProperty = "helpContext";
+constexpr int HelpContext = 3037;
+const QString Caption = QStringLiteral("Диаграмма состояний");
+
+// Larger machines are laid out on another thread, so that the window never waits for Graphviz.
+constexpr int LayoutInline = 100;
+
+// The scene items' data: what a double-click on them selects.
+enum TItemData { KindData = 0, IndexData = 1, RowData = 2 };
+enum TKind { NodeKind = 1, EdgeKind = 2 };
+
+QColor Colour(int bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+// An edge is caught by a band along its line, not by the area its curve encloses.
+class TEdgeItem : public QGraphicsPathItem {
+public:
+    using QGraphicsPathItem::QGraphicsPathItem;
+    QPainterPath shape() const override {
+        QPainterPathStroker stroker;
+        stroker.setWidth(8);
+        return stroker.createStroke(path());
+    }
+};
+
+QPainterPath Curve(const QList<QPointF>& points) {
+    QPainterPath path;
+    if (points.isEmpty())
+        return path;
+    path.moveTo(points.first());
+    for (int i = 1; i + 2 < points.size(); i += 3)
+        path.cubicTo(points[i], points[i + 1], points[i + 2]);
+    return path;
+}
+
+QPolygonF ArrowHead(const QList<QPointF>& points, QPointF tip) {
+    if (points.isEmpty())
+        return {};
+    const QPointF end = points.last();
+    const QLineF line(end, tip);
+    if (line.length() < 0.01)
+        return {};
+    const QPointF n = QPointF(-line.dy(), line.dx()) / line.length() * 3.5;
+    return QPolygonF({tip, end + n, end - n});
+}
+
+QFont DiagramTextFont() {
+    QFont font(DiagramFont);
+    font.setPixelSize(DiagramFontSize);
+    return font;
+}
+
+} // namespace
+
+TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts, TEngine* engine, QWidget* parent)
+    : QWidget(parent, Qt::Window), machine_(machine), config_(config), prompts_(prompts) {
+    setWindowTitle(Caption);
+    setProperty(HelpContextProperty, HelpContext);
+
+    scene_ = new QGraphicsScene(this);
+    view_ = new QGraphicsView(scene_, this);
+    view_->setObjectName(QStringLiteral("DiagramView"));
+    view_->setProperty(HelpContextProperty, HelpContext);
+    view_->setRenderHint(QPainter::Antialiasing);
+    view_->setDragMode(QGraphicsView::ScrollHandDrag);
+    view_->setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
+    view_->setBackgroundBrush(Qt::white);
+    view_->viewport()->installEventFilter(this);
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("DiagramNote"));
+    note_->hide();
+
+    const auto item = [this](const QString& caption, const QList<QKeySequence>& keys) {
+        auto* action = new QAction(caption, this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        return action;
+    };
+    ZoomInItem = item(QStringLiteral("Крупнее"),
+                      {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    ZoomOutItem = item(QStringLiteral("Мельче"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+    FitItem = item(QStringLiteral("По размеру окна"), {QKeySequence(Qt::CTRL | Qt::Key_0)});
+    SvgItem = item(QStringLiteral("Сохранить SVG..."), {});
+    PngItem = item(QStringLiteral("Сохранить PNG..."), {});
+    connect(ZoomInItem, &QAction::triggered, this, [this] { Scale(1.25); });
+    connect(ZoomOutItem, &QAction::triggered, this, [this] { Scale(0.8); });
+    connect(FitItem, &QAction::triggered, this, &TDiagramForm::Fit);
+    connect(SvgItem, &QAction::triggered, this, &TDiagramForm::ExportSvg);
+    connect(PngItem, &QAction::triggered, this, &TDiagramForm::ExportPng);
+    auto* tools = new QToolBar(this);
+    tools->addActions({ZoomInItem, ZoomOutItem, FitItem});
+    tools->addSeparator();
+    tools->addActions({SvgItem, PngItem});
+    view_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    view_->addActions({ZoomInItem, ZoomOutItem, FitItem, SvgItem, PngItem});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tools);
+    layout->addWidget(note_);
+    layout->addWidget(view_, 1);
+
+    layoutTimer_ = new QTimer(this);
+    layoutTimer_->setSingleShot(true);
+    layoutTimer_->setInterval(0);
+    connect(layoutTimer_, &QTimer::timeout, this, &TDiagramForm::LayOut);
+    frameTimer_ = new QTimer(this);
+    frameTimer_->setSingleShot(true);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double rate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
+    frameTimer_->setInterval(std::max(1, int(1000.0 / rate)));
+    connect(frameTimer_, &QTimer::timeout, this, &TDiagramForm::Recolour);
+
+    for (auto signal : {&TMachine::statesChanged, &TMachine::commandsChanged, &TMachine::initialStateChanged})
+        connect(&machine_, signal, this, &TDiagramForm::ScheduleLayout);
+    connect(&machine_, &TMachine::stateMarksChanged, this, &TDiagramForm::ScheduleRecolour);
+    connect(&machine_, &TMachine::commandMarksChanged, this, &TDiagramForm::ScheduleRecolour);
+    connect(&machine_, &TMachine::activeCommandChanged, this, &TDiagramForm::ScheduleRecolour);
+    connect(&machine_, &TMachine::selectedStateChanged, this, &TDiagramForm::ScheduleRecolour);
+    connect(&machine_, &TMachine::statusChanged, this, &TDiagramForm::ScheduleRecolour);
+    if (engine)
+        connect(engine, &TEngine::runStateChanged, this, &TDiagramForm::ScheduleRecolour);
+
+    resize(520, 400);
+    ApplyLayout();
+}
+
+TDiagramForm::~TDiagramForm() {
+    StoreLayout();
+    // Graphviz cannot be stopped; the layout under way is waited for (the result goes nowhere).
+    if (worker_) {
+        worker_->disconnect(this);
+        worker_->wait();
+        delete worker_;
+    }
+}
+
+void TDiagramForm::ApplyLayout() {
+    setGeometry(config_.DiagramLeft, config_.DiagramTop, config_.DiagramWidth, config_.DiagramHeight);
+}
+
+void TDiagramForm::StoreLayout() {
+    const QRect r = geometry();
+    config_.DiagramLeft = r.left();
+    config_.DiagramTop = r.top();
+    config_.DiagramWidth = r.width();
+    config_.DiagramHeight = r.height();
+}
+
+void TDiagramForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (stale_)
+        ScheduleLayout();
+}
+
+void TDiagramForm::closeEvent(QCloseEvent* event) {
+    StoreLayout();
+    event->accept();
+}
+
+// ---- Layout -----------------------------------------------------------------------------------------------
+
+void TDiagramForm::ScheduleLayout() {
+    stale_ = true;
+    // A hidden window catches up when it is shown; a layout under way is followed by another when it ends.
+    if (isVisible() && !worker_)
+        layoutTimer_->start();
+}
+
+void TDiagramForm::LayOut() {
+    if (!stale_ || worker_)
+        return;
+    stale_ = false;
+    TDiagramSource source = DiagramSourceOf(machine_);
+    if (source.states.size() <= LayoutInline && source.commands.size() <= LayoutInline) {
+        Show(LayOutDiagram(source));
+        return;
+    }
+    note_->setText(QStringLiteral("Диаграмма строится..."));
+    note_->show();
+    auto result = std::make_shared<TDiagram>();
+    result_ = result;
+    worker_ = QThread::create([result, source = std::move(source)] { *result = LayOutDiagram(source); });
+    connect(worker_, &QThread::finished, this, [this] {
+        worker_->wait();
+        delete worker_;
+        worker_ = nullptr;
+        Show(std::move(*result_));
+        result_.reset();
+        if (stale_)
+            ScheduleLayout();
+    });
+    worker_->start(QThread::LowPriority);
+}
+
+void TDiagramForm::Show(TDiagram diagram) {
+    diagram_ = std::move(diagram);
+    if (!diagram_.error.isEmpty())
+        note_->setText(QStringLiteral("Диаграмму построить не удалось: ") +
+                       diagram_.error.section(QLatin1Char('\n'), 0, 0));
+    else if (diagram_.nodes.isEmpty())
+        note_->setText(DiagramEmptyNote);
+    note_->setVisible(!diagram_.error.isEmpty() || diagram_.nodes.isEmpty());
+    BuildScene();
+    Recolour();
+    if (fitPending_ && !diagram_.nodes.isEmpty()) {
+        fitPending_ = false;
+        // A picture larger than the window is fitted into it; a small one keeps its natural size.
+        if (diagram_.bounds.width() > view_->viewport()->width() ||
+            diagram_.bounds.height() > view_->viewport()->height())
+            Fit();
+    }
+}
+
+void TDiagramForm::BuildScene() {
+    scene_->clear();
+    nodeItems_.clear();
+    edgeItems_.clear();
+    nodeByName_.clear();
+    const QFont font = DiagramTextFont();
+    const QPen black(Qt::black, 1);
+    for (int e = 0; e < diagram_.edges.size(); ++e) {
+        const TDiagramEdge& edge = diagram_.edges[e];
+        TEdgeItems items;
+        items.path = new TEdgeItem(Curve(edge.path));
+        items.path->setData(KindData, EdgeKind);
+        items.path->setData(IndexData, e);
+        items.path->setData(RowData, edge.lines.isEmpty() ? -1 : edge.lines.first().row);
+        scene_->addItem(items.path);
+        items.arrow = scene_->addPolygon(ArrowHead(edge.path, edge.tip), black, Qt::black);
+        const qreal lineHeight = edge.labelHeight / std::max<qsizetype>(1, edge.lines.size());
+        const qreal top = edge.labelCentre.y() - edge.labelHeight / 2;
+        for (int i = 0; i < edge.lines.size(); ++i) {
+            auto* text = scene_->addSimpleText(edge.lines[i].text, font);
+            const QRectF box = text->boundingRect();
+            text->setPos(edge.labelCentre.x() - box.width() / 2,
+                         top + i * lineHeight + (lineHeight - box.height()) / 2);
+            auto* back = scene_->addRect(
+                QRectF(edge.labelCentre.x() - box.width() / 2 - 1, top + i * lineHeight, box.width() + 2, lineHeight),
+                Qt::NoPen);
+            back->setZValue(-1);
+            for (QGraphicsItem* it : std::initializer_list<QGraphicsItem*>{text, back}) {
+                it->setData(KindData, EdgeKind);
+                it->setData(IndexData, e);
+                it->setData(RowData, edge.lines[i].row);
+            }
+            items.texts.append(text);
+            items.backs.append(back);
+        }
+        edgeItems_.append(items);
+    }
+    for (int n = 0; n < diagram_.nodes.size(); ++n) {
+        const TDiagramNode& node = diagram_.nodes[n];
+        TNodeItems items;
+        for (int ring = 0; ring < (node.halting ? 2 : 1); ++ring) {
+            const qreal inset = ring * 4;
+            items.rings[ring] =
+                scene_->addEllipse(node.centre.x() - node.width / 2 + inset, node.centre.y() - node.height / 2 + inset,
+                                   node.width - 2 * inset, node.height - 2 * inset, black, Qt::white);
+            items.rings[ring]->setData(KindData, NodeKind);
+            items.rings[ring]->setData(IndexData, n);
+        }
+        items.text = scene_->addSimpleText(node.name, font);
+        const QRectF box = items.text->boundingRect();
+        items.text->setPos(node.centre - QPointF(box.width() / 2, box.height() / 2));
+        items.text->setData(KindData, NodeKind);
+        items.text->setData(IndexData, n);
+        nodeItems_.append(items);
+        nodeByName_.insert(node.name.toCaseFolded(), n);
+    }
+    if (!diagram_.startPath.isEmpty()) {
+        scene_->addPath(Curve(diagram_.startPath), black);
+        scene_->addPolygon(ArrowHead(diagram_.startPath, diagram_.startTip), black, Qt::black);
+    }
+    scene_->setSceneRect(diagram_.bounds.adjusted(-8, -8, 8, 8));
+}
+
+// ---- Colours ----------------------------------------------------------------------------------------------
+
+bool TDiagramForm::InRun() const {
+    return machine_.GetRunState() == Running || machine_.GetRunState() == Paused;
+}
+
+void TDiagramForm::ScheduleRecolour() {
+    if (!isVisible())
+        return;
+    // While the machine runs the picture follows it at most once a frame.
+    if (machine_.GetRunState() == Running) {
+        if (!frameTimer_->isActive())
+            frameTimer_->start();
+        return;
+    }
+    Recolour();
+}
+
+// The layout's marks replaced by the machine's marks of now, and the current state marked while a run goes.
+TDiagram TDiagramForm::Marked() const {
+    TDiagram d = diagram_;
+    const QList<TStateItem>& states = machine_.States();
+    const QList<TCommandRow>& rows = machine_.Commands();
+    const bool inRun = InRun();
+    const int current = inRun ? nodeByName_.value(machine_.CurrentState().toCaseFolded(), -1) : -1;
+    for (int n = 0; n < d.nodes.size(); ++n) {
+        TDiagramNode& node = d.nodes[n];
+        if (node.state >= 0 && node.state < states.size())
+            node.mark = states[node.state].mark & ~MarkHead;
+        if (n == current)
+            node.mark |= MarkHead;
+    }
+    for (TDiagramEdge& edge : d.edges)
+        for (TDiagramLine& line : edge.lines)
+            if (line.row >= 0 && line.row < rows.size())
+                line.mark = rows[line.row].mark;
+    return d;
+}
+
+void TDiagramForm::Recolour() {
+    frameTimer_->stop();
+    const TDiagram d = Marked();
+    const bool inRun = InRun();
+    for (int n = 0; n < nodeItems_.size() && n < d.nodes.size(); ++n) {
+        const auto c = DiagramColours(config_, d.nodes[n].mark, inRun);
+        for (QGraphicsEllipseItem* ring : nodeItems_[n].rings)
+            if (ring)
+                ring->setBrush(c ? Colour(c->second) : QColor(Qt::white));
+        nodeItems_[n].text->setBrush(c ? Colour(c->first) : QColor(Qt::black));
+    }
+    for (int e = 0; e < edgeItems_.size() && e < d.edges.size(); ++e) {
+        const TDiagramEdge& edge = d.edges[e];
+        const auto c = DiagramColours(config_, edge.Mark(), inRun);
+        const QColor stroke = c ? Colour(c->second) : QColor(Qt::black);
+        edgeItems_[e].path->setPen(QPen(stroke, c ? 2 : 1));
+        edgeItems_[e].arrow->setPen(QPen(stroke, 1));
+        edgeItems_[e].arrow->setBrush(stroke);
+        for (int i = 0; i < edge.lines.size() && i < edgeItems_[e].texts.size(); ++i) {
+            const auto lc = DiagramColours(config_, edge.lines[i].mark, inRun);
+            edgeItems_[e].texts[i]->setBrush(lc ? Colour(lc->first) : QColor(Qt::black));
+            edgeItems_[e].backs[i]->setBrush(lc ? QBrush(Colour(lc->second)) : QBrush(Qt::NoBrush));
+        }
+    }
+}
+
+// ---- What the window shows --------------------------------------------------------------------------------
+
+QString TDiagramForm::Note() const {
+    return note_->isHidden() ? QString() : note_->text();
+}
+
+QStringList TDiagramForm::Texts() const {
+    QStringList texts;
+    for (const TEdgeItems& e : edgeItems_)
+        for (const QGraphicsSimpleTextItem* t : e.texts)
+            texts << t->text();
+    for (const TNodeItems& n : nodeItems_)
+        texts << n.text->text();
+    return texts;
+}
+
+QColor TDiagramForm::StateFill(const QString& name) const {
+    const int n = nodeByName_.value(name.toCaseFolded(), -1);
+    return n >= 0 ? nodeItems_[n].rings[0]->brush().color() : QColor();
+}
+
+QColor TDiagramForm::CommandColour(int row) const {
+    const auto [e, line] = diagram_.LineOfRow(row);
+    return e >= 0 && e < edgeItems_.size() ? edgeItems_[e].path->pen().color() : QColor();
+}
+
+qreal TDiagramForm::Zoom() const {
+    return view_->transform().m11();
+}
+
+// ---- Use --------------------------------------------------------------------------------------------------
+
+void TDiagramForm::Scale(qreal factor) {
+    const qreal zoom = Zoom() * factor;
+    if (zoom < 0.05 || zoom > 20)
+        return;
+    view_->scale(factor, factor);
+}
+
+void TDiagramForm::Fit() {
+    if (!scene_->sceneRect().isEmpty())
+        view_->fitInView(scene_->sceneRect(), Qt::KeepAspectRatio);
+}
+
+bool TDiagramForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_->viewport() && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            Scale(std::pow(1.25, wheel->angleDelta().y() / 120.0));
+            return true;
+        }
+    }
+    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const QGraphicsItem* item = view_->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (item && item->data(KindData).toInt() == EdgeKind && item->data(RowData).toInt() >= 0) {
+            emit commandActivated(item->data(RowData).toInt());
+            return true;
+        }
+        if (item && item->data(KindData).toInt() == NodeKind) {
+            const int state = diagram_.nodes.value(item->data(IndexData).toInt()).state;
+            if (state >= 0)
+                emit stateActivated(state);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TDiagramForm::ExportSvg() {
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Сохранение диаграммы");
+    dialog.filter = QStringLiteral("Рисунки SVG (*.svg)|*.svg");
+    dialog.defaultExt = QStringLiteral("svg");
+    dialog.initialDir = QFileInfo(config_.Dir).isDir() ? config_.Dir : QDir::currentPath();
+    dialog.overwritePrompt = true;
+    const QString chosen = prompts_.SaveFileName(dialog);
+    if (!chosen.isEmpty())
+        WriteSvg(chosen);
+}
+
+void TDiagramForm::ExportPng() {
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Сохранение диаграммы");
+    dialog.filter = QStringLiteral("Рисунки PNG (*.png)|*.png");
+    dialog.defaultExt = QStringLiteral("png");
+    dialog.initialDir = QFileInfo(config_.Dir).isDir() ? config_.Dir : QDir::currentPath();
+    dialog.overwritePrompt = true;
+    const QString chosen = prompts_.SaveFileName(dialog);
+    if (!chosen.isEmpty())
+        WritePng(chosen);
+}
+
+namespace {
+
+bool Save(TPrompts& prompts, const QString& path, const QByteArray& bytes) {
+    const fileio::TSaveResult saved = fileio::SaveFile(path, bytes, fileio::FreshTempName(path), QString());
+    if (!saved.ok())
+        prompts.Message(QStringLiteral("Сохранение диаграммы"),
+                        QStringLiteral("Не удалось сохранить файл ") + path + QStringLiteral(": ") +
+                            fileio::ErrorText(saved.error),
+                        TIcon::Stop);
+    return saved.ok();
+}
+
+} // namespace
+
+bool TDiagramForm::WriteSvg(const QString& path) {
+    return Save(prompts_, path, DiagramSvg(Marked(), config_, InRun()));
+}
+
+bool TDiagramForm::WritePng(const QString& path) {
+    // Twice the screen's size, for print.
+    const QRectF area = scene_->sceneRect();
+    QImage image((area.size() * 2).toSize().expandedTo(QSize(1, 1)), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (diagram_.nodes.isEmpty())
+            painter.drawText(image.rect(), Qt::AlignCenter, note_->text());
+        else
+            scene_->render(&painter, QRectF(), area);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return Save(prompts_, path, bytes);
+}

@@ -1,0 +1,145 @@
+#include "diagram/diagramform.h"
+
+#include "machinefixture.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsView>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QString Colour(int bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF).name();
+}
+
+class DiagramForm : public MachineTest {
+protected:
+    DiagramForm() {
+        settings.SetDesktopDefaults();
+        for (const char* name : {"q0", "q1", "q2"})
+            machine.AddState(QString::fromLatin1(name));
+        // Rows 0 to 2; q2 halts.
+        Define(QStringLiteral("ab"), QStringLiteral("ab"), QStringLiteral("q0"),
+               {QStringLiteral("q0 a q0 b R"), QStringLiteral("q0 b q1 a R"), QStringLiteral("q1 # q2 # S")});
+        form = std::make_unique<TDiagramForm>(machine, settings, prompts, &engine);
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        QCoreApplication::processEvents();
+    }
+
+    QStringList SortedTexts() {
+        QCoreApplication::processEvents();
+        QStringList texts = form->Texts();
+        texts.sort();
+        return texts;
+    }
+
+    std::unique_ptr<TDiagramForm> form;
+};
+
+} // namespace
+
+TEST_F(DiagramForm, HighlightFollowsEachStep) {
+    const QString mark = Colour(settings.ActiveCommandBackground);
+    const QString white = QStringLiteral("#ffffff");
+    const QString black = QStringLiteral("#000000");
+    const struct {
+        const char* step;
+        QStringList states;   // q0, q1, q2
+        QStringList commands; // rows 0 to 2
+    } steps[] = {
+        {"before the run", {white, white, white}, {black, black, black}},
+        {"the first step by hand finds the first command", {mark, white, white}, {mark, black, black}},
+        {"a step in the same state", {mark, white, white}, {black, mark, black}},
+        {"a step to another state", {white, mark, white}, {black, black, mark}},
+        {"the halt", {white, white, white}, {black, black, black}},
+    };
+    for (int i = 0; i < int(std::size(steps)); ++i) {
+        SCOPED_TRACE(steps[i].step);
+        if (i == 1)
+            engine.NextStep();
+        if (i == 2 || i == 3)
+            engine.StepOnce();
+        if (i == 4) {
+            prompts.Answer(TAnswer::Ok);
+            engine.StepOnce();
+            ASSERT_EQ(engine.GetRunState(), Ready);
+        }
+        QStringList states;
+        for (const char* name : {"q0", "q1", "q2"})
+            states << form->StateFill(QString::fromLatin1(name)).name();
+        EXPECT_EQ(states, steps[i].states);
+        EXPECT_EQ(
+            (QStringList{form->CommandColour(0).name(), form->CommandColour(1).name(), form->CommandColour(2).name()}),
+            steps[i].commands);
+    }
+}
+
+TEST_F(DiagramForm, EveryEditRedrawsTheDiagram) {
+    EXPECT_EQ(SortedTexts(), QStringList({QStringLiteral("#→#, N"), QStringLiteral("a→b, R"), QStringLiteral("b→a, R"),
+                                          QStringLiteral("q0"), QStringLiteral("q1"), QStringLiteral("q2")}));
+    EXPECT_EQ(form->Note(), QString());
+
+    // A second command between q1 and q2 joins their edge's label.
+    ASSERT_TRUE(machine.AddCommand(QStringLiteral("q1"), QStringLiteral("a"), QStringLiteral("q2"), QStringLiteral("a"),
+                                   MoveLeftText));
+    ASSERT_TRUE(machine.RemoveCommand(0));
+    ASSERT_TRUE(machine.RenameState(2, QStringLiteral("stop")));
+    EXPECT_EQ(SortedTexts(),
+              QStringList({QStringLiteral("#→#, N"), QStringLiteral("a→a, L"), QStringLiteral("b→a, R"),
+                           QStringLiteral("q0"), QStringLiteral("q1"), QStringLiteral("q2"), QStringLiteral("stop")}));
+
+    machine.Clear();
+    EXPECT_EQ(SortedTexts(), QStringList());
+    EXPECT_EQ(form->Note(), QStringLiteral("В машине нет состояний"));
+}
+
+// A double-click on a state or on a command's label line asks the main window to select it in its list.
+TEST_F(DiagramForm, DoubleClickSelectsTheStateOrTheCommand) {
+    auto* view = form->findChild<QGraphicsView*>(QStringLiteral("DiagramView"));
+    QSignalSpy states(form.get(), &TDiagramForm::stateActivated);
+    QSignalSpy commands(form.get(), &TDiagramForm::commandActivated);
+    const struct {
+        const char16_t* text;
+        QSignalSpy* spy;
+        int index;
+    } clicks[] = {{u"q1", &states, 1}, {u"b→a, R", &commands, 1}, {u"#→#, N", &commands, 2}};
+    for (const auto& click : clicks) {
+        SCOPED_TRACE(QString::fromUtf16(click.text).toStdString());
+        QGraphicsItem* target = nullptr;
+        for (QGraphicsItem* item : view->scene()->items())
+            if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item);
+                text && text->text() == QString::fromUtf16(click.text))
+                target = text;
+        ASSERT_NE(target, nullptr);
+        view->centerOn(target);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                           view->mapFromScene(target->sceneBoundingRect().center()));
+        ASSERT_EQ(click.spy->size(), 1);
+        EXPECT_EQ(click.spy->takeFirst().at(0).toInt(), click.index);
+    }
+}
+
+// The handout files: the SVG is the very picture qtm-run writes, the PNG a picture of the window's diagram.
+TEST_F(DiagramForm, ExportWritesSvgAndPng) {
+    QTemporaryDir dir;
+    prompts.AnswerFile(dir.filePath(QStringLiteral("d.svg")));
+    form->SvgItem->trigger();
+    prompts.AnswerFile(dir.filePath(QStringLiteral("d.png")));
+    form->PngItem->trigger();
+    QFile svg(dir.filePath(QStringLiteral("d.svg")));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_EQ(svg.readAll(), DiagramSvg(LayOutDiagram(DiagramSourceOf(machine)), settings));
+    const QImage png(dir.filePath(QStringLiteral("d.png")));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_GT(png.width(), png.height());
+    EXPECT_EQ(prompts.boxes.size(), 0);
+}
