@@ -19,6 +19,7 @@ const QString HintSection = QStringLiteral("Hint");
 const QString ColorSection = QStringLiteral("Color");
 const QString MainFormSection = QStringLiteral("MainForm");
 const QString LogFormSection = QStringLiteral("LogForm");
+const QString TestSetFormSection = QStringLiteral("TestSetForm");
 
 // The extension must be exactly ext, case included, so that a wrong name is never read as settings.
 bool IsReadableAs(const QString& path, const QString& ext) {
@@ -114,6 +115,10 @@ void TConfig::SetDesktopDefaults() {
     LogColumn3 = 50;
     LogColumn4 = 50;
     LogColumn5 = 100;
+    TestSetLeft = 300;
+    TestSetTop = 160;
+    TestSetWidth = 760;
+    TestSetHeight = 360;
 }
 
 void TConfig::SetRunSpeed(int n) {
@@ -261,6 +266,10 @@ bool TConfig::LoadDesktop() {
     integer(LogFormSection, "LogColumn3", LogColumn3);
     integer(LogFormSection, "LogColumn4", LogColumn4);
     integer(LogFormSection, "LogColumn5", LogColumn5);
+    integer(TestSetFormSection, "TestSetLeft", TestSetLeft);
+    integer(TestSetFormSection, "TestSetTop", TestSetTop);
+    integer(TestSetFormSection, "TestSetWidth", TestSetWidth);
+    integer(TestSetFormSection, "TestSetHeight", TestSetHeight);
     return true;
 }
 
@@ -288,5 +297,9 @@ bool TConfig::SaveDesktop() {
     w.Integer(LogFormSection, "LogColumn3", LogColumn3);
     w.Integer(LogFormSection, "LogColumn4", LogColumn4);
     w.Integer(LogFormSection, "LogColumn5", LogColumn5);
+    w.Integer(TestSetFormSection, "TestSetLeft", TestSetLeft);
+    w.Integer(TestSetFormSection, "TestSetTop", TestSetTop);
+    w.Integer(TestSetFormSection, "TestSetWidth", TestSetWidth);
+    w.Integer(TestSetFormSection, "TestSetHeight", TestSetHeight);
     return w.Finish();
 }

@@ -77,6 +77,11 @@ public:
     int LogColumn3;
     int LogColumn4;
     int LogColumn5;
+    // [TestSetForm]: the test set window's place, kept here by that window
+    int TestSetLeft;
+    int TestSetTop;
+    int TestSetWidth;
+    int TestSetHeight;
 
     // Dir and DirLog become the process's current directory.
     void SetDefaults();

@@ -104,6 +104,7 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
 
         {&TMainForm::BreakList,       "BreakList",       u"&контрольные точки",           Key(Qt::CTRL | Qt::ALT | Qt::Key_B),   3030, M::Service, false,     &TMainForm::BreakListExecute,     fileOpen},
         {&TMainForm::DataCheck,       "DataCheck",       u"проверка &данных",             Key(Qt::CTRL | Qt::Key_F9),            3031, M::Service, false,     &TMainForm::DataCheckExecute,     dataCheck},
+        {&TMainForm::TestSetItem,     "TestSetItem",     u"проверка на &наборе слов",     0,                                     3039, M::Service, false,     &TMainForm::TestSetExecute,       machineShown},
         {&TMainForm::LogView,         "LogView",         u"&отчет",                       Key(Qt::Key_F6),                       3032, M::Service, false,     &TMainForm::LogViewExecute,       logShown},
         {&TMainForm::LogSave,         "LogSave",         u"&сохранить отчет",             Key(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033, M::Service, false,     &TMainForm::LogSaveExecute,       logShown},
         {&TMainForm::ConfigItem,      "ConfigItem",      u"п&араметры",                   Key(Qt::Key_F11),                      3034, M::Service, false,     &TMainForm::ConfigItemExecute,    notRunning},
@@ -239,6 +240,7 @@ void TMainForm::CreateMenus() {
 void TMainForm::UpdateActions() {
     for (const TActionRow& row : ActionTable())
         (this->*row.action)->setEnabled(!row.enabled || row.enabled(*this));
+    KeepMachineForCheck();
     BreakItem->setText(engine_->BreakCaption());
     StartButton->setEnabled(StartItem->isEnabled());
     NextStepButton->setEnabled(NextStepItem->isEnabled());

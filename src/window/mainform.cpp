@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "settings/config.h"
 #include "settings/configdir.h"
+#include "testset/testsetform.h"
 #include "window/commandlistmodel.h"
 #include "window/hints.h"
 #include "window/runlamp.h"
@@ -38,6 +39,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -124,6 +127,9 @@ TMainForm::~TMainForm() {
     machine_->disconnect(this);
     engine_->disconnect(this);
     breakPointList_->disconnect(this);
+    // It stops its check and stores its place into the settings as it goes; its hiding moves the focus, which
+    // the window's controls must still be there to hear.
+    delete std::exchange(testSetForm_, nullptr);
     delete takeCentralWidget();
     machineFile_.reset();
     // The run log window stores its layout into the settings as it goes, so it goes while they exist.
@@ -461,7 +467,7 @@ void TMainForm::BringToFront() {
 
 void TMainForm::RefreshEditing() {
     const RunState state = engine_->GetRunState();
-    const bool enabled = state != Running && state != Paused && !fileName_.isEmpty();
+    const bool enabled = state != Running && state != Paused && !fileName_.isEmpty() && !TestSetChecking();
     for (QWidget* w :
          std::initializer_list<QWidget*>{CommandListView, StateListBox, ABCEdit, ABCLabel, WordEdit, WordLabel,
                                          CommandLabel, BegStateLabel, BegStateComboBox, StateLabel})
@@ -530,6 +536,8 @@ bool TMainForm::StoreSettings() {
 bool TMainForm::StoreDesktop() {
     if (logForm_)
         logForm_->StoreLayout();
+    if (testSetForm_)
+        testSetForm_->StoreLayout();
     config_->Left = x();
     config_->Top = y();
     int* widths[] = {&config_->MainColumn0, &config_->MainColumn1, &config_->MainColumn2,

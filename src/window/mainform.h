@@ -33,6 +33,7 @@ class TStateListModel;
 class TTapeView;
 class TValidation;
 class TLogForm;
+class TTestSetForm;
 
 // The property that carries a control's or an entry's help context number.
 inline constexpr char HelpContextProperty[] = "helpContext";
@@ -143,6 +144,12 @@ private:
     void RefreshBreakMarks() override;
     void OpenHelp(int context) override;
     TLogForm* logForm_ = nullptr;
+    // The test set window (testsetcommands.cpp): while it checks, the machine it was given stays as it is.
+    void TestSetExecute();
+    void TestSetWordChosen(const QString& word);
+    bool TestSetChecking() const;
+    void KeepMachineForCheck();
+    TTestSetForm* testSetForm_ = nullptr;
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();
@@ -251,6 +258,7 @@ private:
     QAction* BreakList = nullptr;
     QAction* BreakAdd = nullptr;
     QAction* DataCheck = nullptr;
+    QAction* TestSetItem = nullptr;
     QAction* LogView = nullptr;
     QAction* LogSave = nullptr;
     QAction* ConfigItem = nullptr;

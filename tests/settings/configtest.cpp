@@ -44,7 +44,9 @@ const QByteArray DefaultDesktop = "[MainForm]\r\nLeft=278\r\nTop=83\r\nMainColum
                                   "MainColumn2=30\r\nMainColumn3=50\r\nMainColumn4=20\r\nMainColumn5=50\r\n"
                                   "[LogForm]\r\nLogLeft=360\r\nLogTop=200\r\nLogWidth=400\r\nLogHeight=280\r\n"
                                   "LogStayOnTop=0\r\nLogColumn0=40\r\nLogColumn1=90\r\nLogColumn2=50\r\n"
-                                  "LogColumn3=50\r\nLogColumn4=50\r\nLogColumn5=100\r\n";
+                                  "LogColumn3=50\r\nLogColumn4=50\r\nLogColumn5=100\r\n"
+                                  "[TestSetForm]\r\nTestSetLeft=300\r\nTestSetTop=160\r\nTestSetWidth=760\r\n"
+                                  "TestSetHeight=360\r\n";
 
 class Config : public testing::Test {
 protected:
@@ -123,6 +125,8 @@ TEST_F(Config, EveryKeyRoundTrips) {
     for (int* member : {&a.Left, &a.Top, &a.MainColumn0, &a.MainColumn1, &a.MainColumn2, &a.MainColumn3, &a.MainColumn4,
                         &a.MainColumn5, &a.LogLeft, &a.LogTop, &a.LogWidth, &a.LogHeight, &a.LogColumn0, &a.LogColumn1,
                         &a.LogColumn2, &a.LogColumn3, &a.LogColumn4, &a.LogColumn5})
+        *member = ++n;
+    for (int* member : {&a.TestSetLeft, &a.TestSetTop, &a.TestSetWidth, &a.TestSetHeight})
         *member = ++n;
     a.LogStayOnTop = true;
     ASSERT_TRUE(a.SaveSettings());
@@ -362,7 +366,8 @@ TEST_F(Config, SavingAddsMissingKeysToTheirSections) {
                               "LogColumn3=50\r\nLogColumn4=50\r\nLogColumn5=100\r\n\r\n"
                               "[mainform]\r\nTop=2\r\nLeft=278\r\nMainColumn0=50\r\nMainColumn1=20\r\n"
                               "MainColumn2=30\r\nMainColumn3=50\r\nMainColumn4=20\r\nMainColumn5=50\r\n"
-                              "[Other]\r\nx=y")));
+                              "[Other]\r\nx=y\r\n[TestSetForm]\r\nTestSetLeft=300\r\nTestSetTop=160\r\n"
+                              "TestSetWidth=760\r\nTestSetHeight=360\r\n")));
 }
 
 TEST_F(Config, UnstorableDirectoryFailsTheSaveButNotTheOtherKeys) {

@@ -41,6 +41,7 @@ const TEntry MenuEntries[] = {
     {u"В&ыполнение", u"сле&дующий шаг", QKeySequence(Qt::Key_F8), 1005},
     {u"Сер&вис", u"&контрольные точки", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), 3030},
     {u"Сер&вис", u"проверка &данных", QKeySequence(Qt::CTRL | Qt::Key_F9), 3031},
+    {u"Сер&вис", u"проверка на &наборе слов", QKeySequence(), 3039},
     {u"Сер&вис", u"&отчет", QKeySequence(Qt::Key_F6), 3032},
     {u"Сер&вис", u"&сохранить отчет", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033},
     {u"Сер&вис", u"п&араметры", QKeySequence(Qt::Key_F11), 3034},
