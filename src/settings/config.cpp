@@ -117,7 +117,7 @@ void TConfig::SetDesktopDefaults() {
     LogColumn5 = 100;
     TestSetLeft = 300;
     TestSetTop = 160;
-    TestSetWidth = 760;
+    TestSetWidth = 900;
     TestSetHeight = 360;
 }
 

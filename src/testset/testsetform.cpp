@@ -38,6 +38,7 @@ TTestSetForm::TTestSetForm(TConfig& config, TPrompts& prompts, QWidget* parent)
     CreateControls();
     UpdateCaption();
     UpdateControls();
+    FitColumns();
     ApplyLayout();
 }
 
@@ -166,6 +167,10 @@ void TTestSetForm::UpdateControls() {
         a->setEnabled(!checking);
 }
 
+void TTestSetForm::FitColumns() {
+    TableView->resizeColumnsToContents();
+}
+
 void TTestSetForm::UpdateSummary() {
     if (model_->Checked() == 0 && !cancelled_) {
         SummaryLabel->setText(QString());
@@ -232,6 +237,7 @@ bool TTestSetForm::LoadSet(const QString& path) {
     UpdateCaption();
     UpdateControls();
     UpdateSummary();
+    FitColumns();
     return true;
 }
 
@@ -320,6 +326,7 @@ void TTestSetForm::CheckDone(int generation) {
     worker_.join();
     UpdateControls();
     UpdateSummary();
+    FitColumns();
     emit checkingChanged(false);
 }
 

@@ -74,6 +74,8 @@ private:
     void UpdateControls();
     void UpdateSummary();
     void UpdateCaption();
+    // Every heading and cell in full: the columns grow to what they hold.
+    void FitColumns();
     void CaseDone(int generation, int row, const TRunResult& result);
     void CheckDone(int generation);
     void StopWorker();

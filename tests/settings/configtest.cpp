@@ -45,7 +45,7 @@ const QByteArray DefaultDesktop = "[MainForm]\r\nLeft=278\r\nTop=83\r\nMainColum
                                   "[LogForm]\r\nLogLeft=360\r\nLogTop=200\r\nLogWidth=400\r\nLogHeight=280\r\n"
                                   "LogStayOnTop=0\r\nLogColumn0=40\r\nLogColumn1=90\r\nLogColumn2=50\r\n"
                                   "LogColumn3=50\r\nLogColumn4=50\r\nLogColumn5=100\r\n"
-                                  "[TestSetForm]\r\nTestSetLeft=300\r\nTestSetTop=160\r\nTestSetWidth=760\r\n"
+                                  "[TestSetForm]\r\nTestSetLeft=300\r\nTestSetTop=160\r\nTestSetWidth=900\r\n"
                                   "TestSetHeight=360\r\n";
 
 class Config : public testing::Test {
@@ -367,7 +367,7 @@ TEST_F(Config, SavingAddsMissingKeysToTheirSections) {
                               "[mainform]\r\nTop=2\r\nLeft=278\r\nMainColumn0=50\r\nMainColumn1=20\r\n"
                               "MainColumn2=30\r\nMainColumn3=50\r\nMainColumn4=20\r\nMainColumn5=50\r\n"
                               "[Other]\r\nx=y\r\n[TestSetForm]\r\nTestSetLeft=300\r\nTestSetTop=160\r\n"
-                              "TestSetWidth=760\r\nTestSetHeight=360\r\n")));
+                              "TestSetWidth=900\r\nTestSetHeight=360\r\n")));
 }
 
 TEST_F(Config, UnstorableDirectoryFailsTheSaveButNotTheOtherKeys) {
