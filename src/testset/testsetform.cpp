@@ -134,6 +134,8 @@ void TTestSetForm::CreateControls() {
         TableView->addAction(action);
     }
     connect(OpenButton, &QPushButton::clicked, this, [this] {
+        if (!QuerySave())
+            return;
         TFileDialog dialog;
         dialog.title = QStringLiteral("Открыть набор слов");
         dialog.filter = Filter;
@@ -252,6 +254,16 @@ bool TTestSetForm::SaveSet() {
     model_->SetModified(false);
     UpdateCaption();
     return true;
+}
+
+bool TTestSetForm::QuerySave() {
+    if (!model_->Modified())
+        return true;
+    const TAnswer answer = prompts_.Message(Caption, QStringLiteral("Набор слов изменен.\nСохранить изменения?"),
+                                            TIcon::Question, ButtonsYesNoCancel, TAnswer::Yes);
+    if (answer == TAnswer::Cancel)
+        return false;
+    return answer == TAnswer::No || SaveSet();
 }
 
 bool TTestSetForm::SaveSetAs() {

@@ -39,6 +39,8 @@ public:
     // "Сохранить": under the set's name, or the name asked for.
     bool SaveSet();
     bool SaveSetAs();
+    // A changed set is saved or given up as the user answers; false: Cancel, keep everything as it is.
+    bool QuerySave();
 
     // "Проверить" and "Отмена".
     void StartCheck();

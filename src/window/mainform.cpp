@@ -608,6 +608,8 @@ bool TMainForm::FormCloseQuery() {
             return stay();
         restore = Ready;
     }
+    if (testSetForm_ && !testSetForm_->QuerySave())
+        return stay();
     if (config_->AutoFile && modified_ && !(machineFile_->IsNew() && machine_->IsEmpty()) && !SaveFile())
         return stay();
     if (!CloseCurrentFile())

@@ -204,4 +204,16 @@ TEST_F(TestSetInMainWindow, TheSetBesideTheMachineIsCheckedWhileTheMachineStaysA
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseRelease(table->viewport(), Qt::LeftButton, {}, cell.center());
     EXPECT_EQ(form->Machine().Word(), QStringLiteral("111"));
+
+    // Leaving the program with the set changed asks first; Cancel keeps the program and the set.
+    testSet->Model().RemoveCase(0);
+    form->Config().Exit = false;
+    prompts.boxes.clear();
+    prompts.Answer(TAnswer::Cancel);
+    EXPECT_FALSE(form->FormCloseQuery());
+    EXPECT_EQ(prompts.boxes.value(0).text, QStringLiteral("Набор слов изменен.\nСохранить изменения?"));
+    EXPECT_TRUE(testSet->Model().Modified());
+    prompts.Answer(TAnswer::Yes);
+    form->FormCloseQuery();
+    EXPECT_EQ(Text(ReadAll(dir.filePath(QStringLiteral("задача.tests")))), "111\t1000\r\n1\t11\r\n");
 }
