@@ -110,14 +110,19 @@ bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& err
         fileWord_ = machine_.Word();
         return true;
     }
-    TLoadReport report(path);
+    LoadBytes(bytes, warnings);
+    return true;
+}
+
+void TBatchRunner::LoadBytes(const QByteArray& bytes, QStringList& warnings) {
+    engine_.SetRunState(Ready);
+    TLoadReport report(QString{});
     ReadMachineBytes(bytes, machine_, breakPoints_, report);
     for (const TLoadError& e : report.Errors())
         warnings.append(TLoadReport::LineText(e.lineNumber) + QStringLiteral(": ") + e.message);
     if (report.Omitted() > 0)
         warnings.append(TLoadReport::OmittedText(report.Omitted()));
     fileWord_ = machine_.Word();
-    return true;
 }
 
 QStringList TBatchRunner::Faults(const TCheckState& report) {
@@ -152,14 +157,18 @@ TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
         return result;
     }
     engine_.Start();
-    if (!progress_) {
+    if (!progress_ && !cancelled_) {
         engine_.RunSteps(maxSteps);
     } else {
-        // In slices, so that a long run can say how far it has come.
-        constexpr qint64 Slice = qint64(1) << 22;
+        // In slices, so that a long run can say how far it has come; a cancel wants an answer within a
+        // fraction of a second even with the loop check on.
+        const qint64 slice = cancelled_ ? qint64(1) << 16 : qint64(1) << 22;
         while (engine_.GetRunState() == Running && machine_.StepNumber() < maxSteps) {
-            engine_.RunSteps(std::min(maxSteps, machine_.StepNumber() + Slice));
-            progress_(machine_.StepNumber());
+            engine_.RunSteps(std::min(maxSteps, machine_.StepNumber() + slice));
+            if (progress_)
+                progress_(machine_.StepNumber());
+            if (cancelled_ && cancelled_())
+                break;
         }
     }
     for (const TTapeCell& c : machine_.Tape())

@@ -51,6 +51,8 @@ public:
     // another simulator is imported, inputSymbols (the words to run) joining its alphabet; its "#" is a symbol
     // there, and Run maps it in the words as the import did.
     bool Load(const QString& path, QStringList& warnings, QString& error, const QString& inputSymbols = QString());
+    // Loads the machine from the bytes of a machine file: the window hands over its machine so.
+    void LoadBytes(const QByteArray& bytes, QStringList& warnings);
 
     // The word the file holds.
     const QString& FileWord() const { return fileWord_; }
@@ -64,6 +66,8 @@ public:
     TRunResult Run(const QString& word, qint64 maxSteps);
     // Called with the run's step number every few million steps of a long run.
     void SetProgress(std::function<void(qint64 steps)> progress) { progress_ = std::move(progress); }
+    // Asked every few ten thousand steps; true ends the run where it is, as the step limit would.
+    void SetCancel(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
 
 private:
     class TAnswers : public TPrompts {
@@ -88,4 +92,5 @@ private:
     // What the foreign "#" became in an imported machine; null otherwise.
     QChar hashSymbol_;
     std::function<void(qint64)> progress_;
+    std::function<bool()> cancelled_;
 };

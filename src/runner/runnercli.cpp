@@ -9,6 +9,8 @@
 #include "runner/batchrun.h"
 #include "runner/progressline.h"
 #include "table/handout.h"
+#include "testset/testsetcheck.h"
+#include "testset/testsetfile.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -24,13 +26,6 @@
 #include <vector>
 
 namespace {
-
-struct TCase {
-    QString word;
-    QString tape;
-    QString state;
-    bool hasState = false;
-};
 
 // The lines of a Windows-1251 text file: LF ends a line, CR is dropped, a final LF adds no empty line.
 bool ReadLines(const QString& path, QStringList& lines, QString& error) {
@@ -344,22 +339,19 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     if (parser.isSet(htmlOption))
         return WriteHandouts(files, parser.value(htmlOption), config, err);
 
-    QList<TCase> cases;
+    QList<TTestCase> cases;
     QString error;
     if (parser.isSet(expectOption)) {
-        QStringList lines;
-        if (!ReadLines(parser.value(expectOption), lines, error)) {
+        QList<TTestLineError> lineErrors;
+        cases = ReadTestSet(parser.value(expectOption), lineErrors, error);
+        if (!error.isEmpty()) {
             err << error << Qt::endl;
             return 2;
         }
-        for (const QString& line : lines) {
-            const QStringList f = line.split(QLatin1Char('\t'));
-            if (f.size() < 2) {
-                err << QStringLiteral("Строка без ожидаемой ленты: ") << line << Qt::endl;
-                return 2;
-            }
-            cases.append(TCase{f[0], f[1], f.value(2), f.size() > 2});
-        }
+        for (const TTestLineError& e : lineErrors)
+            err << parser.value(expectOption) << QStringLiteral(": ") << e.Message() << Qt::endl;
+        if (!lineErrors.isEmpty())
+            return 2;
     }
     QStringList words = parser.values(wordOption);
     if (parser.isSet(wordsOption)) {
@@ -373,7 +365,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
 
     // An imported machine has no word of its own: the symbols of the words it will run join its alphabet.
     QString inputSymbols = words.join(QString());
-    for (const TCase& c : cases)
+    for (const TTestCase& c : cases)
         inputSymbols += c.word;
     if (parser.isSet(reportOption) && (files.size() != 1 || words.size() + cases.size() > 1)) {
         err << QStringLiteral("Параметр --report допускает только одно слово") << Qt::endl;
@@ -445,9 +437,8 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
             if (r.end != TRunEnd::Refused)
                 jout << prefix << (json ? Json(r) : Describe(r)) << Qt::endl;
         } else {
-            const TCase& c = cases[job.caseIndex];
-            const bool ok = r.end == TRunEnd::Halt && r.InnerTape() == c.tape &&
-                            (!c.hasState || r.state.compare(c.state, Qt::CaseInsensitive) == 0);
+            const TTestCase& c = cases[job.caseIndex];
+            const bool ok = TestPassed(c, r);
             if (json) {
                 QJsonObject obj = QJsonDocument::fromJson(Json(r).toUtf8()).object();
                 obj.insert(QStringLiteral("passed"), ok);

@@ -21,6 +21,7 @@ const QString MainFormSection = QStringLiteral("MainForm");
 const QString LogFormSection = QStringLiteral("LogForm");
 const QString TableFormSection = QStringLiteral("TableForm");
 const QString DiagramFormSection = QStringLiteral("DiagramForm");
+const QString TestSetFormSection = QStringLiteral("TestSetForm");
 
 // The extension must be exactly ext, case included, so that a wrong name is never read as settings.
 bool IsReadableAs(const QString& path, const QString& ext) {
@@ -124,6 +125,10 @@ void TConfig::SetDesktopDefaults() {
     DiagramTop = 120;
     DiagramWidth = 520;
     DiagramHeight = 400;
+    TestSetLeft = 300;
+    TestSetTop = 160;
+    TestSetWidth = 900;
+    TestSetHeight = 360;
 }
 
 void TConfig::SetRunSpeed(int n) {
@@ -283,6 +288,10 @@ bool TConfig::LoadDesktop() {
     integer(DiagramFormSection, "DiagramTop", DiagramTop);
     integer(DiagramFormSection, "DiagramWidth", DiagramWidth);
     integer(DiagramFormSection, "DiagramHeight", DiagramHeight);
+    integer(TestSetFormSection, "TestSetLeft", TestSetLeft);
+    integer(TestSetFormSection, "TestSetTop", TestSetTop);
+    integer(TestSetFormSection, "TestSetWidth", TestSetWidth);
+    integer(TestSetFormSection, "TestSetHeight", TestSetHeight);
     return true;
 }
 
@@ -320,5 +329,9 @@ bool TConfig::SaveDesktop() {
     w.Integer(DiagramFormSection, "DiagramTop", DiagramTop);
     w.Integer(DiagramFormSection, "DiagramWidth", DiagramWidth);
     w.Integer(DiagramFormSection, "DiagramHeight", DiagramHeight);
+    w.Integer(TestSetFormSection, "TestSetLeft", TestSetLeft);
+    w.Integer(TestSetFormSection, "TestSetTop", TestSetTop);
+    w.Integer(TestSetFormSection, "TestSetWidth", TestSetWidth);
+    w.Integer(TestSetFormSection, "TestSetHeight", TestSetHeight);
     return w.Finish();
 }

@@ -87,6 +87,11 @@ public:
     int DiagramTop;
     int DiagramWidth;
     int DiagramHeight;
+    // [TestSetForm]: the test set window's place, kept here by that window
+    int TestSetLeft;
+    int TestSetTop;
+    int TestSetWidth;
+    int TestSetHeight;
 
     // Dir and DirLog become the process's current directory.
     void SetDefaults();

@@ -107,6 +107,7 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::BreakList,       "BreakList",       u"&контрольные точки",           Key(Qt::CTRL | Qt::ALT | Qt::Key_B),   3030, M::Service, false,     &TMainForm::BreakListExecute,     fileOpen},
         {&TMainForm::DataCheck,       "DataCheck",       u"проверка &данных",             Key(Qt::CTRL | Qt::Key_F9),            3031, M::Service, false,     &TMainForm::DataCheckExecute,     dataCheck},
         {&TMainForm::TableItem,       "TableItem",       u"&таблица переходов",           Key(Qt::CTRL | Qt::Key_T),             3039, M::Service, false,     &TMainForm::TableItemExecute,     fileOpen},
+        {&TMainForm::TestSetItem,     "TestSetItem",     u"проверка на &наборе слов",     0,                                     3038, M::Service, false,     &TMainForm::TestSetExecute,       machineShown},
         {&TMainForm::LogView,         "LogView",         u"&отчет",                       Key(Qt::Key_F6),                       3032, M::Service, false,     &TMainForm::LogViewExecute,       logShown},
         {&TMainForm::LogSave,         "LogSave",         u"&сохранить отчет",             Key(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033, M::Service, false,     &TMainForm::LogSaveExecute,       logShown},
         {&TMainForm::DiagramView,     "DiagramView",     u"&диаграмма состояний",         Key(Qt::Key_F7),                       3037, M::Service, false,     &TMainForm::DiagramViewExecute,   nullptr},
@@ -246,6 +247,7 @@ void TMainForm::CreateMenus() {
 void TMainForm::UpdateActions() {
     for (const TActionRow& row : ActionTable())
         (this->*row.action)->setEnabled(!row.enabled || row.enabled(*this));
+    KeepMachineForCheck();
     BreakItem->setText(engine_->BreakCaption());
     StartButton->setEnabled(StartItem->isEnabled());
     NextStepButton->setEnabled(NextStepItem->isEnabled());

@@ -17,6 +17,7 @@
 #include "settings/config.h"
 #include "settings/configdir.h"
 #include "table/tableform.h"
+#include "testset/testsetform.h"
 #include "window/commandlistmodel.h"
 #include "window/hints.h"
 #include "window/runlamp.h"
@@ -41,6 +42,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -132,6 +135,9 @@ TMainForm::~TMainForm() {
     machine_->disconnect(this);
     engine_->disconnect(this);
     breakPointList_->disconnect(this);
+    // It stops its check and stores its place into the settings as it goes; its hiding moves the focus, which
+    // the window's controls must still be there to hear.
+    delete std::exchange(testSetForm_, nullptr);
     delete takeCentralWidget();
     machineFile_.reset();
     // The run log window stores its layout into the settings as it goes, so it goes while they exist.
@@ -471,7 +477,7 @@ void TMainForm::BringToFront() {
 
 void TMainForm::RefreshEditing() {
     const RunState state = engine_->GetRunState();
-    const bool enabled = state != Running && state != Paused && !fileName_.isEmpty();
+    const bool enabled = state != Running && state != Paused && !fileName_.isEmpty() && !TestSetChecking();
     for (QWidget* w :
          std::initializer_list<QWidget*>{CommandListView, StateListBox, ABCEdit, ABCLabel, WordEdit, WordLabel,
                                          CommandLabel, BegStateLabel, BegStateComboBox, StateLabel})
@@ -555,6 +561,8 @@ bool TMainForm::StoreDesktop() {
         tableForm_->StoreLayout();
     if (diagramForm_)
         diagramForm_->StoreLayout();
+    if (testSetForm_)
+        testSetForm_->StoreLayout();
     config_->Left = x();
     config_->Top = y();
     int* widths[] = {&config_->MainColumn0, &config_->MainColumn1, &config_->MainColumn2,
@@ -625,6 +633,8 @@ bool TMainForm::FormCloseQuery() {
             return stay();
         restore = Ready;
     }
+    if (testSetForm_ && !testSetForm_->QuerySave())
+        return stay();
     if (config_->AutoFile && modified_ && !(machineFile_->IsNew() && machine_->IsEmpty()) && !SaveFile())
         return stay();
     if (!CloseCurrentFile())

@@ -35,6 +35,7 @@ class TValidation;
 class TLogForm;
 class TTableForm;
 class TDiagramForm;
+class TTestSetForm;
 
 // The property that carries a control's or an entry's help context number.
 inline constexpr char HelpContextProperty[] = "helpContext";
@@ -154,6 +155,12 @@ private:
     // The state diagram window (diagramcommands.cpp), made when first asked for.
     void DiagramViewExecute();
     TDiagramForm* diagramForm_ = nullptr;
+    // The test set window (testsetcommands.cpp): while it checks, the machine it was given stays as it is.
+    void TestSetExecute();
+    void TestSetWordChosen(const QString& word);
+    bool TestSetChecking() const;
+    void KeepMachineForCheck();
+    TTestSetForm* testSetForm_ = nullptr;
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();
@@ -264,6 +271,7 @@ private:
     QAction* BreakList = nullptr;
     QAction* BreakAdd = nullptr;
     QAction* DataCheck = nullptr;
+    QAction* TestSetItem = nullptr;
     QAction* LogView = nullptr;
     QAction* LogSave = nullptr;
     QAction* TableItem = nullptr;

@@ -48,7 +48,9 @@ const QByteArray DefaultDesktop = "[MainForm]\r\nLeft=278\r\nTop=83\r\nMainColum
                                   "[TableForm]\r\nTableLeft=360\r\nTableTop=440\r\nTableWidth=480\r\n"
                                   "TableHeight=260\r\n"
                                   "[DiagramForm]\r\nDiagramLeft=420\r\nDiagramTop=120\r\nDiagramWidth=520\r\n"
-                                  "DiagramHeight=400\r\n";
+                                  "DiagramHeight=400\r\n"
+                                  "[TestSetForm]\r\nTestSetLeft=300\r\nTestSetTop=160\r\nTestSetWidth=900\r\n"
+                                  "TestSetHeight=360\r\n";
 
 class Config : public testing::Test {
 protected:
@@ -130,6 +132,8 @@ TEST_F(Config, EveryKeyRoundTrips) {
           &a.LogColumn0,   &a.LogColumn1,   &a.LogColumn2,  &a.LogColumn3,  &a.LogColumn4,  &a.LogColumn5,
           &a.TableLeft,    &a.TableTop,     &a.TableWidth,  &a.TableHeight, &a.DiagramLeft, &a.DiagramTop,
           &a.DiagramWidth, &a.DiagramHeight})
+        *member = ++n;
+    for (int* member : {&a.TestSetLeft, &a.TestSetTop, &a.TestSetWidth, &a.TestSetHeight})
         *member = ++n;
     a.LogStayOnTop = true;
     ASSERT_TRUE(a.SaveSettings());
@@ -372,7 +376,9 @@ TEST_F(Config, SavingAddsMissingKeysToTheirSections) {
                               "[Other]\r\nx=y\r\n[TableForm]\r\nTableLeft=360\r\nTableTop=440\r\n"
                               "TableWidth=480\r\nTableHeight=260\r\n"
                               "[DiagramForm]\r\nDiagramLeft=420\r\nDiagramTop=120\r\nDiagramWidth=520\r\n"
-                              "DiagramHeight=400\r\n")));
+                              "DiagramHeight=400\r\n"
+                              "[TestSetForm]\r\nTestSetLeft=300\r\nTestSetTop=160\r\n"
+                              "TestSetWidth=900\r\nTestSetHeight=360\r\n")));
 }
 
 TEST_F(Config, UnstorableDirectoryFailsTheSaveButNotTheOtherKeys) {

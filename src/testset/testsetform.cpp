@@ -1,0 +1,376 @@
+#include "testset/testsetform.h"
+
+#include "platform/paths.h"
+#include "platform/prompts.h"
+#include "runner/batchrun.h"
+#include "settings/config.h"
+#include "testset/testsetcheck.h"
+#include "testset/testsetmodel.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString Caption = QStringLiteral("Проверка на наборе слов");
+const QString Filter = QStringLiteral("Наборы слов (*.tests)|*.tests|Все файлы (*)|*");
+constexpr int DefaultStepLimit = 1000000;
+// The window's page in the help (its helpContext property).
+constexpr int WindowHelp = 2030;
+
+} // namespace
+
+TTestSetForm::TTestSetForm(TConfig& config, TPrompts& prompts, QWidget* parent)
+    : QWidget(parent, Qt::Window), config_(config), prompts_(prompts) {
+    setObjectName(QStringLiteral("TestSetForm"));
+    setProperty("helpContext", WindowHelp);
+    model_ = new TTestSetModel(config_, prompts_, this);
+    CreateControls();
+    UpdateCaption();
+    UpdateControls();
+    FitColumns();
+    ApplyLayout();
+}
+
+TTestSetForm::~TTestSetForm() {
+    StopWorker();
+    StoreLayout();
+}
+
+void TTestSetForm::CreateControls() {
+    auto* layout = new QVBoxLayout(this);
+    SummaryLabel = new QLabel(this);
+    SummaryLabel->setObjectName(QStringLiteral("SummaryLabel"));
+    layout->addWidget(SummaryLabel);
+
+    TableView = new QTableView(this);
+    TableView->setObjectName(QStringLiteral("TableView"));
+    TableView->setModel(model_);
+    TableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A double-click chooses the row's word; a key or a click on the current cell edits it.
+    TableView->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed |
+                               QAbstractItemView::SelectedClicked);
+    TableView->horizontalHeader()->setStretchLastSection(true);
+    TableView->verticalHeader()->setDefaultSectionSize(TableView->fontMetrics().height() + 6);
+    layout->addWidget(TableView, 1);
+    connect(TableView, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (!Checking() && index.isValid())
+            emit wordChosen(model_->Cases().at(index.row()).word);
+    });
+
+    auto* edits = new QHBoxLayout;
+    AddButton = new QPushButton(QStringLiteral("&Добавить"), this);
+    DeleteButton = new QPushButton(QStringLiteral("&Удалить"), this);
+    OpenButton = new QPushButton(QStringLiteral("&Открыть..."), this);
+    SaveButton = new QPushButton(QStringLiteral("&Сохранить"), this);
+    SaveAsButton = new QPushButton(QStringLiteral("Сохранить &как..."), this);
+    for (QPushButton* b : {AddButton, DeleteButton, OpenButton, SaveButton, SaveAsButton})
+        edits->addWidget(b);
+    edits->addStretch(1);
+    layout->addLayout(edits);
+
+    auto* run = new QHBoxLayout;
+    auto* limitLabel = new QLabel(QStringLiteral("&Предел шагов:"), this);
+    StepLimitEdit = new QSpinBox(this);
+    StepLimitEdit->setObjectName(QStringLiteral("StepLimitEdit"));
+    StepLimitEdit->setRange(1, 2000000000);
+    StepLimitEdit->setValue(DefaultStepLimit);
+    StepLimitEdit->setGroupSeparatorShown(true);
+    limitLabel->setBuddy(StepLimitEdit);
+    CheckButton = new QPushButton(QStringLiteral("&Проверить"), this);
+    CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setValue(0);
+    run->addWidget(limitLabel);
+    run->addWidget(StepLimitEdit);
+    run->addWidget(CheckButton);
+    run->addWidget(CancelButton);
+    run->addWidget(ProgressBar, 1);
+    layout->addLayout(run);
+
+    const std::pair<QPushButton*, const char*> names[] = {
+        {AddButton, "AddButton"},      {DeleteButton, "DeleteButton"}, {OpenButton, "OpenButton"},
+        {SaveButton, "SaveButton"},    {SaveAsButton, "SaveAsButton"}, {CheckButton, "CheckButton"},
+        {CancelButton, "CancelButton"}};
+    for (const auto& [button, name] : names) {
+        button->setObjectName(QString::fromLatin1(name));
+        button->setAutoDefault(false);
+    }
+
+    connect(AddButton, &QPushButton::clicked, this, [this] {
+        const int row = model_->InsertCase(TableView->currentIndex().row());
+        TableView->setCurrentIndex(model_->index(row, TTestSetModel::Word));
+        TableView->edit(TableView->currentIndex());
+        UpdateControls();
+        UpdateSummary();
+    });
+    connect(DeleteButton, &QPushButton::clicked, this, [this] {
+        const int row = TableView->currentIndex().row();
+        model_->RemoveCase(row);
+        if (model_->rowCount() > 0)
+            TableView->setCurrentIndex(model_->index(std::min(row, model_->rowCount() - 1), 0));
+        UpdateControls();
+        UpdateSummary();
+    });
+    // Ins and Del in the table, as in the main window's lists.
+    const std::pair<QPushButton*, Qt::Key> keys[] = {{AddButton, Qt::Key_Insert}, {DeleteButton, Qt::Key_Delete}};
+    for (const auto& [button, key] : keys) {
+        auto* action = new QAction(button->text(), TableView);
+        action->setShortcut(QKeySequence(key));
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, button, &QPushButton::click);
+        TableView->addAction(action);
+    }
+    connect(OpenButton, &QPushButton::clicked, this, [this] {
+        if (!QuerySave())
+            return;
+        TFileDialog dialog;
+        dialog.title = QStringLiteral("Открыть набор слов");
+        dialog.filter = Filter;
+        dialog.defaultExt = QStringLiteral("tests");
+        dialog.initialDir = DialogDir();
+        const QString chosen = prompts_.OpenFileName(dialog);
+        if (!chosen.isEmpty())
+            LoadSet(chosen);
+    });
+    connect(SaveButton, &QPushButton::clicked, this, &TTestSetForm::SaveSet);
+    connect(SaveAsButton, &QPushButton::clicked, this, &TTestSetForm::SaveSetAs);
+    connect(CheckButton, &QPushButton::clicked, this, &TTestSetForm::StartCheck);
+    connect(CancelButton, &QPushButton::clicked, this, &TTestSetForm::CancelCheck);
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
+        UpdateSummary();
+        UpdateCaption();
+    });
+}
+
+void TTestSetForm::UpdateControls() {
+    const bool checking = Checking();
+    const bool rows = model_->rowCount() > 0;
+    model_->SetReadOnly(checking);
+    AddButton->setEnabled(!checking);
+    DeleteButton->setEnabled(!checking && rows);
+    OpenButton->setEnabled(!checking);
+    StepLimitEdit->setEnabled(!checking);
+    CheckButton->setEnabled(!checking && rows);
+    CancelButton->setEnabled(checking);
+    for (QAction* a : TableView->actions())
+        a->setEnabled(!checking);
+}
+
+void TTestSetForm::FitColumns() {
+    TableView->resizeColumnsToContents();
+}
+
+void TTestSetForm::UpdateSummary() {
+    if (model_->Checked() == 0 && !cancelled_) {
+        SummaryLabel->setText(QString());
+        return;
+    }
+    QString text = QStringLiteral("%1 из %2 пройдено").arg(model_->Passed()).arg(model_->rowCount());
+    if (cancelled_)
+        text += QStringLiteral(" (проверка прервана)");
+    SummaryLabel->setText(text);
+}
+
+void TTestSetForm::UpdateCaption() {
+    const QString name = setPath_.isEmpty() ? QString() : paths::FileName(setPath_);
+    setWindowTitle(name.isEmpty() ? Caption
+                                  : Caption + QStringLiteral(" - ") + name +
+                                        (model_->Modified() ? QStringLiteral("*") : QString()));
+}
+
+QString TTestSetForm::DialogDir() const {
+    if (!setPath_.isEmpty())
+        return paths::FileDir(setPath_);
+    if (!machinePath_.isEmpty())
+        return paths::FileDir(machinePath_);
+    return config_.Dir;
+}
+
+void TTestSetForm::OpenFor(const QString& machinePath) {
+    if (machinePath == machinePath_)
+        return;
+    machinePath_ = machinePath;
+    if (Checking() || model_->Modified() || machinePath.isEmpty())
+        return;
+    const QString beside = TestSetPathOf(machinePath);
+    if (QFileInfo(beside).isFile())
+        LoadSet(beside);
+}
+
+bool TTestSetForm::LoadSet(const QString& path) {
+    if (Checking())
+        return false;
+    QList<TTestLineError> errors;
+    QString error;
+    const QList<TTestCase> cases = ReadTestSet(path, errors, error);
+    if (!error.isEmpty()) {
+        prompts_.Message(Caption, error, TIcon::Stop);
+        return false;
+    }
+    cancelled_ = false;
+    model_->SetCases(cases);
+    setPath_ = path;
+    if (!errors.isEmpty()) {
+        // The lines are skipped: saving the set now drops them, so the user hears of each.
+        constexpr int Shown = 20;
+        QStringList lines;
+        for (int i = 0; i < errors.size() && i < Shown; ++i)
+            lines.append(errors[i].Message());
+        if (errors.size() > Shown)
+            lines.append(QStringLiteral("и еще строк: ") + QString::number(errors.size() - Shown));
+        prompts_.Message(Caption,
+                         QStringLiteral("В файле ") + path + QStringLiteral(" пропущены строки:\n") +
+                             lines.join(QLatin1Char('\n')),
+                         TIcon::Exclamation);
+    }
+    UpdateCaption();
+    UpdateControls();
+    UpdateSummary();
+    FitColumns();
+    return true;
+}
+
+bool TTestSetForm::SaveSet() {
+    if (setPath_.isEmpty())
+        return SaveSetAs();
+    const QString error = SaveTestSet(setPath_, model_->Cases());
+    if (!error.isEmpty()) {
+        prompts_.Message(Caption, error, TIcon::Stop);
+        return false;
+    }
+    model_->SetModified(false);
+    UpdateCaption();
+    return true;
+}
+
+bool TTestSetForm::QuerySave() {
+    if (!model_->Modified())
+        return true;
+    const TAnswer answer = prompts_.Message(Caption, QStringLiteral("Набор слов изменен.\nСохранить изменения?"),
+                                            TIcon::Question, ButtonsYesNoCancel, TAnswer::Yes);
+    if (answer == TAnswer::Cancel)
+        return false;
+    return answer == TAnswer::No || SaveSet();
+}
+
+bool TTestSetForm::SaveSetAs() {
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Сохранить набор слов");
+    dialog.filter = Filter;
+    dialog.defaultExt = QStringLiteral("tests");
+    dialog.initialDir = DialogDir();
+    dialog.fileName = setPath_.isEmpty() && !machinePath_.isEmpty() ? paths::FileName(TestSetPathOf(machinePath_))
+                                                                    : paths::FileName(setPath_);
+    dialog.overwritePrompt = true;
+    const QString chosen = prompts_.SaveFileName(dialog);
+    if (chosen.isEmpty())
+        return false;
+    const QString previous = setPath_;
+    setPath_ = chosen;
+    if (!SaveSet()) {
+        setPath_ = previous;
+        UpdateCaption();
+        return false;
+    }
+    return true;
+}
+
+void TTestSetForm::StartCheck() {
+    if (Checking() || model_->rowCount() == 0)
+        return;
+    const QByteArray machine = machineBytes ? machineBytes() : QByteArray();
+    if (machine.isEmpty()) {
+        prompts_.Message(Caption, QStringLiteral("Нет машины для проверки"), TIcon::Stop);
+        return;
+    }
+    model_->ClearResults();
+    cancelled_ = false;
+    done_ = 0;
+    cancel_ = false;
+    const int generation = ++generation_;
+    ProgressBar->setRange(0, model_->rowCount());
+    ProgressBar->setValue(0);
+    // The worker has copies of everything it reads; it speaks to the window only through queued calls.
+    worker_ = std::thread([this, generation, machine, config = TConfig(config_), cases = model_->Cases(),
+                           limit = qint64(StepLimitEdit->value())] {
+        CheckTestSet(machine, config, cases, limit, cancel_, [&](int row, const TRunResult& result) {
+            QMetaObject::invokeMethod(
+                this, [this, generation, row, result] { CaseDone(generation, row, result); }, Qt::QueuedConnection);
+        });
+        QMetaObject::invokeMethod(
+            this, [this, generation] { CheckDone(generation); }, Qt::QueuedConnection);
+    });
+    UpdateControls();
+    UpdateSummary();
+    emit checkingChanged(true);
+}
+
+void TTestSetForm::CancelCheck() {
+    if (!Checking())
+        return;
+    cancel_ = true;
+    cancelled_ = true;
+}
+
+void TTestSetForm::CaseDone(int generation, int row, const TRunResult& result) {
+    if (generation != generation_)
+        return;
+    model_->SetResult(row, result);
+    ProgressBar->setValue(++done_);
+}
+
+void TTestSetForm::CheckDone(int generation) {
+    if (generation != generation_ || !worker_.joinable())
+        return;
+    worker_.join();
+    UpdateControls();
+    UpdateSummary();
+    FitColumns();
+    emit checkingChanged(false);
+}
+
+void TTestSetForm::StopWorker() {
+    if (!worker_.joinable())
+        return;
+    cancel_ = true;
+    worker_.join();
+    // What it queued is for a check that no longer exists.
+    ++generation_;
+}
+
+void TTestSetForm::closeEvent(QCloseEvent* event) {
+    // A check goes on behind a hidden window only to be forgotten: closing ends it.
+    if (Checking()) {
+        cancelled_ = true;
+        StopWorker();
+        UpdateControls();
+        UpdateSummary();
+        emit checkingChanged(false);
+    }
+    QWidget::closeEvent(event);
+}
+
+void TTestSetForm::ApplyLayout() {
+    setGeometry(config_.TestSetLeft, config_.TestSetTop, config_.TestSetWidth, config_.TestSetHeight);
+}
+
+void TTestSetForm::StoreLayout() {
+    const QRect r = geometry();
+    config_.TestSetLeft = r.left();
+    config_.TestSetTop = r.top();
+    config_.TestSetWidth = r.width();
+    config_.TestSetHeight = r.height();
+}
