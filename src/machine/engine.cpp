@@ -110,6 +110,7 @@ bool TEngine::PrepareRun() {
         machine_.SetHeadPosition(0);
         machine_.SetStepNumber(0);
         machine_.BeginRun();
+        ++run_;
         if (log_ && settings_.ViewLog)
             log_->ClearLog();
         StepOnce();
@@ -164,13 +165,21 @@ void TEngine::StepOnce() {
         return;
     }
     TRunCore& core = machine_.Core();
-    if (!core.active)
+    if (!core.active) {
         machine_.BeginRun();
+        ++run_;
+    }
     if (state != Running)
         mayHit_.clear();
     if (core.hasPending) {
         try {
+            // The log follows the tape by the one cell each step writes.
+            const int position = core.headPosition;
+            const std::uint8_t before = core.HeadByte();
             const TRunCore::TOutcome outcome = core.Execute(settings_.DiesCount);
+            wroteAt_ = outcome == TRunCore::TOutcome::Ok ? core.step : -1;
+            wrotePosition_ = position;
+            wroteBefore_ = before;
             machine_.CoreStepped();
             if (outcome != TRunCore::TOutcome::Ok) {
                 Stop(outcome);
@@ -220,17 +229,26 @@ void TEngine::LookUp() {
             return;
         }
         if (log_ && settings_.ViewLog) {
-            // One copy of the tape serves the search and the row.
-            TFullWord snapshot = machine_.TakeTapeSnapshot();
-            if (settings_.History) {
-                const qint64 n = log_->FindRepeatedConfiguration(machine_.CurrentState(), machine_.CurrentSymbol(),
-                                                                 machine_.HeadPosition(), snapshot);
-                if (n != 0 && !AskLoop(n))
-                    return;
+            if (TLoopCheck* loop = log_->LoopCheck()) {
+                // It reads the configuration from the core itself.
+                if (settings_.History) {
+                    const qint64 n = loop->Find();
+                    if (n != 0 && !AskLoop(n))
+                        return;
+                }
+                loop->Log();
+            } else {
+                // The log reads the tape from the core: nothing is copied, however long the tape.
+                const TTapeNow tape{core, run_, wroteAt_, wrotePosition_, wroteBefore_};
+                if (settings_.History) {
+                    const qint64 n = log_->FindRepeatedOnTape(machine_.CurrentState(), machine_.CurrentSymbol(),
+                                                              machine_.HeadPosition(), tape);
+                    if (n != 0 && !AskLoop(n))
+                        return;
+                }
+                log_->LogStepOnTape(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
+                                    machine_.HeadPosition(), tape, TMachine::CommandText(*machine_.PendingCommand()));
             }
-            log_->LogStep(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
-                          machine_.HeadPosition(), std::make_unique<TFullWord>(std::move(snapshot)),
-                          TMachine::CommandText(*machine_.PendingCommand()));
         }
         TBreakPoints* breaks = machine_.BreakPoints();
         if (settings_.UseBreak && !settings_.OnlyStep && breaks && !breaks->IsEmpty() && MayHit()) {

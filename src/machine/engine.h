@@ -100,4 +100,10 @@ private:
     TStopInfo lastStop_;
     // Per (state, byte) of the core: 0 not asked yet, 1 no breakpoint can match, 2 one may.
     std::vector<quint8> mayHit_;
+    // Counts the runs loaded into the core; the step the last command counted, the cell it wrote and what
+    // that cell held before (the log follows the tape by them).
+    quint64 run_ = 0;
+    qint64 wroteAt_ = -1;
+    int wrotePosition_ = 0;
+    std::uint8_t wroteBefore_ = 0;
 };
