@@ -4,6 +4,8 @@
 
 #include <QFontDatabase>
 
+#include <algorithm>
+
 TRunLogModel::TRunLogModel(const TRunLog& log, QObject* parent)
     : QAbstractTableModel(parent), log_(log), wordFont_(QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
     shownFirst_ = log.FirstSeq();
@@ -57,7 +59,7 @@ QVariant TRunLogModel::headerData(int section, Qt::Orientation orientation, int 
     return section >= 0 && section < ColumnCount ? QString::fromUtf8(headings[section]) : QVariant();
 }
 
-bool TRunLogModel::Sync() {
+bool TRunLogModel::Sync(int firstShown, int lastShown) {
     if (generation_ != log_.Generation()) {
         beginResetModel();
         generation_ = log_.Generation();
@@ -72,7 +74,9 @@ bool TRunLogModel::Sync() {
         log_.FirstSeq() < shownEnd_) {
         shownFirst_ = log_.FirstSeq();
         shownEnd_ = log_.EndSeq();
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::DisplayRole});
+        const int first = std::clamp(firstShown, 0, rowCount() - 1);
+        const int last = std::clamp(lastShown, first, rowCount() - 1);
+        emit dataChanged(index(first, 0), index(last, ColumnCount - 1), {Qt::DisplayRole});
         return true;
     }
     const qint64 dropped = std::min(log_.FirstSeq(), shownEnd_) - shownFirst_;
