@@ -239,6 +239,9 @@ void TLogForm::Flush() {
     QElapsedTimer clock;
     clock.start();
     frameTimer_->stop();
+    // The list goes first when the window is destroyed, and the log's clearing then has no view to show.
+    if (!ListView)
+        return;
     // Only the rows in view are repainted when a full log shifts.
     const int first = std::max(0, ListView->rowAt(0));
     const int last = ListView->rowAt(ListView->viewport()->height() - 1);

@@ -306,6 +306,12 @@ void TRunLog::ClearLog() {
         newest_.clear();
         writes_.clear();
         writesFirst_ = 0;
+        // The next run's tape is taken whole; a long tape of an earlier run is not kept.
+        tape_.clear();
+        tape_.squeeze();
+        origin_ = leftCells_ = wordLength_ = rightCells_ = 0;
+        tapeHash_ = 0;
+        following_ = false;
         ++generation_;
         emit rowsChanged();
     } catch (...) {
