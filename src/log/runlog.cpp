@@ -170,7 +170,7 @@ bool TRunLog::SameTape(qint64 since) const {
 }
 
 qint64 TRunLog::Search(const QString& state, const QString& symbol, int headPosition) {
-    if (rows_.empty())
+    if (IsEmpty())
         return 0;
     const QString& folded = Folded(state);
     const quint64 key = KeyOf(folded, symbol, headPosition);
@@ -182,7 +182,7 @@ qint64 TRunLog::Search(const QString& state, const QString& symbol, int headPosi
                r.wordLength == wordLength_ && r.foldedState == folded && SameTape(r.writeEnd);
     };
     // The newest row of the key nearly always is the one; only a clash of hashes looks further back.
-    for (qint64 i = it->second - firstSeq_; i >= 0; --i)
+    for (qint64 i = it->second - firstSeq_; i >= shownFirst_ - firstSeq_; --i)
         if (same(rows_[size_t(i)]))
             return rows_[size_t(i)].step;
     return 0;
@@ -249,11 +249,12 @@ void TRunLog::Append(qint64 step, const QString& state, const QString& symbol, i
             row.foldedState = Folded(row.state);
             row.key = KeyOf(row.foldedState, row.symbol, headPosition);
         }
-        const size_t limit = size_t(std::max(1, settings_.MaxCount));
-        while (rows_.size() >= limit)
+        const qint64 limit = std::max(1, settings_.MaxCount);
+        while (qint64(rows_.size()) >= 2 * limit - 1)
             DropOldest();
         rows_.push_back(std::move(row));
-        const TLogRow& added = rows_.back();
+        shownFirst_ = std::max({shownFirst_, firstSeq_, EndSeq() - limit});
+        TLogRow& added = rows_.back();
         // Writes older than the oldest row's tape are never undone again.
         while (writesFirst_ < rows_.front().writeEnd) {
             writes_.pop_front();
@@ -267,6 +268,9 @@ void TRunLog::Append(qint64 step, const QString& state, const QString& symbol, i
             RaiseWidths();
             wider = leftWidth_ != left || rightWidth_ != right;
         }
+        added.shownFirst = shownFirst_;
+        added.leftWidth = leftWidth_;
+        added.rightWidth = rightWidth_;
         emit rowsChanged();
         if (wider && wordForm_ == FormAutomatic)
             emit wordTextsChanged();
@@ -302,6 +306,7 @@ void TRunLog::ClearLog() {
         leftWidth_ = 1;
         rightWidth_ = 1;
         firstSeq_ = EndSeq();
+        shownFirst_ = firstSeq_;
         rows_.clear();
         newest_.clear();
         writes_.clear();
@@ -315,6 +320,55 @@ void TRunLog::ClearLog() {
         ++generation_;
         emit rowsChanged();
     } catch (...) {
+    }
+}
+
+bool TRunLog::DropNewest() {
+    if (rows_.empty())
+        return false;
+    try {
+        const TLogRow row = rows_.back();
+        rows_.pop_back();
+        if (row.hasSnapshot) {
+            const auto it = newest_.find(row.key);
+            if (it != newest_.end() && it->second == EndSeq()) {
+                newest_.erase(it);
+                for (qint64 i = qint64(rows_.size()) - 1; i >= 0; --i)
+                    if (rows_[size_t(i)].hasSnapshot && rows_[size_t(i)].key == row.key) {
+                        newest_[row.key] = firstSeq_ + i;
+                        break;
+                    }
+            }
+        }
+        // Without a row before it, nothing says what the tape was: the next step takes the tape whole.
+        following_ = following_ && !rows_.empty() && rows_.back().hasSnapshot && rows_.back().step + 1 == row.step;
+        const qint64 keep = rows_.empty() ? WritesEnd() : rows_.back().writeEnd;
+        while (WritesEnd() > keep) {
+            const TWrite w = writes_.back();
+            tapeHash_ += CellHash(w.position, w.before) - CellHash(w.position, w.after);
+            tape_[Index(w.position)] = w.before;
+            writes_.pop_back();
+        }
+        if (following_) {
+            leftCells_ = rows_.back().leftCells;
+            rightCells_ = rows_.back().rightCells;
+            followStep_ = rows_.back().step;
+        }
+        // The view and the widths as they were when the row before was added.
+        const bool wider =
+            !rows_.empty() && (leftWidth_ != rows_.back().leftWidth || rightWidth_ != rows_.back().rightWidth);
+        shownFirst_ = rows_.empty() ? firstSeq_ : std::max(firstSeq_, rows_.back().shownFirst);
+        if (!rows_.empty()) {
+            leftWidth_ = rows_.back().leftWidth;
+            rightWidth_ = rows_.back().rightWidth;
+        }
+        emit rowsChanged();
+        if (wider && wordForm_ == FormAutomatic)
+            emit wordTextsChanged();
+        return true;
+    } catch (...) {
+        following_ = false;
+        return false;
     }
 }
 
@@ -409,7 +463,7 @@ bool TRunLog::WriteReportPieces(const std::function<bool(const QByteArray&)>& si
     // The rows' tapes in order, oldest first: the oldest is the log's tape with every newer write undone,
     // each next one the one before with its writes done again.
     QString cells = tape_;
-    qint64 done = rows_.empty() ? WritesEnd() : rows_.front().writeEnd;
+    qint64 done = IsEmpty() ? WritesEnd() : Row(0).writeEnd;
     for (qint64 k = WritesEnd() - 1; k >= done; --k)
         cells[Index(WriteAt(k).position)] = WriteAt(k).before;
     const auto automatic = [&](const TLogRow& row) {
@@ -424,16 +478,16 @@ bool TRunLog::WriteReportPieces(const std::function<bool(const QByteArray&)>& si
     };
     const QString crlf = QStringLiteral("\r\n");
     // Every automatic text of one log has the same length, so the first row sets the column for all.
-    const qsizetype wordWidth = rows_.empty() ? 8 : automatic(rows_.front()).size() + 3;
+    const qsizetype wordWidth = IsEmpty() ? 8 : automatic(Row(0)).size() + 3;
     // The step column widens for numbers of ten digits and more, keeping a blank before the state.
-    const qsizetype stepWidth =
-        rows_.empty() ? 10 : std::max<qsizetype>(10, QString::number(rows_.back().step).size() + 1);
+    const qsizetype stepWidth = IsEmpty() ? 10 : std::max<qsizetype>(10, QString::number(rows_.back().step).size() + 1);
     QString text = Padded(QStringLiteral("N"), stepWidth) + Padded(QStringLiteral("Исх. сост."), 18) +
                    Padded(QStringLiteral("С"), 3) + Padded(QStringLiteral("N симв."), 8) +
                    Padded(QStringLiteral("Слово"), wordWidth) + QStringLiteral("След. команда") + crlf;
     // Pieces of about a megabyte: few writes, and little memory however long the report.
     constexpr qsizetype Piece = qsizetype(1) << 20;
-    for (const TLogRow& row : rows_) {
+    for (int i = 0; i < RowCount(); ++i) {
+        const TLogRow& row = Row(i);
         text += Padded(QString::number(row.step), stepWidth) + Padded(row.state, 18) + Padded(row.symbol, 3) +
                 Padded(QString::number(row.headPosition), 8) + Padded(automatic(row), wordWidth) + row.commandText +
                 crlf;

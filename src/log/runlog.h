@@ -45,6 +45,10 @@ struct TLogRow {
     // What the loop search compares: the state folded to one case, and a hash of the whole configuration.
     QString foldedState;
     quint64 key = 0;
+    // The first row in view and the automatic widths once this row was added, for a step undone.
+    qint64 shownFirst = 0;
+    int leftWidth = 1;
+    int rightWidth = 1;
 };
 
 // The run log: one row per step of the current run, oldest first, at most MaxCount of them. Rows are
@@ -73,12 +77,16 @@ public:
     void LogStepOnTape(qint64 step, const QString& state, const QString& symbol, int headPosition, const TTapeNow& tape,
                        const QString& commandText) override;
     void ClearLog() override;
+    // The tape goes back to the row before; rows dropped earlier by the limit do not come back.
+    bool DropNewest() override;
 
-    int RowCount() const { return int(rows_.size()); }
-    bool IsEmpty() const { return rows_.empty(); }
-    const TLogRow& Row(int index) const { return rows_[size_t(index)]; }
+    // The rows held: the newest MaxCount. Behind them the log keeps as many again, out of view and out of
+    // the search, so that a step undone brings back the row the limit dropped at that step.
+    int RowCount() const { return int(EndSeq() - shownFirst_); }
+    bool IsEmpty() const { return RowCount() == 0; }
+    const TLogRow& Row(int index) const { return rows_[size_t(shownFirst_ - firstSeq_ + index)]; }
     // Sequence numbers of the oldest held row and of the row that comes next.
-    qint64 FirstSeq() const { return firstSeq_; }
+    qint64 FirstSeq() const { return shownFirst_; }
     qint64 EndSeq() const { return firstSeq_ + qint64(rows_.size()); }
     // Grows by one with every ClearLog, so a view knows to start over.
     int Generation() const { return generation_; }
@@ -141,6 +149,7 @@ private:
     const TConfig& settings_;
     std::deque<TLogRow> rows_;
     qint64 firstSeq_ = 0;
+    qint64 shownFirst_ = 0;
     int generation_ = 0;
     int wordForm_ = FormAutomatic;
     int leftWidth_ = 1;

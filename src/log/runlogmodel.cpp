@@ -68,6 +68,12 @@ bool TRunLogModel::Sync(int firstShown, int lastShown) {
         endResetModel();
         return shownEnd_ > shownFirst_;
     }
+    // A step undone takes the newest row back.
+    if (log_.EndSeq() < shownEnd_ && log_.EndSeq() >= shownFirst_ && log_.FirstSeq() <= shownFirst_) {
+        beginRemoveRows(QModelIndex(), int(log_.EndSeq() - shownFirst_), rowCount() - 1);
+        shownEnd_ = log_.EndSeq();
+        endRemoveRows();
+    }
     // A full log drops a row for every row it adds: the view keeps its rows and shows them shifted, which
     // costs it a repaint of the visible rows instead of moving thousands of rows twice a frame.
     if (log_.EndSeq() - log_.FirstSeq() == shownEnd_ - shownFirst_ && log_.FirstSeq() > shownFirst_ &&

@@ -65,6 +65,7 @@ void TEngine::SetRunState(RunState now) {
     case NoMachine:
     case Ready:
         machine_.EndRun();
+        undo_.clear();
         SetTimer(false);
         if (TBreakPoints* b = machine_.BreakPoints())
             b->ResetPassCounts();
@@ -111,6 +112,7 @@ bool TEngine::PrepareRun() {
         machine_.SetStepNumber(0);
         machine_.BeginRun();
         ++run_;
+        undo_.clear();
         if (log_ && settings_.ViewLog)
             log_->ClearLog();
         StepOnce();
@@ -168,6 +170,7 @@ void TEngine::StepOnce() {
     if (!core.active) {
         machine_.BeginRun();
         ++run_;
+        undo_.clear();
     }
     if (state != Running)
         mayHit_.clear();
@@ -176,6 +179,26 @@ void TEngine::StepOnce() {
             // The log follows the tape by the one cell each step writes.
             const int position = core.headPosition;
             const std::uint8_t before = core.HeadByte();
+            TUndo undo;
+            undo.step = core.step;
+            undo.position = position;
+            undo.before = before;
+            undo.state = core.state;
+            undo.headPosition = position;
+            undo.leftBlanks = core.leftBlanks;
+            undo.rightBlanks = core.rightBlanks;
+            undo.cells = core.tape.size();
+            undo.pending = core.pending;
+            undo.emptySymbol = core.emptySymbol;
+            const bool logged = log_ && settings_.ViewLog;
+            const std::size_t depth = logged ? std::size_t(std::max(1, settings_.MaxCount) - 1) : StepBackDepth;
+            if (depth == 0)
+                undo_.clear();
+            else {
+                while (undo_.size() >= depth)
+                    undo_.pop_front();
+                undo_.push_back(std::move(undo));
+            }
             const TRunCore::TOutcome outcome = core.Execute(settings_.DiesCount);
             wroteAt_ = outcome == TRunCore::TOutcome::Ok ? core.step : -1;
             wrotePosition_ = position;
@@ -249,9 +272,13 @@ void TEngine::LookUp() {
                 log_->LogStepOnTape(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
                                     machine_.HeadPosition(), tape, TMachine::CommandText(*machine_.PendingCommand()));
             }
+            if (!undo_.empty() && undo_.back().step + 1 == core.step)
+                undo_.back().logged = true;
         }
         TBreakPoints* breaks = machine_.BreakPoints();
         if (settings_.UseBreak && !settings_.OnlyStep && breaks && !breaks->IsEmpty() && MayHit()) {
+            if (!undo_.empty() && undo_.back().step + 1 == core.step)
+                undo_.back().passCounts = breaks->PassCounts();
             const int k = breaks->BreakHit(machine_.CurrentState(), machine_.CurrentSymbol());
             if (k != 0) {
                 SetRunState(Paused);
@@ -373,6 +400,45 @@ void TEngine::NextStep() {
     case NoMachine:
     case Running:
         break;
+    }
+}
+
+bool TEngine::CanStepBack() const {
+    return GetRunState() == Paused && !undo_.empty() && machine_.HasPendingCommand();
+}
+
+void TEngine::StepBack() {
+    if (!CanStepBack())
+        return;
+    TRunCore& core = machine_.Core();
+    const TUndo u = undo_.back();
+    undo_.pop_back();
+    if (u.step + 1 != core.step || (u.logged && !(log_ && log_->DropNewest()))) {
+        // The log went (or the run moved on unseen): what is left cannot be undone exactly.
+        undo_.clear();
+        return;
+    }
+    try {
+        if (core.leftBlanks > u.leftBlanks)
+            core.tape.erase(core.tape.begin(), core.tape.begin() + (core.leftBlanks - u.leftBlanks));
+        core.tape.resize(u.cells);
+        core.leftBlanks = u.leftBlanks;
+        core.rightBlanks = u.rightBlanks;
+        core.tape[std::size_t(u.leftBlanks + u.position)] = u.before;
+        core.state = u.state;
+        core.headPosition = u.headPosition;
+        core.step = u.step;
+        core.pending = u.pending;
+        core.hasPending = true;
+        core.found = u.pending.row;
+        core.emptySymbol = u.emptySymbol;
+        wroteAt_ = -1;
+        if (TBreakPoints* breaks = machine_.BreakPoints(); breaks && !u.passCounts.empty())
+            breaks->SetPassCounts(u.passCounts);
+        machine_.CoreRewound();
+        machine_.FlushRun();
+    } catch (...) {
+        StopWith(TStop::Failure, StopCaption, QStringLiteral("Неизвестная ошибка при выполнении команды"), TIcon::Stop);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -43,6 +44,11 @@ public:
     void Reset();
     void Break();
     void NextStep();
+    // Back to the configuration before the last executed step, while Paused: as far as the run log holds
+    // rows, or without the log the last StepBackDepth steps.
+    void StepBack();
+    bool CanStepBack() const;
+    static constexpr int StepBackDepth = 10000;
 
     // The caption of the Break entry and button for the current state.
     QString BreakCaption() const;
@@ -103,6 +109,22 @@ private:
     // Counts the runs loaded into the core; the step the last command counted, the cell it wrote and what
     // that cell held before (the log follows the tape by them).
     quint64 run_ = 0;
+    // What each step changed, newest last, for StepBack.
+    struct TUndo {
+        qint64 step = 0;
+        int position = 0;
+        std::uint8_t before = 0;
+        int state = 0;
+        int headPosition = 0;
+        int leftBlanks = 0;
+        int rightBlanks = 0;
+        std::size_t cells = 0;
+        TRunCore::TRule pending;
+        bool emptySymbol = false;
+        bool logged = false;
+        std::vector<int> passCounts;
+    };
+    std::deque<TUndo> undo_;
     qint64 wroteAt_ = -1;
     int wrotePosition_ = 0;
     std::uint8_t wroteBefore_ = 0;

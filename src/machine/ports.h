@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 // What the machine and the engine ask of the subsystems built on them. Each is optional: with none
 // attached the machine runs on its own data alone.
@@ -33,6 +34,9 @@ public:
     // Whether an enabled breakpoint matches this state (spelled exactly) and symbol, its passes aside. A
     // step for which this is false leaves every breakpoint as it is, so the run need not ask BreakHit.
     virtual bool MayHit(const QString&, const QString&) const { return true; }
+    // Every breakpoint's pass counter in list order, and putting them back (a step undone).
+    virtual std::vector<int> PassCounts() const { return {}; }
+    virtual void SetPassCounts(const std::vector<int>&) {}
 };
 
 class TLoopCheck;
@@ -85,4 +89,6 @@ public:
         LogStep(step, state, symbol, headPosition, std::make_unique<TFullWord>(SnapshotOf(tape.core)), commandText);
     }
     virtual void ClearLog() = 0;
+    // Removes the newest row, as if its step had not been taken; false when the log cannot.
+    virtual bool DropNewest() { return false; }
 };
