@@ -68,11 +68,16 @@ bool TRunLogModel::Sync(int firstShown, int lastShown) {
         endResetModel();
         return shownEnd_ > shownFirst_;
     }
-    // A step undone takes the newest row back.
+    // A step undone takes the newest row back, and may bring back into view the row the limit dropped then.
     if (log_.EndSeq() < shownEnd_ && log_.EndSeq() >= shownFirst_ && log_.FirstSeq() <= shownFirst_) {
         beginRemoveRows(QModelIndex(), int(log_.EndSeq() - shownFirst_), rowCount() - 1);
         shownEnd_ = log_.EndSeq();
         endRemoveRows();
+        if (log_.FirstSeq() < shownFirst_) {
+            beginInsertRows(QModelIndex(), 0, int(shownFirst_ - log_.FirstSeq()) - 1);
+            shownFirst_ = log_.FirstSeq();
+            endInsertRows();
+        }
     }
     // A full log drops a row for every row it adds: the view keeps its rows and shows them shifted, which
     // costs it a repaint of the visible rows instead of moving thousands of rows twice a frame.
