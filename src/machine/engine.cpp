@@ -66,6 +66,7 @@ void TEngine::SetRunState(RunState now) {
     case Ready:
         machine_.EndRun();
         undo_.clear();
+        passCounts_.clear();
         SetTimer(false);
         if (TBreakPoints* b = machine_.BreakPoints())
             b->ResetPassCounts();
@@ -113,6 +114,7 @@ bool TEngine::PrepareRun() {
         machine_.BeginRun();
         ++run_;
         undo_.clear();
+        passCounts_.clear();
         if (log_ && settings_.ViewLog)
             log_->ClearLog();
         StepOnce();
@@ -171,6 +173,7 @@ void TEngine::StepOnce() {
         machine_.BeginRun();
         ++run_;
         undo_.clear();
+        passCounts_.clear();
     }
     if (state != Running)
         mayHit_.clear();
@@ -192,13 +195,9 @@ void TEngine::StepOnce() {
             undo.emptySymbol = core.emptySymbol;
             const bool logged = log_ && settings_.ViewLog;
             const std::size_t depth = logged ? std::size_t(std::max(1, settings_.MaxCount) - 1) : StepBackDepth;
-            if (depth == 0)
-                undo_.clear();
-            else {
-                while (undo_.size() >= depth)
-                    undo_.pop_front();
-                undo_.push_back(std::move(undo));
-            }
+            undo_.push_back(undo, depth);
+            while (!passCounts_.empty() && (undo_.empty() || passCounts_.front().first < undo_.front().step))
+                passCounts_.pop_front();
             const TRunCore::TOutcome outcome = core.Execute(settings_.DiesCount);
             wroteAt_ = outcome == TRunCore::TOutcome::Ok ? core.step : -1;
             wrotePosition_ = position;
@@ -278,7 +277,7 @@ void TEngine::LookUp() {
         TBreakPoints* breaks = machine_.BreakPoints();
         if (settings_.UseBreak && !settings_.OnlyStep && breaks && !breaks->IsEmpty() && MayHit()) {
             if (!undo_.empty() && undo_.back().step + 1 == core.step)
-                undo_.back().passCounts = breaks->PassCounts();
+                passCounts_.emplace_back(undo_.back().step, breaks->PassCounts());
             const int k = breaks->BreakHit(machine_.CurrentState(), machine_.CurrentSymbol());
             if (k != 0) {
                 SetRunState(Paused);
@@ -403,6 +402,28 @@ void TEngine::NextStep() {
     }
 }
 
+void TEngine::TUndoRing::push_back(const TUndo& undo, std::size_t depth) {
+    if (depth == 0) {
+        clear();
+        return;
+    }
+    if (size_ >= depth) {
+        first_ = Wrap(first_ + size_ - depth + 1);
+        size_ = depth - 1;
+    }
+    if (size_ == items_.size()) {
+        std::vector<TUndo> grown;
+        grown.reserve(std::min(depth, std::max<std::size_t>(64, 2 * size_)));
+        for (std::size_t i = 0; i < size_; ++i)
+            grown.push_back(items_[Wrap(first_ + i)]);
+        grown.resize(grown.capacity());
+        items_.swap(grown);
+        first_ = 0;
+    }
+    items_[Wrap(first_ + size_)] = undo;
+    ++size_;
+}
+
 bool TEngine::CanStepBack() const {
     return GetRunState() == Paused && !undo_.empty() && machine_.HasPendingCommand();
 }
@@ -416,6 +437,7 @@ void TEngine::StepBack() {
     if (u.step + 1 != core.step || (u.logged && !(log_ && log_->DropNewest()))) {
         // The log went (or the run moved on unseen): what is left cannot be undone exactly.
         undo_.clear();
+        passCounts_.clear();
         return;
     }
     try {
@@ -433,8 +455,11 @@ void TEngine::StepBack() {
         core.found = u.pending.row;
         core.emptySymbol = u.emptySymbol;
         wroteAt_ = -1;
-        if (TBreakPoints* breaks = machine_.BreakPoints(); breaks && !u.passCounts.empty())
-            breaks->SetPassCounts(u.passCounts);
+        if (!passCounts_.empty() && passCounts_.back().first == u.step) {
+            if (TBreakPoints* breaks = machine_.BreakPoints())
+                breaks->SetPassCounts(passCounts_.back().second);
+            passCounts_.pop_back();
+        }
         machine_.CoreRewound();
         machine_.FlushRun();
     } catch (...) {

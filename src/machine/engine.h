@@ -114,17 +114,36 @@ private:
         qint64 step = 0;
         int position = 0;
         std::uint8_t before = 0;
+        bool emptySymbol = false;
+        bool logged = false;
         int state = 0;
         int headPosition = 0;
         int leftBlanks = 0;
         int rightBlanks = 0;
         std::size_t cells = 0;
         TRunCore::TRule pending;
-        bool emptySymbol = false;
-        bool logged = false;
-        std::vector<int> passCounts;
     };
-    std::deque<TUndo> undo_;
+    // A ring that stops allocating once it has grown to its depth: a tick only writes an entry.
+    class TUndoRing {
+    public:
+        bool empty() const { return size_ == 0; }
+        void clear() { size_ = 0; }
+        TUndo& front() { return items_[first_]; }
+        TUndo& back() { return items_[Wrap(first_ + size_ - 1)]; }
+        void pop_back() { --size_; }
+        // Keeps at most depth entries, dropping the oldest.
+        void push_back(const TUndo& undo, std::size_t depth);
+
+    private:
+        // An index of at most twice the ring's size, without a division at every tick.
+        std::size_t Wrap(std::size_t i) const { return i >= items_.size() ? i - items_.size() : i; }
+        std::vector<TUndo> items_;
+        std::size_t first_ = 0;
+        std::size_t size_ = 0;
+    };
+    TUndoRing undo_;
+    // The breakpoints' pass counters before the lookup of each step that asked them, by that step.
+    std::deque<std::pair<qint64, std::vector<int>>> passCounts_;
     qint64 wroteAt_ = -1;
     int wrotePosition_ = 0;
     std::uint8_t wroteBefore_ = 0;
