@@ -95,6 +95,19 @@ void TBreakPointList::ResetPassCounts() {
         p->Counter = 0;
 }
 
+std::vector<int> TBreakPointList::PassCounts() const {
+    std::vector<int> counts;
+    counts.reserve(points_.size());
+    for (const auto& p : points_)
+        counts.push_back(p->Counter);
+    return counts;
+}
+
+void TBreakPointList::SetPassCounts(const std::vector<int>& counts) {
+    for (std::size_t i = 0; i < points_.size() && i < counts.size(); ++i)
+        points_[i]->Counter = counts[i];
+}
+
 bool TBreakPointList::MayHit(const QString& state, const QString& symbol) const {
     for (const auto& p : points_)
         if (p->Enabled && (p->State.isEmpty() || p->State == TrimText(state)) &&

@@ -55,6 +55,8 @@ public:
     bool IsEmpty() const override { return points_.empty(); }
     int BreakHit(const QString& state, const QString& symbol) override;
     void ResetPassCounts() override;
+    std::vector<int> PassCounts() const override;
+    void SetPassCounts(const std::vector<int>& counts) override;
     bool MayHit(const QString& state, const QString& symbol) const override;
 
 signals:

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
@@ -16,9 +17,30 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <functional>
+#include <limits>
+
 namespace {
 
 const char* const HelpContextProperty = "helpContext";
+
+// The list, telling how long each paint took.
+class TLogListView : public QTableView {
+public:
+    explicit TLogListView(QWidget* parent, std::function<void(qint64)> painted)
+        : QTableView(parent), painted_(std::move(painted)) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QElapsedTimer clock;
+        clock.start();
+        QTableView::paintEvent(event);
+        painted_(clock.nsecsElapsed());
+    }
+
+private:
+    std::function<void(qint64)> painted_;
+};
 
 } // namespace
 
@@ -44,7 +66,7 @@ TLogForm::~TLogForm() {
 
 void TLogForm::CreateControls() {
     model_ = new TRunLogModel(*log_, this);
-    ListView = new QTableView(this);
+    ListView = new TLogListView(this, [this](qint64 ns) { FramePainted(ns); });
     ListView->setObjectName(QStringLiteral("ListView"));
     ListView->setModel(model_);
     ListView->setShowGrid(true);
@@ -69,7 +91,8 @@ void TLogForm::CreateControls() {
     frameTimer_->setSingleShot(true);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double rate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
-    frameTimer_->setInterval(std::max(1, int(1000.0 / rate)));
+    frameInterval_ = std::max(1, int(1000.0 / rate));
+    frameTimer_->setInterval(frameInterval_);
     connect(frameTimer_, &QTimer::timeout, this, &TLogForm::Flush);
 
     connect(log_.get(), &TRunLog::rowsChanged, this, &TLogForm::ScheduleFlush);
@@ -213,14 +236,34 @@ void TLogForm::ScheduleFlush() {
 }
 
 void TLogForm::Flush() {
+    QElapsedTimer clock;
+    clock.start();
     frameTimer_->stop();
-    const bool added = model_->Sync();
+    // The list goes first when the window is destroyed, and the log's clearing then has no view to show.
+    if (!ListView)
+        return;
+    // Only the rows in view are repainted when a full log shifts.
+    const int first = std::max(0, ListView->rowAt(0));
+    const int last = ListView->rowAt(ListView->viewport()->height() - 1);
+    const bool added = model_->Sync(first, last < 0 ? std::numeric_limits<int>::max() : last);
     if (wordsChanged_) {
         wordsChanged_ = false;
         model_->RefreshWords();
     }
     if (added)
         ListView->scrollToBottom();
+    flushNs_ = clock.nsecsElapsed();
+}
+
+void TLogForm::FramePainted(qint64 paintNs) {
+    // The window takes at most about a fiftieth of the time for itself while the machine runs: when showing
+    // a frame costs more (a slow display, a screen reader's bridge), frames come less often, never more
+    // often than the screen shows them and at least five times a second.
+    const double cost = double(flushNs_ + paintNs) / 1e6;
+    // A costly frame (the first one, say) counts less than a run of them.
+    frameCost_ = frameCost_ <= 0 ? cost : cost < frameCost_ ? 0.5 * (frameCost_ + cost) : 0.8 * frameCost_ + 0.2 * cost;
+    flushNs_ = 0;
+    frameTimer_->setInterval(std::clamp(int(frameCost_ * 50), frameInterval_, 200));
 }
 
 void TLogForm::closeEvent(QCloseEvent* event) {

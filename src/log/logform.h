@@ -72,6 +72,7 @@ private:
     void CreateActions();
     QAction* MakeItem(const QString& caption, const QKeySequence& shortcut);
     void ScheduleFlush();
+    void FramePainted(qint64 paintNs);
     bool IsRunning() const;
 
     TConfig& config_;
@@ -81,6 +82,10 @@ private:
     TRunLogModel* model_ = nullptr;
     QTableView* ListView = nullptr;
     QTimer* frameTimer_ = nullptr;
+    int frameInterval_ = 16;
+    // What the last Flush took, and a running mean of a frame's cost in ms (the flush and the paint).
+    qint64 flushNs_ = 0;
+    double frameCost_ = 0;
     bool stayOnTop_ = false;
     bool wordsChanged_ = false;
     QAction* runActions_[4] = {nullptr, nullptr, nullptr, nullptr};

@@ -4,6 +4,8 @@
 
 #include <QFontDatabase>
 
+#include <algorithm>
+
 TRunLogModel::TRunLogModel(const TRunLog& log, QObject* parent)
     : QAbstractTableModel(parent), log_(log), wordFont_(QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
     shownFirst_ = log.FirstSeq();
@@ -57,7 +59,7 @@ QVariant TRunLogModel::headerData(int section, Qt::Orientation orientation, int 
     return section >= 0 && section < ColumnCount ? QString::fromUtf8(headings[section]) : QVariant();
 }
 
-bool TRunLogModel::Sync() {
+bool TRunLogModel::Sync(int firstShown, int lastShown) {
     if (generation_ != log_.Generation()) {
         beginResetModel();
         generation_ = log_.Generation();
@@ -66,13 +68,26 @@ bool TRunLogModel::Sync() {
         endResetModel();
         return shownEnd_ > shownFirst_;
     }
+    // A step undone takes the newest row back, and may bring back into view the row the limit dropped then.
+    if (log_.EndSeq() < shownEnd_ && log_.EndSeq() >= shownFirst_ && log_.FirstSeq() <= shownFirst_) {
+        beginRemoveRows(QModelIndex(), int(log_.EndSeq() - shownFirst_), rowCount() - 1);
+        shownEnd_ = log_.EndSeq();
+        endRemoveRows();
+        if (log_.FirstSeq() < shownFirst_) {
+            beginInsertRows(QModelIndex(), 0, int(shownFirst_ - log_.FirstSeq()) - 1);
+            shownFirst_ = log_.FirstSeq();
+            endInsertRows();
+        }
+    }
     // A full log drops a row for every row it adds: the view keeps its rows and shows them shifted, which
     // costs it a repaint of the visible rows instead of moving thousands of rows twice a frame.
     if (log_.EndSeq() - log_.FirstSeq() == shownEnd_ - shownFirst_ && log_.FirstSeq() > shownFirst_ &&
         log_.FirstSeq() < shownEnd_) {
         shownFirst_ = log_.FirstSeq();
         shownEnd_ = log_.EndSeq();
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::DisplayRole});
+        const int first = std::clamp(firstShown, 0, rowCount() - 1);
+        const int last = std::clamp(lastShown, first, rowCount() - 1);
+        emit dataChanged(index(first, 0), index(last, ColumnCount - 1), {Qt::DisplayRole});
         return true;
     }
     const qint64 dropped = std::min(log_.FirstSeq(), shownEnd_) - shownFirst_;

@@ -65,6 +65,8 @@ void TEngine::SetRunState(RunState now) {
     case NoMachine:
     case Ready:
         machine_.EndRun();
+        undo_.clear();
+        passCounts_.clear();
         SetTimer(false);
         if (TBreakPoints* b = machine_.BreakPoints())
             b->ResetPassCounts();
@@ -110,6 +112,9 @@ bool TEngine::PrepareRun() {
         machine_.SetHeadPosition(0);
         machine_.SetStepNumber(0);
         machine_.BeginRun();
+        ++run_;
+        undo_.clear();
+        passCounts_.clear();
         if (log_ && settings_.ViewLog)
             log_->ClearLog();
         StepOnce();
@@ -164,13 +169,39 @@ void TEngine::StepOnce() {
         return;
     }
     TRunCore& core = machine_.Core();
-    if (!core.active)
+    if (!core.active) {
         machine_.BeginRun();
+        ++run_;
+        undo_.clear();
+        passCounts_.clear();
+    }
     if (state != Running)
         mayHit_.clear();
     if (core.hasPending) {
         try {
+            // The log follows the tape by the one cell each step writes.
+            const int position = core.headPosition;
+            const std::uint8_t before = core.HeadByte();
+            TUndo undo;
+            undo.step = core.step;
+            undo.position = position;
+            undo.before = before;
+            undo.state = core.state;
+            undo.headPosition = position;
+            undo.leftBlanks = core.leftBlanks;
+            undo.rightBlanks = core.rightBlanks;
+            undo.cells = core.tape.size();
+            undo.pending = core.pending;
+            undo.emptySymbol = core.emptySymbol;
+            const bool logged = log_ && settings_.ViewLog;
+            const std::size_t depth = logged ? std::size_t(std::max(1, settings_.MaxCount) - 1) : StepBackDepth;
+            undo_.push_back(undo, depth);
+            while (!passCounts_.empty() && (undo_.empty() || passCounts_.front().first < undo_.front().step))
+                passCounts_.pop_front();
             const TRunCore::TOutcome outcome = core.Execute(settings_.DiesCount);
+            wroteAt_ = outcome == TRunCore::TOutcome::Ok ? core.step : -1;
+            wrotePosition_ = position;
+            wroteBefore_ = before;
             machine_.CoreStepped();
             if (outcome != TRunCore::TOutcome::Ok) {
                 Stop(outcome);
@@ -220,20 +251,33 @@ void TEngine::LookUp() {
             return;
         }
         if (log_ && settings_.ViewLog) {
-            // One copy of the tape serves the search and the row.
-            TFullWord snapshot = machine_.TakeTapeSnapshot();
-            if (settings_.History) {
-                const qint64 n = log_->FindRepeatedConfiguration(machine_.CurrentState(), machine_.CurrentSymbol(),
-                                                                 machine_.HeadPosition(), snapshot);
-                if (n != 0 && !AskLoop(n))
-                    return;
+            if (TLoopCheck* loop = log_->LoopCheck()) {
+                // It reads the configuration from the core itself.
+                if (settings_.History) {
+                    const qint64 n = loop->Find();
+                    if (n != 0 && !AskLoop(n))
+                        return;
+                }
+                loop->Log();
+            } else {
+                // The log reads the tape from the core: nothing is copied, however long the tape.
+                const TTapeNow tape{core, run_, wroteAt_, wrotePosition_, wroteBefore_};
+                if (settings_.History) {
+                    const qint64 n = log_->FindRepeatedOnTape(machine_.CurrentState(), machine_.CurrentSymbol(),
+                                                              machine_.HeadPosition(), tape);
+                    if (n != 0 && !AskLoop(n))
+                        return;
+                }
+                log_->LogStepOnTape(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
+                                    machine_.HeadPosition(), tape, TMachine::CommandText(*machine_.PendingCommand()));
             }
-            log_->LogStep(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
-                          machine_.HeadPosition(), std::make_unique<TFullWord>(std::move(snapshot)),
-                          TMachine::CommandText(*machine_.PendingCommand()));
+            if (!undo_.empty() && undo_.back().step + 1 == core.step)
+                undo_.back().logged = true;
         }
         TBreakPoints* breaks = machine_.BreakPoints();
         if (settings_.UseBreak && !settings_.OnlyStep && breaks && !breaks->IsEmpty() && MayHit()) {
+            if (!undo_.empty() && undo_.back().step + 1 == core.step)
+                passCounts_.emplace_back(undo_.back().step, breaks->PassCounts());
             const int k = breaks->BreakHit(machine_.CurrentState(), machine_.CurrentSymbol());
             if (k != 0) {
                 SetRunState(Paused);
@@ -354,6 +398,71 @@ void TEngine::NextStep() {
     case NoMachine:
     case Running:
         break;
+    }
+}
+
+void TEngine::TUndoRing::push_back(const TUndo& undo, std::size_t depth) {
+    if (depth == 0) {
+        clear();
+        return;
+    }
+    if (size_ >= depth) {
+        first_ = Wrap(first_ + size_ - depth + 1);
+        size_ = depth - 1;
+    }
+    if (size_ == items_.size()) {
+        std::vector<TUndo> grown;
+        grown.reserve(std::min(depth, std::max<std::size_t>(64, 2 * size_)));
+        for (std::size_t i = 0; i < size_; ++i)
+            grown.push_back(items_[Wrap(first_ + i)]);
+        grown.resize(grown.capacity());
+        items_.swap(grown);
+        first_ = 0;
+    }
+    items_[Wrap(first_ + size_)] = undo;
+    ++size_;
+}
+
+bool TEngine::CanStepBack() const {
+    return GetRunState() == Paused && !undo_.empty() && machine_.HasPendingCommand();
+}
+
+void TEngine::StepBack() {
+    if (!CanStepBack())
+        return;
+    TRunCore& core = machine_.Core();
+    const TUndo u = undo_.back();
+    undo_.pop_back();
+    if (u.step + 1 != core.step || (u.logged && !(log_ && log_->DropNewest()))) {
+        // The log went (or the run moved on unseen): what is left cannot be undone exactly.
+        undo_.clear();
+        passCounts_.clear();
+        return;
+    }
+    try {
+        if (core.leftBlanks > u.leftBlanks)
+            core.tape.erase(core.tape.begin(), core.tape.begin() + (core.leftBlanks - u.leftBlanks));
+        core.tape.resize(u.cells);
+        core.leftBlanks = u.leftBlanks;
+        core.rightBlanks = u.rightBlanks;
+        core.tape[std::size_t(u.leftBlanks + u.position)] = u.before;
+        core.state = u.state;
+        core.headPosition = u.headPosition;
+        core.step = u.step;
+        core.pending = u.pending;
+        core.hasPending = true;
+        core.found = u.pending.row;
+        core.emptySymbol = u.emptySymbol;
+        wroteAt_ = -1;
+        if (!passCounts_.empty() && passCounts_.back().first == u.step) {
+            if (TBreakPoints* breaks = machine_.BreakPoints())
+                breaks->SetPassCounts(passCounts_.back().second);
+            passCounts_.pop_back();
+        }
+        machine_.CoreRewound();
+        machine_.FlushRun();
+    } catch (...) {
+        StopWith(TStop::Failure, StopCaption, QStringLiteral("Неизвестная ошибка при выполнении команды"), TIcon::Stop);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -43,6 +44,11 @@ public:
     void Reset();
     void Break();
     void NextStep();
+    // Back to the configuration before the last executed step, while Paused: as far as the run log holds
+    // rows, or without the log the last StepBackDepth steps.
+    void StepBack();
+    bool CanStepBack() const;
+    static constexpr int StepBackDepth = 10000;
 
     // The caption of the Break entry and button for the current state.
     QString BreakCaption() const;
@@ -100,4 +106,45 @@ private:
     TStopInfo lastStop_;
     // Per (state, byte) of the core: 0 not asked yet, 1 no breakpoint can match, 2 one may.
     std::vector<quint8> mayHit_;
+    // Counts the runs loaded into the core; the step the last command counted, the cell it wrote and what
+    // that cell held before (the log follows the tape by them).
+    quint64 run_ = 0;
+    // What each step changed, newest last, for StepBack.
+    struct TUndo {
+        qint64 step = 0;
+        int position = 0;
+        std::uint8_t before = 0;
+        bool emptySymbol = false;
+        bool logged = false;
+        int state = 0;
+        int headPosition = 0;
+        int leftBlanks = 0;
+        int rightBlanks = 0;
+        std::size_t cells = 0;
+        TRunCore::TRule pending;
+    };
+    // A ring that stops allocating once it has grown to its depth: a tick only writes an entry.
+    class TUndoRing {
+    public:
+        bool empty() const { return size_ == 0; }
+        void clear() { size_ = 0; }
+        TUndo& front() { return items_[first_]; }
+        TUndo& back() { return items_[Wrap(first_ + size_ - 1)]; }
+        void pop_back() { --size_; }
+        // Keeps at most depth entries, dropping the oldest.
+        void push_back(const TUndo& undo, std::size_t depth);
+
+    private:
+        // An index of at most twice the ring's size, without a division at every tick.
+        std::size_t Wrap(std::size_t i) const { return i >= items_.size() ? i - items_.size() : i; }
+        std::vector<TUndo> items_;
+        std::size_t first_ = 0;
+        std::size_t size_ = 0;
+    };
+    TUndoRing undo_;
+    // The breakpoints' pass counters before the lookup of each step that asked them, by that step.
+    std::deque<std::pair<qint64, std::vector<int>>> passCounts_;
+    qint64 wroteAt_ = -1;
+    int wrotePosition_ = 0;
+    std::uint8_t wroteBefore_ = 0;
 };

@@ -686,6 +686,27 @@ void TMachine::BeginRun() {
     stale_ = false;
 }
 
+void TMachine::CoreRewound() {
+    Fresh();
+    if (headMarkedCell_ >= 0 && headMarkedCell_ < tape_.size())
+        tape_[headMarkedCell_].mark &= ~MarkHead;
+    headMarkedCell_ = -1;
+    const int left = leftBlanks_ - core_.leftBlanks;
+    if (left > 0)
+        tape_.remove(0, left);
+    const qsizetype extra = tape_.size() - qsizetype(core_.tape.size());
+    if (extra > 0)
+        tape_.remove(tape_.size() - extra, extra);
+    leftBlanks_ = core_.leftBlanks;
+    rightBlanks_ = core_.rightBlanks;
+    notes_.tape = true;
+    // Every cell is compared again; the one the step wrote gets its symbol and marks back.
+    core_.dirtyFirst = 0;
+    core_.dirtyLast = int(core_.tape.size()) - 1;
+    stale_ = true;
+    Fresh();
+}
+
 void TMachine::EndRun() {
     if (!core_.active)
         return;

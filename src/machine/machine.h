@@ -162,6 +162,8 @@ public:
     void BeginRun();
     void EndRun();
     void CoreStepped() { stale_ = true; }
+    // The core went back a step: its tape may have lost the blanks the step added, which the model takes in.
+    void CoreRewound();
     bool RunDirty() const { return stale_ || !notes_.Empty(); }
     void FlushRun();
 

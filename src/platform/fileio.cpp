@@ -122,13 +122,21 @@ enum class TWritten { Done, NotCreated, Failed };
 
 // Writes, syncs and closes a file that must not exist yet; removes it again on any failure.
 // keepMode: the permissions of the file it is to replace, or -1.
-TWritten WriteNew(const QString& path, const QByteArray& bytes, int keepMode = -1) {
+TWritten WriteNew(const QString& path, const TPieces& pieces, int keepMode = -1) {
     const int fd = OpenFd(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
     if (fd < 0)
         return TWritten::NotCreated;
     if (keepMode >= 0)
         ::fchmod(fd, mode_t(keepMode));
-    const bool written = WriteAll(fd, path, bytes) && Sync(fd, path);
+    bool made = false;
+    try {
+        made = pieces([&](const QByteArray& piece) { return WriteAll(fd, path, piece); });
+    } catch (...) {
+        errno = ENOMEM;
+    }
+    if (!made && errno == 0)
+        errno = EIO;
+    const bool written = made && Sync(fd, path);
     int error = errno;
     const bool closed = CloseFd(fd, path);
     if (written && !closed)
@@ -142,6 +150,14 @@ TWritten WriteNew(const QString& path, const QByteArray& bytes, int keepMode = -
 
 // The previous version under the backup name while the name still holds it: a hard link when the file
 // system has them, else a copy.
+TPieces Whole(const QByteArray& bytes) {
+    return [&bytes](const std::function<bool(const QByteArray&)>& write) { return write(bytes); };
+}
+
+TWritten WriteNew(const QString& path, const QByteArray& bytes, int keepMode = -1) {
+    return WriteNew(path, Whole(bytes), keepMode);
+}
+
 bool MakeBackup(const QString& name, const QString& backup) {
     if (!Injected(TStep::Rename, backup) && ::link(Native(name).constData(), Native(backup).constData()) == 0)
         return true;
@@ -221,12 +237,16 @@ TReadError ReadFile(const QString& path, qint64 limit, QByteArray& bytes) {
 }
 
 TSaveResult SaveFile(const QString& name, const QByteArray& bytes, const QString& temp, const QString& backup) {
+    return SaveFile(name, Whole(bytes), temp, backup);
+}
+
+TSaveResult SaveFile(const QString& name, const TPieces& pieces, const QString& temp, const QString& backup) {
     TSaveResult result;
     if (Exists(temp) && !Remove(temp))
         return Failed(TSaveFailure::RemoveTemp);
     struct stat old {};
     const int keepMode = ::stat(Native(name).constData(), &old) == 0 ? int(old.st_mode & 07777) : -1;
-    switch (WriteNew(temp, bytes, keepMode)) {
+    switch (WriteNew(temp, pieces, keepMode)) {
     case TWritten::Done:
         break;
     case TWritten::NotCreated:

@@ -62,6 +62,11 @@ TSaveResult SaveFile(const QString& name, const QByteArray& bytes, const QString
 // A name beside `name` that no file has yet ("name.XXXXXX.tmp", six random letters or digits), for a save's
 // temporary file: a fixed name such as "name.tmp" could be a user's own file, which the save would remove.
 QString FreshTempName(const QString& name);
+// The content of a save made while it is written: each call hands the next piece to write, which writes it
+// and answers whether it could; false when the content cannot be made (or a write failed).
+using TPieces = std::function<bool(const std::function<bool(const QByteArray& piece)>& write)>;
+// The same save with the content made piece by piece, so that it never has to be in memory whole.
+TSaveResult SaveFile(const QString& name, const TPieces& pieces, const QString& temp, const QString& backup);
 
 // Writes a file that must not exist yet (never following a link put there); a partial file is removed.
 TSaveResult CreateFile(const QString& name, const QByteArray& bytes);

@@ -59,6 +59,7 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
     const auto notRunning = [](const TMainForm& f) { return !f.RunStateIs({Running}); };
     const auto machineShown = [](const TMainForm& f) { return !f.RunStateIs({NoMachine}); };
     const auto canStep = [](const TMainForm& f) { return f.RunStateIs({Ready, Paused}); };
+    const auto canStepBack = [](const TMainForm& f) { return f.engine_->CanStepBack(); };
     const auto fileReady = [](const TMainForm& f) { return !f.fileName_.isEmpty() && f.RunStateIs({Ready}); };
     const auto fileOpen = [](const TMainForm& f) { return !f.fileName_.isEmpty(); };
     const auto modified = [](const TMainForm& f) { return f.modified_; };
@@ -103,6 +104,7 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::ResetItem,       "ResetItem",       u"с&брос",                       Key(Qt::CTRL | Qt::Key_F2),            1006, M::Run,     false,     nullptr,                          running},
         {&TMainForm::BreakItem,       "BreakItem",       u"прерва&ть",                    Key(Qt::Key_F12),                      1007, M::Run,     false,     nullptr,                          machineShown},
         {&TMainForm::NextStepItem,    "NextStepItem",    u"сле&дующий шаг",               Key(Qt::Key_F8),                       1005, M::Run,     false,     nullptr,                          canStep},
+        {&TMainForm::StepBackItem,    "StepBackItem",    u"шаг &назад",                   Key(Qt::SHIFT | Qt::Key_F8),           1008, M::Run,     false,     nullptr,                          canStepBack},
 
         {&TMainForm::BreakList,       "BreakList",       u"&контрольные точки",           Key(Qt::CTRL | Qt::ALT | Qt::Key_B),   3030, M::Service, false,     &TMainForm::BreakListExecute,     fileOpen},
         {&TMainForm::DataCheck,       "DataCheck",       u"проверка &данных",             Key(Qt::CTRL | Qt::Key_F9),            3031, M::Service, false,     &TMainForm::DataCheckExecute,     dataCheck},
@@ -180,6 +182,10 @@ void TMainForm::CreateActions() {
     connect(ResetButton, &QPushButton::clicked, engine_.get(), &TEngine::Reset);
     connect(BreakButton, &QPushButton::clicked, engine_.get(), &TEngine::Break);
     connect(NextStepButton, &QPushButton::clicked, engine_.get(), &TEngine::NextStep);
+    connect(StepBackItem, &QAction::triggered, engine_.get(), &TEngine::StepBack);
+    // Each step by hand (and each step back) changes how far back the run can go, not the run state.
+    connect(machine_.get(), &TMachine::statusChanged, this,
+            [this] { StepBackItem->setEnabled(engine_->CanStepBack()); });
 
     const std::pair<QAction*, QWidget*> views[] = {{ViewABC, ABCEdit},
                                                    {ViewWord, WordEdit},

@@ -268,6 +268,7 @@ private:
     QAction* ResetItem = nullptr;
     QAction* BreakItem = nullptr;
     QAction* NextStepItem = nullptr;
+    QAction* StepBackItem = nullptr;
     QAction* BreakList = nullptr;
     QAction* BreakAdd = nullptr;
     QAction* DataCheck = nullptr;

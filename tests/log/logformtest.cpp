@@ -180,6 +180,11 @@ TEST_F(LogForm, RunningRowsReachTheViewOncePerFrame) {
     EXPECT_EQ(Cell(0, 0), QStringLiteral("12"));
     engine.StepOnce();
     EXPECT_EQ(Cell(49, 0), QStringLiteral("62"));
+    // A step back takes the newest row away and brings back the one the limit dropped at that step.
+    engine.StepBack();
+    ASSERT_EQ(form->Model().rowCount(), 50);
+    EXPECT_EQ((QStringList{Cell(0, 0), Cell(49, 0)}), (QStringList{QStringLiteral("12"), QStringLiteral("61")}));
+    engine.StepOnce();
 
     // Another word form reads every row differently, with nothing stored per row.
     settings.SetDiesCount(3);

@@ -29,25 +29,115 @@ QList<int> Steps(const TRunLog& log) {
     return steps;
 }
 
-// The loop search as a plain walk over the held rows, newest first: what the index must always agree with.
-int WalkedSearch(const TRunLog& log, const QString& state, const QString& symbol, int head, const TFullWord& w) {
-    const auto left = [](QString s) { return s.mid(s.indexOf(QRegularExpression(QStringLiteral("[^#]|$")))); };
-    const auto right = [](QString s) {
-        while (s.endsWith(QLatin1Char('#')))
-            s.chop(1);
-        return s;
-    };
-    for (int i = log.RowCount() - 1; i >= 0; --i) {
+// A row as the engine used to hand it to the log: with a copy of the whole tape.
+struct TReferenceRow {
+    qint64 step;
+    QString state, symbol;
+    int head;
+    TFullWord word;
+    QString command;
+};
+
+QList<TReferenceRow> Rows(const TRunLog& log) {
+    QList<TReferenceRow> rows;
+    for (int i = 0; i < log.RowCount(); ++i) {
         const TLogRow& r = log.Row(i);
-        if (r.headPosition != head || r.symbol != symbol || r.state.compare(state, Qt::CaseInsensitive) != 0 ||
-            !r.hasSnapshot)
-            continue;
-        const TFullWord held = r.snapshot.Full();
-        if (held.word == w.word && left(held.left) == left(w.left) && right(held.right) == right(w.right))
-            return r.step;
+        rows.append({r.step, r.hasSnapshot ? r.state : QString(), r.symbol, r.headPosition, log.RowSnapshot(i), {}});
     }
+    return rows;
+}
+
+QString StripLeft(const QString& s) {
+    return s.mid(s.indexOf(QRegularExpression(QStringLiteral("[^#]|$"))));
+}
+
+QString StripRight(QString s) {
+    while (s.endsWith(QLatin1Char('#')))
+        s.chop(1);
+    return s;
+}
+
+// The loop search as a plain walk over the rows, newest first: what the index must always agree with.
+qint64 WalkedSearch(const QList<TReferenceRow>& rows, const QString& state, const QString& symbol, int head,
+                    const TFullWord& w) {
+    for (auto r = rows.crbegin(); r != rows.crend(); ++r)
+        if (r->head == head && r->symbol == symbol && !r->state.isNull() &&
+            r->state.compare(state, Qt::CaseInsensitive) == 0 && r->word.word == w.word &&
+            StripLeft(r->word.left) == StripLeft(w.left) && StripRight(r->word.right) == StripRight(w.right))
+            return r->step;
     return 0;
 }
+
+// The word forms and the report as they were written from those copies, for widths lw and rw.
+QString ReferenceForm(const TFullWord& w, int form, int dies, int lw, int rw) {
+    const QString lt = StripLeft(w.left), rt = StripRight(w.right);
+    QString l = form == 0 ? u'#' + lt : w.left, r = form == 0 ? rt + u'#' : w.right;
+    if (form == 2) {
+        l = QString(std::max(0, int(dies - l.size())), u'#') + l;
+        r += QString(std::max(0, int(dies - r.size())), u'#');
+    } else if (form == 1) {
+        l = l.right(lw);
+        l = QString(lw - l.size(), u'#') + l;
+        if (r.size() > rw)
+            r = r.left(rw - 1);
+        r += QString(rw - r.size(), u'#');
+    }
+    return l + u' ' + w.word + u' ' + r;
+}
+
+QByteArray ReferenceReport(const QList<TReferenceRow>& rows, int lw, int rw) {
+    const auto pad = [](const QString& t, qsizetype n) {
+        return t + QString(std::max<qsizetype>(0, n - t.size()), u' ');
+    };
+    const qsizetype ww = ReferenceForm(rows[0].word, 1, 0, lw, rw).size() + 3;
+    QString text = pad(QStringLiteral("N"), 10) + pad(QStringLiteral("Исх. сост."), 18) + pad(QStringLiteral("С"), 3) +
+                   pad(QStringLiteral("N симв."), 8) + pad(QStringLiteral("Слово"), ww) +
+                   QStringLiteral("След. команда\r\n");
+    for (const TReferenceRow& r : rows)
+        text += pad(QString::number(r.step), 10) + pad(r.state, 18) + pad(r.symbol, 3) +
+                pad(QString::number(r.head), 8) + pad(ReferenceForm(r.word, 1, 0, lw, rw), ww) + r.command +
+                QStringLiteral("\r\n");
+    return codepage::Encode(text);
+}
+
+// Hands the engine's calls to the log and keeps the rows as the engine used to give them, with the widths
+// of the automatic form; every search must find what the walk over those rows finds.
+class TReferenceLog : public TStepLog {
+public:
+    TReferenceLog(TRunLog& log, const TMachine& machine, const TConfig& settings)
+        : log_(log), machine_(machine), settings_(settings) {}
+    qint64 FindRepeatedConfiguration(const QString&, const QString&, int, const TFullWord&) override { return 0; }
+    void LogStep(qint64, const QString&, const QString&, int, std::unique_ptr<TFullWord>, const QString&) override {}
+    qint64 FindRepeatedOnTape(const QString& state, const QString& symbol, int head, const TTapeNow& tape) override {
+        const qint64 found = log_.FindRepeatedOnTape(state, symbol, head, tape);
+        EXPECT_EQ(found, WalkedSearch(rows, state, symbol, head, machine_.TakeTapeSnapshot()));
+        repeats += found != 0;
+        return found;
+    }
+    void LogStepOnTape(qint64 step, const QString& state, const QString& symbol, int head, const TTapeNow& tape,
+                       const QString& command) override {
+        log_.LogStepOnTape(step, state, symbol, head, tape, command);
+        const TFullWord w = machine_.TakeTapeSnapshot();
+        rows.append({step, state.trimmed(), symbol.left(1), head, w, command});
+        while (rows.size() > settings_.MaxCount)
+            rows.removeFirst();
+        lw = std::max(lw, StripLeft(w.left).isEmpty() ? 0 : int(StripLeft(w.left).size()) + 1);
+        rw = std::max(rw, StripRight(w.right).isEmpty() ? 0 : int(StripRight(w.right).size()) + 1);
+    }
+    void ClearLog() override {
+        log_.ClearLog();
+        rows.clear();
+        lw = rw = 1;
+    }
+
+    QList<TReferenceRow> rows;
+    int lw = 1, rw = 1, repeats = 0;
+
+private:
+    TRunLog& log_;
+    const TMachine& machine_;
+    const TConfig& settings_;
+};
 
 } // namespace
 
@@ -85,24 +175,6 @@ TEST_F(RunLog, RowLimitKeepsTheNewestRows) {
     }
 }
 
-TEST_F(RunLog, LongTapesHoldFewerRowsWithinTheBudget) {
-    // Five characters a snapshot (outer blanks are not kept) against a budget of 12: two rows, however many
-    // MaxCount allows; a
-    // snapshot larger than the budget is still held alone. The loop search sees only what is held.
-    settings.SetMaxCount(9999);
-    log.SetSnapshotBudget(12);
-    for (int step = 0; step < 5; ++step)
-        Log(log, step, QStringLiteral("q0"), QStringLiteral("a"), 0, Word("#", "aaaaa", "#"));
-    EXPECT_EQ(Steps(log), (QList<int>{3, 4}));
-    EXPECT_EQ(log.FindRepeatedConfiguration(QStringLiteral("q0"), QStringLiteral("a"), 0, Word("#", "aaaaa", "#")), 4);
-    Log(log, 5, QStringLiteral("q0"), QStringLiteral("a"), 0, Word("#", QString(30, u'a').toUtf8().constData(), "#"));
-    EXPECT_EQ(Steps(log), (QList<int>{5}));
-    log.ClearLog();
-    for (int step = 0; step < 3; ++step)
-        Log(log, step, QStringLiteral("q0"), QStringLiteral("a"), 0, Word("#", "aaaaa", "#"));
-    EXPECT_EQ(Steps(log), (QList<int>{1, 2}));
-}
-
 TEST_F(RunLog, ThreeWordFormsOfOneSnapshot) {
     const struct {
         TFullWord snapshot;
@@ -118,7 +190,7 @@ TEST_F(RunLog, ThreeWordFormsOfOneSnapshot) {
     for (const auto& c : cases) {
         log.ClearLog();
         Log(log, 0, QStringLiteral("q0"), QStringLiteral("a"), 0, c.snapshot);
-        EXPECT_EQ(log.Row(0).snapshot.Full(), c.snapshot);
+        EXPECT_EQ(log.RowSnapshot(0), c.snapshot);
         const QString texts[] = {c.minimal, c.automatic, c.maximal};
         for (int form = 0; form < 3; ++form) {
             log.SetWordForm(form);
@@ -222,11 +294,12 @@ TEST_F(RunLog, IndexedSearchAnswersAsTheWalk) {
             const int roll = int(random.bounded(20));
             if (roll < 9) {
                 const int found = log.FindRepeatedConfiguration(c.state, c.symbol, c.head, c.word);
-                ASSERT_EQ(found, WalkedSearch(log, c.state, c.symbol, c.head, c.word)) << "run " << run << " op " << op;
+                ASSERT_EQ(found, WalkedSearch(Rows(log), c.state, c.symbol, c.head, c.word))
+                    << "run " << run << " op " << op;
                 repeats += found != 0;
             } else if (roll < 18) {
                 Log(log, step++, c.state, c.symbol, c.head, c.word);
-                ASSERT_EQ(log.Row(log.RowCount() - 1).snapshot.Full(), c.word);
+                ASSERT_EQ(log.RowSnapshot(log.RowCount() - 1), c.word);
             } else if (roll == 18) {
                 log.LogStep(step++, c.state, c.symbol, c.head, nullptr, QString());
             } else {
@@ -236,6 +309,60 @@ TEST_F(RunLog, IndexedSearchAnswersAsTheWalk) {
     }
     // The runs must find repeats often enough for the comparison to mean something.
     EXPECT_GT(repeats, 5000);
+}
+
+TEST_F(RunLog, RandomRunsShowAndFindWhatCopiesOfTheTapeDid) {
+    // Random machines on short words and on words of over 100,000 symbols: the search, the rows' tapes, the
+    // three word forms and the report bytes are those that a copy of the whole tape per row gave.
+    QRandomGenerator random(20261208);
+    TReferenceLog reference(log, machine, settings);
+    engine.SetRunLog(&reference);
+    const QString states[] = {QStringLiteral("q0"), QStringLiteral("q1"), QStringLiteral("Q1")};
+    const QString symbols[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("#")};
+    const QString moves[] = {MoveLeftText, MoveRightText, MoveStayText};
+    const struct { int runs, shortest, longest; } lengths[] = {{400, 1, 6}, {12, 100001, 100003}};
+    int repeats = 0;
+    for (const auto& l : lengths) {
+        for (int run = 0; run < l.runs; ++run) {
+            machine.Clear();
+            QString word;
+            for (int n = l.shortest + int(random.bounded(l.longest - l.shortest + 1)); n > 0; --n)
+                word += symbols[random.bounded(2)];
+            Define(QStringLiteral("ab"), word, QStringLiteral("q0"), {});
+            machine.AddState(states[1]);
+            for (int s = 0; s < 2; ++s)
+                for (const QString& symbol : symbols)
+                    if (random.bounded(4) != 0)
+                        machine.AddCommand(states[s], symbol, states[random.bounded(3)], symbols[random.bounded(3)],
+                                           moves[random.bounded(3)]);
+            settings.SetDiesCount(1 + int(random.bounded(4)));
+            settings.SetMaxCount(1 + int(random.bounded(12)));
+            for (int i = 0; i < 100; ++i)
+                prompts.Answer(TAnswer::Ok);
+            engine.Start();
+            for (int i = 0; i < 60 && engine.GetRunState() == Running; ++i)
+                engine.StepOnce();
+            engine.Reset();
+            prompts.answers.clear();
+            prompts.boxes.clear();
+            ASSERT_EQ(log.RowCount(), reference.rows.size()) << run;
+            for (int i = 0; i < log.RowCount(); ++i) {
+                const TReferenceRow& r = reference.rows[i];
+                ASSERT_EQ(log.RowSnapshot(i), r.word) << run << " row " << i;
+                for (int form = 0; form < 3; ++form) {
+                    log.SetWordForm(form);
+                    EXPECT_EQ(log.RowWordText(i),
+                              ReferenceForm(r.word, form, settings.DiesCount, reference.lw, reference.rw))
+                        << run << " row " << i << " form " << form;
+                }
+            }
+            if (log.RowCount() > 0) {
+                ASSERT_EQ(log.ReportBytes(), ReferenceReport(reference.rows, reference.lw, reference.rw)) << run;
+            }
+        }
+        EXPECT_GT(reference.repeats - repeats, l.runs / 8) << l.shortest;
+        repeats = reference.repeats;
+    }
 }
 
 TEST_F(RunLog, ReportOfASmallMachine) {

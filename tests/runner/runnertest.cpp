@@ -112,6 +112,31 @@ TEST(BatchRunner, LeftBorderAndRefusedWords) {
     EXPECT_EQ(r.end, TRunEnd::Refused);
 }
 
+TEST(BatchRunner, LoopOnALongTapeIsFoundAtItsStepWithAndWithoutRows) {
+    // Out from the first symbol to the c 1001 cells on and back over a word of 70,001 symbols: the
+    // configuration of step 1 comes back at step 2003, whether the log keeps its rows (as for --report and
+    // in the window) or only its hashes.
+    TConfig config{QString()};
+    config.SetMaxCount(9999);
+    const QString word = QLatin1Char('b') + QString(1000, u'a') + QLatin1Char('c') + QString(68999, u'a');
+    for (const bool rows : {true, false}) {
+        TBatchRunner runner(config);
+        runner.KeepRows(rows);
+        TMachine& m = runner.Machine();
+        m.SetAlphabetText(QStringLiteral("abc"));
+        m.SetInitialState(QStringLiteral("r"));
+        m.AddState(QStringLiteral("l"));
+        for (const char* c : {"rbrbR", "raraR", "rclcL", "lalaL", "lbrbR"})
+            m.AddCommand(QString(QLatin1Char(c[0])), QString(QLatin1Char(c[1])), QString(QLatin1Char(c[2])),
+                         QString(QLatin1Char(c[3])), c[4] == 'R' ? MoveRightText : MoveLeftText);
+        const TRunResult r = runner.Run(word, 100000);
+        EXPECT_EQ(r.end, TRunEnd::Loop) << rows;
+        EXPECT_EQ(r.steps, 2003) << rows;
+        EXPECT_EQ(r.loopStep, 1) << rows;
+        EXPECT_EQ(runner.Log().RowCount(), rows ? 2003 : 0);
+    }
+}
+
 TEST(BatchRunnerCli, LinesStatusesAndJson) {
     TCli r = Cli({Example("inversion.qtm")});
     EXPECT_EQ(r.status, 0);
