@@ -103,6 +103,7 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::ResetItem,       "ResetItem",       u"с&брос",                       Key(Qt::CTRL | Qt::Key_F2),            1006, M::Run,     false,     nullptr,                          running},
         {&TMainForm::BreakItem,       "BreakItem",       u"прерва&ть",                    Key(Qt::Key_F12),                      1007, M::Run,     false,     nullptr,                          machineShown},
         {&TMainForm::NextStepItem,    "NextStepItem",    u"сле&дующий шаг",               Key(Qt::Key_F8),                       1005, M::Run,     false,     nullptr,                          canStep},
+        {&TMainForm::RunToEndItem,    "RunToEndItem",    u"до &конца",                    Key(Qt::SHIFT | Qt::Key_F9),           1008, M::Run,     false,     &TMainForm::RunToEndItemClick,    canStep},
 
         {&TMainForm::BreakList,       "BreakList",       u"&контрольные точки",           Key(Qt::CTRL | Qt::ALT | Qt::Key_B),   3030, M::Service, false,     &TMainForm::BreakListExecute,     fileOpen},
         {&TMainForm::DataCheck,       "DataCheck",       u"проверка &данных",             Key(Qt::CTRL | Qt::Key_F9),            3031, M::Service, false,     &TMainForm::DataCheckExecute,     dataCheck},
