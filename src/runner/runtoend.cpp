@@ -212,7 +212,8 @@ void TRunToEnd::Interrupt() {
     worker_.join();
     machine_.CoreStepped();
     engine_.interrupt = nullptr;
-    SyncLog(machine_.Core().step);
+    // What the worker found just before is found again when the run goes on.
+    SyncLog(LastLogged());
     End();
 }
 
@@ -229,45 +230,41 @@ void TRunToEnd::Wait() {
         Finish();
 }
 
+qint64 TRunToEnd::LastLogged() const {
+    const TRunCore& core = machine_.Core();
+    // A border found before the write leaves the step looked up (and logged); a halt or a move off the tape
+    // comes after a step counted and not looked up; a repeat's question comes before its step is logged.
+    if (outcome_ == TRunCore::TOutcome::LeftBorder || outcome_ == TRunCore::TOutcome::RightBorder)
+        return core.step;
+    return outcome_ != TRunCore::TOutcome::Ok || repeat_ != 0 ? core.step - 1 : core.step;
+}
+
 bool TRunToEnd::Handle() {
     TRunCore& core = machine_.Core();
     machine_.CoreStepped();
     engine_.interrupt = nullptr;
-    if (stop_) {
-        // Stopped at a request that came by no change of the run state: the run pauses where it is.
-        SyncLog(core.step);
-        engine_.SetRunState(Paused);
-        return false;
-    }
+    SyncLog(LastLogged());
     if (failed_) {
-        SyncLog(core.step);
         engine_.SetRunState(Paused);
         return false;
     }
     if (outcome_ != TRunCore::TOutcome::Ok) {
-        // A border found before the write leaves the step looked up (and logged); the others come after a
-        // step counted and not looked up.
-        const bool looked = outcome_ == TRunCore::TOutcome::LeftBorder || outcome_ == TRunCore::TOutcome::RightBorder;
-        SyncLog(looked ? core.step : core.step - 1);
         engine_.CoreStop(outcome_);
         return false;
     }
     if (repeat_ != 0) {
-        // The question comes before the step is logged.
-        SyncLog(core.step - 1);
         if (!engine_.AskLoop(repeat_))
             return false;
         loop_->Log();
         SyncLog(core.step);
-        engine_.TestBreakPoints();
-    } else if (hit_) {
-        SyncLog(core.step);
-        engine_.TestBreakPoints();
-    } else {
-        SyncLog(core.step);
+    } else if (!hit_) {
+        // Stopped at a request that came by no change of the run state: the run pauses where it is.
         engine_.SetRunState(Paused);
         return false;
     }
+    engine_.TestBreakPoints();
+    if (stop_ && engine_.GetRunState() == Running)
+        engine_.SetRunState(Paused);
     return engine_.GetRunState() == Running;
 }
 

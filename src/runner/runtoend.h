@@ -87,6 +87,8 @@ private:
     void Checkpoint();
     // Handles what stopped the worker; true when the worker goes on.
     bool Handle();
+    // The last step whose row the log holds once the worker has stopped.
+    qint64 LastLogged() const;
     void Interrupt();
     void End();
     // Gives the log the rows of the steps up to through that it has not had.
