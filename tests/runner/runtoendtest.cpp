@@ -163,7 +163,7 @@ TEST(RunToEnd, LeavesWhatTheTickedRunLeavesOnRandomMachines) {
     EXPECT_GT(compared, 1000);
 }
 
-TEST(RunToEnd, StopsAtTheBreakpointAndTheLoopOfATimedRun) {
+TEST(RunToEnd, StopsAtTheHaltTheBreakpointAndTheLoopOfATimedRun) {
     // A counter of a's turned to b's, right to left and back again, on a word of ten a's.
     TCase walk;
     walk.word = QStringLiteral("aaaaaaaaaa");
@@ -181,6 +181,17 @@ TEST(RunToEnd, StopsAtTheBreakpointAndTheLoopOfATimedRun) {
     TCase atLoop = walk;
     TCase fromPaused = walk;
     fromPaused.stepsFirst = 15;
+    // A 12-bit binary counter of a's and b's: 106,495 steps, more than the worker's copies of the run lie apart.
+    TCase counter;
+    counter.word = QString(12, QLatin1Char('a'));
+    const QString q0 = QStringLiteral("q0"), q1 = QStringLiteral("q1"), q2 = QStringLiteral("q2"),
+                  a = QStringLiteral("a"), b = QStringLiteral("b"), blank = QStringLiteral("#");
+    counter.rows = {{q0, a, q0, a, MoveRightText},        {q0, b, q0, b, MoveRightText},
+                    {q0, blank, q1, blank, MoveLeftText}, {q1, b, q1, a, MoveLeftText},
+                    {q1, a, q2, b, MoveLeftText},         {q2, a, q2, a, MoveLeftText},
+                    {q2, b, q2, b, MoveLeftText},         {q2, blank, q0, blank, MoveRightText}};
+    counter.dies = 2;
+    counter.maxCount = 300;
     const struct {
         const char* name;
         TCase c;
@@ -193,6 +204,9 @@ TEST(RunToEnd, StopsAtTheBreakpointAndTheLoopOfATimedRun) {
         {"loop", atLoop,
          QStringLiteral("Проверка на зацикливание | Машина Тьюринга уже находилась в подобном состоянии\n (шаг 1 ).\n"
                         " Возможно, машина Тьюринга зациклилась\nХотите продолжить работу машины Тьюринга?")},
+        {"halt", counter,
+         QStringLiteral("Остановка машины Тьюринга | Машина Тьюринга закончила свою работу,\nт. к. не найдена "
+                        "команда для исполнения\nСостояние машины 'q1'\nсимвол '#'")},
         {"loop from a paused run", fromPaused,
          QStringLiteral("Проверка на зацикливание | Машина Тьюринга уже находилась в подобном состоянии\n (шаг 1 ).\n"
                         " Возможно, машина Тьюринга зациклилась\nХотите продолжить работу машины Тьюринга?")},
