@@ -30,7 +30,9 @@ void TRunToEnd::TTee::ClearLog() {
 }
 
 TRunToEnd::TRunToEnd(TMachine& machine, TEngine& engine, const TConfig& settings, QObject* parent)
-    : QObject(parent), machine_(machine), engine_(engine), settings_(settings) {}
+    : QObject(parent), machine_(machine), engine_(engine), settings_(settings) {
+    connect(&engine_, &TEngine::runStateChanged, this, &TRunToEnd::StateChanged);
+}
 
 TRunToEnd::~TRunToEnd() {
     if (worker_.joinable()) {
@@ -84,6 +86,38 @@ bool TRunToEnd::Start() {
     const RunState state = engine_.GetRunState();
     if (state != Ready && state != Paused)
         return false;
+    Begin();
+    if (state == Ready) {
+        // As Start: the check, the preparation (which clears the log) and the first lookup.
+        engine_.Start();
+    } else {
+        engine_.SetRunState(Running);
+        CatchUp();
+    }
+    return Go();
+}
+
+void TRunToEnd::Resume() {
+    if (active_ || engine_.GetRunState() != Running)
+        return;
+    Begin();
+    CatchUp();
+    Go();
+}
+
+void TRunToEnd::StateChanged(RunState old, RunState now) {
+    if (active_)
+        return;
+    if (resume_ && old == Paused && now == Running) {
+        // Once the change is through: the engine is still in the middle of it.
+        QMetaObject::invokeMethod(this, &TRunToEnd::Resume, Qt::QueuedConnection);
+        resume_ = false;
+    } else if (now != Paused) {
+        resume_ = false;
+    }
+}
+
+void TRunToEnd::Begin() {
     active_ = true;
     log_ = engine_.RunLog();
     history_ = log_ && settings_.ViewLog && settings_.History && !settings_.OnlyStep;
@@ -94,19 +128,19 @@ bool TRunToEnd::Start() {
         tee_.loop = loop_.get();
         engine_.SetRunLog(&tee_);
     }
-    if (state == Ready) {
-        // As Start: the check, the preparation (which clears the log) and the first lookup.
-        engine_.Start();
-    } else {
-        engine_.SetRunState(Running);
-        if (history_ && engine_.GetRunState() == Running) {
-            loop_->ClearLog();
-            loop_->Log();
-            // The loop check knows nothing of the rows logged before now: until the log holds none of them
-            // the run goes tick by tick, its search asking the log itself.
-            engine_.RunSteps(machine_.Core().step + std::max(1, settings_.MaxCount));
-        }
-    }
+}
+
+void TRunToEnd::CatchUp() {
+    if (!history_ || engine_.GetRunState() != Running)
+        return;
+    loop_->ClearLog();
+    loop_->Log();
+    // The loop check knows nothing of the rows logged before now: until the log holds none of them the run
+    // goes tick by tick, its search asking the log itself.
+    engine_.RunSteps(machine_.Core().step + std::max(1, settings_.MaxCount));
+}
+
+bool TRunToEnd::Go() {
     // With OnlyStep a run pauses after each command: the ticks above have done what a timed run would.
     if (engine_.GetRunState() != Running || settings_.OnlyStep) {
         if (engine_.GetRunState() == Running)
@@ -215,6 +249,8 @@ void TRunToEnd::Interrupt() {
     // What the worker found just before is found again when the run goes on.
     SyncLog(LastLogged());
     End();
+    // Paused for a while (a modal operation, the close query) or by the user: going on, it goes at full speed.
+    resume_ = true;
 }
 
 bool TRunToEnd::RequestStop(int ms) {

@@ -38,6 +38,8 @@ public:
     // Asks the worker to stop, and waits up to ms for it; true when it has stopped. The window's thread
     // then finds the run paused where the worker left it, once the events are handled or Finish is called.
     bool RequestStop(int ms);
+    // Goes on at full speed with a run that is Running under the timer.
+    void Resume();
     // Handles the worker's end on this thread (the queued call does it otherwise).
     void Finish();
     // Runs until the run ends, handling every stop here; for callers without an event loop.
@@ -81,6 +83,13 @@ private:
 
     TPosition Save() const;
     void Restore(const TPosition& p);
+    void StateChanged(RunState old, RunState now);
+    // Takes the run over from the timer and the window's log.
+    void Begin();
+    // Ticks until the loop check holds every row the log may be asked about.
+    void CatchUp();
+    // Starts the worker unless the run stopped on the way; false then.
+    bool Go();
     void Launch();
     void Work();
     // Keeps a copy of the run position when the last is cadence steps back.
@@ -123,4 +132,6 @@ private:
     qint64 repeat_ = 0;
     bool hit_ = false;
     bool failed_ = false;
+    // Interrupted into Paused: the run goes on at full speed when it is continued.
+    bool resume_ = false;
 };

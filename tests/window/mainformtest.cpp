@@ -578,4 +578,13 @@ TEST_F(MainForm, RunToEndGoesWithoutTheTimerShowsItsProgressAndStopsAtEsc) {
     EXPECT_EQ(Cells().at(1), form->Machine().CurrentSymbol().at(0));
     EXPECT_TRUE(Child<QAction>("RunToEndItem")->isEnabled());
     EXPECT_EQ(prompts.boxes.size(), 1);
+
+    // Continued, it goes on at full speed, not under the timer.
+    QTest::keyClick(form.get(), Qt::Key_F12);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->Engine().GetRunState(), Running);
+    EXPECT_FALSE(form->Engine().TimerOn());
+    EXPECT_FALSE(Child<QAction>("RunToEndItem")->isEnabled());
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_EQ(form->Engine().GetRunState(), Paused);
 }
