@@ -34,6 +34,7 @@ QString TEngine::BreakCaption() const {
 }
 
 void TEngine::SetTimer(bool on) {
+    on = on && !timerHeld_;
     if (timerOn_ == on)
         return;
     timerOn_ = on;
@@ -44,7 +45,19 @@ bool TEngine::Validate() {
     return !machine_.Checks() || machine_.Checks()->ValidateMachine();
 }
 
+void TEngine::HoldTimer(bool hold) {
+    timerHeld_ = hold;
+    SetTimer(!hold && GetRunState() == Running);
+}
+
+void TEngine::CoreStop(TRunCore::TOutcome outcome) {
+    machine_.CoreStepped();
+    Stop(outcome);
+}
+
 void TEngine::SetRunState(RunState now) {
+    if (interrupt)
+        interrupt();
     const RunState old = machine_.GetRunState();
     machine_.AssignRunState(now);
     // The breakpoints may change whenever the run is not Running.
@@ -274,31 +287,35 @@ void TEngine::LookUp() {
             if (!undo_.empty() && undo_.back().step + 1 == core.step)
                 undo_.back().logged = true;
         }
-        TBreakPoints* breaks = machine_.BreakPoints();
-        if (settings_.UseBreak && !settings_.OnlyStep && breaks && !breaks->IsEmpty() && MayHit()) {
-            if (!undo_.empty() && undo_.back().step + 1 == core.step)
-                passCounts_.emplace_back(undo_.back().step, breaks->PassCounts());
-            const int k = breaks->BreakHit(machine_.CurrentState(), machine_.CurrentSymbol());
-            if (k != 0) {
-                SetRunState(Paused);
-                if (settings_.StopOnBreak) {
-                    const TAnswer answer = prompts_.Message(
-                        QStringLiteral("Останов в контрольной точке"),
-                        QStringLiteral("Машина Тьюринга остановлена в контрольной точке № ") + QString::number(k) +
-                            QStringLiteral("\nтекуший символ: ") + machine_.CurrentSymbol() +
-                            QStringLiteral("\nтекущее состояние: ") + machine_.CurrentState() +
-                            QStringLiteral("\nшаг: ") + QString::number(machine_.StepNumber()) +
-                            QStringLiteral("\nОК - продолжение работы,\nОтмена - остановить машину Тьюринга"),
-                        TIcon::Exclamation, ButtonsOkCancel, TAnswer::Ok);
-                    if (answer != TAnswer::Ok)
-                        NoteStop(TStop::BreakCancelled);
-                    SetRunState(answer == TAnswer::Ok ? Running : Ready);
-                }
-            }
-        }
+        TestBreakPoints();
     } catch (...) {
         StopWith(TStop::Failure, StopCaption, QStringLiteral("Неизвестная ошибка при поиске команды"), TIcon::Stop);
     }
+}
+
+void TEngine::TestBreakPoints() {
+    TBreakPoints* breaks = machine_.BreakPoints();
+    if (!settings_.UseBreak || settings_.OnlyStep || !breaks || breaks->IsEmpty() || !MayHit())
+        return;
+    // The pass counters before this step's hits, for a step back over it.
+    if (!undo_.empty() && undo_.back().step + 1 == machine_.Core().step)
+        passCounts_.emplace_back(undo_.back().step, breaks->PassCounts());
+    const int k = breaks->BreakHit(machine_.CurrentState(), machine_.CurrentSymbol());
+    if (k == 0)
+        return;
+    SetRunState(Paused);
+    if (!settings_.StopOnBreak)
+        return;
+    const TAnswer answer = prompts_.Message(
+        QStringLiteral("Останов в контрольной точке"),
+        QStringLiteral("Машина Тьюринга остановлена в контрольной точке № ") + QString::number(k) +
+            QStringLiteral("\nтекуший символ: ") + machine_.CurrentSymbol() + QStringLiteral("\nтекущее состояние: ") +
+            machine_.CurrentState() + QStringLiteral("\nшаг: ") + QString::number(machine_.StepNumber()) +
+            QStringLiteral("\nОК - продолжение работы,\nОтмена - остановить машину Тьюринга"),
+        TIcon::Exclamation, ButtonsOkCancel, TAnswer::Ok);
+    if (answer != TAnswer::Ok)
+        NoteStop(TStop::BreakCancelled);
+    SetRunState(answer == TAnswer::Ok ? Running : Ready);
 }
 
 bool TEngine::AskLoop(qint64 n) {

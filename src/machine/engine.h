@@ -26,6 +26,7 @@ public:
 
     // Attached while the run log window exists.
     void SetRunLog(TStepLog* log) { log_ = log; }
+    TStepLog* RunLog() const { return log_; }
     // Whether the machine has unsaved changes, and the save a run starts with; both may be left unset.
     std::function<bool()> isModified;
     std::function<bool()> saveFile;
@@ -49,6 +50,17 @@ public:
     void StepBack();
     bool CanStepBack() const;
     static constexpr int StepBackDepth = 10000;
+
+    // For a run whose core is stepped elsewhere (run to the end). While the timer is held a Running machine
+    // keeps it off; interrupt is called before any change of the run state, so that the other stepper stops
+    // first and leaves a consistent configuration.
+    void HoldTimer(bool hold);
+    std::function<void()> interrupt;
+    // What a tick does after the core stepped: ends the run at a stop the core found, asks the loop question
+    // (true when the run goes on), tests the breakpoints of the configuration looked up.
+    void CoreStop(TRunCore::TOutcome outcome);
+    bool AskLoop(qint64 n);
+    void TestBreakPoints();
 
     // The caption of the Break entry and button for the current state.
     QString BreakCaption() const;
@@ -87,8 +99,6 @@ signals:
 
 private:
     void LookUp();
-    // The loop question for a repeat of step n; true when the user lets the run go on.
-    bool AskLoop(qint64 n);
     // Ends the run at a stop the core found: a border, a move off the tape, or no command.
     void Stop(TRunCore::TOutcome outcome);
     bool MayHit();
@@ -103,6 +113,7 @@ private:
     const TConfig& settings_;
     TStepLog* log_ = nullptr;
     bool timerOn_ = false;
+    bool timerHeld_ = false;
     TStopInfo lastStop_;
     // Per (state, byte) of the core: 0 not asked yet, 1 no breakpoint can match, 2 one may.
     std::vector<quint8> mayHit_;

@@ -105,6 +105,7 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::BreakItem,       "BreakItem",       u"прерва&ть",                    Key(Qt::Key_F12),                      1007, M::Run,     false,     nullptr,                          machineShown},
         {&TMainForm::NextStepItem,    "NextStepItem",    u"сле&дующий шаг",               Key(Qt::Key_F8),                       1005, M::Run,     false,     nullptr,                          canStep},
         {&TMainForm::StepBackItem,    "StepBackItem",    u"шаг &назад",                   Key(Qt::SHIFT | Qt::Key_F8),           1008, M::Run,     false,     nullptr,                          canStepBack},
+        {&TMainForm::RunToEndItem,    "RunToEndItem",    u"до &конца",                    Key(Qt::SHIFT | Qt::Key_F9),           1010, M::Run,     false,     &TMainForm::RunToEndItemClick,    canStep},
 
         {&TMainForm::BreakList,       "BreakList",       u"&контрольные точки",           Key(Qt::CTRL | Qt::ALT | Qt::Key_B),   3030, M::Service, false,     &TMainForm::BreakListExecute,     fileOpen},
         {&TMainForm::DataCheck,       "DataCheck",       u"проверка &данных",             Key(Qt::CTRL | Qt::Key_F9),            3031, M::Service, false,     &TMainForm::DataCheckExecute,     dataCheck},

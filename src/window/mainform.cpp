@@ -14,6 +14,7 @@
 #include "platform/helpengine.h"
 #include "platform/qtprompts.h"
 #include "platform/paths.h"
+#include "runner/runtoend.h"
 #include "settings/config.h"
 #include "settings/configdir.h"
 #include "table/tableform.h"
@@ -27,9 +28,11 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QShortcut>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -118,6 +121,8 @@ TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* pare
 TMainForm::~TMainForm() {
     // Focus changes while the controls go must not reach a window that is half gone.
     disconnect(qApp, nullptr, this, nullptr);
+    // A run to the end stops before anything it steps goes.
+    runToEnd_.reset();
     // Automatic saving at program end; the results are not examined.
     if (config_) {
         if (config_->AutoConfig)
@@ -411,6 +416,20 @@ void TMainForm::ConnectMachine() {
         ScheduleRepaint(RepaintScroll);
     });
     connect(engine_.get(), &TEngine::bringToFront, this, &TMainForm::BringToFront);
+
+    runToEnd_ = std::make_unique<TRunToEnd>(*machine_, *engine_, *config_);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(250);
+    connect(progressTimer_, &QTimer::timeout, this, &TMainForm::ShowRunProgress);
+    connect(runToEnd_.get(), &TRunToEnd::finished, this, [this] {
+        progressTimer_->stop();
+        ScheduleRepaint(RepaintAll);
+    });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (runToEnd_->Active())
+            engine_->SetRunState(Paused);
+    });
     connect(engine_.get(), &TEngine::dataCheckRequested, this, &TMainForm::ShowDataCheck);
 }
 
@@ -450,7 +469,9 @@ void TMainForm::FlushRepaint() {
     if (what & RepaintStates)
         stateModel_->Repaint();
     if (what & RepaintStatus) {
-        for (int i = 0; i < 3; ++i)
+        // The step panel shows a run to the end's progress while it goes.
+        const int panels = runToEnd_ && runToEnd_->Active() ? 2 : 3;
+        for (int i = 0; i < panels; ++i)
             statusPanels_[i]->setText(machine_->StatusText(i));
         runLamp_->state = engine_->GetRunState();
         runLamp_->update();
@@ -464,6 +485,24 @@ void TMainForm::RunStateChanged(RunState, RunState now) {
     if (now != Running)
         FlushRepaint();
     StepTimer->setInterval(config_->RunSpeed);
+}
+
+void TMainForm::RunToEndItemClick() {
+    progressSteps_ = machine_->StepNumber();
+    progressMs_ = QDateTime::currentMSecsSinceEpoch();
+    progressTimer_->start();
+    runToEnd_->Start();
+    if (!runToEnd_->Active())
+        progressTimer_->stop();
+}
+
+void TMainForm::ShowRunProgress() {
+    const qint64 steps = runToEnd_->Steps();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 rate = (steps - progressSteps_) * 1000 / std::max<qint64>(1, now - progressMs_);
+    progressSteps_ = steps;
+    progressMs_ = now;
+    statusPanels_[2]->setText(QStringLiteral("Шаг %1, %2 шагов/с").arg(steps).arg(rate));
 }
 
 void TMainForm::BringToFront() {

@@ -29,6 +29,7 @@ class TMachine;
 class TPrompts;
 class TQtmFile;
 class TRunLamp;
+class TRunToEnd;
 class TStateListModel;
 class TTapeView;
 class TValidation;
@@ -105,6 +106,9 @@ private:
     void AssignHelpContexts();
 
     void RunStateChanged(RunState old, RunState now);
+    // "до конца": the rest of the run at full speed, its progress in the status bar.
+    void RunToEndItemClick();
+    void ShowRunProgress();
     void SaveConfigItemClick();
     void DataCheckExecute();
     void ShowDataCheck();
@@ -206,6 +210,10 @@ private:
     std::unique_ptr<TEngine> engine_;
     std::unique_ptr<TValidation> validation_;
     std::unique_ptr<TQtmFile> machineFile_;
+    std::unique_ptr<TRunToEnd> runToEnd_;
+    QTimer* progressTimer_ = nullptr;
+    qint64 progressSteps_ = 0;
+    qint64 progressMs_ = 0;
 
     QString fileName_;
     bool modified_ = false;
@@ -269,6 +277,7 @@ private:
     QAction* BreakItem = nullptr;
     QAction* NextStepItem = nullptr;
     QAction* StepBackItem = nullptr;
+    QAction* RunToEndItem = nullptr;
     QAction* BreakList = nullptr;
     QAction* BreakAdd = nullptr;
     QAction* DataCheck = nullptr;

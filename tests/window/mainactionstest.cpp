@@ -42,6 +42,7 @@ const TEntry MenuEntries[] = {
     {u"В&ыполнение", u"нача&ть", QKeySequence(Qt::Key_F12), 1007},
     {u"В&ыполнение", u"сле&дующий шаг", QKeySequence(Qt::Key_F8), 1005},
     {u"В&ыполнение", u"шаг &назад", QKeySequence(Qt::SHIFT | Qt::Key_F8), 1008},
+    {u"В&ыполнение", u"до &конца", QKeySequence(Qt::SHIFT | Qt::Key_F9), 1010},
     {u"Сер&вис", u"&контрольные точки", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), 3030},
     {u"Сер&вис", u"проверка &данных", QKeySequence(Qt::CTRL | Qt::Key_F9), 3031},
     {u"Сер&вис", u"&таблица переходов", QKeySequence(Qt::CTRL | Qt::Key_T), 3039},

@@ -539,3 +539,52 @@ TEST(MainFormSettings, AnUnreadableSettingsFileIsNotOverwritten) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), ini);
 }
+
+TEST_F(MainForm, RunToEndGoesWithoutTheTimerShowsItsProgressAndStopsAtEsc) {
+    const auto waitFor = [&](RunState state) {
+        for (int i = 0; i < 1000 && form->Engine().GetRunState() != state; ++i)
+            QTest::qWait(5);
+        return form->Engine().GetRunState() == state;
+    };
+    DefineMachine(QStringLiteral("aaaa"));
+    prompts.Answer(TAnswer::Ok);
+    QTest::keyClick(form.get(), Qt::Key_F9, Qt::ShiftModifier);
+    ASSERT_TRUE(waitFor(Ready));
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("Машина Тьюринга закончила свою работу,\nт. к. не найдена команда "
+                                                    "для исполнения\nСостояние машины 'q0'\nсимвол '#'"));
+    EXPECT_EQ(Cells(), QStringLiteral("#bbbb#"));
+
+    // b and a in turn on the first cell, for ever: nothing checks for loops.
+    form->Config().History = false;
+    form->Machine().SetCommandRow(0, TCommandRow{QStringLiteral("q0"), QStringLiteral("a"), QStringLiteral("q0"),
+                                                 QStringLiteral("b"), MoveStayText, 0});
+    form->Machine().SetCommandRow(1, TCommandRow{QStringLiteral("q0"), QStringLiteral("b"), QStringLiteral("q0"),
+                                                 QStringLiteral("a"), MoveStayText, 0});
+    QTest::keyClick(form.get(), Qt::Key_F9, Qt::ShiftModifier);
+    ASSERT_EQ(form->Engine().GetRunState(), Running);
+    EXPECT_FALSE(form->Engine().TimerOn());
+    EXPECT_FALSE(Child<QAction>("RunToEndItem")->isEnabled());
+    EXPECT_FALSE(Child<QAction>("CommandAdd")->isEnabled());
+    auto* steps = Child<QLabel>("StatusPanel2");
+    for (int i = 0; i < 1000 && !steps->text().endsWith(QStringLiteral(" шагов/с")); ++i)
+        QTest::qWait(5);
+    EXPECT_TRUE(steps->text().startsWith(QStringLiteral("Шаг "))) << steps->text().toStdString();
+    EXPECT_TRUE(steps->text().endsWith(QStringLiteral(" шагов/с"))) << steps->text().toStdString();
+
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_EQ(form->Engine().GetRunState(), Paused);
+    EXPECT_EQ(steps->text(), QStringLiteral("Шаг ") + QString::number(form->Machine().StepNumber()));
+    EXPECT_EQ(Cells().at(1), form->Machine().CurrentSymbol().at(0));
+    EXPECT_TRUE(Child<QAction>("RunToEndItem")->isEnabled());
+    EXPECT_EQ(prompts.boxes.size(), 1);
+
+    // Continued, it goes on at full speed, not under the timer.
+    QTest::keyClick(form.get(), Qt::Key_F12);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->Engine().GetRunState(), Running);
+    EXPECT_FALSE(form->Engine().TimerOn());
+    EXPECT_FALSE(Child<QAction>("RunToEndItem")->isEnabled());
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_EQ(form->Engine().GetRunState(), Paused);
+}

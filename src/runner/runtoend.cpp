@@ -1,0 +1,374 @@
+#include "runner/runtoend.h"
+
+#include "machine/engine.h"
+#include "machine/machine.h"
+#include "settings/config.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+// Steps the worker goes between looks at a stop request: a few milliseconds at the slowest.
+constexpr qint64 Slice = qint64(1) << 14;
+// Steps between copies of the run position, at the least; the log's rows are stepped again from one.
+constexpr qint64 MinCadence = qint64(1) << 16;
+
+} // namespace
+
+void TRunToEnd::TTee::LogStep(qint64 step, const QString& state, const QString& symbol, int headPosition,
+                              std::unique_ptr<TFullWord> snapshot, const QString& commandText) {
+    log->LogStep(step, state, symbol, headPosition, std::move(snapshot), commandText);
+    loop->Log();
+}
+
+void TRunToEnd::TTee::ClearLog() {
+    log->ClearLog();
+    loop->ClearLog();
+}
+
+TRunToEnd::TRunToEnd(TMachine& machine, TEngine& engine, const TConfig& settings, QObject* parent)
+    : QObject(parent), machine_(machine), engine_(engine), settings_(settings) {
+    connect(&engine_, &TEngine::runStateChanged, this, &TRunToEnd::StateChanged);
+}
+
+TRunToEnd::~TRunToEnd() {
+    if (worker_.joinable()) {
+        stop_ = true;
+        worker_.join();
+    }
+    if (active_) {
+        engine_.interrupt = nullptr;
+        if (engine_.RunLog() == &tee_)
+            engine_.SetRunLog(log_);
+        engine_.HoldTimer(false);
+    }
+}
+
+TRunToEnd::TPosition TRunToEnd::Save() const {
+    const TRunCore& c = machine_.Core();
+    return TPosition{c.tape,       c.leftBlanks, c.rightBlanks, c.headPosition, c.wordLength, c.state,     c.step,
+                     c.hasPending, c.pending,    c.found,       c.emptySymbol,  c.dirtyFirst, c.dirtyLast, c.grown};
+}
+
+void TRunToEnd::Restore(const TPosition& p) {
+    TRunCore& c = machine_.Core();
+    c.tape = p.tape;
+    c.leftBlanks = p.leftBlanks;
+    c.rightBlanks = p.rightBlanks;
+    c.headPosition = p.headPosition;
+    c.wordLength = p.wordLength;
+    c.state = p.state;
+    c.step = p.step;
+    c.hasPending = p.hasPending;
+    c.pending = p.pending;
+    c.found = p.found;
+    c.emptySymbol = p.emptySymbol;
+    c.dirtyFirst = p.dirtyFirst;
+    c.dirtyLast = p.dirtyLast;
+    c.grown = p.grown;
+}
+
+bool TRunToEnd::LogAttached() const {
+    return log_ && settings_.ViewLog && engine_.RunLog() == (history_ ? static_cast<const TStepLog*>(&tee_) : log_);
+}
+
+bool TRunToEnd::MayHit(int state, std::uint8_t symbol) const {
+    const std::size_t i = (std::size_t(state) << 8) | symbol;
+    return i >= mayHit_.size() || mayHit_[i];
+}
+
+bool TRunToEnd::Start() {
+    if (active_)
+        return true;
+    const RunState state = engine_.GetRunState();
+    if (state != Ready && state != Paused)
+        return false;
+    Begin();
+    if (state == Ready) {
+        // As Start: the check, the preparation (which clears the log) and the first lookup.
+        engine_.Start();
+    } else {
+        engine_.SetRunState(Running);
+        CatchUp();
+    }
+    return Go();
+}
+
+void TRunToEnd::Resume() {
+    if (active_ || engine_.GetRunState() != Running)
+        return;
+    Begin();
+    CatchUp();
+    Go();
+}
+
+void TRunToEnd::StateChanged(RunState old, RunState now) {
+    if (active_)
+        return;
+    if (resume_ && old == Paused && now == Running) {
+        // Once the change is through: the engine is still in the middle of it.
+        QMetaObject::invokeMethod(this, &TRunToEnd::Resume, Qt::QueuedConnection);
+        resume_ = false;
+    } else if (now != Paused) {
+        resume_ = false;
+    }
+}
+
+void TRunToEnd::Begin() {
+    active_ = true;
+    log_ = engine_.RunLog();
+    history_ = log_ && settings_.ViewLog && settings_.History && !settings_.OnlyStep;
+    engine_.HoldTimer(true);
+    if (history_) {
+        loop_ = std::make_unique<TLoopCheck>(machine_.Core(), settings_);
+        tee_.log = log_;
+        tee_.loop = loop_.get();
+        engine_.SetRunLog(&tee_);
+    }
+}
+
+void TRunToEnd::CatchUp() {
+    if (!history_ || engine_.GetRunState() != Running)
+        return;
+    loop_->ClearLog();
+    loop_->Log();
+    // The loop check knows nothing of the rows logged before now: until the log holds none of them the run
+    // goes tick by tick, its search asking the log itself.
+    engine_.RunSteps(machine_.Core().step + std::max(1, settings_.MaxCount));
+}
+
+bool TRunToEnd::Go() {
+    // With OnlyStep a run pauses after each command: the ticks above have done what a timed run would.
+    if (engine_.GetRunState() != Running || settings_.OnlyStep) {
+        if (engine_.GetRunState() == Running)
+            engine_.StepOnce();
+        End();
+        return false;
+    }
+    const TBreakPoints* breaks = machine_.BreakPoints();
+    breaks_ = settings_.UseBreak && breaks && !breaks->IsEmpty();
+    mayHit_.clear();
+    if (breaks_) {
+        const TRunCore& core = machine_.Core();
+        mayHit_.assign(std::size_t(core.StateCount()) << 8, false);
+        for (int s = 0; s < core.StateCount(); ++s)
+            for (int b = 0; b < 256; ++b)
+                mayHit_[(std::size_t(s) << 8) | std::size_t(b)] =
+                    breaks->MayHit(core.StateName(s), QString(TRunCore::CharOf(std::uint8_t(b))));
+    }
+    machine_.FlushRun();
+    loggedThrough_ = machine_.Core().step;
+    checkpoints_.clear();
+    checkpoints_.push_back(Save());
+    // Stopping at every step a breakpoint may fire at, the run steps its log's rows again often: the copies
+    // come closer together.
+    cadence_ = std::max<qint64>(breaks_ ? 1 : MinCadence, settings_.MaxCount);
+    Launch();
+    return true;
+}
+
+void TRunToEnd::Launch() {
+    // Nothing of the model is stale now, so the window reads no part of the core while the worker runs.
+    machine_.FlushRun();
+    stop_ = false;
+    done_ = false;
+    failed_ = false;
+    hit_ = false;
+    repeat_ = 0;
+    outcome_ = TRunCore::TOutcome::Ok;
+    steps_ = machine_.Core().step;
+    const int generation = ++generation_;
+    engine_.interrupt = [this] { Interrupt(); };
+    worker_ = std::thread([this, generation] {
+        Work();
+        done_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (generation == generation_)
+                    Finish();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TRunToEnd::Work() {
+    TRunCore& core = machine_.Core();
+    const int dies = settings_.DiesCount;
+    // Where a breakpoint may fire the window's thread must be asked at that very step.
+    const qint64 slice = breaks_ ? 1 : Slice;
+    try {
+        while (!stop_.load(std::memory_order_relaxed)) {
+            const qint64 limit = core.step + slice;
+            qint64 repeat = 0;
+            outcome_ = history_ ? loop_->Run(limit, dies, true, repeat) : core.RunUntil(limit, dies);
+            steps_.store(core.step, std::memory_order_relaxed);
+            repeat_ = repeat;
+            if (outcome_ != TRunCore::TOutcome::Ok || repeat != 0 || !core.hasPending)
+                return;
+            Checkpoint();
+            if (breaks_ && MayHit(core.state, core.HeadByte())) {
+                hit_ = true;
+                return;
+            }
+        }
+    } catch (...) {
+        failed_ = true;
+    }
+}
+
+void TRunToEnd::Checkpoint() {
+    if (machine_.Core().step - checkpoints_.back().step < cadence_)
+        return;
+    checkpoints_.push_back(Save());
+    // The older of two is at least cadence steps back, as far back as the log's rows go.
+    if (checkpoints_.size() > 2)
+        checkpoints_.pop_front();
+}
+
+void TRunToEnd::Finish() {
+    if (!worker_.joinable())
+        return;
+    worker_.join();
+    if (Handle())
+        Launch();
+    else
+        End();
+}
+
+void TRunToEnd::Interrupt() {
+    if (!worker_.joinable())
+        return;
+    stop_ = true;
+    worker_.join();
+    machine_.CoreStepped();
+    engine_.interrupt = nullptr;
+    // What the worker found just before is found again when the run goes on.
+    SyncLog(LastLogged());
+    End();
+    // Paused for a while (a modal operation, the close query) or by the user: going on, it goes at full speed.
+    resume_ = true;
+}
+
+bool TRunToEnd::RequestStop(int ms) {
+    stop_ = true;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done_ && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done_ || !worker_.joinable();
+}
+
+void TRunToEnd::Wait() {
+    while (worker_.joinable())
+        Finish();
+}
+
+qint64 TRunToEnd::LastLogged() const {
+    const TRunCore& core = machine_.Core();
+    // A border found before the write leaves the step looked up (and logged); a halt or a move off the tape
+    // comes after a step counted and not looked up; a repeat's question comes before its step is logged.
+    if (outcome_ == TRunCore::TOutcome::LeftBorder || outcome_ == TRunCore::TOutcome::RightBorder)
+        return core.step;
+    return outcome_ != TRunCore::TOutcome::Ok || repeat_ != 0 ? core.step - 1 : core.step;
+}
+
+bool TRunToEnd::Handle() {
+    TRunCore& core = machine_.Core();
+    machine_.CoreStepped();
+    engine_.interrupt = nullptr;
+    SyncLog(LastLogged());
+    if (failed_) {
+        engine_.SetRunState(Paused);
+        return false;
+    }
+    if (outcome_ != TRunCore::TOutcome::Ok) {
+        engine_.CoreStop(outcome_);
+        return false;
+    }
+    if (repeat_ != 0) {
+        if (!engine_.AskLoop(repeat_))
+            return false;
+        loop_->Log();
+        SyncLog(core.step);
+    } else if (!hit_) {
+        // Stopped at a request that came by no change of the run state: the run pauses where it is.
+        engine_.SetRunState(Paused);
+        return false;
+    }
+    engine_.TestBreakPoints();
+    if (stop_ && engine_.GetRunState() == Running)
+        engine_.SetRunState(Paused);
+    return engine_.GetRunState() == Running;
+}
+
+void TRunToEnd::End() {
+    engine_.interrupt = nullptr;
+    if (history_ && engine_.RunLog() == &tee_)
+        engine_.SetRunLog(log_);
+    loop_.reset();
+    checkpoints_.clear();
+    mayHit_.clear();
+    active_ = false;
+    engine_.HoldTimer(false);
+    emit finished();
+}
+
+void TRunToEnd::LogHere(const QList<TCommandRow>& rows) {
+    const TRunCore& c = machine_.Core();
+    const auto part = [&](std::size_t from, std::size_t size) {
+        from = std::min(from, c.tape.size());
+        size = std::min(size, c.tape.size() - from);
+        QString text(qsizetype(size), Qt::Uninitialized);
+        for (std::size_t i = 0; i < size; ++i)
+            text[qsizetype(i)] = TRunCore::CharOf(c.tape[from + i]);
+        return text;
+    };
+    auto w = std::make_unique<TFullWord>();
+    w->left = part(0, std::size_t(c.leftBlanks));
+    w->word = part(std::size_t(c.leftBlanks), std::size_t(c.wordLength));
+    w->right = part(std::size_t(c.leftBlanks + c.wordLength), c.tape.size());
+    // The row the last lookup found: after a stop at a border nothing is pending any more.
+    const QString command = c.found >= 0 && c.found < rows.size()
+                                ? TMachine::CommandText(TMachine::CommandFromRow(rows[c.found]))
+                                : QString();
+    log_->LogStep(c.step, c.StateName(c.state), QString(TRunCore::CharOf(c.HeadByte())), c.headPosition, std::move(w),
+                  command);
+}
+
+void TRunToEnd::SyncLog(qint64 through) {
+    if (!LogAttached() || through <= loggedThrough_)
+        return;
+    TRunCore& core = machine_.Core();
+    const qint64 from = std::max(loggedThrough_ + 1, through - qint64(std::max(1, settings_.MaxCount)) + 1);
+    loggedThrough_ = through;
+    // Asked for now: the model must not catch up with the core while it stands at an earlier step.
+    const QList<TCommandRow>& rows = machine_.Commands();
+    if (from == core.step) {
+        LogHere(rows);
+        return;
+    }
+    const TPosition* base = nullptr;
+    for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend() && !base; ++it)
+        if (it->step <= from)
+            base = &*it;
+    if (!base)
+        return;
+    // The steps are taken again from the copy, on the same core; then the core is put back as it was.
+    const TPosition end = Save();
+    TRunCore::TWriteTrace* const trace = core.trace;
+    core.trace = nullptr;
+    Restore(*base);
+    const int dies = settings_.DiesCount;
+    for (;;) {
+        if (core.step >= from)
+            LogHere(rows);
+        if (core.step >= through || core.Execute(dies) != TRunCore::TOutcome::Ok ||
+            core.Lookup() != TRunCore::TOutcome::Ok)
+            break;
+    }
+    Restore(end);
+    core.trace = trace;
+}
