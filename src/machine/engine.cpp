@@ -457,9 +457,9 @@ void TEngine::StepBack() {
         return;
     }
     try {
-        if (core.leftBlanks > u.leftBlanks)
-            core.tape.erase(core.tape.begin(), core.tape.begin() + (core.leftBlanks - u.leftBlanks));
-        core.tape.resize(u.cells);
+        // The cells the step added at either end go back to the tape's room.
+        core.tape.Grow(std::min(0, u.leftBlanks - core.leftBlanks), 0);
+        core.tape.Grow(0, int(u.cells) - int(core.tape.size()));
         core.leftBlanks = u.leftBlanks;
         core.rightBlanks = u.rightBlanks;
         core.tape[std::size_t(u.leftBlanks + u.position)] = u.before;

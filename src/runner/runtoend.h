@@ -52,7 +52,7 @@ signals:
 private:
     // The run position as the core holds it.
     struct TPosition {
-        std::vector<std::uint8_t> tape;
+        TTapeCells tape;
         int leftBlanks = 0;
         int rightBlanks = 0;
         int headPosition = 0;

@@ -100,7 +100,7 @@ struct TRig {
         o << QStringLiteral("tape ") + tape;
         for (int i = 0; i < log.RowCount(); ++i) {
             const TLogRow& r = log.Row(i);
-            const TFullWord w = r.snapshot.Full();
+            const TFullWord w = log.RowSnapshot(i);
             o << QStringLiteral("%1 %2 %3 %4 %5 [%6|%7|%8]")
                      .arg(r.step)
                      .arg(r.state, r.symbol)
