@@ -21,6 +21,7 @@
 #include <QTextStream>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -151,9 +152,12 @@ void WarnAboutSettings(const QString& path, const QString& shown, QTextStream& e
         << QStringLiteral(" нет ни одного раздела настроек, взяты значения по умолчанию") << Qt::endl;
 }
 
-// --html: the handout page of each machine instead of runs; with several machines OUT is a directory that
-// gets one page per machine, named after it.
-int WriteHandouts(const QStringList& files, const QString& out, const TConfig& config, QTextStream& err) {
+// One file for each machine of files, made by write from the loaded machine: out itself for one machine, or
+// NAME + ext in the directory out for several (or when out is a directory). A machine that cannot be read or
+// written gives status 2; the others are still written.
+int WritePerMachine(
+    const QStringList& files, const QString& out, const QString& ext, const TConfig& config, QTextStream& err,
+    const std::function<bool(TBatchRunner& runner, const QString& file, const QString& target)>& write) {
     const bool many = files.size() > 1 || QFileInfo(out).isDir();
     if (many && !QDir().mkpath(out)) {
         err << QStringLiteral("Не удалось создать каталог ") << out << Qt::endl;
@@ -171,51 +175,42 @@ int WriteHandouts(const QStringList& files, const QString& out, const TConfig& c
         }
         for (const QString& w : warnings)
             err << QStringLiteral("Предупреждение: ") << w << Qt::endl;
-        const QString name = QFileInfo(file).fileName();
-        const QString page =
-            many ? QDir(out).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".html")) : out;
-        if (!SaveHandout(page, HandoutHtml(runner.Machine(), THandout{name, QString(), false}), error)) {
-            err << error << Qt::endl;
+        const QString target = many ? QDir(out).filePath(QFileInfo(file).completeBaseName() + ext) : out;
+        if (!write(runner, file, target))
             status = 2;
-        }
     }
     return status;
 }
 
-// --diagram: each machine's state diagram as SVG; out is the file for one machine, the directory for several
-// (NAME.svg each). A machine that cannot be read or laid out gives status 2, the others are still written.
+// --html: the handout page of each machine instead of runs.
+int WriteHandouts(const QStringList& files, const QString& out, const TConfig& config, QTextStream& err) {
+    return WritePerMachine(files, out, QStringLiteral(".html"), config, err,
+                           [&err](TBatchRunner& runner, const QString& file, const QString& page) {
+                               QString error;
+                               const THandout handout{QFileInfo(file).fileName(), QString(), false};
+                               if (SaveHandout(page, HandoutHtml(runner.Machine(), handout), error))
+                                   return true;
+                               err << error << Qt::endl;
+                               return false;
+                           });
+}
+
+// --diagram: each machine's state diagram as SVG.
 int WriteDiagrams(const QStringList& files, const QString& out, const TConfig& config, QTextStream& err) {
-    if (files.size() > 1 && !QDir().mkpath(out)) {
-        err << QStringLiteral("Не удалось создать каталог ") << out << Qt::endl;
-        return 2;
-    }
-    int status = 0;
-    for (const QString& file : files) {
-        TBatchRunner runner(config);
-        QStringList warnings;
-        QString error;
-        if (!runner.Load(file, warnings, error)) {
-            err << error << Qt::endl;
-            status = 2;
-            continue;
-        }
-        const TDiagram diagram = LayOutDiagram(DiagramSourceOf(runner.Machine()));
-        if (!diagram.error.isEmpty()) {
-            err << file << QStringLiteral(": ") << diagram.error << Qt::endl;
-            status = 2;
-            continue;
-        }
-        const QString name =
-            files.size() > 1 ? QDir(out).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".svg")) : out;
-        const fileio::TSaveResult saved =
-            fileio::SaveFile(name, DiagramSvg(diagram, config), fileio::FreshTempName(name), QString());
-        if (!saved.ok()) {
-            err << QStringLiteral("Не удалось записать файл ") << name << QStringLiteral(": ")
-                << fileio::ErrorText(saved.error) << Qt::endl;
-            status = 2;
-        }
-    }
-    return status;
+    return WritePerMachine(files, out, QStringLiteral(".svg"), config, err,
+                           [&](TBatchRunner& runner, const QString& file, const QString& name) {
+                               const TDiagram diagram = LayOutDiagram(DiagramSourceOf(runner.Machine()));
+                               if (!diagram.error.isEmpty()) {
+                                   err << file << QStringLiteral(": ") << diagram.error << Qt::endl;
+                                   return false;
+                               }
+                               const fileio::TSaveResult saved = fileio::SaveFile(
+                                   name, DiagramSvg(diagram, config), fileio::FreshTempName(name), QString());
+                               if (!saved.ok())
+                                   err << QStringLiteral("Не удалось записать файл ") << name << QStringLiteral(": ")
+                                       << fileio::ErrorText(saved.error) << Qt::endl;
+                               return saved.ok();
+                           });
 }
 
 } // namespace
