@@ -37,6 +37,7 @@ class TLogForm;
 class TTableForm;
 class TDiagramForm;
 class TTestSetForm;
+struct THandout;
 
 // The property that carries a control's or an entry's help context number.
 inline constexpr char HelpContextProperty[] = "helpContext";
@@ -155,6 +156,7 @@ private:
     void PrintItemClick();
     void ExportHtmlItemClick();
     QString HandoutName() const;
+    THandout Handout() const;
     TTableForm* tableForm_ = nullptr;
     // The state diagram window (diagramcommands.cpp), made when first asked for.
     void DiagramViewExecute();

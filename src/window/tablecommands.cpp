@@ -2,6 +2,7 @@
 
 #include "window/mainform.h"
 
+#include "diagram/diagram.h"
 #include "editing/commanddialog.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
@@ -30,9 +31,20 @@ QString TMainForm::HandoutName() const {
     return paths::FileName(fileName_);
 }
 
+THandout TMainForm::Handout() const {
+    THandout handout{HandoutName(), QString(), false};
+    // The diagram goes on the handout once the user has made it, laid out afresh without a run's highlight.
+    if (diagramForm_) {
+        const TDiagram diagram = LayOutDiagram(DiagramSourceOf(*machine_));
+        if (diagram.error.isEmpty())
+            handout.diagramSvg = QString::fromUtf8(DiagramSvg(diagram, *config_));
+    }
+    return handout;
+}
+
 void TMainForm::PrintItemClick() {
     TEngine::TPause pause(*engine_);
-    ExecuteHandoutPreview(this, *machine_, THandout{HandoutName(), QString(), false});
+    ExecuteHandoutPreview(this, *machine_, Handout());
 }
 
 void TMainForm::ExportHtmlItemClick() {
@@ -48,6 +60,6 @@ void TMainForm::ExportHtmlItemClick() {
     if (chosen.isEmpty())
         return;
     QString error;
-    if (!SaveHandout(chosen, HandoutHtml(*machine_, THandout{HandoutName(), QString(), false}), error))
+    if (!SaveHandout(chosen, HandoutHtml(*machine_, Handout()), error))
         prompts_->Message(QStringLiteral("Экспорт в HTML"), error, TIcon::Stop);
 }

@@ -68,4 +68,15 @@ TEST_F(TableCommands, ExportWritesTheHandoutAndAFailedOneSaysWhy) {
     EXPECT_TRUE(prompts.boxes[0].text.startsWith(QStringLiteral("Ошибка записи файла ") + nowhere + ": "))
         << prompts.boxes[0].text.toStdString();
     EXPECT_FALSE(QFile::exists(nowhere));
+
+    // Once the state diagram has been made, the handout carries it, every state named in it.
+    Action("DiagramView")->trigger();
+    prompts.AnswerFile(page);
+    Action("ExportHtmlItem")->trigger();
+    QFile withDiagram(page);
+    ASSERT_TRUE(withDiagram.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(withDiagram.readAll());
+    EXPECT_TRUE(html.contains(QStringLiteral("<svg"))) << html.toStdString();
+    for (const TStateItem& state : form->Machine().States())
+        EXPECT_TRUE(html.contains(QStringLiteral(">") + state.name + QStringLiteral("<"))) << state.name.toStdString();
 }
