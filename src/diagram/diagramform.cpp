@@ -448,27 +448,25 @@ bool TDiagramForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TDiagramForm::ExportSvg() {
-    TFileDialog dialog;
-    dialog.title = QStringLiteral("Сохранение диаграммы");
-    dialog.filter = QStringLiteral("Рисунки SVG (*.svg)|*.svg");
-    dialog.defaultExt = QStringLiteral("svg");
-    dialog.initialDir = QFileInfo(config_.Dir).isDir() ? config_.Dir : QDir::currentPath();
-    dialog.overwritePrompt = true;
-    const QString chosen = prompts_.SaveFileName(dialog);
+    const QString chosen = AskExportName(QStringLiteral("Рисунки SVG (*.svg)|*.svg"), QStringLiteral("svg"));
     if (!chosen.isEmpty())
         WriteSvg(chosen);
 }
 
 void TDiagramForm::ExportPng() {
-    TFileDialog dialog;
-    dialog.title = QStringLiteral("Сохранение диаграммы");
-    dialog.filter = QStringLiteral("Рисунки PNG (*.png)|*.png");
-    dialog.defaultExt = QStringLiteral("png");
-    dialog.initialDir = QFileInfo(config_.Dir).isDir() ? config_.Dir : QDir::currentPath();
-    dialog.overwritePrompt = true;
-    const QString chosen = prompts_.SaveFileName(dialog);
+    const QString chosen = AskExportName(QStringLiteral("Рисунки PNG (*.png)|*.png"), QStringLiteral("png"));
     if (!chosen.isEmpty())
         WritePng(chosen);
+}
+
+QString TDiagramForm::AskExportName(const QString& filter, const QString& ext) {
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Сохранение диаграммы");
+    dialog.filter = filter;
+    dialog.defaultExt = ext;
+    dialog.initialDir = QFileInfo(config_.Dir).isDir() ? config_.Dir : QDir::currentPath();
+    dialog.overwritePrompt = true;
+    return prompts_.SaveFileName(dialog);
 }
 
 namespace {

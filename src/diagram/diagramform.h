@@ -51,6 +51,8 @@ public:
     // Export for handouts; the file dialogs and errors go through the prompts.
     void ExportSvg();
     void ExportPng();
+    // The export's save dialog for one picture format; empty when cancelled.
+    QString AskExportName(const QString& filter, const QString& ext);
     bool WriteSvg(const QString& path);
     bool WritePng(const QString& path);
 
