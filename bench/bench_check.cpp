@@ -6,8 +6,8 @@
 #include "check/checkstate.h"
 #include "check/validation.h"
 #include "machine/machine.h"
-#include "platform/hashing.h"
 #include "settings/config.h"
+#include "programmain.h"
 #include "silentprompts.h"
 
 #include <benchmark/benchmark.h>
@@ -84,11 +84,4 @@ BENCHMARK(BM_CompileRules)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond
 
 } // namespace
 
-int main(int argc, char** argv) {
-    // As the program does.
-    UseFastStringHashing();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QTM_BENCHMARK_MAIN()

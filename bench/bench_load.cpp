@@ -6,8 +6,8 @@
 #include "files/loadreport.h"
 #include "files/qtmfile.h"
 #include "machine/machine.h"
-#include "platform/hashing.h"
 #include "settings/config.h"
+#include "programmain.h"
 #include "silentprompts.h"
 
 #include <benchmark/benchmark.h>
@@ -44,10 +44,4 @@ BENCHMARK(BM_LoadWordLines)->Arg(1000000)->Arg(8000000)->Arg(15800000)->Unit(ben
 
 } // namespace
 
-int main(int argc, char** argv) {
-    UseFastStringHashing();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QTM_BENCHMARK_MAIN()

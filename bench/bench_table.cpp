@@ -3,8 +3,8 @@
 // export. Compare N = 100,000 with N = 1,000 (figures in bench/README.md).
 
 #include "machine/machine.h"
-#include "platform/hashing.h"
 #include "settings/config.h"
+#include "programmain.h"
 #include "silentprompts.h"
 #include "table/handout.h"
 #include "table/transitiontable.h"
@@ -47,11 +47,4 @@ BENCHMARK(BM_HandoutPage)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)
 
 } // namespace
 
-int main(int argc, char** argv) {
-    // As the program does.
-    UseFastStringHashing();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QTM_BENCHMARK_MAIN()
