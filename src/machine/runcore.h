@@ -37,7 +37,38 @@ private:
     std::size_t size_ = 0;
 };
 
-class TRunCore {
+// What a compiled rule does.
+struct TRunRule {
+    std::int32_t next = 0;
+    // The command row that gives this rule; -1: no command, the machine halts.
+    std::int32_t row = -1;
+    std::uint8_t write = 0;
+    std::int8_t delta = 0;
+    std::uint8_t move = MoveStay;
+};
+
+// Where a compiled run stands: everything a step changes. A copy of it puts the run back later.
+struct TRunPosition {
+    TTapeCells tape;
+    int leftBlanks = 0;
+    int rightBlanks = 0;
+    int headPosition = 0;
+    int wordLength = 0;
+    int state = 0;
+    qint64 step = 0;
+    bool hasPending = false;
+    TRunRule pending;
+    // The row found by the last lookup, -1 when none.
+    int found = -1;
+    // The first lookup of a run on the empty word reads no symbol and finds nothing.
+    bool emptySymbol = false;
+    // What changed since the model last looked: the written cells, and whether the tape grew.
+    int dirtyFirst = 0;
+    int dirtyLast = -1;
+    bool grown = false;
+};
+
+class TRunCore : public TRunPosition {
 public:
     // Told of every cell a step writes, before the step is counted.
     class TWriteTrace {
@@ -47,14 +78,7 @@ public:
     protected:
         ~TWriteTrace() = default;
     };
-    struct TRule {
-        std::int32_t next = 0;
-        // The command row that gives this rule; -1: no command, the machine halts.
-        std::int32_t row = -1;
-        std::uint8_t write = 0;
-        std::int8_t delta = 0;
-        std::uint8_t move = MoveStay;
-    };
+    using TRule = TRunRule;
     enum class TOutcome : std::uint8_t {
         Ok,
         // A move over the tape's end, found before anything is written.
@@ -123,23 +147,6 @@ public:
                 qint64 stepNumber);
 
     bool active = false;
-    TTapeCells tape;
-    int leftBlanks = 0;
-    int rightBlanks = 0;
-    int headPosition = 0;
-    int wordLength = 0;
-    int state = 0;
-    qint64 step = 0;
-    bool hasPending = false;
-    TRule pending;
-    // The row found by the last lookup, -1 when none.
-    int found = -1;
-    // The first lookup of a run on the empty word reads no symbol and finds nothing.
-    bool emptySymbol = false;
-    // What changed since the model last looked: the written cells, and whether the tape grew.
-    int dirtyFirst = 0;
-    int dirtyLast = -1;
-    bool grown = false;
     TWriteTrace* trace = nullptr;
 
 private:

@@ -47,28 +47,12 @@ TRunToEnd::~TRunToEnd() {
     }
 }
 
-TRunToEnd::TPosition TRunToEnd::Save() const {
-    const TRunCore& c = machine_.Core();
-    return TPosition{c.tape,       c.leftBlanks, c.rightBlanks, c.headPosition, c.wordLength, c.state,     c.step,
-                     c.hasPending, c.pending,    c.found,       c.emptySymbol,  c.dirtyFirst, c.dirtyLast, c.grown};
+TRunPosition TRunToEnd::Save() const {
+    return machine_.Core();
 }
 
-void TRunToEnd::Restore(const TPosition& p) {
-    TRunCore& c = machine_.Core();
-    c.tape = p.tape;
-    c.leftBlanks = p.leftBlanks;
-    c.rightBlanks = p.rightBlanks;
-    c.headPosition = p.headPosition;
-    c.wordLength = p.wordLength;
-    c.state = p.state;
-    c.step = p.step;
-    c.hasPending = p.hasPending;
-    c.pending = p.pending;
-    c.found = p.found;
-    c.emptySymbol = p.emptySymbol;
-    c.dirtyFirst = p.dirtyFirst;
-    c.dirtyLast = p.dirtyLast;
-    c.grown = p.grown;
+void TRunToEnd::Restore(const TRunPosition& p) {
+    static_cast<TRunPosition&>(machine_.Core()) = p;
 }
 
 bool TRunToEnd::LogAttached() const {
@@ -350,14 +334,14 @@ void TRunToEnd::SyncLog(qint64 through) {
         LogHere(rows);
         return;
     }
-    const TPosition* base = nullptr;
+    const TRunPosition* base = nullptr;
     for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend() && !base; ++it)
         if (it->step <= from)
             base = &*it;
     if (!base)
         return;
     // The steps are taken again from the copy, on the same core; then the core is put back as it was.
-    const TPosition end = Save();
+    const TRunPosition end = Save();
     TRunCore::TWriteTrace* const trace = core.trace;
     core.trace = nullptr;
     Restore(*base);

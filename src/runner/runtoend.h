@@ -50,23 +50,6 @@ signals:
     void finished();
 
 private:
-    // The run position as the core holds it.
-    struct TPosition {
-        TTapeCells tape;
-        int leftBlanks = 0;
-        int rightBlanks = 0;
-        int headPosition = 0;
-        int wordLength = 0;
-        int state = 0;
-        qint64 step = 0;
-        bool hasPending = false;
-        TRunCore::TRule pending;
-        int found = -1;
-        bool emptySymbol = false;
-        int dirtyFirst = 0;
-        int dirtyLast = -1;
-        bool grown = false;
-    };
     // Between the engine and the window's log: the log's rows and the loop check follow the same steps.
     class TTee final : public TStepLog {
     public:
@@ -81,8 +64,8 @@ private:
         void ClearLog() override;
     };
 
-    TPosition Save() const;
-    void Restore(const TPosition& p);
+    TRunPosition Save() const;
+    void Restore(const TRunPosition& p);
     void StateChanged(RunState old, RunState now);
     // Takes the run over from the timer and the window's log.
     void Begin();
@@ -119,7 +102,7 @@ private:
     // Per (state, byte): whether a breakpoint may fire there.
     std::vector<bool> mayHit_;
     qint64 loggedThrough_ = 0;
-    std::deque<TPosition> checkpoints_;
+    std::deque<TRunPosition> checkpoints_;
     qint64 cadence_ = 1;
 
     std::thread worker_;
