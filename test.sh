@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh
+# Paths relative to the checkout, so a fresh clone in another folder reuses what ccache holds.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DQTM_SANITIZE=ON >/dev/null
 cmake --build build/asan -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen

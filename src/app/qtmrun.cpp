@@ -1,5 +1,5 @@
 #include "platform/hashing.h"
-#include "runner/runnercli.h"
+#include "cli/runnercli.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

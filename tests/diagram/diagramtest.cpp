@@ -2,7 +2,7 @@
 #include "diagram/diagram.h"
 #include "machinefixture.h"
 #include "runner/batchrun.h"
-#include "runner/runnercli.h"
+#include "cli/runnercli.h"
 
 #include <QFile>
 #include <QFileInfo>

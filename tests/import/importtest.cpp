@@ -8,7 +8,7 @@
 #include "import/ruletext.h"
 #include "machinefixture.h"
 #include "runner/batchrun.h"
-#include "runner/runnercli.h"
+#include "cli/runnercli.h"
 
 #include <QDir>
 #include <QFileInfo>

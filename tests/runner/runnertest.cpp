@@ -3,7 +3,7 @@
 #include "platform/usage.h"
 #include "printers.h"
 #include "runner/batchrun.h"
-#include "runner/runnercli.h"
+#include "cli/runnercli.h"
 
 #include <QDir>
 #include <QFile>

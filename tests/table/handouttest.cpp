@@ -1,6 +1,6 @@
 #include "faultinjection.h"
 #include "machinefixture.h"
-#include "runner/runnercli.h"
+#include "cli/runnercli.h"
 #include "table/handout.h"
 #include "table/transitiontable.h"
 

@@ -1,4 +1,4 @@
-#include "runner/runnercli.h"
+#include "cli/runnercli.h"
 
 #include "diagram/diagram.h"
 #include "files/qtmfile.h"
