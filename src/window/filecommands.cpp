@@ -2,7 +2,9 @@
 
 #include "window/mainform.h"
 
+#include "diagram/diagram.h"
 #include "files/qtmfile.h"
+#include "import/exporter.h"
 #include "import/foreignmachine.h"
 #include "import/importer.h"
 #include "machine/engine.h"
@@ -127,6 +129,45 @@ void TMainForm::ImportFileItemClick() {
     SetModified(true);
     if (!imported.warnings.isEmpty())
         prompts_->Message(QStringLiteral("Импорт машины"), imported.warnings.join(u'\n'), TIcon::Information);
+}
+
+void TMainForm::ExportFileItemClick() {
+    TEngine::TPause pause(*engine_);
+    const QString caption = QStringLiteral("Экспорт машины");
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Экспорт машины в другую программу");
+    dialog.filter = QStringLiteral("Машина JFLAP (*.jff)|*.jff|По одному правилу в строке (*.tm)|*.tm|По две строки "
+                                   "на правило (*.txt)|*.txt");
+    dialog.defaultExt = QStringLiteral("jff");
+    dialog.initialDir = paths::FileDir(fileName_);
+    dialog.fileName = paths::ChangeFileExt(paths::FileName(fileName_), QStringLiteral(".jff"));
+    dialog.overwritePrompt = true;
+    const QString chosen = prompts_->SaveFileName(dialog);
+    if (chosen.isEmpty())
+        return;
+    TExportFormat format = TExportFormat::Jff;
+    if (!ExportFormatByPath(chosen, format)) {
+        prompts_->Message(caption,
+                          QStringLiteral("Формат узнается по расширению файла: .jff - JFLAP, .tm - по одному правилу "
+                                         "в строке, .txt - по две строки на правило"),
+                          TIcon::Stop);
+        return;
+    }
+    TExportOptions options;
+    options.title = QFileInfo(fileName_).completeBaseName();
+    // JFLAP keeps where each state is drawn: the places of the diagram's layout.
+    if (format == TExportFormat::Jff) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        for (const TDiagramNode& node : LayOutDiagram(DiagramSourceOf(*machine_)).nodes)
+            options.positions.insert(node.name, node.centre);
+        QApplication::restoreOverrideCursor();
+    }
+    QStringList warnings;
+    QString error;
+    if (!ExportMachineFile(ExportSourceOf(*machine_), format, options, chosen, warnings, error))
+        prompts_->Message(caption, error, TIcon::Stop);
+    else if (!warnings.isEmpty())
+        prompts_->Message(caption, warnings.join(u'\n'), TIcon::Information);
 }
 
 void TMainForm::FileClosingExecute() {
