@@ -155,18 +155,27 @@ void TMainForm::ExportFileItemClick() {
     }
     TExportOptions options;
     options.title = QFileInfo(fileName_).completeBaseName();
-    // JFLAP keeps where each state is drawn: the places of the diagram's layout.
-    if (format == TExportFormat::Jff) {
+    // JFLAP keeps where each state is drawn: the places of the diagram's layout. Graphviz takes seconds to
+    // minutes on a large machine, which the window must not wait for: its states go on a grid.
+    constexpr int LayoutLimit = 100;
+    const TDiagramSource source = DiagramSourceOf(*machine_);
+    const bool placed = source.states.size() <= LayoutLimit && source.commands.size() <= LayoutLimit;
+    if (format == TExportFormat::Jff && placed) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        for (const TDiagramNode& node : LayOutDiagram(DiagramSourceOf(*machine_)).nodes)
+        for (const TDiagramNode& node : LayOutDiagram(source).nodes)
             options.positions.insert(node.name, node.centre);
         QApplication::restoreOverrideCursor();
     }
     QStringList warnings;
     QString error;
-    if (!ExportMachineFile(ExportSourceOf(*machine_), format, options, chosen, warnings, error))
+    if (!ExportMachineFile(ExportSourceOf(*machine_), format, options, chosen, warnings, error)) {
         prompts_->Message(caption, error, TIcon::Stop);
-    else if (!warnings.isEmpty())
+        return;
+    }
+    if (format == TExportFormat::Jff && !placed)
+        warnings.prepend(QStringLiteral("состояния расставлены сеткой: у машины больше 100 состояний или команд, "
+                                        "ее диаграмма строится слишком долго"));
+    if (!warnings.isEmpty())
         prompts_->Message(caption, warnings.join(u'\n'), TIcon::Information);
 }
 
