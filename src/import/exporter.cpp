@@ -93,11 +93,14 @@ QString AllowedName(TExportFormat format, const QString& name, bool hasRules, bo
     s = TrimText(s.left(MaxStateName));
     bool prefix = false;
     if (format == TExportFormat::RuleLines) {
-        // "*" is any state; "halt..." stops the machine; a rule for "0" makes "0" the initial state. A rule that
-        // starts with a machine file's tag or holds "<structure" would make the file pass for another kind.
+        // That simulator starts in state "0", so the initial state takes the name and no other state keeps it.
+        if (initial)
+            return QStringLiteral("0");
+        // "*" is any state; "halt..." stops the machine. A rule that starts with a machine file's tag or holds
+        // "<structure" would make the file pass for another kind.
         s.replace(QLatin1String("<structure"), QLatin1String("_structure"));
         prefix = s == QLatin1String("*") || (hasRules && s.startsWith(QLatin1String("halt"), Qt::CaseInsensitive)) ||
-                 (hasRules && !initial && s == QLatin1String("0"));
+                 s == QLatin1String("0");
         for (const char* tag : {"[ABCD]", "[WORD]", "[BEGS]", "[STAT]", "[COMM]", "[BREK]"})
             prefix = prefix || s.startsWith(QLatin1String(tag));
     }
@@ -199,8 +202,8 @@ bool Check(const TExportSource& source, TExportFormat format, TChecked& checked,
     }
     if (format == TExportFormat::RuleLines && !checked.hasRules[0]) {
         error = QStringLiteral("У начального состояния ") + Quoted(initialName) +
-                QStringLiteral(" нет команд, а в формате ") + FormatTitle(format) +
-                QStringLiteral(" начальным считается состояние первого правила");
+                QStringLiteral(" нет команд: в формате ") + FormatTitle(format) +
+                QStringLiteral(" начальное состояние узнается по его правилам");
         return false;
     }
     for (int pass = 0; pass < 2; ++pass)

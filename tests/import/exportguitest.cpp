@@ -60,15 +60,21 @@ TEST_F(ExportWindow, FileMenuExportsByExtension) {
         EXPECT_TRUE(text.contains(place)) << place.toStdString();
     }
 
+    // That format starts in state "0": the renaming is told once the file is written.
     const QString lines = dir.filePath(QStringLiteral("inversion.tm"));
+    prompts.Answer(TAnswer::Ok);
     ExportByKeys(lines);
-    EXPECT_EQ(ReadAll(lines), QByteArray("q0 0 1 r q0\nq0 1 0 r q0\nq0 _ _ l q1\n"));
+    EXPECT_EQ(ReadAll(lines), QByteArray("0 0 1 r 0\n0 1 0 r 0\n0 _ _ l q1\n"));
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("Экспорт машины"));
+    EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("состояние «q0» записано как «0»"));
+    EXPECT_EQ(prompts.boxes[0].icon, TIcon::Information);
 
     prompts.Answer(TAnswer::Ok);
     ExportByKeys(dir.filePath(QStringLiteral("inversion.xml")));
-    ASSERT_EQ(prompts.boxes.size(), 1);
-    EXPECT_EQ(prompts.boxes[0].caption, QStringLiteral("Экспорт машины"));
-    EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("Формат узнается по расширению файла: .jff - JFLAP, .tm - по "
+    ASSERT_EQ(prompts.boxes.size(), 2);
+    EXPECT_EQ(prompts.boxes[1].text, QStringLiteral("Формат узнается по расширению файла: .jff - JFLAP, .tm - по "
                                                     "одному правилу в строке, .txt - по две строки на правило"));
+    EXPECT_EQ(prompts.boxes[1].icon, TIcon::Stop);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("inversion.xml"))));
 }

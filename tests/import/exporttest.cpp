@@ -134,13 +134,13 @@ TEST(Export, SmallMachineInEachFormat) {
                         "</structure>\n"),
          {}},
         {TExportFormat::RuleLines,
-         QStringLiteral("q0 0 0 r q0\n"
-                        "q0 1 1 r q0\n"
-                        "q0 _ _ l q1\n"
+         QStringLiteral("0 0 0 r 0\n"
+                        "0 1 1 r 0\n"
+                        "0 _ _ l q1\n"
                         "q1 1 0 l q1\n"
                         "q1 0 1 * все_готово\n"
                         "q1 _ 1 * все_готово\n"),
-         {renamed}},
+         {QStringLiteral("состояние «q0» записано как «0»"), renamed}},
         {TExportFormat::RulePairs,
          QStringLiteral("name: increment\n"
                         "init: q0\n"
@@ -301,8 +301,8 @@ TEST(Export, RefusalNamesTheCause) {
         {TExportFormat::RulePairs, with([](TExportSource& m) { m.initialState.clear(); }),
          QStringLiteral("Не задано начальное состояние")},
         {TExportFormat::RuleLines, with([](TExportSource& m) { m.initialState = QStringLiteral("все готово"); }),
-         QStringLiteral("У начального состояния «все готово» нет команд, а в формате «по одному правилу в строке» "
-                        "начальным считается состояние первого правила")},
+         QStringLiteral("У начального состояния «все готово» нет команд: в формате «по одному правилу в строке» "
+                        "начальное состояние узнается по его правилам")},
     };
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("kept.tm"));
@@ -333,8 +333,8 @@ TEST(Export, CommandLineWritesTheFormatNamed) {
     } cases[] = {
         {{machine, QStringLiteral("--export"), QStringLiteral("lines"), dir.filePath(QStringLiteral("out.tm"))},
          0,
-         QString(),
-         "q0 0 1 r q0\nq0 1 0 r q0\nq0 _ _ l q1\n"},
+         machine + QStringLiteral(": предупреждение: состояние «q0» записано как «0»\n"),
+         "0 0 1 r 0\n0 1 0 r 0\n0 _ _ l q1\n"},
         {{machine, QStringLiteral("--export"), QStringLiteral("pairs"), dir.filePath(QStringLiteral("out.txt"))},
          0,
          QString(),
