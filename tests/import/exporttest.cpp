@@ -1,4 +1,5 @@
 #include "cli/runnercli.h"
+#include "faultinjection.h"
 #include "filetestutil.h"
 #include "import/exporter.h"
 #include "import/foreignmachine.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <random>
 
@@ -266,7 +268,7 @@ TEST(Export, RandomMachinesImportBackTheSame) {
 }
 
 // A machine that cannot mean the same in the format is refused, the message saying what and where, and a file
-// already under the name stays as it was.
+// already under the name stays as it was, as it does when the save fails.
 TEST(Export, RefusalNamesTheCause) {
     const auto with = [](const std::function<void(TExportSource&)>& change) {
         TExportSource m = Increment();
@@ -313,6 +315,16 @@ TEST(Export, RefusalNamesTheCause) {
         QString error;
         EXPECT_FALSE(ExportMachineFile(c.machine, c.format, TExportOptions{}, path, warnings, error));
         EXPECT_EQ(error, c.error);
+    }
+    // A disk that fills up while the file is written costs the old file nothing either.
+    {
+        TInjectedFault full({fileio::TStep::Write}, QStringLiteral(".tmp"), ENOSPC);
+        QStringList warnings;
+        QString error;
+        EXPECT_FALSE(ExportMachineFile(Increment(), TExportFormat::RuleLines, TExportOptions{}, path, warnings, error));
+        EXPECT_TRUE(full.Fired());
+        EXPECT_EQ(error,
+                  QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") + fileio::ErrorText(ENOSPC));
     }
     EXPECT_EQ(ReadAll(path), QByteArray("kept\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.tm")});
