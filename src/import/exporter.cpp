@@ -1,5 +1,6 @@
 #include "import/exporter.h"
 
+#include "check/validation.h"
 #include "import/foreignmachine.h"
 #include "import/importer.h"
 #include "import/jfffile.h"
@@ -34,8 +35,9 @@ QString FormatTitle(TExportFormat format) {
     return QStringLiteral("«по две строки на правило»");
 }
 
+// Numbered from 0, as the data check numbers the commands.
 QString CommandAt(int row) {
-    return QStringLiteral("Команда ") + QString::number(row + 1) + QStringLiteral(": ");
+    return QStringLiteral("Команда ") + QString::number(row) + QStringLiteral(": ");
 }
 
 bool MoveOf(const QString& text, Move& move) {
@@ -159,42 +161,37 @@ bool Check(const TExportSource& source, TExportFormat format, TChecked& checked,
         const QString at = CommandAt(i);
         const QString from = TrimText(row.sourceState);
         const QString to = TrimText(row.newState);
-        if (from.isEmpty() || to.isEmpty()) {
-            error = at + QStringLiteral("не указано состояние");
-            return false;
-        }
-        if (row.sourceSymbol.size() != 1 || row.newSymbol.size() != 1) {
-            error = at + QStringLiteral("символ должен быть одним знаком");
-            return false;
-        }
+        // The faults for which the data check keeps the machine from running, in its words.
         Move& move = checked.moves[i];
-        if (!MoveOf(row.move, move)) {
-            error = at + QStringLiteral("движение ") + Quoted(row.move) + QStringLiteral(" не распознано");
-            return false;
-        }
-        for (const QString& state : {from, to})
-            if (checked.StateOf(state) < 0) {
-                error = at + QStringLiteral("состояния ") + Quoted(state) + QStringLiteral(" нет в списке состояний");
-                return false;
-            }
+        QString fault = from.isEmpty()              ? checkmsg::NoSourceState
+                        : checked.StateOf(from) < 0 ? checkmsg::UnknownSourceState + QStringLiteral(": ") + Quoted(from)
+                        : row.sourceSymbol.size() != 1 ? checkmsg::NoSourceSymbol
+                        : to.isEmpty()                 ? checkmsg::NoNewState
+                        : checked.StateOf(to) < 0      ? checkmsg::UnknownNewState + QStringLiteral(": ") + Quoted(to)
+                        : row.newSymbol.size() != 1    ? checkmsg::NoNewSymbol
+                        : TrimText(row.move).isEmpty() ? checkmsg::NoMove
+                        : !MoveOf(row.move, move)      ? checkmsg::UnknownMove
+                                                       : QString();
         const int state = checked.StateOf(from);
-        if (state == checked.StateOf(to) && row.sourceSymbol == row.newSymbol && move == MoveStay) {
-            error = at + QStringLiteral("команда зацикливает машину на месте");
+        if (fault.isEmpty() && state == checked.StateOf(to) && row.sourceSymbol == row.newSymbol && move == MoveStay)
+            fault = checkmsg::Loop;
+        if (!fault.isEmpty()) {
+            error = at + fault.left(1).toLower() + fault.mid(1);
             return false;
         }
         const QChar read = row.sourceSymbol[0];
         if (const int other = seen.value({state, read}, -1); other >= 0) {
             error = at + QStringLiteral("для состояния ") + Quoted(from) + QStringLiteral(" и символа ") +
-                    Quoted(QString(read)) + QStringLiteral(" уже есть команда ") + QString::number(other + 1);
+                    Quoted(QString(read)) + QStringLiteral(" уже есть команда ") + QString::number(other);
             return false;
         }
         seen.insert({state, read}, i);
         for (const QChar c : {read, row.newSymbol[0]}) {
-            const QString fault = SymbolFault(format, c);
-            if (!fault.isEmpty()) {
+            const QString why = SymbolFault(format, c);
+            if (!why.isEmpty()) {
                 error = at + QStringLiteral("символ ") + Quoted(QString(c)) +
                         QStringLiteral(" нельзя записать в формате ") + FormatTitle(format) + QStringLiteral(": ") +
-                        fault;
+                        why;
                 return false;
             }
         }

@@ -55,8 +55,9 @@ struct TExported {
 // blank, moves its letters, states without commands its stopping states, and every state a name the format
 // and this program's importer keep as it is (distinct without regard to case, at most 16 characters). The
 // text is read back before it is given out, and must give the same machine. False, with a message that says
-// what cannot be written and where (a command's number from 1), for a machine the program would not run
-// (no initial state, no commands, a faulty command) or one the format cannot hold.
+// what cannot be written and where (a command's number from 0, as the data check numbers them), for a
+// machine the program would not run (no initial state, no commands, a faulty command) or one the format
+// cannot hold.
 bool ExportText(const TExportSource& source, TExportFormat format, const TExportOptions& options, TExported& result,
                 QString& error);
 

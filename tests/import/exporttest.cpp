@@ -188,20 +188,20 @@ TEST(Export, RefusalNamesTheCause) {
         QString error;
     } cases[] = {
         {TExportFormat::RuleLines, with([](TExportSource& m) { m.commands[1].newSymbol = QStringLiteral("_"); }),
-         QStringLiteral("Команда 2: символ «_» нельзя записать в формате «по одному правилу в строке»: там «_» "
+         QStringLiteral("Команда 1: символ «_» нельзя записать в формате «по одному правилу в строке»: там «_» "
                         "означает пустую клетку")},
         {TExportFormat::RulePairs, with([](TExportSource& m) { m.commands[2].newSymbol = QStringLiteral(","); }),
-         QStringLiteral("Команда 3: символ «,» нельзя записать в формате «по две строки на правило»: там запятая "
+         QStringLiteral("Команда 2: символ «,» нельзя записать в формате «по две строки на правило»: там запятая "
                         "разделяет поля правила")},
         {TExportFormat::Jff, with([](TExportSource& m) { m.commands[2].newSymbol = QStringLiteral("~"); }),
-         QStringLiteral("Команда 3: символ «~» нельзя записать в формате JFLAP: там «~» означает любой символ")},
+         QStringLiteral("Команда 2: символ «~» нельзя записать в формате JFLAP: там «~» означает любой символ")},
         {TExportFormat::Jff, with([](TExportSource& m) { m.commands[1].sourceSymbol = QStringLiteral("1"); }),
-         QStringLiteral("Команда 2: для состояния «Q0» и символа «1» уже есть команда 1")},
+         QStringLiteral("Команда 1: для состояния «Q0» и символа «1» уже есть команда 0")},
         {TExportFormat::RulePairs, with([](TExportSource& m) {
              m.commands[1].newSymbol = QStringLiteral("0");
              m.commands[1].move = MoveStayText;
          }),
-         QStringLiteral("Команда 2: команда зацикливает машину на месте")},
+         QStringLiteral("Команда 1: команда ведет к зацикливанию машины")},
         {TExportFormat::RulePairs, with([](TExportSource& m) { m.initialState.clear(); }),
          QStringLiteral("Не задано начальное состояние")},
         {TExportFormat::RuleLines, with([](TExportSource& m) { m.initialState = QStringLiteral("все готово"); }),
