@@ -2,6 +2,7 @@
 
 #include "diagram/diagram.h"
 #include "files/qtmfile.h"
+#include "import/exporter.h"
 #include "platform/codepage.h"
 #include "platform/fileio.h"
 #include "platform/inifile.h"
@@ -213,6 +214,29 @@ int WriteDiagrams(const QStringList& files, const QString& out, const TConfig& c
                            });
 }
 
+// --export: each machine written for another simulator, its states where the diagram's layout puts them.
+int WriteExports(const QStringList& files, const QString& out, TExportFormat format, const TConfig& config,
+                 QTextStream& err) {
+    return WritePerMachine(
+        files, out, ExportExtension(format), config, err,
+        [&](TBatchRunner& runner, const QString& file, const QString& target) {
+            TExportOptions options;
+            options.title = QFileInfo(file).completeBaseName();
+            if (format == TExportFormat::Jff)
+                for (const TDiagramNode& node : LayOutDiagram(DiagramSourceOf(runner.Machine())).nodes)
+                    options.positions.insert(node.name, node.centre);
+            QStringList warnings;
+            QString error;
+            const bool written =
+                ExportMachineFile(ExportSourceOf(runner.Machine()), format, options, target, warnings, error);
+            for (const QString& w : warnings)
+                err << file << QStringLiteral(": предупреждение: ") << w << Qt::endl;
+            if (!written)
+                err << file << QStringLiteral(": ") << error << Qt::endl;
+            return written;
+        });
+}
+
 } // namespace
 
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, bool errIsTerminal) {
@@ -256,8 +280,14 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         QStringLiteral("Записать диаграмму состояний машины в файл SVG; для нескольких машин OUT.svg - каталог, "
                        "куда пишется по файлу ИМЯ.svg на машину. Без слов машины не запускаются"),
         QStringLiteral("OUT.svg"));
+    const QCommandLineOption exportOption(
+        QStringLiteral("export"),
+        QStringLiteral("Не запускать машину, а записать ее для другой программы в файл OUT, последний из названных: "
+                       "jff - JFLAP, lines - по одному правилу в строке, pairs - по две строки на правило; для "
+                       "нескольких машин OUT - каталог, по файлу на машину"),
+        QStringLiteral("jff|lines|pairs"));
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
-                       jsonOption, expectOption, jobsOption, htmlOption, diagramOption});
+                       jsonOption, expectOption, jobsOption, htmlOption, diagramOption, exportOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE.qtm"),
@@ -333,6 +363,22 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         config.ViewLog = false;
     if (parser.isSet(htmlOption))
         return WriteHandouts(files, parser.value(htmlOption), config, err);
+    if (parser.isSet(exportOption)) {
+        TExportFormat format = TExportFormat::Jff;
+        if (!ExportFormatByName(parser.value(exportOption), format)) {
+            err << QStringLiteral("Неверный формат --export: ") << parser.value(exportOption)
+                << QStringLiteral(" (ожидается jff, lines или pairs)") << Qt::endl;
+            return 2;
+        }
+        // The last name is where the machines go, never a machine: a directory there is not read.
+        const QStringList named = parser.positionalArguments();
+        const QStringList machines = MachineFiles(named.mid(0, named.size() - 1));
+        if (machines.isEmpty()) {
+            err << QStringLiteral("Параметр --export: укажите файл машины и файл, куда ее записать") << Qt::endl;
+            return 2;
+        }
+        return WriteExports(machines, named.last(), format, config, err);
+    }
 
     QList<TTestCase> cases;
     QString error;

@@ -106,6 +106,10 @@ TImportFormat ImportFormatOf(const QString& path) {
     return format == TImportFormat::Unknown && !KnownExtension(path) ? TImportFormat::None : format;
 }
 
+TImportFormat ImportFormatOfContent(const QString& path, const QByteArray& bytes) {
+    return FormatOf(path, bytes);
+}
+
 bool ReadImportFile(const QString& path, TImportedMachine& result, QString& error, const QString& inputSymbols) {
     QByteArray bytes;
     if (!ReadBytes(path, bytes, error))

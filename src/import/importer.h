@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class TBreakPointList;
@@ -17,6 +18,8 @@ enum class TImportFormat {
 
 // The format of a file by its content; a .qtm file is not read.
 TImportFormat ImportFormatOf(const QString& path);
+// The same for content already read; the name's extension counts only for a damaged JFLAP file.
+TImportFormat ImportFormatOfContent(const QString& path, const QByteArray& bytes);
 
 // Reads the file of another simulator and maps its machine; the machine and the breakpoints are left
 // alone. inputSymbols (words the machine is to run on) join the alphabet, so that rules for any symbol

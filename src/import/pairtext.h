@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 struct TForeignMachine;
@@ -9,3 +10,7 @@ struct TForeignMachine;
 // "//" starts a comment. Accept states stop the machine. False, with a message naming the line, for a
 // machine of several tapes or a line that cannot be read.
 bool ReadRulePairs(const QString& text, TForeignMachine& machine, QString& error);
+
+// Writes the "name:" (when title is not empty), "init:" and "accept:" lines and the rules, "_" for the blank,
+// moves "<", ">" and "-"; ReadRulePairs reads them back. The names and symbols must be ones the format holds.
+QByteArray WriteRulePairs(const TForeignMachine& machine, const QString& title);

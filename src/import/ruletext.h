@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 struct TForeignMachine;
@@ -12,3 +13,7 @@ struct TForeignMachine;
 // first rule's state when no rule is for "0" but some rule names a state. False, with a message naming the
 // line, for a line that is not such a rule.
 bool ReadRuleLines(const QString& text, TForeignMachine& machine, QString& error);
+
+// Writes the rules a line each, "_" for the blank, moves "l", "r" and "*"; ReadRuleLines reads them back. The
+// initial state's rules must come first, and the names and symbols must be ones the format holds.
+QByteArray WriteRuleLines(const TForeignMachine& machine);

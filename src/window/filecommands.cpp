@@ -2,7 +2,9 @@
 
 #include "window/mainform.h"
 
+#include "diagram/diagram.h"
 #include "files/qtmfile.h"
+#include "import/exporter.h"
 #include "import/foreignmachine.h"
 #include "import/importer.h"
 #include "machine/engine.h"
@@ -127,6 +129,54 @@ void TMainForm::ImportFileItemClick() {
     SetModified(true);
     if (!imported.warnings.isEmpty())
         prompts_->Message(QStringLiteral("Импорт машины"), imported.warnings.join(u'\n'), TIcon::Information);
+}
+
+void TMainForm::ExportFileItemClick() {
+    TEngine::TPause pause(*engine_);
+    const QString caption = QStringLiteral("Экспорт машины");
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Экспорт машины в другую программу");
+    dialog.filter = QStringLiteral("Машина JFLAP (*.jff)|*.jff|По одному правилу в строке (*.tm)|*.tm|По две строки "
+                                   "на правило (*.txt)|*.txt");
+    dialog.defaultExt = QStringLiteral("jff");
+    dialog.initialDir = paths::FileDir(fileName_);
+    dialog.fileName = paths::ChangeFileExt(paths::FileName(fileName_), QStringLiteral(".jff"));
+    dialog.overwritePrompt = true;
+    const QString chosen = prompts_->SaveFileName(dialog);
+    if (chosen.isEmpty())
+        return;
+    TExportFormat format = TExportFormat::Jff;
+    if (!ExportFormatByPath(chosen, format)) {
+        prompts_->Message(caption,
+                          QStringLiteral("Формат узнается по расширению файла: .jff - JFLAP, .tm - по одному правилу "
+                                         "в строке, .txt - по две строки на правило"),
+                          TIcon::Stop);
+        return;
+    }
+    TExportOptions options;
+    options.title = QFileInfo(fileName_).completeBaseName();
+    // JFLAP keeps where each state is drawn: the places of the diagram's layout. Graphviz takes seconds to
+    // minutes on a large machine, which the window must not wait for: its states go on a grid.
+    constexpr int LayoutLimit = 100;
+    const TDiagramSource source = DiagramSourceOf(*machine_);
+    const bool placed = source.states.size() <= LayoutLimit && source.commands.size() <= LayoutLimit;
+    if (format == TExportFormat::Jff && placed) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        for (const TDiagramNode& node : LayOutDiagram(source).nodes)
+            options.positions.insert(node.name, node.centre);
+        QApplication::restoreOverrideCursor();
+    }
+    QStringList warnings;
+    QString error;
+    if (!ExportMachineFile(ExportSourceOf(*machine_), format, options, chosen, warnings, error)) {
+        prompts_->Message(caption, error, TIcon::Stop);
+        return;
+    }
+    if (format == TExportFormat::Jff && !placed)
+        warnings.prepend(QStringLiteral("состояния расставлены сеткой: у машины больше 100 состояний или команд, "
+                                        "ее диаграмма строится слишком долго"));
+    if (!warnings.isEmpty())
+        prompts_->Message(caption, warnings.join(u'\n'), TIcon::Information);
 }
 
 void TMainForm::FileClosingExecute() {

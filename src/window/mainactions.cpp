@@ -80,6 +80,7 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::NewFileItem,     "NewFileItem",     u"&новый",                       Key(Qt::CTRL | Qt::Key_N),             3000, M::File,    false,     &TMainForm::NewFileItemClick,     idle},
         {&TMainForm::OpenFileItem,    "OpenFileItem",    u"&открыть",                     Key(Qt::CTRL | Qt::Key_O),             3001, M::File,    false,     &TMainForm::OpenFileItemClick,    idle},
         {&TMainForm::ImportFileItem,  "ImportFileItem",  u"&импорт",                      0,                                     3006, M::File,    false,     &TMainForm::ImportFileItemClick,  idle},
+        {&TMainForm::ExportFileItem,  "ExportFileItem",  u"&экспорт",                     0,                                     3009, M::File,    false,     &TMainForm::ExportFileItemClick,  fileOpen},
         {&TMainForm::FileClosing,     "FileClosing",     u"&закрыть",                     Key(Qt::CTRL | Qt::Key_C),             3002, M::File,    false,     &TMainForm::FileClosingExecute,   fileReady},
         {&TMainForm::SaveFileItem,    "SaveFileItem",    u"&cохранить",                   Key(Qt::CTRL | Qt::Key_S),             3003, M::File,    Separated, &TMainForm::SaveFileItemClick,    modified},
         {&TMainForm::SaveFileAsItem,  "SaveFileAsItem",  u"сохранить &как",               0,                                     3004, M::File,    false,     &TMainForm::SaveFileAsItemClick,  fileOpen},

@@ -81,6 +81,8 @@ public:
     void OpenFileItemClick();
     // A machine of another simulator becomes a new untitled machine.
     void ImportFileItemClick();
+    // The machine written for another simulator, in the format the chosen file's extension names.
+    void ExportFileItemClick();
     void FileClosingExecute();
     void SaveFileItemClick();
     void SaveFileAsItemClick();
@@ -256,6 +258,7 @@ private:
     QAction* NewFileItem = nullptr;
     QAction* OpenFileItem = nullptr;
     QAction* ImportFileItem = nullptr;
+    QAction* ExportFileItem = nullptr;
     QAction* FileClosing = nullptr;
     QAction* SaveFileItem = nullptr;
     QAction* SaveFileAsItem = nullptr;

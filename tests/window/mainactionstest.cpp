@@ -21,6 +21,7 @@ const TEntry MenuEntries[] = {
     {u"Ф&айл", u"&новый", QKeySequence(Qt::CTRL | Qt::Key_N), 3000},
     {u"Ф&айл", u"&открыть", QKeySequence(Qt::CTRL | Qt::Key_O), 3001},
     {u"Ф&айл", u"&импорт", QKeySequence(), 3006},
+    {u"Ф&айл", u"&экспорт", QKeySequence(), 3009},
     {u"Ф&айл", u"&закрыть", QKeySequence(Qt::CTRL | Qt::Key_C), 3002},
     {u"Ф&айл", u"&cохранить", QKeySequence(Qt::CTRL | Qt::Key_S), 3003},
     {u"Ф&айл", u"сохранить &как", QKeySequence(), 3004},
