@@ -18,7 +18,8 @@ MOVES = {"L": "Влево", "R": "Вправо", "S": "На месте"}
 
 
 def rules(text):
-    """'q0 a q1 b R' per line (or ';'-separated); '|' in the symbol field gives one rule per symbol, '.' as the new symbol keeps it."""
+    """'q0 a q1 b R' per line (or ';'-separated); '|' in the symbol field gives one rule per symbol; '.' as the
+    new symbol keeps the symbol read."""
     out = []
     for line in text.replace(";", "\n").splitlines():
         f = line.split()
