@@ -1,5 +1,7 @@
 #include "cli/runnercli.h"
 
+#include "cli/clitask.h"
+
 #include "diagram/diagram.h"
 #include "files/qtmfile.h"
 #include "platform/codepage.h"
@@ -258,6 +260,12 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         QStringLiteral("OUT.svg"));
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
                        jsonOption, expectOption, jobsOption, htmlOption, diagramOption});
+    const QCommandLineOption taskOption(
+        QStringLiteral("task"),
+        QStringLiteral("Проверить машины на наборе слов задачи задачника (FILE.tests рядом с FILE.task) с ее "
+                       "параметрами DiesCount и MaxSteps; по каждой машине итог N passed, M failed"),
+        QStringLiteral("FILE.task"));
+    parser.addOption(taskOption);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE.qtm"),
@@ -331,6 +339,8 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     // Without the loop check and without a report nothing reads the log: the run goes without it.
     else if (!config.History)
         config.ViewLog = false;
+    if (parser.isSet(taskOption))
+        return GradeTaskMachines(parser.value(taskOption), files, config, out, err);
     if (parser.isSet(htmlOption))
         return WriteHandouts(files, parser.value(htmlOption), config, err);
 
