@@ -20,7 +20,7 @@ struct TTaskBook {
     };
 
     QString dir;
-    // By difficulty, then by id.
+    // By difficulty, then by title.
     QList<TTask> tasks;
     QList<TBadFile> badFiles;
 };

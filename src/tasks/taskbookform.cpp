@@ -58,6 +58,8 @@ void TTaskBookForm::CreateControls() {
     StatementView = new QTextBrowser(top);
     StatementView->setObjectName(QStringLiteral("StatementView"));
     top->setStretchFactor(1, 1);
+    // The list wide enough for its titles, difficulty and status; the statement takes the rest.
+    top->setSizes({520, 380});
 
     auto* bottom = new QWidget(splitter);
     auto* results = new QVBoxLayout(bottom);
@@ -193,9 +195,9 @@ void TTaskBookForm::ShowCurrent() {
         html += QStringLiteral("<p>") + paragraph.toHtmlEscaped() + QStringLiteral("</p>");
     html += QStringLiteral("<p>Алфавит слов: <b>") + task->alphabet.toHtmlEscaped() +
             QStringLiteral("</b>. Пример слова: <b>") + task->word.toHtmlEscaped() + QStringLiteral("</b>.</p>");
-    html += QStringLiteral("<p>Проверка: лента растет не более чем на ") + QString::number(task->diesCount) +
-            QStringLiteral(" клеток за края слова (DiesCount), не более ") + QString::number(task->maxSteps) +
-            QStringLiteral(" шагов на слово.</p>");
+    html += QStringLiteral("<p>Параметры проверки: DiesCount = ") + QString::number(task->diesCount) +
+            QStringLiteral(" (рост ленты за края слова), предел шагов на слово: ") + QString::number(task->maxSteps) +
+            QStringLiteral(".</p>");
     if (!QFileInfo::exists(task->TestsPath()))
         html += QStringLiteral("<p><b>Нет набора слов задачи: ") + task->TestsPath().toHtmlEscaped() +
                 QStringLiteral("</b></p>");
