@@ -53,8 +53,7 @@ TTaskBook LoadTaskBook(const QString& dir) {
             book.badFiles.append({file.filePath(), fault});
     }
     std::stable_sort(book.tasks.begin(), book.tasks.end(), [](const TTask& a, const TTask& b) {
-        return a.difficulty != b.difficulty ? a.difficulty < b.difficulty
-                                            : QString::localeAwareCompare(a.title, b.title) < 0;
+        return a.difficulty != b.difficulty ? a.difficulty < b.difficulty : a.title < b.title;
     });
     return book;
 }
