@@ -52,11 +52,13 @@ void TTaskBookForm::CreateControls() {
 
     TaskList = new QTreeWidget(top);
     TaskList->setObjectName(QStringLiteral("TaskList"));
+    TaskList->setAccessibleName(QStringLiteral("Задачи"));
     TaskList->setRootIsDecorated(false);
     TaskList->setHeaderLabels({QStringLiteral("Задача"), QStringLiteral("Сложность"), QStringLiteral("Состояние")});
     TaskList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     StatementView = new QTextBrowser(top);
     StatementView->setObjectName(QStringLiteral("StatementView"));
+    StatementView->setAccessibleName(QStringLiteral("Условие задачи"));
     top->setStretchFactor(1, 1);
     // The list wide enough for its titles, difficulty and status; the statement takes the rest.
     top->setSizes({520, 380});
@@ -68,6 +70,7 @@ void TTaskBookForm::CreateControls() {
     SummaryLabel->setObjectName(QStringLiteral("SummaryLabel"));
     ResultView = new QTableView(bottom);
     ResultView->setObjectName(QStringLiteral("ResultView"));
+    ResultView->setAccessibleName(QStringLiteral("Результаты проверки"));
     ResultView->setModel(results_);
     ResultView->setSelectionBehavior(QAbstractItemView::SelectRows);
     ResultView->setEditTriggers(QAbstractItemView::NoEditTriggers);

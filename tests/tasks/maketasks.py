@@ -7,7 +7,7 @@ simulator's rules (halt when no command applies; the head may go at most DiesCou
 refuses to write anything unless the solution passes every word and the wrong machine fails at least one, so a
 set that lets a wrong machine through cannot be shipped. It writes data/tasks/ID.task and ID.tests and
 tests/tasks/ID.qtm and ID.wrong.qtm, all Windows-1251 with CR LF. Run it from the repository's root after
-changing a task; the test tasksets then checks the written files through the program's own core.
+changing a task; TaskBookTest then checks the written files through the program's own core.
 """
 
 import os
