@@ -12,6 +12,8 @@ if(_qtm_help)
     file(INSTALL \${_qtm_help} DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${QTM_DATA_DIR}\")
 endif()")
 install(DIRECTORY examples/ DESTINATION ${QTM_DATA_DIR}/examples FILES_MATCHING PATTERN "*.qtm")
+# The task book: statements and word sets only; the reference solutions stay in tests/.
+install(DIRECTORY data/tasks/ DESTINATION ${QTM_DATA_DIR}/tasks FILES_MATCHING PATTERN "*.task" PATTERN "*.tests")
 # Debian keeps every package's copyright notice in /usr/share/doc/PACKAGE/copyright.
 install(FILES data/doc/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qtm)
 

@@ -1,5 +1,7 @@
 #include "cli/runnercli.h"
 
+#include "cli/clitask.h"
+
 #include "diagram/diagram.h"
 #include "files/qtmfile.h"
 #include "import/exporter.h"
@@ -288,6 +290,12 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         QStringLiteral("jff|lines|pairs"));
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
                        jsonOption, expectOption, jobsOption, htmlOption, diagramOption, exportOption});
+    const QCommandLineOption taskOption(
+        QStringLiteral("task"),
+        QStringLiteral("Проверить машины на наборе слов задачи задачника (FILE.tests рядом с FILE.task) с ее "
+                       "параметрами DiesCount и MaxSteps; по каждой машине итог N passed, M failed"),
+        QStringLiteral("FILE.task"));
+    parser.addOption(taskOption);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE.qtm"),
@@ -361,6 +369,8 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     // Without the loop check and without a report nothing reads the log: the run goes without it.
     else if (!config.History)
         config.ViewLog = false;
+    if (parser.isSet(taskOption))
+        return GradeTaskMachines(parser.value(taskOption), files, config, out, err);
     if (parser.isSet(htmlOption))
         return WriteHandouts(files, parser.value(htmlOption), config, err);
     if (parser.isSet(exportOption)) {

@@ -112,6 +112,8 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::DataCheck,       "DataCheck",       u"проверка &данных",             Key(Qt::CTRL | Qt::Key_F9),            3031, M::Service, false,     &TMainForm::DataCheckExecute,     dataCheck},
         {&TMainForm::TableItem,       "TableItem",       u"&таблица переходов",           Key(Qt::CTRL | Qt::Key_T),             3039, M::Service, false,     &TMainForm::TableItemExecute,     fileOpen},
         {&TMainForm::TestSetItem,     "TestSetItem",     u"проверка на &наборе слов",     0,                                     3038, M::Service, false,     &TMainForm::TestSetExecute,       machineShown},
+        {&TMainForm::TaskBookItem,    "TaskBookItem",    u"&Задачник",                    0,                                     3070, M::Service, false,     &TMainForm::TaskBookExecute,      nullptr},
+        {&TMainForm::TaskBookOpenItem, "TaskBookOpenItem", u"Открыть зада&чник…",         0,                                     3071, M::Service, false,     &TMainForm::TaskBookOpenExecute,  nullptr},
         {&TMainForm::LogView,         "LogView",         u"&отчет",                       Key(Qt::Key_F6),                       3032, M::Service, false,     &TMainForm::LogViewExecute,       logShown},
         {&TMainForm::LogSave,         "LogSave",         u"&сохранить отчет",             Key(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033, M::Service, false,     &TMainForm::LogSaveExecute,       logShown},
         {&TMainForm::DiagramView,     "DiagramView",     u"&диаграмма состояний",         Key(Qt::Key_F7),                       3037, M::Service, false,     &TMainForm::DiagramViewExecute,   nullptr},

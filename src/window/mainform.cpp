@@ -18,6 +18,7 @@
 #include "settings/config.h"
 #include "settings/configdir.h"
 #include "table/tableform.h"
+#include "tasks/taskbookform.h"
 #include "testset/testsetform.h"
 #include "window/commandlistmodel.h"
 #include "window/hints.h"
@@ -143,6 +144,7 @@ TMainForm::~TMainForm() {
     // It stops its check and stores its place into the settings as it goes; its hiding moves the focus, which
     // the window's controls must still be there to hear.
     delete std::exchange(testSetForm_, nullptr);
+    delete std::exchange(taskBookForm_, nullptr);
     delete takeCentralWidget();
     machineFile_.reset();
     // The run log window stores its layout into the settings as it goes, so it goes while they exist.

@@ -37,6 +37,7 @@ class TLogForm;
 class TTableForm;
 class TDiagramForm;
 class TTestSetForm;
+class TTaskBookForm;
 struct THandout;
 
 // The property that carries a control's or an entry's help context number.
@@ -169,6 +170,11 @@ private:
     bool TestSetChecking() const;
     void KeepMachineForCheck();
     TTestSetForm* testSetForm_ = nullptr;
+    // The task book window (taskbookcommands.cpp): "Решать" opens the student's machine here.
+    void TaskBookExecute();
+    void TaskBookOpenExecute();
+    void OpenTaskMachine(const QString& path);
+    TTaskBookForm* taskBookForm_ = nullptr;
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();
@@ -287,6 +293,8 @@ private:
     QAction* BreakAdd = nullptr;
     QAction* DataCheck = nullptr;
     QAction* TestSetItem = nullptr;
+    QAction* TaskBookItem = nullptr;
+    QAction* TaskBookOpenItem = nullptr;
     QAction* LogView = nullptr;
     QAction* LogSave = nullptr;
     QAction* TableItem = nullptr;

@@ -48,6 +48,8 @@ const TEntry MenuEntries[] = {
     {u"Сер&вис", u"проверка &данных", QKeySequence(Qt::CTRL | Qt::Key_F9), 3031},
     {u"Сер&вис", u"&таблица переходов", QKeySequence(Qt::CTRL | Qt::Key_T), 3039},
     {u"Сер&вис", u"проверка на &наборе слов", QKeySequence(), 3038},
+    {u"Сер&вис", u"&Задачник", QKeySequence(), 3070},
+    {u"Сер&вис", u"Открыть зада&чник…", QKeySequence(), 3071},
     {u"Сер&вис", u"&отчет", QKeySequence(Qt::Key_F6), 3032},
     {u"Сер&вис", u"&сохранить отчет", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033},
     {u"Сер&вис", u"&диаграмма состояний", QKeySequence(Qt::Key_F7), 3037},

@@ -1,0 +1,497 @@
+#!/usr/bin/env python3
+"""Writes the shipped task book and the machines that check it.
+
+Each task below holds its statement, its words with the answers computed here in Python (independently of any
+machine), a reference solution and a plausible wrong one. The script runs both machines on every word under the
+simulator's rules (halt when no command applies; the head may go at most DiesCount cells beyond the word) and
+refuses to write anything unless the solution passes every word and the wrong machine fails at least one, so a
+set that lets a wrong machine through cannot be shipped. It writes data/tasks/ID.task and ID.tests and
+tests/tasks/ID.qtm and ID.wrong.qtm, all Windows-1251 with CR LF. Run it from the repository's root after
+changing a task; TaskBookTest then checks the written files through the program's own core.
+"""
+
+import os
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+MOVES = {"L": "Влево", "R": "Вправо", "S": "На месте"}
+
+
+def rules(text):
+    """'q0 a q1 b R' per line (or ';'-separated); '|' in the symbol field gives one rule per symbol; '.' as the
+    new symbol keeps the symbol read."""
+    out = []
+    for line in text.replace(";", "\n").splitlines():
+        f = line.split()
+        if not f:
+            continue
+        src, syms, dst, new, move = f
+        for s in syms.split("|"):
+            out.append((src, s, dst, s if new == "." else new, move))
+    return out
+
+
+def run(rs, word, dies, limit):
+    table = {}
+    for src, sym, dst, new, move in rs:
+        assert (src, sym) not in table, (src, sym)
+        table[(src, sym)] = (dst, new, move)
+    tape = {i: c for i, c in enumerate(word)}
+    head, state, steps = 0, rs[0][0], 0
+    lo, hi = -dies, len(word) - 1 + dies
+    while (state, tape.get(head, "#")) in table:
+        dst, new, move = table[(state, tape.get(head, "#"))]
+        nxt = head + {"L": -1, "R": 1, "S": 0}[move]
+        if nxt < lo or nxt > hi:
+            return None, steps
+        tape[head] = new
+        state, head = dst, nxt
+        steps += 1
+        if steps > limit:
+            return None, steps
+    cells = "".join(tape.get(i, "#") for i in range(min(tape, default=0), max(tape, default=0) + 1))
+    return cells.strip("#"), steps
+
+
+def answer(flag):
+    return "1" if flag else "0"
+
+
+def binary(n):
+    return bin(n)[2:]
+
+
+def is_balanced(w):
+    depth = 0
+    for c in w:
+        depth += 1 if c == "(" else -1
+        if depth < 0:
+            return False
+    return depth == 0
+
+
+def anbncn(w):
+    n = len(w) // 3
+    return n >= 1 and w == "a" * n + "b" * n + "c" * n
+
+
+def anbn(w):
+    n = len(w) // 2
+    return n >= 1 and w == "a" * n + "b" * n
+
+
+UNARY_PAIRS = [(1, 1), (1, 2), (2, 1), (1, 5), (5, 1), (3, 3), (2, 7), (4, 4), (6, 2), (1, 10)]
+SUB_PAIRS = [(1, 1), (2, 1), (3, 1), (2, 2), (3, 2), (4, 1), (5, 2), (6, 3), (4, 4), (7, 1)]
+MUL_PAIRS = [(1, 1), (1, 3), (3, 1), (2, 2), (2, 3), (3, 2), (1, 5), (4, 3), (5, 5), (2, 6)]
+ADD_PAIRS = ["0+0", "1+0", "0+1", "1+1", "10+1", "11+1", "1+111", "101+11", "111+111", "1100+101", "1+1111",
+             "1010+1010"]
+
+TASKS = [
+    dict(
+        id="inversion", title="Инверсия слова", difficulty=1, alphabet="01", word="0110", dies=1, steps=10000,
+        statement=["Замените каждый символ слова противоположным: 0 на 1, 1 на 0.",
+                   "Пример: 0110 -> 1001."],
+        words=["0", "1", "01", "10", "0000", "1111", "0101", "1100", "1010011", "00000000001"],
+        expect=lambda w: w.translate(str.maketrans("01", "10")),
+        solution="q0 0 q0 1 R; q0 1 q0 0 R",
+        wrong="q0 0 q0 1 R; q0 1 q0 1 R",
+    ),
+    dict(
+        id="erase", title="Стирание слова", difficulty=1, alphabet="ab", word="abba", dies=1, steps=10000,
+        statement=["Сотрите слово: после останова лента должна быть пустой."],
+        words=["a", "b", "ab", "ba", "aaaa", "bbbb", "abab", "bbaa", "aabbab", "babababab"],
+        expect=lambda w: "",
+        solution="q0 a|b q0 # R",
+        wrong="q0 a q0 # R; q0 b q0 b R",
+    ),
+    dict(
+        id="binary-double", title="Умножение двоичного числа на 2", difficulty=1, alphabet="01", word="101",
+        dies=1, steps=10000,
+        statement=["На ленте двоичное число без ведущих нулей (число 0 записано одной цифрой 0).",
+                   "Умножьте его на 2. Пример: 101 -> 1010, 0 -> 0."],
+        words=["0", "1", "10", "11", "100", "101", "111", "1000", "1011", "110010", "1111111"],
+        expect=lambda w: binary(2 * int(w, 2)),
+        solution="q0 1 q1 1 R; q0 0 h 0 S; q1 0|1 q1 . R; q1 # h 0 S",
+        wrong="q0 0|1 q1 . R; q1 0|1 q1 . R; q1 # h 0 S",
+    ),
+    dict(
+        id="increment", title="Прибавление единицы к двоичному числу", difficulty=2, alphabet="01", word="1011",
+        dies=1, steps=10000,
+        statement=["На ленте двоичное число без ведущих нулей. Прибавьте к нему единицу.",
+                   "Пример: 1011 -> 1100, 111 -> 1000."],
+        words=["0", "1", "10", "11", "100", "101", "111", "1011", "1111", "10011", "111111111"],
+        expect=lambda w: binary(int(w, 2) + 1),
+        solution="q0 0|1 q0 . R; q0 # q1 # L; q1 1 q1 0 L; q1 0|# h 1 S",
+        wrong="q0 0|1 q0 . R; q0 # q1 # L; q1 1 q1 0 L; q1 0 h 1 S",
+    ),
+    dict(
+        id="parity", title="Чётность числа единиц", difficulty=2, alphabet="01", word="1101", dies=1, steps=10000,
+        statement=["Определите, чётно ли число единиц в слове.",
+                   "После останова на ленте должен остаться только символ 1, если единиц чётное число "
+                   "(в том числе ни одной), и только символ 0, если нечётное."],
+        words=["0", "1", "00", "11", "101", "111", "1001", "0110", "1110", "10101", "111111", "0000000"],
+        expect=lambda w: answer(w.count("1") % 2 == 0),
+        solution="e 0 e # R; e 1 o # R; e # h 1 S; o 0 o # R; o 1 e # R; o # h 0 S",
+        wrong="e 0 o # R; e 1 o # R; e # h 1 S; o 0 e # R; o 1 e # R; o # h 0 S",
+    ),
+    dict(
+        id="unary-double", title="Удвоение унарного числа", difficulty=2, alphabet="1", word="111", dies=20,
+        steps=100000,
+        statement=["На ленте число n в унарной записи: n единиц подряд (n >= 1). Получите число 2n в унарной записи.",
+                   "Пример: 111 -> 111111.",
+                   "Для работы можно добавить в алфавит свои символы."],
+        words=["1" * n for n in range(1, 11)],
+        expect=lambda w: w + w,
+        solution="""s 1 c x R; s y|# fl . L
+                    c 1|y c . R; c # r y L
+                    r 1|y r . L; r x s x R
+                    fl x fl 1 L; fl # fr # R
+                    fr 1 fr 1 R; fr y fr 1 R""",
+        wrong="q0 1 q0 1 R; q0 # h 1 S",
+    ),
+    dict(
+        id="unary-add", title="Сложение унарных чисел", difficulty=2, alphabet="1+", word="11+111", dies=1,
+        steps=10000,
+        statement=["На ленте два числа в унарной записи через знак +: 1…1+1…1 (в каждом хотя бы одна единица).",
+                   "Получите их сумму в унарной записи. Пример: 11+111 -> 11111."],
+        words=["1" * a + "+" + "1" * b for a, b in UNARY_PAIRS],
+        expect=lambda w: "1" * (len(w) - 1),
+        solution="q0 1 q0 1 R; q0 + q1 1 R; q1 1 q1 1 R; q1 # q2 # L; q2 1 h # S",
+        wrong="q0 1 q0 1 R; q0 + q1 1 R; q1 1 q1 1 R",
+    ),
+    dict(
+        id="unary-sub", title="Вычитание унарных чисел", difficulty=3, alphabet="1-", word="11111-11", dies=1,
+        steps=10000,
+        statement=["На ленте два числа в унарной записи через знак -: 1…1-1…1, первое не меньше второго, "
+                   "в каждом хотя бы одна единица.",
+                   "Получите их разность в унарной записи; если числа равны, лента должна остаться пустой.",
+                   "Пример: 11111-11 -> 111."],
+        words=["1" * a + "-" + "1" * b for a, b in SUB_PAIRS],
+        expect=lambda w: "1" * (w.index("-") - (len(w) - w.index("-") - 1)),
+        solution="""e 1|- e . R; e # d # L
+                    d 1 b # L; d - h # S
+                    b 1|- b . L; b # a # R
+                    a 1 e # R""",
+        wrong="""e 1|- e . R; e # d # L
+                 d 1 b # L; d - h - S
+                 b 1|- b . L; b # a # R
+                 a 1 e # R""",
+    ),
+    dict(
+        id="mod3", title="Делимость двоичного числа на 3", difficulty=3, alphabet="01", word="1001", dies=1,
+        steps=10000,
+        statement=["На ленте двоичное число без ведущих нулей. Определите, делится ли оно на 3.",
+                   "После останова на ленте должен остаться только символ 1 (делится) или только 0 (не делится)."],
+        words=["0", "1", "10", "11", "100", "110", "111", "1001", "1100", "1111", "10010", "10101", "101010"],
+        expect=lambda w: answer(int(w, 2) % 3 == 0),
+        solution="""r0 0 r0 # R; r0 1 r1 # R; r0 # h 1 S
+                    r1 0 r2 # R; r1 1 r0 # R; r1 # h 0 S
+                    r2 0 r1 # R; r2 1 r2 # R; r2 # h 0 S""",
+        wrong="""r0 0 r0 # R; r0 1 r1 # R; r0 # h 1 S
+                 r1 0 r2 # R; r1 1 r0 # R; r1 # h 0 S
+                 r2 0 r2 # R; r2 1 r1 # R; r2 # h 0 S""",
+    ),
+    dict(
+        id="decrement", title="Вычитание единицы из двоичного числа", difficulty=3, alphabet="01", word="1000",
+        dies=1, steps=10000,
+        statement=["На ленте двоичное число без ведущих нулей, не меньше 1. Вычтите из него единицу; "
+                   "в ответе не должно быть ведущих нулей.",
+                   "Пример: 1000 -> 111, 1 -> 0."],
+        words=["1", "10", "11", "100", "101", "110", "1000", "1010", "10000", "11111", "100000"],
+        expect=lambda w: binary(int(w, 2) - 1),
+        solution="""q0 0|1 q0 . R; q0 # q1 # L
+                    q1 0 q1 1 L; q1 1 q2 0 L
+                    q2 # q3 # R
+                    q3 0 q4 0 R
+                    q4 0|1 q5 . L
+                    q5 0 h # S""",
+        wrong="q0 0|1 q0 . R; q0 # q1 # L; q1 0 q1 1 L; q1 1 h 0 S",
+    ),
+    dict(
+        id="sort", title="Упорядочение символов", difficulty=3, alphabet="ab", word="babba", dies=1, steps=100000,
+        statement=["Переставьте символы слова так, чтобы все символы a стояли перед всеми символами b.",
+                   "Пример: babba -> aabbb."],
+        words=["a", "b", "ab", "ba", "aabb", "bbaa", "abab", "baba", "bab", "abba", "bbbaaa", "babbaab"],
+        expect=lambda w: "".join(sorted(w)),
+        solution="""s a s a R; s b sb b R
+                    sb b sb b R; sb a w b L
+                    w b bk a L
+                    bk a|b bk . L; bk # s # R""",
+        wrong="""s a s a R; s b sb b R
+                 sb b sb b R; sb a w b L
+                 w b s a R""",
+    ),
+    dict(
+        id="reverse", title="Обращение слова", difficulty=4, alphabet="ab", word="aabab", dies=20, steps=100000,
+        statement=["Запишите слово в обратном порядке.",
+                   "Пример: aabab -> babaa.",
+                   "Для работы можно добавить в алфавит свои символы."],
+        words=["a", "b", "ab", "ba", "aa", "abb", "aab", "abab", "aabbb", "babaa", "abbaab"],
+        expect=lambda w: w[::-1],
+        solution="""i a|b i . R; i # t = L
+                    t z t z L; t a ca z R; t b cb z R; t # d # R
+                    ca a|b|z|=|x|y ca . R; ca # rt x L
+                    cb a|b|z|=|x|y cb . R; cb # rt y L
+                    rt x|y rt . L; rt = t . L
+                    d z|= d # R; d x d a R; d y d b R""",
+        wrong="""i a|b i . R; i # t = L
+                 t z t z L; t a ca z R; t b cb z R; t # d # R
+                 ca a|b|z|=|x|y ca . R; ca # rt x L
+                 cb a|b|z|=|x|y cb . R; cb # rt x L
+                 rt x|y rt . L; rt = t . L
+                 d z|= d # R; d x d a R; d y d b R""",
+    ),
+    dict(
+        id="copy", title="Копирование слова", difficulty=4, alphabet="ab", word="abb", dies=20, steps=100000,
+        statement=["Допишите к слову его копию: слово w должно стать словом ww.",
+                   "Пример: abb -> abbabb.",
+                   "Для работы можно добавить в алфавит свои символы."],
+        words=["a", "b", "ab", "ba", "aa", "bb", "aab", "abba", "babb", "aaaaa", "ababab"],
+        expect=lambda w: w + w,
+        solution="""m a ca A R; m b cb B R; m x|y|# g . L
+                    ca a|b|x|y ca . R; ca # ret x L
+                    cb a|b|x|y cb . R; cb # ret y L
+                    ret a|b|x|y ret . L; ret A|B m . R
+                    g A g a L; g B g b L; g # h2 # R
+                    h2 a|b h2 . R; h2 x h2 a R; h2 y h2 b R""",
+        wrong="""m a ca A R; m b cb B R; m x|y|# g . L
+                 ca a|b|x|y ca . R; ca # ret x L
+                 cb a|b|x|y cb . R; cb # ret x L
+                 ret a|b|x|y ret . L; ret A|B m . R
+                 g A g a L; g B g b L; g # h2 # R
+                 h2 a|b h2 . R; h2 x h2 a R; h2 y h2 b R""",
+    ),
+    dict(
+        id="unary-mul", title="Умножение унарных чисел", difficulty=4, alphabet="1*", word="11*111", dies=40,
+        steps=100000,
+        statement=["На ленте два числа в унарной записи через знак *: 1…1*1…1 (в каждом хотя бы одна единица).",
+                   "Получите их произведение в унарной записи. Пример: 11*111 -> 111111.",
+                   "Для работы можно добавить в алфавит свои символы."],
+        words=["1" * a + "*" + "1" * b for a, b in MUL_PAIRS],
+        expect=lambda w: "1" * (w.index("*") * (len(w) - w.index("*") - 1)),
+        solution="""i0 1|* i0 . R; i0 # i1 = L
+                    i1 1|* i1 . L; i1 # m0 # R
+                    m0 a m0 a R; m0 1 m1 a R; m0 * c1 # L
+                    m1 1 m1 1 R; m1 * b0 * R
+                    b0 b b0 b R; b0 1 b1 b R; b0 = r0 . L
+                    b1 1|= b1 . R; b1 # b2 1 L
+                    b2 1|= b2 . L; b2 b b0 b R
+                    r0 b r0 1 L; r0 * r1 * L
+                    r1 1 r1 1 L; r1 a m0 a R
+                    c1 a c1 # L; c1 # c2 # R
+                    c2 # c2 # R; c2 1 c2 # R; c2 = h # R""",
+        wrong="""i0 1|* i0 . R; i0 # i1 = L
+                 i1 1|* i1 . L; i1 # m0 # R
+                 m0 a m0 a R; m0 1 m1 a R; m0 * c1 # L
+                 m1 1 m1 1 R; m1 * b0 * R
+                 b0 b b0 b R; b0 1 b1 b R; b0 = r0 . L
+                 b1 1|= b1 . R; b1 # b2 1 L
+                 b2 1|= b2 . L; b2 b b0 b R
+                 r0 b r0 1 L; r0 * r1 * L
+                 r1 1 r1 1 L; r1 a m0 a R
+                 c1 a c1 # L; c1 # c2 # R
+                 c2 # c2 # R; c2 1 c2 # R""",
+    ),
+    dict(
+        id="binary-add", title="Сложение двоичных чисел", difficulty=5, alphabet="01+", word="101+11", dies=10,
+        steps=100000,
+        statement=["На ленте два двоичных числа без ведущих нулей через знак +.",
+                   "Получите их сумму, тоже без ведущих нулей. Пример: 101+11 -> 1000."],
+        words=ADD_PAIRS,
+        expect=lambda w: binary(int(w.split("+")[0], 2) + int(w.split("+")[1], 2)),
+        solution="""s0 0|1 s0 . R; s0 + z + R
+                    z 0 z 0 R; z 1 e 1 R; z # cl # L
+                    cl 0 cl # L; cl + h # S
+                    e 0|1 e . R; e # d0 # L
+                    d0 0 d0 1 L; d0 1 d1 0 L
+                    d1 0|1 d1 . L; d1 + i0 + L
+                    i0 1 i0 0 L; i0 0|# r 1 R
+                    r 0|1 r . R; r + z + R""",
+        wrong="""s0 0|1 s0 . R; s0 + z + R
+                 z 0 z 0 R; z 1 e 1 R; z # cl # L
+                 cl 0 cl # L; cl + h # S
+                 e 0|1 e . R; e # d0 # L
+                 d0 0 d0 1 L; d0 1 d1 0 L
+                 d1 0|1 d1 . L; d1 + i0 + L
+                 i0 1 i0 0 L; i0 0 r 1 R; i0 # r # R
+                 r 0|1|# r . R; r + z + R""",
+    ),
+    dict(
+        id="unary-to-binary", title="Перевод из унарной записи в двоичную", difficulty=5, alphabet="1",
+        word="11111", dies=10, steps=100000,
+        statement=["На ленте число n в унарной записи: n единиц подряд (n >= 1). Запишите его в двоичной системе.",
+                   "Пример: 11111 -> 101.",
+                   "Для работы можно добавить в алфавит свои символы."],
+        words=["1" * n for n in range(1, 12)],
+        expect=lambda w: binary(len(w)),
+        solution="""i0 1 i1 1 L; i1 # e = R
+                    e 1 e 1 R; e # d # L
+                    d 1 b # L; d = h # S
+                    b 1 b 1 L; b = inc . L
+                    inc 1 inc 0 L; inc 0|# ret 1 R
+                    ret 0|1 ret . R; ret = e . R""",
+        wrong="""i0 1 i1 1 L; i1 # e = R
+                 e 1 e 1 R; e # d # L
+                 d 1 b # L; d = h # S
+                 b 1 b 1 L; b = inc . L
+                 inc 1 ret 0 R; inc 0|# ret 1 R
+                 ret 0|1 ret . R; ret = e . R""",
+    ),
+    dict(
+        id="anbn", title="Слова вида a^n b^n", difficulty=4, alphabet="ab", word="aaabbb", dies=1, steps=100000,
+        statement=["Определите, имеет ли слово вид a^n b^n (n >= 1): сначала n символов a, затем столько же b.",
+                   "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет)."],
+        words=["a", "b", "ab", "ba", "aab", "abb", "aabb", "abab", "aaabbb", "aaabb", "aabbb", "bbaa", "aabbab"],
+        expect=lambda w: answer(anbn(w)),
+        solution="""p a r # R; p b nr # R; p # h 1 S
+                    r a|b r . R; r # c # L
+                    c b bk # L; c a nl # L; c # h 0 S
+                    bk a|b bk . L; bk # p # R
+                    nr a|b nr # R; nr # h 0 S
+                    nl a|b nl # L; nl # h 0 S""",
+        wrong="""s a s1 # R; s b no # R
+                 s1 a s1 # R; s1 b t # R; s1 # h 0 S
+                 t b t # R; t a no # R; t # h 1 S
+                 no a|b no # R; no # h 0 S""",
+    ),
+    dict(
+        id="palindrome", title="Палиндром", difficulty=4, alphabet="ab", word="abba", dies=1, steps=100000,
+        statement=["Определите, является ли слово палиндромом (читается одинаково слева направо и справа налево).",
+                   "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет)."],
+        words=["a", "b", "aa", "ab", "aba", "abb", "abba", "abab", "abaa", "aaba", "babab", "abbab", "aabbaa",
+               "abaaba"],
+        expect=lambda w: answer(w == w[::-1]),
+        solution="""p a ra # R; p b rb # R; p # h 1 S
+                    ra a|b ra . R; ra # ca # L
+                    rb a|b rb . R; rb # cb # L
+                    ca a bk # L; ca b n # L; ca # h 1 S
+                    cb b bk # L; cb a n # L; cb # h 1 S
+                    bk a|b bk . L; bk # p # R
+                    n a|b n # L; n # h 0 S""",
+        wrong="""p a ra # R; p b rb # R; p # h 1 S
+                 ra a|b ra . R; ra # ca # L
+                 rb a|b rb . R; rb # cb # L
+                 ca a bk # L; ca b n # L; ca # h 1 S
+                 cb b bk # L; cb a n # L; cb # h 1 S
+                 bk a|b bk . L; bk # y # R
+                 y a|b y # R; y # h 1 S
+                 n a|b n # L; n # h 0 S""",
+    ),
+    dict(
+        id="parentheses", title="Правильная скобочная последовательность", difficulty=5, alphabet="()",
+        word="(()())", dies=1, steps=100000,
+        statement=["Определите, правильно ли расставлены скобки: каждой открывающей скобке соответствует "
+                   "закрывающая после неё, и наоборот.",
+                   "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет).",
+                   "Для работы можно добавить в алфавит свои символы."],
+        words=["()", ")(", "((", "))", "(())", "()()", "(()", "())", "(())()", "((()()))", ")()(", "(()))("],
+        expect=lambda w: answer(is_balanced(w)),
+        solution="""s (|X s . R; s ) m X L; s # chk # L
+                    m X m X L; m ( s X R; m # n1 # R
+                    n1 (|)|X n1 # R; n1 # h 0 S
+                    chk X chk X L; chk ( nl ( L; chk # y1 # R
+                    nl (|)|X nl . L; nl # n1 # R
+                    y1 X y1 # R; y1 # h 1 S""",
+        wrong="""s (|X s . R; s ) m X L; s # chk # L
+                 m X m X L; m ( s X R; m # s # R
+                 n1 (|)|X n1 # R; n1 # h 0 S
+                 chk X chk X L; chk ( nl ( L; chk # y1 # R
+                 nl (|)|X nl . L; nl # n1 # R
+                 y1 X y1 # R; y1 # h 1 S""",
+    ),
+    dict(
+        id="anbncn", title="Слова вида a^n b^n c^n", difficulty=5, alphabet="abc", word="aabbcc", dies=1,
+        steps=100000,
+        statement=["Определите, имеет ли слово вид a^n b^n c^n (n >= 1): n символов a, затем n символов b, "
+                   "затем n символов c.",
+                   "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет).",
+                   "Для работы можно добавить в алфавит свои символы."],
+        words=["abc", "aabbcc", "aaabbbccc", "a", "ab", "abcc", "aabbc", "abbc", "acb", "abcabc", "cba", "aabcbc",
+               "bbcc"],
+        expect=lambda w: answer(anbncn(w)),
+        solution="""p x p x R; p a fa x R; p y chk y R; p b|c nl . L
+                    fa a|y fa . R; fa b fb y R; fa c|z|# nl . L
+                    fb b|z fb . R; fb c back z L; fb a|y|# nl . L
+                    back a|b|y|z back . L; back x p x R
+                    chk y|z chk . R; chk # yl # L; chk a|b|c nl . L
+                    yl x|y|z yl . L; yl # ye # R
+                    ye x|y|z ye # R; ye # h 1 S
+                    nl a|b|c|x|y|z nl . L; nl # ne # R
+                    ne a|b|c|x|y|z ne # R; ne # h 0 S""",
+        wrong="""p x p x R; p a fa x R; p y chk y R; p b|c nl . L
+                 fa a|y fa . R; fa b fb y R; fa c|z|# nl . L
+                 fb b|z fb . R; fb c back z L; fb a|y|# nl . L
+                 back a|b|y|z back . L; back x p x R
+                 chk y|z|c chk . R; chk # yl # L; chk a|b nl . L
+                 yl x|y|z|c yl . L; yl # ye # R
+                 ye x|y|z|c ye # R; ye # h 1 S
+                 nl a|b|c|x|y|z nl . L; nl # ne # R
+                 ne a|b|c|x|y|z ne # R; ne # h 0 S""",
+    ),
+]
+
+
+def crlf(lines):
+    return ("\r\n".join(lines) + "\r\n").encode("cp1251")
+
+
+def machine_file(task, rs):
+    states = []
+    for src, _, dst, _, _ in rs:
+        for s in (src, dst):
+            if s not in states:
+                states.append(s)
+    symbols = "".join(task["alphabet"])
+    for _, sym, _, new, _ in rs:
+        for c in (sym, new):
+            if c != "#" and c not in symbols:
+                symbols += c
+    lines = ["[ABCD] " + symbols, "[WORD] " + task["word"], "[BEGS] " + rs[0][0]]
+    lines += ["[STAT] " + s for s in states]
+    for src, sym, dst, new, move in rs:
+        lines.append("[COMM] " + src.ljust(18) + sym.ljust(2) + dst.ljust(18) + new.ljust(2) + MOVES[move])
+    return crlf(lines)
+
+
+def task_file(task):
+    lines = ["[Task]", "Title=" + task["title"], "Alphabet=" + task["alphabet"], "Word=" + task["word"],
+             "DiesCount=%d" % task["dies"], "MaxSteps=%d" % task["steps"], "Difficulty=%d" % task["difficulty"],
+             "", "[Statement]"]
+    lines += task["statement"]
+    return crlf(lines)
+
+
+def main():
+    written = []
+    for task in TASKS:
+        assert len(task["words"]) >= 10, task["id"]
+        solution, wrong = rules(task["solution"]), rules(task["wrong"])
+        cases = [(w, task["expect"](w)) for w in task["words"]]
+        failed = 0
+        for w, expected in cases:
+            assert set(w) <= set(task["alphabet"]), (task["id"], w)
+            got, steps = run(solution, w, task["dies"], task["steps"])
+            if got != expected:
+                sys.exit("%s: the solution gives %r for %r, expected %r" % (task["id"], got, w, expected))
+            if steps * 10 > task["steps"]:
+                sys.exit("%s: %d steps on %r, too near the limit" % (task["id"], steps, w))
+            if run(wrong, w, task["dies"], task["steps"])[0] != expected:
+                failed += 1
+        if failed == 0:
+            sys.exit("%s: the wrong solution passes every word" % task["id"])
+        files = {
+            os.path.join(ROOT, "data", "tasks", task["id"] + ".task"): task_file(task),
+            os.path.join(ROOT, "data", "tasks", task["id"] + ".tests"): crlf(["%s\t%s" % c for c in cases]),
+            os.path.join(ROOT, "tests", "tasks", task["id"] + ".qtm"): machine_file(task, solution),
+            os.path.join(ROOT, "tests", "tasks", task["id"] + ".wrong.qtm"): machine_file(task, wrong),
+        }
+        for path, data in files.items():
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data)
+        written.append("%s: %d words, the wrong solution fails %d" % (task["id"], len(cases), failed))
+    print("\n".join(written))
+
+
+if __name__ == "__main__":
+    main()
