@@ -1,7 +1,9 @@
-# Installation in the places a Linux desktop looks (FHS), and a Debian package of it: cpack -G DEB.
+# Installation in the places a Linux desktop looks (FHS), and packages of it: cpack -G DEB, cpack -G RPM.
 include(GNUInstallDirs)
 
 set(QTM_DATA_DIR ${CMAKE_INSTALL_DATADIR}/qtm)
+# The program's reverse-DNS id: the names of its desktop entry and its software-centre metadata.
+set(QTM_APP_ID io.github.qtm_sim.qtm)
 
 install(TARGETS qtm qtm-run RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
@@ -17,7 +19,8 @@ install(DIRECTORY data/tasks/ DESTINATION ${QTM_DATA_DIR}/tasks FILES_MATCHING P
 # Debian keeps every package's copyright notice in /usr/share/doc/PACKAGE/copyright.
 install(FILES data/doc/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qtm)
 
-install(FILES data/desktop/qtm.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/desktop/${QTM_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/metainfo/${QTM_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES data/desktop/qtm.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 install(FILES data/icons/qtm.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 foreach(size 16 24 32 48 64 128 256)
@@ -60,4 +63,23 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 # The libraries the executables link come from dpkg-shlibdeps; the Russian file dialogs need Qt's translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, shared-mime-info, desktop-file-utils")
+
+# The RPM for the distributions that install RPMs: the same files; rpmbuild finds the libraries it needs.
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_RELEASE 1)
+set(CPACK_RPM_PACKAGE_LICENSE MIT)
+set(CPACK_RPM_PACKAGE_GROUP Education)
+set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_RPM_PACKAGE_AUTOREQPROV ON)
+# No links under /usr/lib/.build-id: the package holds the files the Debian package holds and nothing else.
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none")
+# The folders the system's own packages own are not claimed: an RPM that owned them would conflict with those.
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+    /usr/share/applications /usr/share/metainfo /usr/share/mime /usr/share/mime/packages /usr/share/man
+    /usr/share/man/man1 /usr/share/icons /usr/share/icons/hicolor /usr/share/icons/hicolor/scalable
+    /usr/share/icons/hicolor/scalable/apps)
+foreach(size 16 24 32 48 64 128 256)
+    list(APPEND CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/icons/hicolor/${size}x${size}
+         /usr/share/icons/hicolor/${size}x${size}/apps)
+endforeach()
 include(CPack)

@@ -5,7 +5,8 @@ packages=(cmake g++ make ccache qt6-base-dev qt6-tools-dev qt6-tools-dev-tools q
           qt6-translations-l10n libgl-dev libgraphviz-dev pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core
           desktop-file-utils libxml2-utils shared-mime-info groff-base dpkg-dev fakeroot
-          python3-pyatspi at-spi2-core dbus-daemon)
+          python3-pyatspi at-spi2-core dbus-daemon
+          appstream rpm)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qtm"));
-    QApplication::setDesktopFileName(QStringLiteral("qtm"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.qtm_sim.qtm"));
     Q_INIT_RESOURCE(icons);
     QIcon icon;
     for (const int size : {16, 32, 48, 64, 128, 256})

@@ -25,11 +25,26 @@ std::mutex& LayoutLock() {
     return lock;
 }
 
+// The dot layout where the build found it, else in the graphviz folder beside the Graphviz library loaded: a
+// package built on one distribution runs on another that keeps its libraries elsewhere (lib64, multiarch).
+void* OpenDotLayout() {
+    if (void* plugin = dlopen(QTM_GRAPHVIZ_DOT, RTLD_NOW | RTLD_LOCAL))
+        return plugin;
+    Dl_info library{};
+    if (!dladdr(reinterpret_cast<void*>(&gvContextPlugins), &library) || !library.dli_fname)
+        return nullptr;
+    const QByteArray built(QTM_GRAPHVIZ_DOT);
+    QByteArray path(library.dli_fname);
+    path.truncate(path.lastIndexOf('/') + 1);
+    path += "graphviz/" + built.mid(built.lastIndexOf('/') + 1);
+    return dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
+}
+
 // Graphviz measures text by its own tables then, the same on every machine. Null when the dot layout
 // cannot be loaded.
 GVC_t* Context() {
     static GVC_t* context = [] {
-        void* plugin = dlopen(QTM_GRAPHVIZ_DOT, RTLD_NOW | RTLD_LOCAL);
+        void* plugin = OpenDotLayout();
         void* library = plugin ? dlsym(plugin, "gvplugin_dot_layout_LTX_library") : nullptr;
         if (!library)
             return static_cast<GVC_t*>(nullptr);

@@ -103,9 +103,15 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     view_->setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
     view_->setBackgroundBrush(Qt::white);
     view_->viewport()->installEventFilter(this);
+    view_->setAccessibleName(QStringLiteral("Диаграмма состояний"));
+    view_->setAccessibleDescription(
+        QStringLiteral("Граф машины: узлы — состояния, стрелки — команды; двойной щелчок выделяет их в главном окне"));
+    view_->viewport()->setAccessibleName(QStringLiteral("Рисунок диаграммы"));
+    view_->viewport()->setAccessibleDescription(QStringLiteral("Граф машины: узлы — состояния, стрелки — команды"));
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("DiagramNote"));
     note_->hide();
+    note_->setAccessibleDescription(QStringLiteral("Замечание к диаграмме"));
 
     const auto item = [this](const QString& caption, const QList<QKeySequence>& keys) {
         auto* action = new QAction(caption, this);
@@ -129,6 +135,15 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     tools->addActions({ZoomInItem, ZoomOutItem, FitItem});
     tools->addSeparator();
     tools->addActions({SvgItem, PngItem});
+    tools->setAccessibleName(QStringLiteral("Панель диаграммы"));
+    tools->setAccessibleDescription(QStringLiteral("Масштаб и сохранение диаграммы"));
+    const std::pair<QAction*, const char16_t*> hints[] = {{ZoomInItem, u"Увеличение диаграммы"},
+                                                          {ZoomOutItem, u"Уменьшение диаграммы"},
+                                                          {FitItem, u"Диаграмма целиком в окне"},
+                                                          {SvgItem, u"Сохранение диаграммы в файл SVG"},
+                                                          {PngItem, u"Сохранение диаграммы в файл PNG"}};
+    for (const auto& [action, hint] : hints)
+        tools->widgetForAction(action)->setAccessibleDescription(QString::fromUtf16(hint));
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     view_->addActions({ZoomInItem, ZoomOutItem, FitItem, SvgItem, PngItem});
 

@@ -65,20 +65,21 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     name->adjustSize();
     AddLabel(this, "Label2", QStringLiteral("Авторы: кафедра дискретной математики"), 96, 40);
     AddLabel(this, "Label4", QStringLiteral("Учебная лаборатория теории алгоритмов"), 96, 64);
-    AddLabel(this, "Label3", QStringLiteral("2026 год"), 121, 96);
+    AddLabel(this, "Label5", QStringLiteral("Свободная программа: лицензия MIT (Expat)"), 96, 88);
+    AddLabel(this, "Label3", QStringLiteral("2026 год"), 121, 120);
 
     auto* bevel = new QFrame(this);
     bevel->setObjectName(QStringLiteral("Bevel1"));
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
-    bevel->setGeometry(38, 113, 208, 2);
+    bevel->setGeometry(38, 137, 208, 2);
 
     auto* ok = new QPushButton(QStringLiteral("ОК"), this);
     ok->setObjectName(QStringLiteral("OKButton"));
     ok->setDefault(true);
     ok->setAutoDefault(true);
     ok->adjustSize();
-    ok->move(105, 128);
+    ok->move(105, 152);
     // One button both accepts (Enter) and cancels (Esc, the window's close box): both just close the box.
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -86,7 +87,7 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     int width = 285;
     for (const QWidget* child : findChildren<QWidget*>())
         width = std::max(width, child->geometry().right() + 24);
-    setFixedSize(width, std::max(159, ok->geometry().bottom() + 12));
+    setFixedSize(width, std::max(183, ok->geometry().bottom() + 12));
     // The year, the rule and the button stay centred in a box grown wider.
     for (QWidget* centred : std::initializer_list<QWidget*>{findChild<QLabel*>(QStringLiteral("Label3")), bevel, ok})
         centred->move(centred->x() + (width - 285) / 2, centred->y());

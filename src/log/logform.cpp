@@ -81,6 +81,8 @@ void TLogForm::CreateControls() {
     ListView->horizontalHeader()->setSectionsClickable(false);
     ListView->horizontalHeader()->setHighlightSections(false);
     ListView->setProperty(HelpContextProperty, 1160);
+    ListView->setAccessibleName(QStringLiteral("Отчет"));
+    ListView->setAccessibleDescription(QStringLiteral("Строки отчета о работе машины"));
     ListView->setContextMenuPolicy(Qt::CustomContextMenu);
 
     auto* layout = new QVBoxLayout(this);

@@ -66,7 +66,11 @@ const TQtOption* QtOption(const QString& argument) {
 } // namespace
 
 QString VersionText(const QString& program) {
-    return program + QStringLiteral(" " QTM_VERSION "\n");
+    return program + QStringLiteral(" " QTM_VERSION "\n"
+                                    "Copyright (C) 2026 Qtm developers\n"
+                                    "Лицензия MIT (Expat): <https://opensource.org/licenses/MIT>.\n"
+                                    "Это свободное ПО: вы можете изменять и распространять его.\n"
+                                    "НЕТ НИКАКИХ ГАРАНТИЙ в пределах, допускаемых законом.\n");
 }
 
 QString BugReportLine(const QString& address) {

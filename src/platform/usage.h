@@ -9,7 +9,7 @@ class QTextStream;
 // wrong option prints the usage on stderr with status 2.
 namespace usage {
 
-// "qtm 1.0.0" and the lines that follow a version in GNU tools.
+// "qtm 1.0.0" and the lines that follow a version in GNU tools: the copyright, the licence, no warranty.
 QString VersionText(const QString& program);
 // The end of every --help: a blank line and where to report faults, or nothing when the build names no address.
 QString BugReportLine(const QString& address = QStringLiteral(QTM_BUGREPORT));

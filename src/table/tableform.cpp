@@ -58,6 +58,8 @@ TTableForm::TTableForm(TMachine& machine, TPrompts& prompts, TConfig& config, TM
     grid_->verticalHeader()->setSectionsClickable(false);
     grid_->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     grid_->setProperty("helpContext", TableHelpContext);
+    grid_->setAccessibleName(QStringLiteral("Таблица переходов"));
+    grid_->setAccessibleDescription(QStringLiteral("Команды машины: строки — символы, столбцы — состояния"));
     grid_->installEventFilter(this);
     connect(grid_, &QAbstractItemView::doubleClicked, this, &TTableForm::EditCell);
 
@@ -66,6 +68,7 @@ TTableForm::TTableForm(TMachine& machine, TPrompts& prompts, TConfig& config, TM
     note_->setWordWrap(true);
     note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     note_->setProperty("helpContext", TableHelpContext);
+    note_->setAccessibleDescription(QStringLiteral("Замечания к таблице"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);

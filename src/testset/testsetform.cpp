@@ -100,6 +100,20 @@ void TTestSetForm::CreateControls() {
     run->addWidget(ProgressBar, 1);
     layout->addLayout(run);
 
+    TableView->setAccessibleName(QStringLiteral("Набор слов"));
+    TableView->setAccessibleDescription(QStringLiteral("Слова, ожидаемые результаты и итоги проверки"));
+    SummaryLabel->setAccessibleDescription(QStringLiteral("Итог проверки набора слов"));
+    StepLimitEdit->setAccessibleDescription(QStringLiteral("Наибольшее число шагов машины на одном слове"));
+    ProgressBar->setAccessibleName(QStringLiteral("Ход проверки"));
+    ProgressBar->setAccessibleDescription(QStringLiteral("Доля проверенных слов"));
+    AddButton->setAccessibleDescription(QStringLiteral("Добавление слова в набор"));
+    DeleteButton->setAccessibleDescription(QStringLiteral("Удаление выбранного слова из набора"));
+    OpenButton->setAccessibleDescription(QStringLiteral("Открытие набора слов из файла"));
+    SaveButton->setAccessibleDescription(QStringLiteral("Сохранение набора слов"));
+    SaveAsButton->setAccessibleDescription(QStringLiteral("Сохранение набора слов под другим именем"));
+    CheckButton->setAccessibleDescription(QStringLiteral("Проверка машины на всех словах набора"));
+    CancelButton->setAccessibleDescription(QStringLiteral("Прерывание проверки"));
+
     const std::pair<QPushButton*, const char*> names[] = {
         {AddButton, "AddButton"},      {DeleteButton, "DeleteButton"}, {OpenButton, "OpenButton"},
         {SaveButton, "SaveButton"},    {SaveAsButton, "SaveAsButton"}, {CheckButton, "CheckButton"},

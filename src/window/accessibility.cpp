@@ -115,7 +115,7 @@ public:
         case QAccessible::Value:
             return shown;
         case QAccessible::Description:
-            return description_;
+            return description_.isEmpty() ? QAccessibleWidget::text(t) : description_;
         default:
             return QAccessibleWidget::text(t);
         }
@@ -162,8 +162,15 @@ QAccessibleInterface* Factory(const QString&, QObject* object) {
         if (name == QLatin1String("StatusPanel2"))
             return new TStatusPanelAccessible(label, QStringLiteral("Шаг: нет"),
                                               QStringLiteral("Номер шага во время работы"));
+        // The test-set window's count line, empty until a check.
+        if (name == QLatin1String("SummaryLabel") && label->window()->objectName() == QLatin1String("TestSetForm"))
+            return new TStatusPanelAccessible(label, QStringLiteral("Итог проверки: нет"), QString());
         return nullptr;
     }
+    // A window of the program's own that is neither a dialog nor the main window is read as a window with
+    // its title, not as an unnamed part of the screen.
+    if (widget->windowType() == Qt::Window && widget->metaObject()->superClass() == &QWidget::staticMetaObject)
+        return new QAccessibleWidget(widget, QAccessible::Window);
     if (name == QLatin1String("RunLamp") && widget->parentWidget())
         if (auto* lamp = dynamic_cast<TRunLamp*>(widget))
             return new TRunLampAccessible(lamp);

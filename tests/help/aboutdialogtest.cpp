@@ -15,12 +15,13 @@ QString LabelText(const QDialog& dialog, const char* name) {
     return label ? label->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
 }
 
-TEST(AboutDialogTest, ShowsTheIconTheNameTheAuthorsAndTheYear) {
+TEST(AboutDialogTest, ShowsTheIconTheNameTheAuthorsTheLicenceAndTheYear) {
     TAboutDialog dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("О программе"));
     EXPECT_EQ(LabelText(dialog, "Label1"), QStringLiteral("Машина Тьюринга"));
     EXPECT_EQ(LabelText(dialog, "Label2"), QStringLiteral("Авторы: кафедра дискретной математики"));
     EXPECT_EQ(LabelText(dialog, "Label4"), QStringLiteral("Учебная лаборатория теории алгоритмов"));
+    EXPECT_EQ(LabelText(dialog, "Label5"), QStringLiteral("Свободная программа: лицензия MIT (Expat)"));
     EXPECT_EQ(LabelText(dialog, "Label3"), QStringLiteral("2026 год"));
     auto* image = dialog.findChild<QLabel*>(QStringLiteral("Image1"));
     ASSERT_NE(image, nullptr);

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Starts the program on a virtual display with the accessibility bus and reads its window through AT-SPI
+# Starts the program on a virtual display with the accessibility bus and reads its windows through AT-SPI
 # (tests/install/atspi.py): atspi.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 src=$1
 build=$2
 tmp=$(mktemp -d)
 cp "$src/examples/inversion.qtm" "$tmp/"
+# The test set beside the machine, which the test-set window loads.
+printf '0110\t1001\r\n01\t10\r\n' >"$tmp/inversion.tests"
 export HOME=$tmp XDG_RUNTIME_DIR=$tmp
 run() {
     # The server picks a free display itself and names it, so that runs side by side cannot take the same.

@@ -7,21 +7,23 @@ build=$2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+id=$(sed -n 's/^set(QTM_APP_ID \(.*\))$/\1/p' "$src/cmake/install.cmake")
+entry="$src/data/desktop/$id.desktop"
 
-desktop-file-validate "$src/data/desktop/qtm.desktop"
+desktop-file-validate "$entry"
 xmllint --noout "$src/data/desktop/qtm.xml"
-grep -qx 'Comment\[ru\]=.*' "$src/data/desktop/qtm.desktop" || fail "no Russian comment"
-grep -qx 'Categories=Education;ComputerScience;' "$src/data/desktop/qtm.desktop" || fail "categories"
+grep -qx 'Comment\[ru\]=.*' "$entry" || fail "no Russian comment"
+grep -qx 'Categories=Education;ComputerScience;' "$entry" || fail "categories"
 
 # A double-click opens a .qtm file when the shared MIME database maps *.qtm to application/x-qtm and the
 # desktop database maps that type to the program's entry: build both as the desktop would.
 mkdir -p "$tmp/share/mime/packages" "$tmp/share/applications"
 cp "$src/data/desktop/qtm.xml" "$tmp/share/mime/packages/"
-cp "$src/data/desktop/qtm.desktop" "$tmp/share/applications/"
+cp "$entry" "$tmp/share/applications/"
 update-mime-database "$tmp/share/mime" >/dev/null 2>&1 || fail "update-mime-database"
 grep -q '^50:application/x-qtm:\*\.qtm$' "$tmp/share/mime/globs2" || fail "*.qtm is not application/x-qtm"
 update-desktop-database "$tmp/share/applications"
-grep -qx 'application/x-qtm=qtm.desktop;' "$tmp/share/applications/mimeinfo.cache" || fail "no program for application/x-qtm"
+grep -qxF "application/x-qtm=$id.desktop;" "$tmp/share/applications/mimeinfo.cache" || fail "no program for application/x-qtm"
 
 for page in qtm qtm-run; do
     warnings=$(groff -K utf8 -Tutf8 -man -ww -z "$build/man/$page.1" 2>&1)

@@ -24,15 +24,9 @@ export PATH="$PATH:/usr/sbin:/sbin"
 dpkg_root() { fakeroot dpkg --root="$root" --force-not-root --force-depends --log=/dev/null "$@"; }
 dpkg_root -i "$deb" 2>"$tmp/dpkg.log" || { cat "$tmp/dpkg.log" >&2; fail "dpkg -i"; }
 
-files=(usr/bin/qtm usr/bin/qtm-run
-       usr/share/applications/qtm.desktop usr/share/mime/packages/qtm.xml
-       usr/share/icons/hicolor/scalable/apps/qtm.svg usr/share/icons/hicolor/48x48/apps/qtm.png
-       usr/share/icons/hicolor/256x256/apps/qtm.png
-       usr/share/man/man1/qtm.1.gz usr/share/man/man1/qtm-run.1.gz
-       usr/share/qtm/examples/inversion.qtm usr/share/doc/qtm/copyright)
-for f in "${files[@]}"; do
+while read -r f; do
     [ -e "$root/$f" ] || fail "$f is not installed"
-done
+done <"$(dirname "$0")/installed-files.txt"
 dpkg --root="$root" --status qtm | grep -qx 'Status: install ok installed' || fail "qtm is not installed"
 
 # The installed runner works from its place and finds nothing of the build tree.

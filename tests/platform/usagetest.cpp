@@ -20,7 +20,11 @@ const QString Unknown = QStringLiteral("Использование: qtm [ПАР�
 } // namespace
 
 TEST(ProgramOptions, HelpVersionQtOptionsAndUnknownOptions) {
-    const QString version = QStringLiteral("qtm " QTM_VERSION "\n");
+    const QString version = QStringLiteral("qtm " QTM_VERSION "\n"
+                                           "Copyright (C) 2026 Qtm developers\n"
+                                           "Лицензия MIT (Expat): <https://opensource.org/licenses/MIT>.\n"
+                                           "Это свободное ПО: вы можете изменять и распространять его.\n"
+                                           "НЕТ НИКАКИХ ГАРАНТИЙ в пределах, допускаемых законом.\n");
     const TCase cases[] = {
         {{}, -1, QString(), QString(), QString()},
         {{"machine.qtm"}, -1, "machine.qtm", QString(), QString()},

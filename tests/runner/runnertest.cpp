@@ -291,7 +291,9 @@ TEST(BatchRunnerCli, ReportAndHelp) {
 TEST(BatchRunnerCli, GnuManners) {
     TCli r = Cli({QStringLiteral("--version")});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, QStringLiteral("qtm-run " QTM_VERSION "\n"));
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("qtm-run " QTM_VERSION "\nCopyright (C) 2026 Qtm developers\n"
+                                                "Лицензия MIT (Expat)")))
+        << r.out.toStdString();
 
     r = Cli({QStringLiteral("--help")});
     EXPECT_EQ(r.status, 0);
