@@ -87,6 +87,10 @@ TEST(TestSetFile, LinesAreReadAndMalformedOnesReportedByNumber) {
          Cp1251(u"a\tb\tЯ"),
          {Case(u"a", u"b", u"Я")},
          {}},
+        {"UTF-8 cut inside its last character: nothing is dropped",
+         QString::fromUtf16(u"т\tт\t").toUtf8() + "\xD0",
+         {Case(u"С‚", u"С‚", u"Р")},
+         {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
