@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
@@ -176,10 +175,10 @@ void WarnAboutSettings(const QString& path, const QString& shown, QTextStream& e
 // NAME~2, NAME~3... (a number no other machine's name takes), and a warning says so.
 QStringList OutputNames(const QStringList& files, const QString& ext, QTextStream& err) {
     QStringList names;
-    QHash<QString, int> owner;
-    for (int i = 0; i < files.size(); ++i) {
-        names.append(QFileInfo(files[i]).completeBaseName() + ext);
-        owner.insert(names[i].toCaseFolded(), i);
+    QSet<QString> natural;
+    for (const QString& file : files) {
+        names.append(QFileInfo(file).completeBaseName() + ext);
+        natural.insert(names.last().toCaseFolded());
     }
     QSet<QString> taken;
     for (int i = 0; i < files.size(); ++i) {
@@ -192,7 +191,7 @@ QStringList OutputNames(const QStringList& files, const QString& ext, QTextStrea
         QString name;
         for (int n = 2;; ++n) {
             name = base + QLatin1Char('~') + QString::number(n) + ext;
-            if (!taken.contains(name.toCaseFolded()) && !owner.contains(name.toCaseFolded()))
+            if (!taken.contains(name.toCaseFolded()) && !natural.contains(name.toCaseFolded()))
                 break;
         }
         err << QStringLiteral("Предупреждение: ") << files[i] << QStringLiteral(" записан как ") << name
