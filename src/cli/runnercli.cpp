@@ -21,10 +21,13 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
+#include <QStorageInfo>
 #include <QTextStream>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -89,6 +92,20 @@ public:
 private:
     QTextStream& err_;
 };
+
+// The bytes free for a file to be written at path (its directory may not exist yet); -1 when unknown.
+qint64 FreeSpace(const QString& path) {
+    QFileInfo dir(QFileInfo(path).absolutePath());
+    while (!dir.exists() && !dir.isRoot())
+        dir = QFileInfo(dir.absolutePath());
+    const QStorageInfo storage(dir.absoluteFilePath());
+    return storage.isValid() && storage.isReady() ? storage.bytesAvailable() : -1;
+}
+
+qint64 Megabytes(qint64 bytes) {
+    constexpr qint64 MB = 1024 * 1024;
+    return (bytes + MB - 1) / MB;
+}
 
 bool PositiveNumber(const QString& text, int& value) {
     bool ok = false;
@@ -155,6 +172,39 @@ void WarnAboutSettings(const QString& path, const QString& shown, QTextStream& e
         << QStringLiteral(" нет ни одного раздела настроек, взяты значения по умолчанию") << Qt::endl;
 }
 
+// The names of the machines' files in one directory: NAME + ext, where NAME is the file's name without its
+// extension. Machines whose names meet (a/x.qtm and b/x.qtm, or x.qtm and x.QTM, letter case aside as some
+// file systems ignore it) would write over each other: the first keeps the name, each later one gets
+// NAME~2, NAME~3... (a number no other machine's name takes), and a warning says so.
+QStringList OutputNames(const QStringList& files, const QString& ext, QTextStream& err) {
+    QStringList names;
+    QSet<QString> natural;
+    for (const QString& file : files) {
+        names.append(QFileInfo(file).completeBaseName() + ext);
+        natural.insert(names.last().toCaseFolded());
+    }
+    QSet<QString> taken;
+    for (int i = 0; i < files.size(); ++i) {
+        const QString folded = names[i].toCaseFolded();
+        if (!taken.contains(folded)) {
+            taken.insert(folded);
+            continue;
+        }
+        const QString base = QFileInfo(files[i]).completeBaseName();
+        QString name;
+        for (int n = 2;; ++n) {
+            name = base + QLatin1Char('~') + QString::number(n) + ext;
+            if (!taken.contains(name.toCaseFolded()) && !natural.contains(name.toCaseFolded()))
+                break;
+        }
+        err << QStringLiteral("Предупреждение: ") << files[i] << QStringLiteral(" записан как ") << name
+            << QStringLiteral(": имя ") << names[i] << QStringLiteral(" уже занято") << Qt::endl;
+        taken.insert(name.toCaseFolded());
+        names[i] = name;
+    }
+    return names;
+}
+
 // One file for each machine of files, made by write from the loaded machine: out itself for one machine, or
 // NAME + ext in the directory out for several (or when out is a directory). A machine that cannot be read or
 // written gives status 2; the others are still written.
@@ -166,8 +216,10 @@ int WritePerMachine(
         err << QStringLiteral("Не удалось создать каталог ") << out << Qt::endl;
         return 2;
     }
+    const QStringList names = many ? OutputNames(files, ext, err) : QStringList();
     int status = 0;
-    for (const QString& file : files) {
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString& file = files[i];
         TBatchRunner runner(config);
         QStringList warnings;
         QString error;
@@ -178,7 +230,7 @@ int WritePerMachine(
         }
         for (const QString& w : warnings)
             err << QStringLiteral("Предупреждение: ") << w << Qt::endl;
-        const QString target = many ? QDir(out).filePath(QFileInfo(file).completeBaseName() + ext) : out;
+        const QString target = many ? QDir(out).filePath(names[i]) : out;
         if (!write(runner, file, target))
             status = 2;
     }
@@ -244,9 +296,12 @@ int WriteExports(const QStringList& files, const QString& out, TExportFormat for
 int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, bool errIsTerminal) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Запуск машины Тьюринга из файла на наборе слов"));
-    const QCommandLineOption wordOption(QStringLiteral("word"), QStringLiteral("Слово для распознавания"),
-                                        QStringLiteral("W"));
-    const QCommandLineOption wordsOption(QStringLiteral("words"), QStringLiteral("Файл слов, по одному в строке"),
+    const QCommandLineOption wordOption(
+        QStringLiteral("word"),
+        QStringLiteral("Слово для распознавания; пустое слово (--word \"\") - лента из двух пустых клеток"),
+        QStringLiteral("W"));
+    const QCommandLineOption wordsOption(QStringLiteral("words"),
+                                         QStringLiteral("Файл слов, по одному в строке (пустая строка - пустое слово)"),
                                          QStringLiteral("FILE"));
     const QCommandLineOption stepsOption(QStringLiteral("max-steps"), QStringLiteral("Наибольшее число шагов"),
                                          QStringLiteral("N"), QStringLiteral("1000000"));
@@ -446,24 +501,39 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     const QString reportPath =
         parser.isSet(reportOption) ? QDir::current().absoluteFilePath(parser.value(reportOption)) : QString();
 
-    const auto runJob = [&](const TJob& job, TJobOutput& o) {
+    // Each worker keeps the machine it loaded for the words that follow: a file is read (and a foreign one
+    // imported, which takes time in the number of words) at most once per worker, not once per word.
+    struct TLoaded {
+        std::unique_ptr<TBatchRunner> runner;
+        int file = -1;
+        bool ok = false;
+    };
+    const auto runJob = [&](const TJob& job, TJobOutput& o, TLoaded& loaded) {
         QTextStream jout(&o.out);
         QTextStream jerr(&o.err);
         const QString prefix = named ? files[job.file] + QLatin1Char('\t') : QString();
-        TBatchRunner runner(config);
-        runner.KeepRows(!reportPath.isEmpty());
-        QStringList warnings;
-        QString loadError;
-        if (!runner.Load(files[job.file], warnings, loadError, inputSymbols)) {
-            if (job.firstOfFile)
+        if (loaded.file != job.file) {
+            loaded.runner = std::make_unique<TBatchRunner>(config);
+            loaded.runner->KeepRows(!reportPath.isEmpty());
+            loaded.file = job.file;
+            QStringList warnings;
+            QString loadError;
+            loaded.ok = loaded.runner->Load(files[job.file], warnings, loadError, inputSymbols);
+            // A file's first job is always the first its worker loads for that file: it speaks for the file.
+            if (job.firstOfFile && !loaded.ok)
                 jerr << loadError << Qt::endl;
+            if (job.firstOfFile)
+                for (const QString& w : warnings)
+                    jerr << QStringLiteral("Предупреждение: ") << w << Qt::endl;
+        }
+        if (!loaded.ok) {
             o.status = 2;
             return;
         }
-        if (job.firstOfFile)
-            for (const QString& w : warnings)
-                jerr << QStringLiteral("Предупреждение: ") << w << Qt::endl;
+        TBatchRunner& runner = *loaded.runner;
         const QString word = job.fileWord ? runner.FileWord() : job.word;
+        // An empty word asked for runs on blanks; a file without a word is refused as the window refuses it.
+        runner.SetEmptyWordOnBlanks(!job.fileWord);
         // A single run on a terminal says how far it has come; parallel runs would write over each other.
         std::optional<TProgressLine> progress;
         if (errIsTerminal && !json && list.size() == 1) {
@@ -472,8 +542,10 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         }
         const TRunResult r = runner.Run(word, maxSteps);
         // The results go to the same terminal: the line must not stand in front of them.
-        if (progress)
+        if (progress) {
+            runner.SetProgress(nullptr);
             progress->Finish();
+        }
         if (r.end == TRunEnd::Refused) {
             jerr << prefix << QStringLiteral("Машина не запущена на слове ") << Shown(word) << QLatin1Char(':')
                  << Qt::endl;
@@ -489,7 +561,10 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
                 jout << prefix << (json ? Json(r) : Describe(r)) << Qt::endl;
         } else {
             const TTestCase& c = cases[job.caseIndex];
-            const bool ok = TestPassed(c, r);
+            // The expected tape is written in the other simulator's symbols, as the word is.
+            TTestCase expected = c;
+            expected.tape = runner.MachineText(c.tape);
+            const bool ok = TestPassed(expected, r);
             if (json) {
                 QJsonObject obj = QJsonDocument::fromJson(Json(r).toUtf8()).object();
                 obj.insert(QStringLiteral("passed"), ok);
@@ -508,17 +583,29 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
             // The window stays silent here, but a script must learn that the file it asked for is not there.
             jerr << QStringLiteral("Журнал пуст: отчет ") << reportPath << QStringLiteral(" не записан") << Qt::endl;
         } else if (!reportPath.isEmpty()) {
-            TTerminalPrompts prompts(jerr);
-            if (!runner.Log().WriteReport(reportPath, prompts))
+            // Every row holds the whole tape: a long word makes a report of gigabytes, refused before a byte of
+            // it fills the disk. A disk that fills all the same stops the writing with the writer's message.
+            const qint64 size = runner.ReportSizeAtLeast();
+            const qint64 free = FreeSpace(reportPath);
+            if (free >= 0 && size > free) {
+                jerr << QStringLiteral("Отчет займет не меньше ") << Megabytes(size)
+                     << QStringLiteral(" МБ, а на диске свободно ") << Megabytes(free) << QStringLiteral(" МБ: отчет ")
+                     << reportPath << QStringLiteral(" не записан") << Qt::endl;
                 o.status = 2;
+            } else {
+                TTerminalPrompts prompts(jerr);
+                if (!runner.Log().WriteReport(reportPath, prompts))
+                    o.status = 2;
+            }
         }
     };
 
     std::vector<TJobOutput> outputs(std::size_t(list.size()));
     std::atomic<qsizetype> next{0};
     const auto worker = [&] {
+        TLoaded loaded;
         for (qsizetype i = next++; i < list.size(); i = next++)
-            runJob(list[i], outputs[std::size_t(i)]);
+            runJob(list[i], outputs[std::size_t(i)], loaded);
     };
     std::vector<std::thread> threads;
     for (int t = 1; t < std::min<qsizetype>(jobs, list.size()); ++t)

@@ -167,10 +167,10 @@ bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbo
     for (const TForeignState& s : foreign.haltingStates)
         if (!names.Add(s.name, s.line, error))
             return false;
+    // A "#" in the words is the other simulator's symbol only for a machine whose rules use it; for any other
+    // it is this program's blank, and such a word is refused as the window refuses it.
     for (QChar c : inputSymbols)
-        if (c == BlankSymbol)
-            addSymbol(QString(ForeignHash));
-        else if (c.unicode() > 32 && codepage::Exists(c))
+        if (c != BlankSymbol && c.unicode() > 32 && codepage::Exists(c))
             addSymbol(QString(c));
 
     // The rules that apply, by how much they name: exact, any symbol, any state, both. Each slot holds the

@@ -63,7 +63,7 @@ struct TImportedMachine {
     QStringList states;
     QList<TCommandRow> commands;
     // The character that stands for the foreign "#" in the alphabet, the commands and the words; null when
-    // neither the machine nor the words use "#".
+    // the rules do not use "#" (a "#" in the words is then the blank).
     QChar hashSymbol;
     // What the user should know of the mapping, for the load report.
     QStringList warnings;
@@ -86,7 +86,7 @@ QString DecodeText(const QByteArray& bytes);
 // and every one of inputSymbols, wildcards are spelled out over that alphabet and the blank (an exact rule
 // before a rule for any symbol, before a rule for any state, before one for both), halting states get no
 // commands, state names are cut to what the state dialog allows and made distinct without regard to case,
-// and the foreign "#" (in the rules or in inputSymbols) becomes a character that neither uses. False, with a
+// and the foreign "#" of the rules becomes a character that neither uses. False, with a
 // message naming the line, for two rules that would apply to the same state and symbol, unless the later
 // one wins.
 bool MapForeignMachine(const TForeignMachine& foreign, const QString& inputSymbols, TImportedMachine& result,

@@ -681,7 +681,14 @@ void TMachine::BeginRun() {
     for (qsizetype i = 0; i < tape_.size(); ++i)
         cells[i] = tape_[i].symbol;
     core_.Load(cells, leftBlanks_, rightBlanks_, headPosition_, int(word_.size()), core_.StateId(currentState_),
-               currentSymbol_.isEmpty());
+               currentSymbol_.isEmpty() && !emptyWordOnBlanks_);
+    // On blanks, the empty word's head stands on the tape's last cell, from which no move to the right is
+    // allowed: one blank more beyond it lets the machine go either way.
+    if (emptyWordOnBlanks_ && word_.isEmpty() && core_.rightBlanks == 0) {
+        core_.tape.Grow(0, 1);
+        core_.rightBlanks = 1;
+        core_.grown = true;
+    }
     core_.step = stepNumber_;
     stale_ = false;
 }

@@ -31,6 +31,9 @@ public:
     // A machine run without views may skip the per-step change signals.
     void SetNotifications(bool on) { notify_ = on; }
     bool Notifications() const { return notify_; }
+    // Off (the window): an empty word's first lookup reads no symbol and the run halts there. On (qtm-run):
+    // the head reads the blank of the tape of two blank cells, as machines of other simulators expect.
+    void SetEmptyWordOnBlanks(bool on) { emptyWordOnBlanks_ = on; }
 
     // Alphabet.
     const QString& Alphabet() const { return alphabet_; }
@@ -243,6 +246,7 @@ private:
     int headMarkedCell_ = -1;
     bool anyBreakMarks_ = false;
     bool notify_ = true;
+    bool emptyWordOnBlanks_ = false;
     quint64 checkRevision_ = 0;
 
     RunState runState_ = NoMachine;

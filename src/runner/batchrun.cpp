@@ -66,8 +66,34 @@ TBatchRunner::TBatchRunner(const TConfig& config)
     config_.SaveFileRun = false;
     engine_.SetRunLog(&loopCheck_);
     machine_.SetBreakPoints(&breakPoints_);
-    machine_.SetChecks(&validation_);
+    machine_.SetChecks(&checks_);
     machine_.SetNotifications(false);
+}
+
+TBatchRunner::~TBatchRunner() {
+    machine_.SetChecks(nullptr);
+}
+
+void TBatchRunner::SetEmptyWordOnBlanks(bool on) {
+    emptyWordOnBlanks_ = on;
+    machine_.SetEmptyWordOnBlanks(on);
+}
+
+QString TBatchRunner::MachineText(const QString& foreign) const {
+    return hashSymbol_.isNull() ? foreign : QString(foreign).replace(QLatin1Char('#'), hashSymbol_);
+}
+
+bool TBatchRunner::Validate(TCheckState* report) {
+    const bool onBlanks = emptyWordOnBlanks_ && machine_.Word().isEmpty();
+    TCheckState own;
+    if (onBlanks && !report)
+        report = &own;
+    const bool valid = validation_.ValidateMachine(report);
+    if (valid || !onBlanks)
+        return valid;
+    // The empty word aside, the machine must be whole and without faults.
+    return !machine_.Commands().isEmpty() && !machine_.States().isEmpty() && !machine_.Alphabet().isEmpty() &&
+           report->Word().BadSymbols().isEmpty() && !report->StateErrors() && !report->Commands().HasErrors();
 }
 
 void TBatchRunner::KeepRows(bool keep) {
@@ -75,6 +101,17 @@ void TBatchRunner::KeepRows(bool keep) {
     // The loop check follows the writes only while it is the log.
     if (keep && machine_.Core().trace == &loopCheck_)
         machine_.Core().trace = nullptr;
+}
+
+qint64 TBatchRunner::ReportSizeAtLeast() const {
+    // The header, then a row: the step (10), the state (18), the symbol (3), the head (8), the tape with its
+    // blanks and three spaces, the command and CR LF.
+    qint64 bytes = 60;
+    for (int i = 0; i < log_.RowCount(); ++i) {
+        const TLogRow& row = log_.Row(i);
+        bytes += 44 + row.leftCells + row.wordLength + row.rightCells + row.commandText.size();
+    }
+    return bytes;
 }
 
 bool TBatchRunner::Load(const QString& path, QStringList& warnings, QString& error, const QString& inputSymbols) {
@@ -125,9 +162,10 @@ void TBatchRunner::LoadBytes(const QByteArray& bytes, QStringList& warnings) {
     fileWord_ = machine_.Word();
 }
 
-QStringList TBatchRunner::Faults(const TCheckState& report) {
+QStringList TBatchRunner::Faults(const TCheckState& report, bool emptyWordAllowed) {
     QStringList faults;
-    if (report.Word().HasErrors())
+    if (report.Word().HasErrors() &&
+        !(emptyWordAllowed && report.Word().Empty() && report.Word().BadSymbols().isEmpty()))
         faults.append(report.Word().Message().text);
     if (report.StateErrors())
         faults.append(report.StateMessage().text);
@@ -145,15 +183,15 @@ TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
     result.word = word;
     engine_.Reset();
     // The words for an imported machine are written in the other simulator's symbols.
-    const QString tapeWord = hashSymbol_.isNull() ? word : QString(word).replace(QLatin1Char('#'), hashSymbol_);
+    const QString tapeWord = MachineText(word);
     machine_.SetWordText(tapeWord);
     if (machine_.Word() != tapeWord) {
         result.faults.append(QStringLiteral("Слово '") + word + QStringLiteral("' не может быть записано на ленту"));
         return result;
     }
     TCheckState check;
-    if (!validation_.ValidateMachine(&check)) {
-        result.faults = Faults(check);
+    if (!Validate(&check)) {
+        result.faults = Faults(check, emptyWordOnBlanks_);
         return result;
     }
     engine_.Start();

@@ -46,6 +46,9 @@ class TBatchRunner {
 public:
     // The settings as given (a copy); breakpoints never stop a batch run and nothing is saved before one.
     explicit TBatchRunner(const TConfig& config);
+    ~TBatchRunner();
+    TBatchRunner(const TBatchRunner&) = delete;
+    TBatchRunner& operator=(const TBatchRunner&) = delete;
 
     // Loads the machine. False when the file cannot be read; the load report's faults are warnings. A file of
     // another simulator is imported, inputSymbols (the words to run) joining its alphabet; its "#" is a symbol
@@ -54,11 +57,21 @@ public:
     // Loads the machine from the bytes of a machine file: the window hands over its machine so.
     void LoadBytes(const QByteArray& bytes, QStringList& warnings);
 
+    // Off (the default, as the window): an empty word is refused as the data check refuses it ("Пустое слово").
+    // On (qtm-run): it runs on the tape of two blank cells, as machines of other simulators start.
+    void SetEmptyWordOnBlanks(bool on);
+    // The text of a word or tape of the other simulator in the machine's symbols: its "#" becomes what the import
+    // made of it. Unchanged for a machine whose "#" was not mapped, where "#" is the blank.
+    QString MachineText(const QString& foreign) const;
+
     // The word the file holds.
     const QString& FileWord() const { return fileWord_; }
     TMachine& Machine() { return machine_; }
     // The rows of the last run, as the log window would hold them, once KeepRows is asked for.
     TRunLog& Log() { return log_; }
+    // The size of the report file of the last run's rows, in bytes, at least (the columns may be wider):
+    // every row holds the whole tape, so a long word with many rows makes a large file.
+    qint64 ReportSizeAtLeast() const;
     // Without rows (the default) the loop check keeps only what it compares, and is far faster.
     void KeepRows(bool keep);
 
@@ -78,7 +91,23 @@ private:
         QString SaveFileName(const TFileDialog&) override { return QString(); }
     };
 
-    static QStringList Faults(const TCheckState& report);
+    // The machine's checks as the engine asks them: the data check's, an empty word let through when it runs
+    // on blanks.
+    class TChecks : public TMachineChecks {
+    public:
+        explicit TChecks(TBatchRunner& runner) : runner_(runner) {}
+        void CheckWordCells() override { runner_.validation_.CheckWordCells(); }
+        void CheckCommands() override { runner_.validation_.CheckCommands(); }
+        void CheckStates() override { runner_.validation_.CheckStates(); }
+        bool ValidateMachine() override { return runner_.Validate(nullptr); }
+
+    private:
+        TBatchRunner& runner_;
+    };
+
+    static QStringList Faults(const TCheckState& report, bool emptyWordAllowed);
+    // The data check's silent pass when report is null.
+    bool Validate(TCheckState* report);
 
     TConfig config_;
     TAnswers prompts_;
@@ -88,6 +117,8 @@ private:
     TLoopCheck loopCheck_;
     TBreakPointList breakPoints_;
     TValidation validation_;
+    TChecks checks_{*this};
+    bool emptyWordOnBlanks_ = false;
     QString fileWord_;
     // What the foreign "#" became in an imported machine; null otherwise.
     QChar hashSymbol_;

@@ -9,21 +9,30 @@
 
 namespace {
 
-// A file written in a UTF-8 editor is taken as UTF-8 when it decodes as such; Windows-1251 text with
-// Cyrillic letters practically never does.
+// The program writes Windows-1251, and every byte but 0x98 is a character there, so Windows-1251 is the
+// reading unless the file says otherwise: a byte order mark, or bytes that are whole UTF-8 and that
+// Windows-1251 would read as a sign other than a letter after a letter ("С‚" for "т", as UTF-8 Cyrillic
+// reads), which a set of symbols practically never holds. Letters alone ("РЁ") stay Windows-1251. The whole
+// file is decoded at once: an unfinished UTF-8 character at its end makes it Windows-1251, losing nothing.
 QString DecodeText(const QByteArray& bytes) {
     static const QByteArray Bom("\xEF\xBB\xBF");
-    const bool bom = bytes.startsWith(Bom);
-    bool high = false;
-    for (const char c : bytes)
-        high = high || static_cast<unsigned char>(c) >= 0x80;
-    if (high) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(bom ? bytes.mid(Bom.size()) : bytes);
+    if (bytes.startsWith(Bom)) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(QByteArrayView(bytes).sliced(Bom.size()));
         if (!utf8.hasError())
             return text;
     }
-    return codepage::Decode(bytes);
+    const QString cp1251 = codepage::Decode(bytes);
+    bool sign = false;
+    for (const QChar c : cp1251)
+        sign = sign || (c.unicode() >= 0x80 && !c.isLetter());
+    if (sign) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+    }
+    return cp1251;
 }
 
 } // namespace

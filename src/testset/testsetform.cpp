@@ -81,7 +81,8 @@ void TTestSetForm::CreateControls() {
     layout->addLayout(edits);
 
     auto* run = new QHBoxLayout;
-    auto* limitLabel = new QLabel(QStringLiteral("&Предел шагов:"), this);
+    // Alt+П is "Проверить".
+    auto* limitLabel = new QLabel(QStringLiteral("Пред&ел шагов:"), this);
     StepLimitEdit = new QSpinBox(this);
     StepLimitEdit->setObjectName(QStringLiteral("StepLimitEdit"));
     StepLimitEdit->setRange(1, 2000000000);
@@ -189,7 +190,7 @@ void TTestSetForm::FitColumns() {
 
 void TTestSetForm::UpdateSummary() {
     if (model_->Checked() == 0 && !cancelled_) {
-        SummaryLabel->setText(QString());
+        SummaryLabel->setText(note_);
         return;
     }
     QString text = QStringLiteral("%1 из %2 пройдено").arg(model_->Passed()).arg(model_->rowCount());
@@ -224,6 +225,30 @@ void TTestSetForm::OpenFor(const QString& machinePath) {
         LoadSet(beside);
 }
 
+void TTestSetForm::FollowMachine(const QString& machinePath) {
+    if (machinePath.isEmpty() || machinePath == machinePath_ || Checking())
+        return;
+    const QString previous = machinePath_;
+    machinePath_ = machinePath;
+    if (!QuerySave()) {
+        note_ = QStringLiteral("Набор слов остался от машины ") + paths::FileName(previous);
+        UpdateSummary();
+        return;
+    }
+    const QString beside = TestSetPathOf(machinePath);
+    if (QFileInfo(beside).isFile() && LoadSet(beside))
+        return;
+    cancelled_ = false;
+    model_->SetCases({});
+    setPath_.clear();
+    note_ = QStringLiteral("Для машины ") + paths::FileName(machinePath) + QStringLiteral(" нет набора слов ") +
+            paths::FileName(beside);
+    UpdateCaption();
+    UpdateControls();
+    UpdateSummary();
+    FitColumns();
+}
+
 bool TTestSetForm::LoadSet(const QString& path) {
     if (Checking())
         return false;
@@ -235,6 +260,7 @@ bool TTestSetForm::LoadSet(const QString& path) {
         return false;
     }
     cancelled_ = false;
+    note_.clear();
     model_->SetCases(cases);
     setPath_ = path;
     if (!errors.isEmpty()) {
@@ -312,6 +338,7 @@ void TTestSetForm::StartCheck() {
     }
     model_->ClearResults();
     cancelled_ = false;
+    note_.clear();
     done_ = 0;
     cancel_ = false;
     const int generation = ++generation_;

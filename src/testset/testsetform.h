@@ -34,6 +34,10 @@ public:
     // Opening the window for a machine file loads the set beside it ("X.tests" for "X.qtm"), unless the
     // window holds changes of its own.
     void OpenFor(const QString& machinePath);
+    // The main window loaded another machine: its set ("X.tests") replaces the one shown, a changed set being
+    // saved or given up first as the user answers, or the set empties with a note. Cancel keeps the set, with
+    // a note that it came with another machine. An empty path (no machine) keeps the set as it is.
+    void FollowMachine(const QString& machinePath);
     bool LoadSet(const QString& path);
     const QString& SetPath() const { return setPath_; }
     // "Сохранить": under the set's name, or the name asked for.
@@ -88,6 +92,8 @@ private:
     TTestSetModel* model_ = nullptr;
     QString setPath_;
     QString machinePath_;
+    // Shown in place of the summary until a check or another set: why the set is what it is.
+    QString note_;
     std::thread worker_;
     std::atomic<bool> cancel_{false};
     // Results of an abandoned check may still be queued: each check has its own number.

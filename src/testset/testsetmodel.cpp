@@ -63,6 +63,9 @@ QVariant TTestSetModel::data(const QModelIndex& index, int role) const {
         const TRunResult& r = *row.result;
         switch (index.column()) {
         case End:
+            // A word that did not run says why ("Пустое слово"), on one line.
+            if (r.end == TRunEnd::Refused && !r.faults.isEmpty())
+                return r.faults.join(QStringLiteral("; ")).simplified();
             return RunEndText(r.end);
         case Steps:
             return r.end == TRunEnd::Refused ? QVariant() : QVariant(r.steps);

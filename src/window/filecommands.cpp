@@ -11,6 +11,7 @@
 #include "machine/machine.h"
 #include "platform/paths.h"
 #include "settings/config.h"
+#include "testset/testsetform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,7 +24,9 @@ void TMainForm::SetModified(bool flag) {
 
 void TMainForm::SetCurrentFile(const QString& name) {
     const QString old = fileName_;
-    if (name != machineFile_->FilePath())
+    // Another machine is loaded (not the same one saved under a new name).
+    const bool loads = name != machineFile_->FilePath();
+    if (loads)
         machineFile_->SetFileName(name);
     fileName_ = machineFile_->FilePath();
     // An untitled machine is named by its bare name; its directory is kept only to find it safely.
@@ -39,6 +42,9 @@ void TMainForm::SetCurrentFile(const QString& name) {
     }
     RefreshEditing();
     UpdateActions();
+    // The test set goes with the machine.
+    if (loads && testSetForm_ && fileName_ != old)
+        testSetForm_->FollowMachine(fileName_);
 }
 
 bool TMainForm::CloseCurrentFile() {

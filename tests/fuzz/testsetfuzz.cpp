@@ -2,20 +2,22 @@
 // read reads back as the same cases, written again byte for byte the same.
 
 #include "fuzzcommon.h"
+#include "platform/codepage.h"
 #include "testset/testsetfile.h"
 
 #include <QStringDecoder>
 
 namespace {
 
-// Windows-1251 bytes that also make valid UTF-8 read back as UTF-8; no Russian text does.
+// Windows-1251 bytes that are also whole UTF-8 and read as a sign other than a letter after a letter ("С‚")
+// are taken for UTF-8, as an editor's file would be; letters alone ("РЁ") read back as written.
 bool ReadsAsUtf8(const QByteArray& bytes) {
-    bool high = false;
-    for (const char c : bytes)
-        high = high || static_cast<unsigned char>(c) >= 0x80;
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    bool sign = false;
+    for (const QChar c : codepage::Decode(bytes))
+        sign = sign || (c.unicode() >= 0x80 && !c.isLetter());
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
-    return high && !text.isNull() && !utf8.hasError();
+    return sign && !utf8.hasError();
 }
 
 } // namespace

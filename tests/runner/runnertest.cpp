@@ -1,5 +1,6 @@
 #include "filetestutil.h"
 #include "platform/codepage.h"
+#include "platform/fileio.h"
 #include "platform/usage.h"
 #include "printers.h"
 #include "runner/batchrun.h"
@@ -386,4 +387,130 @@ TEST(BatchRunnerCli, HostileInputAndDoubtfulOptions) {
                          garbage +
                          QStringLiteral(" нет ни одного раздела настроек, взяты значения по умолчанию\n"
                                         "Предупреждение: --dies 100 больше 99, взято 99\n"));
+}
+
+// Machines of the rule-per-line format: a "#" in the words is the other simulator's symbol only where the
+// rules use it; the empty word asked for runs on blanks.
+TEST(BatchRunnerCli, ForeignWordsTapesAndTheEmptyWord) {
+    QTemporaryDir dir;
+    const QString plain = dir.filePath(QStringLiteral("plain.tm"));
+    WriteFile(plain, QStringLiteral("0 1 1 r 0\n0 0 0 r 0\n0 _ _ * halt\n"));
+    const QString hash = dir.filePath(QStringLiteral("hash.tm"));
+    WriteFile(hash, QStringLiteral("0 1 # r 0\n0 _ _ * halt\n"));
+    const QString beaver = dir.filePath(QStringLiteral("beaver.tm"));
+    WriteFile(beaver, QStringLiteral("0 _ 1 r 1\n1 _ 1 l halt\n"));
+    const QString expect = dir.filePath(QStringLiteral("expect.txt"));
+    WriteFile(expect, QStringLiteral("11\t##\r\n1\t#\thalt\r\n"));
+    const QString beaverExpect = dir.filePath(QStringLiteral("beaver.txt"));
+    WriteFile(beaverExpect, QStringLiteral("\t11\thalt\r\n"));
+    const QString words = dir.filePath(QStringLiteral("words.txt"));
+    WriteFile(words, QStringLiteral("\n"));
+    const struct {
+        QStringList args;
+        int status;
+        QString out;
+        QString err;
+    } rows[] = {
+        {{plain, QStringLiteral("--word"), QStringLiteral("110#11")},
+         2,
+         QString(),
+         QStringLiteral("Машина не запущена на слове 110#11:\n  Слово '110#11' не может быть записано на ленту\n")},
+        {{hash, QStringLiteral("--expect"), expect},
+         0,
+         QStringLiteral("верно\t11\tостанов\tшагов: 3\tсостояние: halt\tсимвол: #\tлента: №№\n"
+                        "верно\t1\tостанов\tшагов: 2\tсостояние: halt\tсимвол: #\tлента: №\n"
+                        "2 passed, 0 failed\n"),
+         QStringLiteral("Предупреждение: символ '#' заменен на '№'\n")},
+        {{beaver, QStringLiteral("--word"), QString()},
+         0,
+         QStringLiteral("(пустое слово)\tостанов\tшагов: 2\tсостояние: halt\tсимвол: 1\tлента: 11\n"),
+         QString()},
+        {{beaver, QStringLiteral("--words"), words},
+         0,
+         QStringLiteral("(пустое слово)\tостанов\tшагов: 2\tсостояние: halt\tсимвол: 1\tлента: 11\n"),
+         QString()},
+        {{beaver, QStringLiteral("--expect"), beaverExpect},
+         0,
+         QStringLiteral("верно\t(пустое слово)\tостанов\tшагов: 2\tсостояние: halt\tсимвол: 1\tлента: 11\n"
+                        "1 passed, 0 failed\n"),
+         QString()},
+        // The file's own empty word is refused as the window refuses it.
+        {{beaver}, 2, QString(), QStringLiteral("Машина не запущена на слове (пустое слово):\n  Пустое слово\n")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args.join(u' ').toStdString());
+        const TCli r = Cli(row.args);
+        EXPECT_EQ(r.out, row.out);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(r.status, row.status);
+    }
+}
+
+// A file is read once for all its words, not once a word: importing a foreign machine takes time in the
+// number of words, so a read per word made a long --expect file quadratic.
+TEST(BatchRunnerCli, AMachineIsReadOncePerWorkerForAllItsWords) {
+    QTemporaryDir dir;
+    const QString machine = dir.filePath(QStringLiteral("m.tm"));
+    WriteFile(machine, QStringLiteral("0 1 0 r 0\n0 _ _ * halt\n"));
+    const auto opens = [&](const QStringList& words) {
+        int count = 0;
+        fileio::SetFaultHook([&](fileio::TStep step, const QString& path) {
+            count += step == fileio::TStep::Open && path.endsWith(QStringLiteral("m.tm"));
+            return 0;
+        });
+        QStringList args{machine, QStringLiteral("--jobs"), QStringLiteral("1")};
+        for (const QString& w : words)
+            args << QStringLiteral("--word") << w;
+        EXPECT_EQ(Cli(args).status, 0);
+        fileio::SetFaultHook({});
+        return count;
+    };
+    EXPECT_EQ(opens({QStringLiteral("1"), QStringLiteral("11"), QStringLiteral("111"), QStringLiteral("1111")}),
+              opens({QStringLiteral("1")}));
+}
+
+// qtm-run refuses a report the disk cannot hold by this figure: it must never be more than the file.
+TEST(BatchRunner, TheReportSizeEstimateIsALowerBoundCloseToTheFile) {
+    for (const QString& word : {QStringLiteral("0110"), QString(3000, QLatin1Char('1'))}) {
+        TConfig config{QString()};
+        config.ViewLog = true;
+        TBatchRunner runner(config);
+        runner.KeepRows(true);
+        QStringList warnings;
+        QString error;
+        ASSERT_TRUE(runner.Load(Example("inversion.qtm"), warnings, error));
+        ASSERT_EQ(runner.Run(word, 1000000).end, TRunEnd::Halt);
+        const qint64 file = runner.Log().ReportBytes().size();
+        EXPECT_LE(runner.ReportSizeAtLeast(), file) << word.size();
+        EXPECT_GE(runner.ReportSizeAtLeast(), file * 9 / 10) << word.size();
+    }
+}
+
+// Machines of the same name in different folders, or in another letter case, each get a page of their own.
+TEST(BatchRunnerCli, OutputsOfMachinesWithTheSameNameDoNotOverwriteEachOther) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("a")) && QDir(dir.path()).mkpath(QStringLiteral("b")));
+    const QString a = dir.filePath(QStringLiteral("a/x.qtm"));
+    const QString b = dir.filePath(QStringLiteral("b/x.qtm"));
+    const QString upper = dir.filePath(QStringLiteral("b/X.QTM"));
+    const QString own = dir.filePath(QStringLiteral("b/x~2.qtm"));
+    ASSERT_TRUE(QFile::copy(Example("inversion.qtm"), a));
+    ASSERT_TRUE(QFile::copy(Example("binary_increment.qtm"), b));
+    ASSERT_TRUE(QFile::copy(Example("unary_copy.qtm"), upper));
+    ASSERT_TRUE(QFile::copy(Example("palindrome.qtm"), own));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const TCli r = Cli({a, b, upper, own, QStringLiteral("--html"), out});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, QStringLiteral("Предупреждение: ") + b +
+                         QStringLiteral(" записан как x~3.html: имя x.html уже занято\n") +
+                         QStringLiteral("Предупреждение: ") + upper +
+                         QStringLiteral(" записан как X~4.html: имя X.html уже занято\n"));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name),
+              (QStringList{"X~4.html", "x.html", "x~2.html", "x~3.html"}));
+    const struct {
+        const char* page;
+        const char* word;
+    } pages[] = {{"x.html", "0110"}, {"x~3.html", "1011"}, {"X~4.html", "111*"}, {"x~2.html", "abba"}};
+    for (const auto& p : pages)
+        EXPECT_TRUE(ReadAll(QDir(out).filePath(QString::fromLatin1(p.page))).contains(p.word)) << p.page;
 }

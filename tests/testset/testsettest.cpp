@@ -1,3 +1,4 @@
+#include "faultinjection.h"
 #include "filetestutil.h"
 #include "platform/codepage.h"
 #include "settings/config.h"
@@ -6,10 +7,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -68,11 +71,26 @@ TEST(TestSetFile, LinesAreReadAndMalformedOnesReportedByNumber) {
          {Case(u"я", u"я")},
          {}},
         {"malformed lines skipped",
-         QString::fromUtf16(u"ab\r\nab\tb\r\na\tb\tc\td\r\n\u4E2D\tx\r\n\r\nx\ty\r\n").toUtf8(),
+         QString::fromUtf16(u"ab\r\nab\tb\r\na\tb\tc\td\r\n\u4E2D\tx\r\n\r\nx\ty\r\nx\t\u4E2D\r\nx\ty\t\u4E2D\r\n")
+             .toUtf8(),
          {Case(u"ab", u"b"), Case(u"x", u"y")},
          {QStringLiteral("Строка 1: нет ожидаемой ленты"), QStringLiteral("Строка 3: больше трех полей"),
           QStringLiteral("Строка 4: символ не из кодировки Windows-1251"),
-          QStringLiteral("Строка 5: нет ожидаемой ленты")}},
+          QStringLiteral("Строка 5: нет ожидаемой ленты"),
+          QStringLiteral("Строка 7: символ не из кодировки Windows-1251"),
+          QStringLiteral("Строка 8: символ не из кодировки Windows-1251")}},
+        {"Windows-1251 letters whose bytes are also UTF-8 stay Windows-1251",
+         Cp1251(u"РЁ\tВЁ\tСђ\r\n"),
+         {Case(u"РЁ", u"ВЁ", u"Сђ")},
+         {}},
+        {"an ASCII file ending in a Windows-1251 letter without a line break",
+         Cp1251(u"a\tb\tЯ"),
+         {Case(u"a", u"b", u"Я")},
+         {}},
+        {"UTF-8 cut inside its last character: nothing is dropped",
+         QString::fromUtf16(u"т\tт\t").toUtf8() + "\xD0",
+         {Case(u"С‚", u"С‚", u"Р")},
+         {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -107,6 +125,50 @@ TEST(TestSetFile, SavingWritesTheBytesReadAndLeavesNoTemporaryFile) {
 
     EXPECT_EQ(SaveTestSet(dir.filePath(QStringLiteral("missing/x.tests")), cases),
               QStringLiteral("Не могу создать файл\n") + dir.filePath(QStringLiteral("missing/x.tests")));
+}
+
+// Every pair of Windows-1251 letters whose two bytes also make a UTF-8 character ("РЁ" is "Ш" there) reads
+// back from the written file as the same letters.
+TEST(TestSetFile, LetterPairsThatAreAlsoUtf8ReadBackAsWritten) {
+    int pairs = 0;
+    for (int first = 0x80; first < 0x100; ++first) {
+        for (int second = 0x80; second < 0x100; ++second) {
+            QByteArray bytes;
+            bytes.append(char(first)).append(char(second));
+            const QString pair = codepage::Decode(bytes);
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QString asUtf8 = utf8.decode(bytes);
+            if (!pair[0].isLetter() || !pair[1].isLetter() || utf8.hasError())
+                continue;
+            ++pairs;
+            const QList<TTestCase> cases{{pair, pair, pair, true}};
+            QList<TTestLineError> errors;
+            EXPECT_EQ(ParseTestSet(TestSetBytes(cases), errors), cases)
+                << pair.toStdString() << " read as " << asUtf8.toStdString();
+            EXPECT_TRUE(errors.isEmpty());
+        }
+    }
+    EXPECT_GT(pairs, 500);
+}
+
+TEST(TestSetFile, AFailedFinalRenameNamesTheTemporaryFileThatHoldsTheSet) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.tests"));
+    const QList<TTestCase> cases{Case(u"1011", u"1100", u"q2")};
+    QString message;
+    {
+        TInjectedFault fault({fileio::TStep::Rename}, QStringLiteral("x.tests"), EIO);
+        message = SaveTestSet(path, cases);
+        ASSERT_TRUE(fault.Fired());
+    }
+    const QStringList lines = message.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 5) << message.toStdString();
+    EXPECT_EQ(message, QStringLiteral("Ошибка сохранения файла\n") + path +
+                           QStringLiteral("\nДанные сохранены в файле\n") + lines[3] +
+                           QStringLiteral("\nПопытайтесь переименовать файл вручную"));
+    EXPECT_TRUE(lines[3].startsWith(path + QLatin1Char('.')));
+    EXPECT_EQ(Text(ReadAll(lines[3])), Text(TestSetBytes(cases)));
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST(TestSetCheck, EachCaseGetsItsEndStepsTapeStateAndVerdict) {
