@@ -3,6 +3,7 @@
 #include "window/mainform.h"
 
 #include "diagram/diagram.h"
+#include "diagram/diagramform.h"
 #include "editing/commanddialog.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
@@ -33,9 +34,11 @@ QString TMainForm::HandoutName() const {
 
 THandout TMainForm::Handout() const {
     THandout handout{HandoutName(), QString(), false};
-    // The diagram goes on the handout once the user has made it, laid out afresh without a run's highlight.
+    // The diagram goes on the handout once the user has made it, without a run's highlight: the window's own
+    // layout, or one made afresh when the machine has changed since.
     if (diagramForm_) {
-        const TDiagram diagram = LayOutDiagram(DiagramSourceOf(*machine_));
+        std::optional<TDiagram> made = diagramForm_->MadeLayout();
+        const TDiagram diagram = made ? std::move(*made) : LayOutDiagram(DiagramSourceOf(*machine_));
         if (diagram.error.isEmpty())
             handout.diagramSvg = QString::fromUtf8(DiagramSvg(diagram, *config_));
     }
