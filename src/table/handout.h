@@ -18,7 +18,7 @@ struct THandout {
     // The state diagram as an SVG document; no diagram section when empty.
     QString diagramSvg;
     // The diagram as <img src="qtm:diagram"> instead of inline SVG, for renderers that cannot draw SVG in
-    // a page (the print preview supplies the picture under that name).
+    // a page (the print draws the diagram from its SVG in that place).
     bool diagramAsImage = false;
     // How wide the transition table may be, in letters of the page's text: a wider one is split into groups of
     // state columns, each group a table of its own that repeats the symbol column, so no column runs off the

@@ -37,7 +37,7 @@ public:
     QSizeF intrinsicSize(QTextDocument* document, int, const QTextFormat&) override {
         const QPaintDevice* device = document->documentLayout()->paintDevice();
         const qreal dpi = device ? device->logicalDpiX() : ScreenDpi();
-        // The layout's units are points (1/72 inch).
+        // The SVG counts in points (1/72 inch); the layout in its device's dots.
         const QSizeF natural = renderer_.viewBoxF().size() * dpi / 72;
         QSizeF room = document->pageSize();
         if (room.isValid() && room.height() < 1e6) {
