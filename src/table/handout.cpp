@@ -4,9 +4,14 @@
 #include "platform/fileio.h"
 #include "table/transitiontable.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTextStream>
+#include <QThread>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -162,4 +167,16 @@ bool SaveHandout(const QString& path, const QString& html, QString& error) {
         break;
     }
     return false;
+}
+
+bool SaveHandoutAside(const QString& path, const QString& html, QString& error) {
+    bool saved = false;
+    QString reason;
+    const std::unique_ptr<QThread> worker(QThread::create([&] { saved = SaveHandout(path, html, reason); }));
+    worker->start();
+    // The window keeps drawing meanwhile; the user's input waits for the save's end.
+    while (!worker->wait(QDeadlineTimer(15)))
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    error = reason;
+    return saved;
 }

@@ -37,3 +37,6 @@ QString HandoutTableRefusal(const TMachine& machine);
 // Writes the page through a temporary file, so a failed write leaves no half-written page and an earlier
 // page under the name stays whole. False with the reason in error.
 bool SaveHandout(const QString& path, const QString& html, QString& error);
+// SaveHandout on another thread, while the calling thread goes on with its events but not the user's input:
+// the save waits for the disk twice (the file's and the folder's sync), longer than a frame of a window.
+bool SaveHandoutAside(const QString& path, const QString& html, QString& error);

@@ -63,6 +63,6 @@ void TMainForm::ExportHtmlItemClick() {
     if (chosen.isEmpty())
         return;
     QString error;
-    if (!SaveHandout(chosen, HandoutHtml(*machine_, Handout()), error))
+    if (!SaveHandoutAside(chosen, HandoutHtml(*machine_, Handout()), error))
         prompts_->Message(QStringLiteral("Экспорт в HTML"), error, TIcon::Stop);
 }

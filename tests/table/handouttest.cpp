@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 #include <cerrno>
 
@@ -218,6 +220,27 @@ TEST_F(Handout, AFailedSaveSaysWhyAndLeavesThePageThatWasThere) {
     EXPECT_EQ(error, QStringLiteral("Ошибка записи файла ") + path + ": " + fileio::ErrorText(ENOSPC));
     EXPECT_EQ(Read(path), QStringLiteral("старая"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("лист.html")}));
+}
+
+// The window's export saves on another thread: every step of the save, and the same message when one fails.
+TEST_F(Handout, TheWindowsSaveRunsAsideWithTheSameResult) {
+    const QString path = dir.filePath(QStringLiteral("лист.html"));
+    QSet<QThread*> threads;
+    fileio::SetFaultHook([&threads](fileio::TStep step, const QString&) {
+        threads.insert(QThread::currentThread());
+        return step == fileio::TStep::Rename ? EIO : 0;
+    });
+    QString error;
+    EXPECT_FALSE(SaveHandoutAside(path, QStringLiteral("страница"), error));
+    fileio::SetFaultHook({});
+    EXPECT_FALSE(threads.isEmpty());
+    EXPECT_FALSE(threads.contains(QThread::currentThread()));
+    const QString temp = error.section(QStringLiteral("Страница осталась в файле "), 1);
+    EXPECT_EQ(error, QStringLiteral("Ошибка записи файла ") + path + ": " + fileio::ErrorText(EIO) +
+                         "\nСтраница осталась в файле " + temp);
+    EXPECT_EQ(Read(temp), QStringLiteral("страница"));
+    EXPECT_TRUE(SaveHandoutAside(path, QStringLiteral("страница"), error));
+    EXPECT_EQ(Read(path), QStringLiteral("страница"));
 }
 
 TEST_F(Handout, RunnerWritesThePageOfOneMachineOrOneAPageForAFolder) {
