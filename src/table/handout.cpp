@@ -169,14 +169,15 @@ bool SaveHandout(const QString& path, const QString& html, QString& error) {
     return false;
 }
 
-bool SaveHandoutAside(const QString& path, const QString& html, QString& error) {
-    bool saved = false;
-    QString reason;
-    const std::unique_ptr<QThread> worker(QThread::create([&] { saved = SaveHandout(path, html, reason); }));
+void RunAside(const std::function<void()>& work) {
+    const std::unique_ptr<QThread> worker(QThread::create(work));
     worker->start();
-    // The window keeps drawing meanwhile; the user's input waits for the save's end.
     while (!worker->wait(QDeadlineTimer(15)))
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    error = reason;
+}
+
+bool SaveHandoutAside(const QString& path, const QString& html, QString& error) {
+    bool saved = false;
+    RunAside([&] { saved = SaveHandout(path, html, error); });
     return saved;
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class TMachine;
 
 // The handout of a machine as one HTML page (UTF-8): its file name, alphabet, word, initial state, the
@@ -37,6 +39,10 @@ QString HandoutTableRefusal(const TMachine& machine);
 // Writes the page through a temporary file, so a failed write leaves no half-written page and an earlier
 // page under the name stays whole. False with the reason in error.
 bool SaveHandout(const QString& path, const QString& html, QString& error);
-// SaveHandout on another thread, while the calling thread goes on with its events but not the user's input:
-// the save waits for the disk twice (the file's and the folder's sync), longer than a frame of a window.
+// Runs work on another thread and returns when it is done; the calling thread goes on with its events
+// meanwhile, but not with the user's input, so a window keeps drawing without being used.
+void RunAside(const std::function<void()>& work);
+
+// SaveHandout run aside: the save waits for the disk twice (the file's and the folder's sync), longer than a
+// frame of a window.
 bool SaveHandoutAside(const QString& path, const QString& html, QString& error);

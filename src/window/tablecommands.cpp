@@ -35,10 +35,14 @@ QString TMainForm::HandoutName() const {
 THandout TMainForm::Handout() const {
     THandout handout{HandoutName(), QString(), false};
     // The diagram goes on the handout once the user has made it, without a run's highlight: the window's own
-    // layout, or one made afresh when the machine has changed since.
+    // layout, or one made afresh (aside, it may take seconds) when the machine has changed since.
     if (diagramForm_) {
         std::optional<TDiagram> made = diagramForm_->MadeLayout();
-        const TDiagram diagram = made ? std::move(*made) : LayOutDiagram(DiagramSourceOf(*machine_));
+        TDiagram diagram;
+        if (made)
+            diagram = std::move(*made);
+        else
+            RunAside([&diagram, source = DiagramSourceOf(*machine_)] { diagram = LayOutDiagram(source); });
         if (diagram.error.isEmpty())
             handout.diagramSvg = QString::fromUtf8(DiagramSvg(diagram, *config_));
     }
