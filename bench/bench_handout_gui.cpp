@@ -2,8 +2,8 @@
 // states and one at random, as in bench_diagram): the print preview as the window opens it (the document
 // built, every page painted into the preview) and the HTML export (the diagram's SVG from the layout already
 // made, the page, the save). The layout itself is made once beforehand, as the diagram window has it.
-// BM_WindowPreview takes the same path through the main window. Figures in bench/README.md; `peak MB` is the process's peak resident size after the case. Run with
-// QT_QPA_PLATFORM=offscreen where there is no display.
+// BM_WindowPreview takes the same path through the main window. Figures in bench/README.md; `peak MB` is the
+// process's peak resident size after the case. Run with QT_QPA_PLATFORM=offscreen where there is no display.
 
 #include "diagram/diagram.h"
 #include "diagram/diagramform.h"
