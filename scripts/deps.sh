@@ -7,6 +7,8 @@ packages=(cmake g++ make ccache qt6-base-dev qt6-tools-dev qt6-tools-dev-tools q
           desktop-file-utils libxml2-utils shared-mime-info groff-base dpkg-dev fakeroot
           python3-pyatspi at-spi2-core dbus-daemon
           appstream rpm)
+# The handout's print test reads the PDF's text with pdftotext.
+packages+=(poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

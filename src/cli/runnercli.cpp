@@ -241,7 +241,12 @@ int WritePerMachine(
 int WriteHandouts(const QStringList& files, const QString& out, const TConfig& config, QTextStream& err) {
     return WritePerMachine(files, out, QStringLiteral(".html"), config, err,
                            [&err](TBatchRunner& runner, const QString& file, const QString& page) {
-                               QString error;
+                               // A table too big for paper would take gigabytes to write: refused, not cut.
+                               QString error = HandoutTableRefusal(runner.Machine());
+                               if (!error.isEmpty()) {
+                                   err << file << QStringLiteral(": ") << error << Qt::endl;
+                                   return false;
+                               }
                                const THandout handout{QFileInfo(file).fileName(), QString(), false};
                                if (SaveHandout(page, HandoutHtml(runner.Machine(), handout), error))
                                    return true;

@@ -368,6 +368,12 @@ TDiagram TDiagramForm::Marked() const {
     return d;
 }
 
+std::optional<TDiagram> TDiagramForm::MadeLayout() const {
+    if (stale_ || worker_)
+        return std::nullopt;
+    return Marked();
+}
+
 void TDiagramForm::Recolour() {
     frameTimer_->stop();
     const TDiagram d = Marked();

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QGraphicsEllipseItem;
@@ -47,6 +48,9 @@ public:
     // A layout is under way on another thread.
     bool LayingOut() const { return worker_ != nullptr; }
     qreal Zoom() const;
+    // The layout on show with the machine's marks of now, for a handout; none while the machine has changed
+    // since it was laid out or a layout is under way (the window lays nothing out while hidden).
+    std::optional<TDiagram> MadeLayout() const;
 
     // Export for handouts; the file dialogs and errors go through the prompts.
     void ExportSvg();

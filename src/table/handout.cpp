@@ -4,7 +4,15 @@
 #include "platform/fileio.h"
 #include "table/transitiontable.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTextStream>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -23,10 +31,70 @@ void Field(QTextStream& page, const QString& name, const QString& value) {
          << "</td></tr>\n";
 }
 
+// A cell's padding and borders, in letters.
+constexpr int CellRoom = 3;
+
+// The state columns [first, last) of each group, in order: as many columns to a group as fit in letters,
+// and at least one.
+QList<std::pair<int, int>> ColumnGroups(const TTransitionTable& table, const QList<TCommandRow>& rows, int letters) {
+    const int states = int(table.states.size());
+    if (letters <= 0)
+        return {{0, states}};
+    qsizetype symbolColumn = 0;
+    for (const QString& symbol : table.symbols)
+        symbolColumn = std::max(symbolColumn, symbol.size());
+    QList<std::pair<int, int>> groups;
+    int first = 0;
+    qsizetype used = symbolColumn + CellRoom;
+    for (int q = 0; q < states; ++q) {
+        qsizetype width = table.states[q].size();
+        for (int s = 0; s < table.symbols.size(); ++s)
+            if (const int row = table.Row(s, q); row >= 0)
+                width = std::max(width, TransitionCellText(rows[row]).size());
+        width += CellRoom;
+        if (q > first && used + width > letters) {
+            groups.append({first, q});
+            first = q;
+            used = symbolColumn + CellRoom;
+        }
+        used += width;
+    }
+    groups.append({first, states});
+    return groups;
+}
+
+// The table of the state columns [first, last), with the symbol column before them.
+void Grid(QTextStream& page, const TTransitionTable& table, const QList<TCommandRow>& rows, int first, int last) {
+    page << "<table class=\"transitions\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n<tr><th></th>";
+    for (int q = first; q < last; ++q)
+        page << "<th>" << Escaped(table.states[q]) << "</th>";
+    page << "</tr>\n";
+    for (int s = 0; s < table.symbols.size(); ++s) {
+        page << "<tr><th>" << Escaped(table.symbols[s]) << "</th>";
+        for (int q = first; q < last; ++q) {
+            const int row = table.Row(s, q);
+            page << "<td>" << (row < 0 ? QString() : Escaped(TransitionCellText(rows[row]))) << "</td>";
+        }
+        page << "</tr>\n";
+    }
+    page << "</table>\n";
+}
+
 } // namespace
 
+QString HandoutTableRefusal(const TMachine& machine) {
+    const qsizetype states = machine.States().size();
+    const QStringList symbols = TMachine::DistinctSymbols(machine.Alphabet() + BlankSymbol);
+    if (states * symbols.size() <= HandoutCellLimit)
+        return QString();
+    return QStringLiteral("Таблица переходов слишком велика для листа: состояний %1, символов %2, а клеток на листах "
+                          "может быть не больше %3")
+        .arg(states)
+        .arg(symbols.size())
+        .arg(HandoutCellLimit);
+}
+
 QString HandoutHtml(const TMachine& machine, const THandout& handout) {
-    const TTransitionTable table = BuildTransitionTable(machine);
     const QList<TCommandRow>& rows = machine.Commands();
     const QString title = QStringLiteral("Машина Тьюринга: ") + handout.fileName;
 
@@ -38,6 +106,7 @@ QString HandoutHtml(const TMachine& machine, const THandout& handout) {
             "th, td { border: 1px solid black; padding: 3px 8px; }\n"
             "th { white-space: nowrap; }\n"
             "table.transitions td { text-align: center; white-space: nowrap; }\n"
+            "svg { max-width: 100%; height: auto; }\n"
             "</style>\n</head>\n<body>\n<h1>Машина Тьюринга</h1>\n";
 
     page << "<table class=\"machine\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n";
@@ -48,28 +117,22 @@ QString HandoutHtml(const TMachine& machine, const THandout& handout) {
     page << "</table>\n";
 
     page << "<h2>Таблица переходов</h2>\n";
-    if (!table.HasGrid()) {
-        page << "<p class=\"note\">" << Escaped(table.note) << "</p>\n";
+    const QString refusal = HandoutTableRefusal(machine);
+    if (!refusal.isEmpty()) {
+        page << "<p class=\"note\">" << Escaped(refusal) << "</p>\n";
     } else {
-        page << "<table class=\"transitions\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n<tr><th></th>";
-        for (const QString& state : table.states)
-            page << "<th>" << Escaped(state) << "</th>";
-        page << "</tr>\n";
-        for (int s = 0; s < table.symbols.size(); ++s) {
-            page << "<tr><th>" << Escaped(table.symbols[s]) << "</th>";
-            for (int q = 0; q < table.states.size(); ++q) {
-                const int row = table.Row(s, q);
-                page << "<td>" << (row < 0 ? QString() : Escaped(TransitionCellText(rows[row]))) << "</td>";
-            }
-            page << "</tr>\n";
+        const TTransitionTable table = BuildTransitionTable(machine);
+        if (!table.HasGrid())
+            page << "<p class=\"note\">" << Escaped(table.note) << "</p>\n";
+        else
+            for (const auto& [first, last] : ColumnGroups(table, rows, handout.tableLetters))
+                Grid(page, table, rows, first, last);
+        if (!table.outside.isEmpty()) {
+            page << "<p>Команды вне таблицы:</p>\n<ul>\n";
+            for (int row : table.outside)
+                page << "<li>" << Escaped(TMachine::CommandText(TMachine::CommandFromRow(rows[row]))) << "</li>\n";
+            page << "</ul>\n";
         }
-        page << "</table>\n";
-    }
-    if (!table.outside.isEmpty()) {
-        page << "<p>Команды вне таблицы:</p>\n<ul>\n";
-        for (int row : table.outside)
-            page << "<li>" << Escaped(TMachine::CommandText(TMachine::CommandFromRow(rows[row]))) << "</li>\n";
-        page << "</ul>\n";
     }
 
     if (!handout.diagramSvg.isEmpty()) {
@@ -104,4 +167,17 @@ bool SaveHandout(const QString& path, const QString& html, QString& error) {
         break;
     }
     return false;
+}
+
+void RunAside(const std::function<void()>& work) {
+    const std::unique_ptr<QThread> worker(QThread::create(work));
+    worker->start();
+    while (!worker->wait(QDeadlineTimer(15)))
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool SaveHandoutAside(const QString& path, const QString& html, QString& error) {
+    bool saved = false;
+    RunAside([&] { saved = SaveHandout(path, html, error); });
+    return saved;
 }

@@ -6,11 +6,21 @@
 
 #include <memory>
 
+class QPrinter;
 class QWidget;
 class TMachine;
 
-// The handout laid out for printing: the page's HTML with the diagram, when there is one, drawn as a picture.
-std::unique_ptr<QTextDocument> HandoutDocument(const TMachine& machine, THandout handout);
+// The width of an A4 page's text at the print's margins, in millimetres.
+inline constexpr qreal A4TextWidthMm = 160;
+
+// The handout laid out for printing on paper whose text is textWidthMm wide: the transition table split into
+// column groups that fit that width, and the diagram, when there is one, drawn from its SVG at the size that
+// fits a page (never larger than its own).
+std::unique_ptr<QTextDocument> HandoutDocument(const TMachine& machine, THandout handout,
+                                               qreal textWidthMm = A4TextWidthMm);
+
+// Prints the handout on the printer's paper, its table split for that paper's width.
+void PrintHandout(QPrinter* printer, const TMachine& machine, const THandout& handout);
 
 // The print preview of the handout; its print button prints, or writes a PDF file, through the desktop's
 // print dialog.

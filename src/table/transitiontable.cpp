@@ -1,6 +1,7 @@
 #include "table/transitiontable.h"
 
 #include "machine/machine.h"
+#include "machine/moveletter.h"
 
 #include <QHash>
 
@@ -63,16 +64,6 @@ TTransitionTable BuildTransitionTable(const TMachine& machine) {
             table.outside.append(i);
     }
     return table;
-}
-
-QString MoveLetter(const QString& move) {
-    const QString text = TrimText(move);
-    const std::pair<const QString&, const char16_t*> letters[] = {
-        {MoveLeftText, u"Л"}, {MoveRightText, u"П"}, {MoveStayText, u"Н"}};
-    for (const auto& [name, letter] : letters)
-        if (text.compare(name, Qt::CaseInsensitive) == 0)
-            return QString::fromUtf16(letter);
-    return move;
 }
 
 QString TransitionCellText(const TCommandRow& row) {

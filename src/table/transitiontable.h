@@ -29,5 +29,3 @@ TTransitionTable BuildTransitionTable(const TMachine& machine);
 
 // A cell's text: "new symbol, move, new state" with the move as its letter, e.g. "1, П, q2".
 QString TransitionCellText(const TCommandRow& row);
-// Л, П or Н for the move texts of the command list; a text that is no move stays as it is.
-QString MoveLetter(const QString& move);

@@ -3,6 +3,7 @@
 #include "window/mainform.h"
 
 #include "diagram/diagram.h"
+#include "diagram/diagramform.h"
 #include "editing/commanddialog.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
@@ -33,9 +34,15 @@ QString TMainForm::HandoutName() const {
 
 THandout TMainForm::Handout() const {
     THandout handout{HandoutName(), QString(), false};
-    // The diagram goes on the handout once the user has made it, laid out afresh without a run's highlight.
+    // The diagram goes on the handout once the user has made it, without a run's highlight: the window's own
+    // layout, or one made afresh (aside, it may take seconds) when the machine has changed since.
     if (diagramForm_) {
-        const TDiagram diagram = LayOutDiagram(DiagramSourceOf(*machine_));
+        std::optional<TDiagram> made = diagramForm_->MadeLayout();
+        TDiagram diagram;
+        if (made)
+            diagram = std::move(*made);
+        else
+            RunAside([&diagram, source = DiagramSourceOf(*machine_)] { diagram = LayOutDiagram(source); });
         if (diagram.error.isEmpty())
             handout.diagramSvg = QString::fromUtf8(DiagramSvg(diagram, *config_));
     }
@@ -60,6 +67,6 @@ void TMainForm::ExportHtmlItemClick() {
     if (chosen.isEmpty())
         return;
     QString error;
-    if (!SaveHandout(chosen, HandoutHtml(*machine_, Handout()), error))
+    if (!SaveHandoutAside(chosen, HandoutHtml(*machine_, Handout()), error))
         prompts_->Message(QStringLiteral("Экспорт в HTML"), error, TIcon::Stop);
 }

@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 #include <cerrno>
 
@@ -24,6 +26,8 @@ protected:
                {QStringLiteral("q1 0 q1 1 R"), QStringLiteral("q1 1 q2 0 L"), QStringLiteral("q2 # q3 1 S"),
                 // The same cell as the first row: the run takes the first, this one is listed beside the table.
                 QStringLiteral("Q1 0 q2 0 R"),
+                // Its state spelt in another case: the q3 column all the same.
+                QStringLiteral("Q3 1 q2 0 L"),
                 // No column for it.
                 QStringLiteral("q9 1 q1 1 R")});
     }
@@ -55,10 +59,10 @@ TEST_F(Handout, TableHasAColumnPerStateARowPerSymbolAndTheBlankLast) {
     const TTransitionTable table = BuildTransitionTable(machine);
     EXPECT_EQ(table.states, QStringList({"q2", "q1", "q3"}));
     EXPECT_EQ(Grid(table, machine),
-              QStringList({QStringLiteral("0:  | 1, П, q1 | "), QStringLiteral("1:  | 0, Л, q2 | "),
+              QStringList({QStringLiteral("0:  | 1, П, q1 | "), QStringLiteral("1:  | 0, Л, q2 | 0, Л, q2"),
                            QStringLiteral("#: 1, Н, q3 |  | ")}));
     // The second row for (q1, 0) and the row of a state not in the list have no cell.
-    EXPECT_EQ(table.outside, QList<int>({3, 4}));
+    EXPECT_EQ(table.outside, QList<int>({3, 5}));
     // Each cell holds the command a run takes for its state and symbol.
     for (int s = 0; s < table.symbols.size(); ++s)
         for (int q = 0; q < table.states.size(); ++q)
@@ -81,10 +85,18 @@ TEST_F(Handout, AMachineWithoutStatesOrAlphabetGetsANoteInsteadOfAGrid) {
         machine.SetAlphabetText(QString::fromUtf8(c.alphabet));
         if (c.state)
             machine.AddState(QStringLiteral("q1"));
+        // No command is lost from sight: each is listed under the note, the last one too.
+        ASSERT_TRUE(machine.AddCommand("q1", "0", "q1", "1", MoveRightText));
+        ASSERT_TRUE(machine.AddCommand("q1", "1", "q2", "0", MoveLeftText));
         const TTransitionTable table = BuildTransitionTable(machine);
         EXPECT_EQ(table.note, QString::fromUtf8(c.note));
         EXPECT_TRUE(table.cells.isEmpty());
-        EXPECT_NE(HandoutHtml(machine, {}).indexOf(QStringLiteral("<p class=\"note\">") + table.note + "</p>"), -1);
+        EXPECT_EQ(table.outside, QList<int>({0, 1}));
+        EXPECT_NE(HandoutHtml(machine, {})
+                      .indexOf(QStringLiteral("<p class=\"note\">") + table.note +
+                               "</p>\n<p>Команды вне таблицы:</p>\n<ul>\n<li>q1(0)-&gt;q1(1)-Вправо"
+                               "</li>\n<li>q1(1)-&gt;q2(0)-Влево</li>\n</ul>\n"),
+                  -1);
     }
 }
 
@@ -102,7 +114,7 @@ TEST_F(Handout, PageHoldsTheMachineTheTableAndTheCommandsOutsideIt) {
         "<table class=\"transitions\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n"
         "<tr><th></th><th>q2</th><th>q1</th><th>q3</th><th>&lt;b&gt;</th></tr>\n"
         "<tr><th>0</th><td></td><td>1, П, q1</td><td></td><td></td></tr>\n"
-        "<tr><th>1</th><td></td><td>0, Л, q2</td><td></td><td></td></tr>\n"
+        "<tr><th>1</th><td></td><td>0, Л, q2</td><td>0, Л, q2</td><td></td></tr>\n"
         "<tr><th>#</th><td>1, Н, q3</td><td></td><td></td><td></td></tr>\n"
         "</table>\n"
         "<p>Команды вне таблицы:</p>\n<ul>\n<li>Q1(0)-&gt;q2(0)-Вправо</li>\n<li>q9(1)-&gt;q1(1)-Вправо</li>\n</ul>\n"
@@ -111,6 +123,75 @@ TEST_F(Handout, PageHoldsTheMachineTheTableAndTheCommandsOutsideIt) {
                                                "<title>Машина Тьюринга: a&amp;b.qtm</title>\n")));
     EXPECT_NE(page.indexOf(fields), -1) << page.toStdString();
     EXPECT_TRUE(page.endsWith(grid)) << page.toStdString();
+}
+
+// A cell's move is a letter however the file spells the move; a text that is no move is shown as it is.
+TEST_F(Handout, CellShowsTheMoveAsItsLetterWhateverItsCaseAndBlanks) {
+    const struct {
+        const char* move;
+        const char* cell;
+    } cases[] = {
+        {"Вправо", "b, П, q2"},   {"вправо", "b, П, q2"},    {" ВЛЕВО\t", "b, Л, q2"},
+        {"на МЕСТЕ", "b, Н, q2"}, {"вверх", "b, вверх, q2"}, {"", "b, , q2"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TransitionCellText(TCommandRow{"q1", "a", "q2", "b", QString::fromUtf8(c.move), 0}),
+                  QString::fromUtf8(c.cell))
+            << c.move;
+}
+
+// Symbols and states that are HTML's own characters are written as text.
+TEST_F(Handout, CellTextsAreEscaped) {
+    Define(QStringLiteral("<&"), QStringLiteral("<"), QStringLiteral("q1"), {QStringLiteral("q1 < q1 & R")});
+    machine.AddState(QStringLiteral("q1"));
+    EXPECT_NE(HandoutHtml(machine, {}).indexOf(QStringLiteral("<tr><th>&lt;</th><td>&amp;, П, q1</td></tr>\n")), -1)
+        << HandoutHtml(machine, {}).toStdString();
+}
+
+// A table wider than the paper goes in groups of state columns, each a table with the symbol column.
+TEST_F(Handout, AWideTableIsSplitIntoColumnGroupsThatRepeatTheSymbols) {
+    SmallMachine();
+    // The symbol column takes 4 letters, each state column 11 ("1, П, q1" and its room).
+    const auto tables = [this](int letters) {
+        const QString page = HandoutHtml(machine, THandout{QStringLiteral("m.qtm"), QString(), false, letters});
+        return page.mid(page.indexOf(QStringLiteral("<table class=\"transitions\"")))
+            .section(QStringLiteral("<p>Команды вне таблицы"), 0, 0);
+    };
+    const QString head =
+        QStringLiteral("<table class=\"transitions\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n");
+    EXPECT_EQ(tables(30), head +
+                              "<tr><th></th><th>q2</th><th>q1</th></tr>\n"
+                              "<tr><th>0</th><td></td><td>1, П, q1</td></tr>\n"
+                              "<tr><th>1</th><td></td><td>0, Л, q2</td></tr>\n"
+                              "<tr><th>#</th><td>1, Н, q3</td><td></td></tr>\n</table>\n" +
+                              head +
+                              "<tr><th></th><th>q3</th></tr>\n"
+                              "<tr><th>0</th><td></td></tr>\n"
+                              "<tr><th>1</th><td>0, Л, q2</td></tr>\n"
+                              "<tr><th>#</th><td></td></tr>\n</table>\n");
+    // Exactly the width of all three: one table; narrower than any: a column to a table.
+    EXPECT_EQ(tables(37).count(head), 1);
+    EXPECT_EQ(tables(36).count(head), 2);
+    EXPECT_EQ(tables(1).count(head), 3);
+}
+
+// A table of more cells than paper can hold is refused with the reason, in the page and by qtm-run --html,
+// before anything of its size is built.
+TEST_F(Handout, ATableTooBigForPaperIsRefusedWithTheReason) {
+    machine.SetAlphabetText(QStringLiteral("abcdefghi"));
+    QStringList states;
+    for (int i = 0; i < 100001; ++i)
+        states.append(QStringLiteral("q") + QString::number(i));
+    machine.AppendLoaded(states, {});
+    const QString reason =
+        QStringLiteral("Таблица переходов слишком велика для листа: состояний 100001, символов 10, а "
+                       "клеток на листах может быть не больше 1000000");
+    EXPECT_EQ(HandoutTableRefusal(machine), reason);
+    EXPECT_TRUE(HandoutHtml(machine, {})
+                    .endsWith(QStringLiteral("<h2>Таблица переходов</h2>\n<p class=\"note\">") + reason +
+                              "</p>\n</body>\n</html>\n"));
+    machine.SetAlphabetText(QStringLiteral("abcdefgh"));
+    EXPECT_EQ(HandoutTableRefusal(machine), QString());
 }
 
 // The state diagram joins the page when there is one: inline as SVG, or as a picture the printer supplies.
@@ -141,6 +222,27 @@ TEST_F(Handout, AFailedSaveSaysWhyAndLeavesThePageThatWasThere) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("лист.html")}));
 }
 
+// The window's export saves on another thread: every step of the save, and the same message when one fails.
+TEST_F(Handout, TheWindowsSaveRunsAsideWithTheSameResult) {
+    const QString path = dir.filePath(QStringLiteral("лист.html"));
+    QSet<QThread*> threads;
+    fileio::SetFaultHook([&threads](fileio::TStep step, const QString&) {
+        threads.insert(QThread::currentThread());
+        return step == fileio::TStep::Rename ? EIO : 0;
+    });
+    QString error;
+    EXPECT_FALSE(SaveHandoutAside(path, QStringLiteral("страница"), error));
+    fileio::SetFaultHook({});
+    EXPECT_FALSE(threads.isEmpty());
+    EXPECT_FALSE(threads.contains(QThread::currentThread()));
+    const QString temp = error.section(QStringLiteral("Страница осталась в файле "), 1);
+    EXPECT_EQ(error, QStringLiteral("Ошибка записи файла ") + path + ": " + fileio::ErrorText(EIO) +
+                         "\nСтраница осталась в файле " + temp);
+    EXPECT_EQ(Read(temp), QStringLiteral("страница"));
+    EXPECT_TRUE(SaveHandoutAside(path, QStringLiteral("страница"), error));
+    EXPECT_EQ(Read(path), QStringLiteral("страница"));
+}
+
 TEST_F(Handout, RunnerWritesThePageOfOneMachineOrOneAPageForAFolder) {
     const QString examples = QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().absoluteFilePath("../../examples");
     QString out;
@@ -159,4 +261,23 @@ TEST_F(Handout, RunnerWritesThePageOfOneMachineOrOneAPageForAFolder) {
     EXPECT_EQ(RunBatch({"qtm-run", examples + "/inversion.qtm", "--html", dir.filePath("нет/такого/x.html")}, o, e), 2);
     EXPECT_TRUE(err.contains(QStringLiteral("Ошибка записи файла "))) << err.toStdString();
     EXPECT_TRUE(out.isEmpty());
+
+    // 8,000 states by 126 symbols and the blank: refused with the reason, no page.
+    const QString big = dir.filePath(QStringLiteral("big.qtm"));
+    QFile file(big);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QByteArray alphabet = "0123456789";
+    for (char c = 'a'; c <= 'z'; ++c)
+        alphabet += QByteArray(1, c) + char(c - 'a' + 'A');
+    for (int c = 0xC0; c <= 0xFF; ++c)
+        alphabet += char(c);
+    file.write("[ABCD] " + alphabet + "\r\n[BEGS] q0\r\n");
+    for (int i = 0; i < 8000; ++i)
+        file.write("[STAT] q" + QByteArray::number(i) + "\r\n");
+    file.close();
+    err.clear();
+    EXPECT_EQ(RunBatch({"qtm-run", big, "--html", dir.filePath("big.html")}, o, e), 2);
+    EXPECT_EQ(err, big + QStringLiteral(": Таблица переходов слишком велика для листа: состояний 8000, символов 127, а "
+                                        "клеток на листах может быть не больше 1000000\n"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("big.html")));
 }

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -139,10 +140,18 @@ TEST_F(TableForm, PrintPreviewShowsTheHandoutWithTheDiagramAsAPicture) {
                                           "<rect width=\"30\" height=\"20\" fill=\"blue\"/></svg>"),
                            false};
     const auto document = HandoutDocument(machine, handout);
-    const QImage picture = document->resource(QTextDocument::ImageResource, QUrl(HandoutDiagramUrl)).value<QImage>();
-    EXPECT_EQ(picture.size(), QSize(60, 40));
-    EXPECT_EQ(picture.pixelColor(30, 20), QColor(Qt::blue));
     EXPECT_TRUE(document->toPlainText().contains(QStringLiteral("b, П, q2")));
+    // The picture is drawn from the SVG where the page's image stands.
+    QImage page(document->size().toSize(), QImage::Format_ARGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    document->drawContents(&painter);
+    painter.end();
+    int blue = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            blue += page.pixelColor(x, y) == QColor(Qt::blue);
+    EXPECT_GT(blue, 300);
 
     int pages = 0;
     WhenShown([&pages](QDialog* dialog) {
