@@ -119,9 +119,12 @@ void TRunToEnd::CatchUp() {
         return;
     loop_->ClearLog();
     loop_->Log();
+    loop_->Anchor(settings_.DiesCount);
     // The loop check knows nothing of the rows logged before now: until the log holds none of them the run
     // goes tick by tick, its search asking the log itself.
-    engine_.RunSteps(machine_.Core().step + std::max(1, settings_.MaxCount));
+    const qint64 from = machine_.Core().step;
+    engine_.RunSteps(from + std::max(1, settings_.MaxCount));
+    oneByOne_ += machine_.Core().step - from;
 }
 
 bool TRunToEnd::Go() {
@@ -148,8 +151,9 @@ bool TRunToEnd::Go() {
     checkpoints_.clear();
     checkpoints_.push_back(Save());
     // Stopping at every step a breakpoint may fire at, the run steps its log's rows again often: the copies
-    // come closer together.
-    cadence_ = std::max<qint64>(breaks_ ? 1 : MinCadence, settings_.MaxCount);
+    // come closer together. The log holds twice its rows, the hidden half for steps back.
+    cadence_ = std::max<qint64>(
+        {breaks_ ? 1 : MinCadence, 2 * qint64(std::max(1, settings_.MaxCount)), TEngine::StepBackDepth + 1});
     Launch();
     return true;
 }
@@ -292,6 +296,8 @@ void TRunToEnd::End() {
     engine_.interrupt = nullptr;
     if (history_ && engine_.RunLog() == &tee_)
         engine_.SetRunLog(log_);
+    if (loop_)
+        oneByOne_ += loop_->StepsOneByOne();
     loop_.reset();
     checkpoints_.clear();
     mayHit_.clear();
@@ -323,36 +329,44 @@ void TRunToEnd::LogHere(const QList<TCommandRow>& rows) {
 }
 
 void TRunToEnd::SyncLog(qint64 through) {
-    if (!LogAttached() || through <= loggedThrough_)
+    if (through <= loggedThrough_)
         return;
     TRunCore& core = machine_.Core();
-    const qint64 from = std::max(loggedThrough_ + 1, through - qint64(std::max(1, settings_.MaxCount)) + 1);
+    const bool logged = LogAttached();
+    // As many rows as the log keeps, the hidden ones too; the steps before them as far as a step back goes.
+    const qint64 depth = logged ? 2 * qint64(std::max(1, settings_.MaxCount)) - 1 : TEngine::StepBackDepth;
+    const qint64 rowsFrom = logged ? std::max(loggedThrough_ + 1, through - depth + 1) : through + 1;
+    const qint64 undoFrom = std::max(loggedThrough_, through - depth);
     loggedThrough_ = through;
-    // Asked for now: the model must not catch up with the core while it stands at an earlier step.
-    const QList<TCommandRow>& rows = machine_.Commands();
-    if (from == core.step) {
-        LogHere(rows);
-        return;
-    }
     const TRunPosition* base = nullptr;
     for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend() && !base; ++it)
-        if (it->step <= from)
+        if (it->step <= std::min(undoFrom, rowsFrom))
             base = &*it;
     if (!base)
         return;
+    // Asked for now: the model must not catch up with the core while it stands at an earlier step.
+    const QList<TCommandRow>& rows = machine_.Commands();
     // The steps are taken again from the copy, on the same core; then the core is put back as it was.
-    const TRunPosition end = Save();
+    TRunPosition end = Save();
     TRunCore::TWriteTrace* const trace = core.trace;
     core.trace = nullptr;
     Restore(*base);
     const int dies = settings_.DiesCount;
     for (;;) {
-        if (core.step >= from)
+        if (core.step >= rowsFrom)
             LogHere(rows);
-        if (core.step >= through || core.Execute(dies) != TRunCore::TOutcome::Ok ||
-            core.Lookup() != TRunCore::TOutcome::Ok)
+        if (core.step >= through)
+            break;
+        if (core.step >= undoFrom)
+            engine_.RememberStep(logged);
+        if (core.Execute(dies) != TRunCore::TOutcome::Ok || core.Lookup() != TRunCore::TOutcome::Ok)
             break;
     }
     Restore(end);
     core.trace = trace;
+    // The next steps are taken again from here, however near the next stop: the copies before are not needed.
+    if (end.step == through) {
+        checkpoints_.clear();
+        checkpoints_.push_back(std::move(end));
+    }
 }
