@@ -155,6 +155,7 @@ bool TRunToEnd::Go() {
     cadence_ = std::max<qint64>(
         {breaks_ ? 1 : MinCadence, 2 * qint64(std::max(1, settings_.MaxCount)), TEngine::StepBackDepth + 1});
     Launch();
+    emit started();
     return true;
 }
 

@@ -49,6 +49,8 @@ public:
     qint64 StepsOneByOne() const { return oneByOne_; }
 
 signals:
+    // The worker has taken the run over: at Start, or as the run goes on after a pause that interrupted it.
+    void started();
     // The run to the end is over (the run state says how).
     void finished();
 
