@@ -11,8 +11,11 @@
 
 namespace {
 
-// Steps the worker goes between looks at a stop request: a few milliseconds at the slowest.
+// Steps the worker goes between looks at a stop request, at the least: a few milliseconds at the slowest.
 constexpr qint64 Slice = qint64(1) << 14;
+// The slices grow to take about this long, so that a fast run looks at the stop request seldom.
+constexpr auto SliceTime = std::chrono::milliseconds(4);
+constexpr qint64 MaxSlice = qint64(1) << 30;
 // Steps between copies of the run position, at the least; the log's rows are stepped again from one.
 constexpr qint64 MinCadence = qint64(1) << 16;
 
@@ -188,13 +191,25 @@ void TRunToEnd::Work() {
     TRunCore& core = machine_.Core();
     const int dies = settings_.DiesCount;
     // Where a breakpoint may fire the window's thread must be asked at that very step.
-    const qint64 slice = breaks_ ? 1 : Slice;
+    // The loop check looks ahead up to a log's length, step by step, at the end of each slice: slices many
+    // times as long keep that a small part of the run.
+    const qint64 least = history_ ? std::max(Slice, 64 * qint64(std::max(1, settings_.MaxCount))) : Slice;
+    qint64 slice = breaks_ ? 1 : least;
+    auto sliceStart = std::chrono::steady_clock::now();
     try {
         while (!stop_.load(std::memory_order_relaxed)) {
             const qint64 limit = core.step + slice;
             qint64 repeat = 0;
             outcome_ = history_ ? loop_->Run(limit, dies, true, repeat) : core.RunUntil(limit, dies);
             steps_.store(core.step, std::memory_order_relaxed);
+            if (!breaks_) {
+                const auto now = std::chrono::steady_clock::now();
+                if (now - sliceStart < SliceTime / 2 && slice < MaxSlice)
+                    slice *= 2;
+                else if (now - sliceStart > SliceTime * 2 && slice > least)
+                    slice /= 2;
+                sliceStart = now;
+            }
             repeat_ = repeat;
             if (outcome_ != TRunCore::TOutcome::Ok || repeat != 0 || !core.hasPending)
                 return;
@@ -338,10 +353,11 @@ void TRunToEnd::SyncLog(qint64 through) {
     const qint64 depth = logged ? 2 * qint64(std::max(1, settings_.MaxCount)) - 1 : TEngine::StepBackDepth;
     const qint64 rowsFrom = logged ? std::max(loggedThrough_ + 1, through - depth + 1) : through + 1;
     const qint64 undoFrom = std::max(loggedThrough_, through - depth);
+    const qint64 first = std::min(undoFrom, rowsFrom);
     loggedThrough_ = through;
     const TRunPosition* base = nullptr;
     for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend() && !base; ++it)
-        if (it->step <= std::min(undoFrom, rowsFrom))
+        if (it->step <= first)
             base = &*it;
     if (!base)
         return;
@@ -353,15 +369,15 @@ void TRunToEnd::SyncLog(qint64 through) {
     core.trace = nullptr;
     Restore(*base);
     const int dies = settings_.DiesCount;
-    for (;;) {
+    // Up to the first row or step back at full speed: the copy may lie far behind.
+    bool going = core.step >= first || core.RunUntil(first, dies) == TRunCore::TOutcome::Ok;
+    while (going) {
         if (core.step >= rowsFrom)
             LogHere(rows);
-        if (core.step >= through)
-            break;
-        if (core.step >= undoFrom)
+        if (core.step >= undoFrom && core.step < through)
             engine_.RememberStep(logged);
-        if (core.Execute(dies) != TRunCore::TOutcome::Ok || core.Lookup() != TRunCore::TOutcome::Ok)
-            break;
+        going = core.step < through && core.Execute(dies) == TRunCore::TOutcome::Ok &&
+                core.Lookup() == TRunCore::TOutcome::Ok;
     }
     Restore(end);
     core.trace = trace;
