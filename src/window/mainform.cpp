@@ -28,7 +28,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
