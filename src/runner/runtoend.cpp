@@ -157,8 +157,10 @@ bool TRunToEnd::Go() {
     // come closer together. The log holds twice its rows, the hidden half for steps back.
     cadence_ = std::max<qint64>(
         {breaks_ ? 1 : MinCadence, 2 * qint64(std::max(1, settings_.MaxCount)), TEngine::StepBackDepth + 1});
-    Launch();
+    // Told before the worker counts a step, so that the progress counts from here.
+    steps_ = machine_.Core().step;
     emit started();
+    Launch();
     return true;
 }
 
