@@ -192,10 +192,10 @@ void TRunToEnd::Launch() {
 void TRunToEnd::Work() {
     TRunCore& core = machine_.Core();
     const int dies = settings_.DiesCount;
-    // Where a breakpoint may fire the window's thread must be asked at that very step.
     // The loop check looks ahead up to a log's length, step by step, at the end of each slice: slices many
     // times as long keep that a small part of the run.
     const qint64 least = history_ ? std::max(Slice, 64 * qint64(std::max(1, settings_.MaxCount))) : Slice;
+    // Where a breakpoint may fire the window's thread must be asked at that very step.
     qint64 slice = breaks_ ? 1 : least;
     auto sliceStart = std::chrono::steady_clock::now();
     try {
