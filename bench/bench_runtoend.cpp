@@ -35,8 +35,9 @@ void DefineCounter(TMachine& m) {
                      QString::fromLatin1(r[3]), r[4][0] == 'L' ? MoveLeftText : MoveRightText);
 }
 
-TConfig Settings() {
+TConfig Settings(int maxCount) {
     TConfig config{QString()};
+    config.SetMaxCount(maxCount);
     config.RunSpeed = 1000;
     config.ViewLog = true;
     config.History = true;
@@ -46,7 +47,7 @@ TConfig Settings() {
 
 void BM_RunToEndCounter(benchmark::State& state) {
     TSilentPrompts prompts;
-    TConfig config = Settings();
+    TConfig config = Settings(int(state.range(0)));
     TMachine machine(prompts, config);
     TBreakPointList points;
     machine.SetBreakPoints(&points);
@@ -65,10 +66,11 @@ void BM_RunToEndCounter(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * CounterSteps);
 }
-BENCHMARK(BM_RunToEndCounter)->Unit(benchmark::kMillisecond)->UseRealTime();
+// The log's length as the program starts with it and at its greatest.
+BENCHMARK(BM_RunToEndCounter)->Arg(1000)->Arg(9999)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RunnerCounter20(benchmark::State& state) {
-    TBatchRunner runner(Settings());
+    TBatchRunner runner(Settings(int(state.range(0))));
     DefineCounter(runner.Machine());
     for (auto _ : state) {
         const TRunResult r = runner.Run(CounterWord, CounterSteps * 2);
@@ -77,7 +79,7 @@ void BM_RunnerCounter20(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * CounterSteps);
 }
-BENCHMARK(BM_RunnerCounter20)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RunnerCounter20)->Arg(1000)->Arg(9999)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

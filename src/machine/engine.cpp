@@ -195,22 +195,7 @@ void TEngine::StepOnce() {
             // The log follows the tape by the one cell each step writes.
             const int position = core.headPosition;
             const std::uint8_t before = core.HeadByte();
-            TUndo undo;
-            undo.step = core.step;
-            undo.position = position;
-            undo.before = before;
-            undo.state = core.state;
-            undo.headPosition = position;
-            undo.leftBlanks = core.leftBlanks;
-            undo.rightBlanks = core.rightBlanks;
-            undo.cells = core.tape.size();
-            undo.pending = core.pending;
-            undo.emptySymbol = core.emptySymbol;
-            const bool logged = log_ && settings_.ViewLog;
-            const std::size_t depth = logged ? std::size_t(std::max(1, settings_.MaxCount) - 1) : StepBackDepth;
-            undo_.push_back(undo, depth);
-            while (!passCounts_.empty() && (undo_.empty() || passCounts_.front().first < undo_.front().step))
-                passCounts_.pop_front();
+            RememberStep(false);
             const TRunCore::TOutcome outcome = core.Execute(settings_.DiesCount);
             wroteAt_ = outcome == TRunCore::TOutcome::Ok ? core.step : -1;
             wrotePosition_ = position;
@@ -233,6 +218,27 @@ void TEngine::StepOnce() {
     // While Running the views catch up when the window paints; a paused run shows every step.
     if (machine_.GetRunState() == Paused)
         machine_.FlushRun();
+}
+
+void TEngine::RememberStep(bool logged) {
+    const TRunCore& core = machine_.Core();
+    TUndo undo;
+    undo.step = core.step;
+    undo.position = core.headPosition;
+    undo.before = core.HeadByte();
+    undo.logged = logged;
+    undo.state = core.state;
+    undo.headPosition = core.headPosition;
+    undo.leftBlanks = core.leftBlanks;
+    undo.rightBlanks = core.rightBlanks;
+    undo.cells = core.tape.size();
+    undo.pending = core.pending;
+    undo.emptySymbol = core.emptySymbol;
+    const std::size_t depth =
+        log_ && settings_.ViewLog ? std::size_t(std::max(1, settings_.MaxCount) - 1) : StepBackDepth;
+    undo_.push_back(undo, depth);
+    while (!passCounts_.empty() && (undo_.empty() || passCounts_.front().first < undo_.front().step))
+        passCounts_.pop_front();
 }
 
 bool TEngine::MayHit() {

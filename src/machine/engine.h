@@ -61,6 +61,9 @@ public:
     void CoreStop(TRunCore::TOutcome outcome);
     bool AskLoop(qint64 n);
     void TestBreakPoints();
+    // Remembers the step the core is about to execute, as a tick does, so that it can be stepped back;
+    // logged: the log gets the row of the step after it. For a run stepped again to give the log its rows.
+    void RememberStep(bool logged);
 
     // The caption of the Break entry and button for the current state.
     QString BreakCaption() const;

@@ -14,6 +14,7 @@ TLoopCheck::~TLoopCheck() {
 
 void TLoopCheck::ClearLog() {
     following_ = false;
+    anchor_.step = -1;
     rows_.clear();
     newest_.clear();
     writes_.clear();
@@ -27,6 +28,7 @@ void TLoopCheck::ClearLog() {
 
 void TLoopCheck::Forget(qint64 step) {
     // Steps went by unseen: what was held can no longer be compared with.
+    anchor_.step = -1;
     rows_.clear();
     newest_.clear();
     writes_.clear();
@@ -117,6 +119,7 @@ TRunCore::TOutcome TLoopCheck::RunStepwise(qint64 limit, int dies, qint64& repea
             outcome = core_.Lookup();
         if (outcome != TRunCore::TOutcome::Ok)
             return outcome;
+        ++oneByOne_;
         if ((repeat = Find()) != 0)
             break;
         Log();
@@ -134,15 +137,24 @@ TRunCore::TOutcome TLoopCheck::Run(qint64 limit, int dies, bool history, qint64&
     const qint64 window = std::max(1, settings_.MaxCount);
     const qint64 from = core_.step;
     if (!following_ || followed_ != from || window > span_) {
+        // Long enough that a checkpoint costs little, short enough that the cells compared stay few.
+        const qint64 span = std::max<qint64>(window, 256);
+        // Rows logged a step at a time since the anchor, a window or more of them: a repeat the log finds from
+        // now on began after the anchor, or it would have been found already, so the anchor serves as the
+        // older checkpoint (it holds the cells of three spans, as far as the run goes from it before a swap).
+        const bool anchored =
+            anchor_.step >= 0 && anchorSpan_ == span && from - anchor_.step >= window && from - anchor_.step <= span;
         // Rows logged a step at a time before this one are compared with only that way.
-        if (!rows_.empty() && rows_.front().step < from)
+        if (!anchored && !rows_.empty() && rows_.front().step < from)
             return RunStepwise(limit, dies, repeat);
         following_ = true;
         followed_ = from;
         period_ = 0;
-        // Long enough that a checkpoint costs little, short enough that the cells compared stay few.
-        span_ = std::max<qint64>(window, 256);
+        span_ = span;
         older_.step = -1;
+        if (anchored)
+            older_ = anchor_;
+        anchor_.step = -1;
         watchedClass_ = -1;
         Checkpoint(newer_);
     }
@@ -183,6 +195,15 @@ TRunCore::TOutcome TLoopCheck::Run(qint64 limit, int dies, bool history, qint64&
     }
     followed_ = core_.step;
     return outcome;
+}
+
+void TLoopCheck::Anchor(int dies) {
+    dies_ = dies;
+    span_ = std::max<qint64>(std::max(1, settings_.MaxCount), 256);
+    anchorSpan_ = span_;
+    // Not a checkpoint the fast run is following.
+    following_ = false;
+    Checkpoint(anchor_);
 }
 
 void TLoopCheck::Checkpoint(TCheckpoint& c) {

@@ -45,6 +45,11 @@ public:
     // repeats a configuration the log would still hold: then repeat is the earlier step and the rule is
     // pending, as the log's question comes before the row is logged. Each step counts as logged.
     TRunCore::TOutcome Run(qint64 limit, int dies, bool history, qint64& repeat);
+    // Marks where a run taken over mid-way starts to be logged here a step at a time: once these rows span a
+    // window, Run goes at full speed again instead of comparing with them one step at a time.
+    void Anchor(int dies);
+    // The steps Run has taken one at a time.
+    qint64 StepsOneByOne() const { return oneByOne_; }
 
     // The calls of a run a step at a time, at each step looked up and at each cell written.
     qint64 Find();
@@ -143,6 +148,10 @@ private:
     int watchedClass_ = -1;
     TCheckpoint older_;
     TCheckpoint newer_;
+    // Where Anchor was called (step -1: not, or rows were lost since), and the span it was taken with.
+    TCheckpoint anchor_;
+    qint64 anchorSpan_ = 0;
+    qint64 oneByOne_ = 0;
     qint64 period_ = 0;
     qint64 firstRepeat_ = 0;
     qint64 seenAt_ = 0;

@@ -11,8 +11,11 @@
 
 namespace {
 
-// Steps the worker goes between looks at a stop request: a few milliseconds at the slowest.
+// Steps the worker goes between looks at a stop request, at the least: a few milliseconds at the slowest.
 constexpr qint64 Slice = qint64(1) << 14;
+// The slices grow to take about this long, so that a fast run looks at the stop request seldom.
+constexpr auto SliceTime = std::chrono::milliseconds(4);
+constexpr qint64 MaxSlice = qint64(1) << 30;
 // Steps between copies of the run position, at the least; the log's rows are stepped again from one.
 constexpr qint64 MinCadence = qint64(1) << 16;
 
@@ -119,9 +122,12 @@ void TRunToEnd::CatchUp() {
         return;
     loop_->ClearLog();
     loop_->Log();
+    loop_->Anchor(settings_.DiesCount);
     // The loop check knows nothing of the rows logged before now: until the log holds none of them the run
     // goes tick by tick, its search asking the log itself.
-    engine_.RunSteps(machine_.Core().step + std::max(1, settings_.MaxCount));
+    const qint64 from = machine_.Core().step;
+    engine_.RunSteps(from + std::max(1, settings_.MaxCount));
+    oneByOne_ += machine_.Core().step - from;
 }
 
 bool TRunToEnd::Go() {
@@ -148,8 +154,12 @@ bool TRunToEnd::Go() {
     checkpoints_.clear();
     checkpoints_.push_back(Save());
     // Stopping at every step a breakpoint may fire at, the run steps its log's rows again often: the copies
-    // come closer together.
-    cadence_ = std::max<qint64>(breaks_ ? 1 : MinCadence, settings_.MaxCount);
+    // come closer together. The log holds twice its rows, the hidden half for steps back.
+    cadence_ = std::max<qint64>(
+        {breaks_ ? 1 : MinCadence, 2 * qint64(std::max(1, settings_.MaxCount)), TEngine::StepBackDepth + 1});
+    // Told before the worker counts a step, so that the progress counts from here.
+    steps_ = machine_.Core().step;
+    emit started();
     Launch();
     return true;
 }
@@ -182,14 +192,26 @@ void TRunToEnd::Launch() {
 void TRunToEnd::Work() {
     TRunCore& core = machine_.Core();
     const int dies = settings_.DiesCount;
+    // The loop check looks ahead up to a log's length, step by step, at the end of each slice: slices many
+    // times as long keep that a small part of the run.
+    const qint64 least = history_ ? std::max(Slice, 64 * qint64(std::max(1, settings_.MaxCount))) : Slice;
     // Where a breakpoint may fire the window's thread must be asked at that very step.
-    const qint64 slice = breaks_ ? 1 : Slice;
+    qint64 slice = breaks_ ? 1 : least;
+    auto sliceStart = std::chrono::steady_clock::now();
     try {
         while (!stop_.load(std::memory_order_relaxed)) {
             const qint64 limit = core.step + slice;
             qint64 repeat = 0;
             outcome_ = history_ ? loop_->Run(limit, dies, true, repeat) : core.RunUntil(limit, dies);
             steps_.store(core.step, std::memory_order_relaxed);
+            if (!breaks_) {
+                const auto now = std::chrono::steady_clock::now();
+                if (now - sliceStart < SliceTime / 2 && slice < MaxSlice)
+                    slice *= 2;
+                else if (now - sliceStart > SliceTime * 2 && slice > least)
+                    slice /= 2;
+                sliceStart = now;
+            }
             repeat_ = repeat;
             if (outcome_ != TRunCore::TOutcome::Ok || repeat != 0 || !core.hasPending)
                 return;
@@ -292,6 +314,8 @@ void TRunToEnd::End() {
     engine_.interrupt = nullptr;
     if (history_ && engine_.RunLog() == &tee_)
         engine_.SetRunLog(log_);
+    if (loop_)
+        oneByOne_ += loop_->StepsOneByOne();
     loop_.reset();
     checkpoints_.clear();
     mayHit_.clear();
@@ -323,36 +347,45 @@ void TRunToEnd::LogHere(const QList<TCommandRow>& rows) {
 }
 
 void TRunToEnd::SyncLog(qint64 through) {
-    if (!LogAttached() || through <= loggedThrough_)
+    if (through <= loggedThrough_)
         return;
     TRunCore& core = machine_.Core();
-    const qint64 from = std::max(loggedThrough_ + 1, through - qint64(std::max(1, settings_.MaxCount)) + 1);
+    const bool logged = LogAttached();
+    // As many rows as the log keeps, the hidden ones too; the steps before them as far as a step back goes.
+    const qint64 depth = logged ? 2 * qint64(std::max(1, settings_.MaxCount)) - 1 : TEngine::StepBackDepth;
+    const qint64 rowsFrom = logged ? std::max(loggedThrough_ + 1, through - depth + 1) : through + 1;
+    const qint64 undoFrom = std::max(loggedThrough_, through - depth);
+    const qint64 first = std::min(undoFrom, rowsFrom);
     loggedThrough_ = through;
-    // Asked for now: the model must not catch up with the core while it stands at an earlier step.
-    const QList<TCommandRow>& rows = machine_.Commands();
-    if (from == core.step) {
-        LogHere(rows);
-        return;
-    }
     const TRunPosition* base = nullptr;
     for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend() && !base; ++it)
-        if (it->step <= from)
+        if (it->step <= first)
             base = &*it;
     if (!base)
         return;
+    // Asked for now: the model must not catch up with the core while it stands at an earlier step.
+    const QList<TCommandRow>& rows = machine_.Commands();
     // The steps are taken again from the copy, on the same core; then the core is put back as it was.
-    const TRunPosition end = Save();
+    TRunPosition end = Save();
     TRunCore::TWriteTrace* const trace = core.trace;
     core.trace = nullptr;
     Restore(*base);
     const int dies = settings_.DiesCount;
-    for (;;) {
-        if (core.step >= from)
+    // Up to the first row or step back at full speed: the copy may lie far behind.
+    bool going = core.step >= first || core.RunUntil(first, dies) == TRunCore::TOutcome::Ok;
+    while (going) {
+        if (core.step >= rowsFrom)
             LogHere(rows);
-        if (core.step >= through || core.Execute(dies) != TRunCore::TOutcome::Ok ||
-            core.Lookup() != TRunCore::TOutcome::Ok)
-            break;
+        if (core.step >= undoFrom && core.step < through)
+            engine_.RememberStep(logged);
+        going = core.step < through && core.Execute(dies) == TRunCore::TOutcome::Ok &&
+                core.Lookup() == TRunCore::TOutcome::Ok;
     }
     Restore(end);
     core.trace = trace;
+    // The next steps are taken again from here, however near the next stop: the copies before are not needed.
+    if (end.step == through) {
+        checkpoints_.clear();
+        checkpoints_.push_back(std::move(end));
+    }
 }

@@ -44,8 +44,13 @@ public:
     void Finish();
     // Runs until the run ends, handling every stop here; for callers without an event loop.
     void Wait();
+    // The steps of the runs to the end taken one at a time rather than at full speed (the ticks that take a
+    // paused run over, the loop check comparing with rows logged before); for the tests.
+    qint64 StepsOneByOne() const { return oneByOne_; }
 
 signals:
+    // The worker has taken the run over: at Start, or as the run goes on after a pause that interrupted it.
+    void started();
     // The run to the end is over (the run state says how).
     void finished();
 
@@ -83,7 +88,8 @@ private:
     qint64 LastLogged() const;
     void Interrupt();
     void End();
-    // Gives the log the rows of the steps up to through that it has not had.
+    // Gives the log the rows of the steps up to through that it has not had, and the engine the steps
+    // back over them, as the ticks of a timed run would have.
     void SyncLog(qint64 through);
     // Gives the log the row of the step the core stands at.
     void LogHere(const QList<TCommandRow>& rows);
@@ -104,6 +110,7 @@ private:
     qint64 loggedThrough_ = 0;
     std::deque<TRunPosition> checkpoints_;
     qint64 cadence_ = 1;
+    qint64 oneByOne_ = 0;
 
     std::thread worker_;
     std::atomic<bool> stop_{false};

@@ -29,7 +29,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -423,6 +422,20 @@ void TMainForm::ConnectMachine() {
     progressTimer_ = new QTimer(this);
     progressTimer_->setInterval(250);
     connect(progressTimer_, &QTimer::timeout, this, &TMainForm::ShowRunProgress);
+    // The progress counts from every start of the worker: Shift+F9, and the run going on after a question
+    // it paused for (the close query, a breakpoint).
+    connect(runToEnd_.get(), &TRunToEnd::started, this, &TMainForm::BeginRunProgress);
+    connect(engine_.get(), &TEngine::runStateChanged, this, [this](RunState, RunState now) {
+        if (!runToEnd_->Active())
+            return;
+        if (now == Running) {
+            BeginRunProgress();
+        } else if (progressTimer_->isActive()) {
+            // Stopped: the run's average stays in view, however long the box that follows is up.
+            progressTimer_->stop();
+            ShowRunProgress();
+        }
+    });
     connect(runToEnd_.get(), &TRunToEnd::finished, this, [this] {
         progressTimer_->stop();
         ScheduleRepaint(RepaintAll);
@@ -490,20 +503,22 @@ void TMainForm::RunStateChanged(RunState, RunState now) {
 }
 
 void TMainForm::RunToEndItemClick() {
-    progressSteps_ = machine_->StepNumber();
-    progressMs_ = QDateTime::currentMSecsSinceEpoch();
-    progressTimer_->start();
     runToEnd_->Start();
     if (!runToEnd_->Active())
         progressTimer_->stop();
 }
 
+void TMainForm::BeginRunProgress() {
+    progressSteps_ = runToEnd_->Steps();
+    progressTimer_->start();
+    progressClock_.start();
+}
+
 void TMainForm::ShowRunProgress() {
+    // The average since the run went on: a run shorter than the timer's interval shows it too.
     const qint64 steps = runToEnd_->Steps();
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    const qint64 rate = (steps - progressSteps_) * 1000 / std::max<qint64>(1, now - progressMs_);
-    progressSteps_ = steps;
-    progressMs_ = now;
+    const qint64 ns = std::max<qint64>(1, progressClock_.nsecsElapsed());
+    const qint64 rate = qint64(double(steps - progressSteps_) * 1e9 / double(ns));
     statusPanels_[2]->setText(QStringLiteral("Шаг %1, %2 шагов/с").arg(steps).arg(rate));
 }
 

@@ -3,6 +3,7 @@
 #include "machine/command.h"
 #include "settings/configdialog.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <functional>
@@ -112,6 +113,7 @@ private:
     void RunStateChanged(RunState old, RunState now);
     // "до конца": the rest of the run at full speed, its progress in the status bar.
     void RunToEndItemClick();
+    void BeginRunProgress();
     void ShowRunProgress();
     void SaveConfigItemClick();
     void DataCheckExecute();
@@ -223,7 +225,7 @@ private:
     std::unique_ptr<TRunToEnd> runToEnd_;
     QTimer* progressTimer_ = nullptr;
     qint64 progressSteps_ = 0;
-    qint64 progressMs_ = 0;
+    QElapsedTimer progressClock_;
 
     QString fileName_;
     bool modified_ = false;

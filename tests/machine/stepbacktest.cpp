@@ -10,6 +10,8 @@ namespace {
 // Everything a step back must put back as it was.
 struct TSeen {
     QString cells, state, symbol, pending;
+    // The highlighted command.
+    int active = -1;
     int head = 0;
     qint64 step = 0;
     std::vector<int> counts;
@@ -19,7 +21,7 @@ struct TSeen {
 
 void PrintTo(const TSeen& s, std::ostream* os) {
     *os << s.step << ' ' << s.cells.toStdString() << " head " << s.head << ' ' << s.state.toStdString() << '('
-        << s.symbol.toStdString() << ") " << s.pending.toStdString() << " counts";
+        << s.symbol.toStdString() << ") " << s.pending.toStdString() << " active " << s.active << " counts";
     for (int c : s.counts)
         *os << ' ' << c;
     for (const QString& r : s.rows)
@@ -44,6 +46,7 @@ protected:
                 machine.CurrentState(),
                 machine.CurrentSymbol(),
                 QString(),
+                machine.ActiveCommand(),
                 machine.HeadPosition(),
                 machine.StepNumber(),
                 breaks.PassCounts(),

@@ -36,6 +36,7 @@ struct TCase {
     bool history = true;
     bool useBreak = false;
     bool stopOnBreak = true;
+    bool onlyStep = false;
     // Answers to the first boxes; the rest take their default button.
     QList<TAnswer> answers;
     // Steps taken by Next step before the run to the end (0: it starts from Ready).
@@ -62,6 +63,7 @@ struct TRig {
         settings.History = c.history;
         settings.UseBreak = c.useBreak;
         settings.StopOnBreak = c.stopOnBreak;
+        settings.OnlyStep = c.onlyStep;
         machine.SetBreakPoints(&points);
         engine.SetRunLog(&log);
         engine.SetRunState(Ready);
@@ -87,13 +89,14 @@ struct TRig {
         for (const TMessage& m : prompts.boxes)
             o << m.caption + QStringLiteral(" | ") + m.text;
         const TEngine::TStopInfo& stop = engine.LastStop();
-        o << QStringLiteral("state %1 step %2 stop %3 at %4 loop %5 %6 %7")
+        o << QStringLiteral("state %1 step %2 stop %3 at %4 loop %5 %6 %7 command %8")
                  .arg(engine.GetRunState())
                  .arg(machine.StepNumber())
                  .arg(int(stop.reason))
                  .arg(stop.step)
                  .arg(stop.loopStep)
-                 .arg(stop.state, stop.symbol);
+                 .arg(stop.state, stop.symbol)
+                 .arg(machine.ActiveCommand());
         QString tape;
         for (const TTapeCell& cell : machine.Tape())
             tape.append(cell.symbol);
@@ -130,6 +133,7 @@ TCase RandomCase(std::mt19937& random) {
     c.history = pick(4) != 0;
     c.useBreak = pick(2) != 0;
     c.stopOnBreak = pick(4) != 0;
+    c.onlyStep = pick(8) == 0;
     for (int i = pick(3); i > 0; --i)
         c.points.append(TPoint{pick(4) != 0, pick(4), pick(3) ? States[pick(4)] : QString(),
                                pick(2) ? Symbols[pick(3)] : QString()});
@@ -139,11 +143,33 @@ TCase RandomCase(std::mt19937& random) {
     return c;
 }
 
+// A binary counter of a's and b's on a word of bits a's: it halts after the carry out of the last bit.
+TCase Counter(int bits) {
+    TCase c;
+    c.word = QString(bits, QLatin1Char('a'));
+    const QString q0 = QStringLiteral("q0"), q1 = QStringLiteral("q1"), q2 = QStringLiteral("q2"),
+                  a = QStringLiteral("a"), b = QStringLiteral("b"), blank = QStringLiteral("#");
+    c.rows = {{q0, a, q0, a, MoveRightText}, {q0, b, q0, b, MoveRightText},        {q0, blank, q1, blank, MoveLeftText},
+              {q1, b, q1, a, MoveLeftText},  {q1, a, q2, b, MoveLeftText},         {q2, a, q2, a, MoveLeftText},
+              {q2, b, q2, b, MoveLeftText},  {q2, blank, q0, blank, MoveRightText}};
+    c.dies = 2;
+    c.maxCount = 50;
+    return c;
+}
+
+// Pauses a run to the end as Esc does, once it has gone that far.
+void PauseAt(TRig& rig, qint64 steps) {
+    while (rig.fast.Steps() < steps && rig.fast.Active())
+        std::this_thread::yield();
+    rig.engine.SetRunState(Paused);
+}
+
 } // namespace
 
 TEST(RunToEnd, LeavesWhatTheTickedRunLeavesOnRandomMachines) {
     std::mt19937 random(20261208);
     int compared = 0;
+    int backs = 0;
     for (int i = 0; i < 1500; ++i) {
         const TCase c = RandomCase(random);
         TRig ticked(c);
@@ -159,8 +185,18 @@ TEST(RunToEnd, LeavesWhatTheTickedRunLeavesOnRandomMachines) {
         ASSERT_FALSE(fast.fast.Active());
         ASSERT_EQ(fast.Outcome(), ticked.Outcome()) << "case " << i;
         ++compared;
+        // Paused, both go back as far, through the same configurations.
+        for (int back = 1; ticked.engine.CanStepBack(); ++back) {
+            ASSERT_TRUE(fast.engine.CanStepBack()) << "case " << i << " back " << back;
+            ticked.engine.StepBack();
+            fast.engine.StepBack();
+            ASSERT_EQ(fast.Outcome(), ticked.Outcome()) << "case " << i << " back " << back;
+            backs += back == 1;
+        }
+        EXPECT_FALSE(fast.engine.CanStepBack()) << "case " << i;
     }
     EXPECT_GT(compared, 1000);
+    EXPECT_GT(backs, 100);
 }
 
 TEST(RunToEnd, StopsAtTheHaltTheBreakpointAndTheLoopOfATimedRun) {
@@ -181,17 +217,12 @@ TEST(RunToEnd, StopsAtTheHaltTheBreakpointAndTheLoopOfATimedRun) {
     TCase atLoop = walk;
     TCase fromPaused = walk;
     fromPaused.stepsFirst = 15;
-    // A 12-bit binary counter of a's and b's: 106,495 steps, more than the worker's copies of the run lie apart.
-    TCase counter;
-    counter.word = QString(12, QLatin1Char('a'));
-    const QString q0 = QStringLiteral("q0"), q1 = QStringLiteral("q1"), q2 = QStringLiteral("q2"),
-                  a = QStringLiteral("a"), b = QStringLiteral("b"), blank = QStringLiteral("#");
-    counter.rows = {{q0, a, q0, a, MoveRightText},        {q0, b, q0, b, MoveRightText},
-                    {q0, blank, q1, blank, MoveLeftText}, {q1, b, q1, a, MoveLeftText},
-                    {q1, a, q2, b, MoveLeftText},         {q2, a, q2, a, MoveLeftText},
-                    {q2, b, q2, b, MoveLeftText},         {q2, blank, q0, blank, MoveRightText}};
-    counter.dies = 2;
+    // A 12-bit binary counter: 106,495 steps, more than the worker's copies of the run lie apart.
+    TCase counter = Counter(12);
     counter.maxCount = 300;
+    // On a machine that halts, so that a run to the end that ignored step mode would end too.
+    TCase stepMode = counter;
+    stepMode.onlyStep = true;
     const struct {
         const char* name;
         TCase c;
@@ -210,6 +241,8 @@ TEST(RunToEnd, StopsAtTheHaltTheBreakpointAndTheLoopOfATimedRun) {
         {"loop from a paused run", fromPaused,
          QStringLiteral("Проверка на зацикливание | Машина Тьюринга уже находилась в подобном состоянии\n (шаг 1 ).\n"
                         " Возможно, машина Тьюринга зациклилась\nХотите продолжить работу машины Тьюринга?")},
+        // One command, then paused: no box.
+        {"step mode", stepMode, QStringLiteral("state 3 step 1 stop 0 at 0 loop 0   command 0")},
     };
     for (const auto& [name, c, box] : cases) {
         TRig ticked(c);
@@ -271,5 +304,61 @@ TEST(RunToEnd, AStopRequestEndsItAtOnceAtAConsistentConfiguration) {
             EXPECT_EQ(rig.machine.CurrentSymbol(), rig.log.Row(3).symbol) << name;
             EXPECT_EQ(rig.machine.Tape()[1].symbol, rig.log.Row(3).symbol.at(0)) << name;
         }
+    }
+}
+
+TEST(RunToEnd, ARunTakenOverFromAPauseGoesAtFullSpeed) {
+    // With the loop check on: after the ticks that take the paused run over, nothing goes a step at a time.
+    TCase stepped = Counter(16);
+    stepped.stepsFirst = 15;
+    const struct {
+        const char* name;
+        TCase c;
+        bool pauseFirst;
+    } cases[] = {{"after next step", stepped, false}, {"after Esc", Counter(16), true}};
+    for (const auto& [name, c, pauseFirst] : cases) {
+        TRig rig(c);
+        if (pauseFirst) {
+            ASSERT_TRUE(rig.fast.Start()) << name;
+            PauseAt(rig, 20000);
+            ASSERT_EQ(rig.engine.GetRunState(), Paused) << name;
+        }
+        ASSERT_TRUE(rig.fast.Start()) << name;
+        rig.fast.Wait();
+        EXPECT_EQ(rig.engine.LastStop().reason, TEngine::TStop::Halt) << name;
+        EXPECT_LE(rig.fast.StepsOneByOne(), c.maxCount) << name;
+    }
+}
+
+TEST(RunToEnd, PausedByEscItStepsBackAsFarAsATimedRun) {
+    // Somewhere in a long run: back a step at a time, as far as a timed run goes (the random comparison
+    // covers pauses at breakpoints and in step mode).
+    TCase viaLoopCheck = Counter(20);
+    TCase viaLog = viaLoopCheck;
+    viaLog.history = false;
+    TCase unloggedLong = viaLoopCheck;
+    unloggedLong.viewLog = false;
+    for (const TCase& c : {viaLoopCheck, viaLog, unloggedLong}) {
+        const std::string name = std::string(c.viewLog ? "log" : "no log") + (c.history ? ", history" : "");
+        TRig rig(c);
+        ASSERT_TRUE(rig.fast.Start()) << name;
+        PauseAt(rig, 100000);
+        ASSERT_EQ(rig.engine.GetRunState(), Paused) << name;
+        const qint64 paused = rig.machine.StepNumber();
+        const int depth = c.viewLog ? c.maxCount - 1 : TEngine::StepBackDepth;
+        for (int back = 1; back <= depth; ++back) {
+            ASSERT_TRUE(rig.engine.CanStepBack()) << name << " back " << back;
+            rig.engine.StepBack();
+            ASSERT_EQ(rig.machine.StepNumber(), paused - back) << name;
+            if (c.viewLog) {
+                // The rows the log had hidden come back.
+                ASSERT_EQ(rig.log.RowCount(), c.maxCount) << name << " back " << back;
+                const TLogRow& last = rig.log.Row(c.maxCount - 1);
+                ASSERT_EQ(last.step, paused - back) << name;
+                ASSERT_EQ(last.state, rig.machine.CurrentState()) << name;
+                ASSERT_EQ(last.symbol, rig.machine.CurrentSymbol()) << name;
+            }
+        }
+        EXPECT_FALSE(rig.engine.CanStepBack()) << name;
     }
 }

@@ -588,3 +588,44 @@ TEST_F(MainForm, RunToEndGoesWithoutTheTimerShowsItsProgressAndStopsAtEsc) {
     QTest::keyClick(form.get(), Qt::Key_Escape);
     EXPECT_EQ(form->Engine().GetRunState(), Paused);
 }
+
+TEST_F(MainForm, RunToEndCountsOnAfterTheCloseQueryAndEndsWithItsAverageSpeed) {
+    auto* steps = Child<QLabel>("StatusPanel2");
+    const QRegularExpression progress(QStringLiteral("^Шаг (\\d+), ([1-9]\\d*) шагов/с$"));
+    // Shorter than a look at the progress: while the halt box is up the run's average speed shows.
+    DefineMachine(QStringLiteral("aaaa"));
+    QString atHalt;
+    prompts.onAsk = [&](const TMessage&) { atHalt = steps->text(); };
+    prompts.Answer(TAnswer::Ok);
+    QTest::keyClick(form.get(), Qt::Key_F9, Qt::ShiftModifier);
+    for (int i = 0; i < 1000 && form->Engine().GetRunState() != Ready; ++i)
+        QTest::qWait(5);
+    const QRegularExpressionMatch halt = progress.match(atHalt);
+    ASSERT_TRUE(halt.hasMatch()) << atHalt.toStdString();
+    EXPECT_EQ(halt.captured(1).toLongLong(), form->Engine().LastStop().step);
+    prompts.onAsk = nullptr;
+
+    // b and a in turn on the first cell, for ever. File, Exit, Cancel: the run goes on and its count with it.
+    form->Config().History = false;
+    form->Config().Exit = true;
+    form->Machine().SetCommandRow(0, TCommandRow{QStringLiteral("q0"), QStringLiteral("a"), QStringLiteral("q0"),
+                                                 QStringLiteral("b"), MoveStayText, 0});
+    form->Machine().SetCommandRow(1, TCommandRow{QStringLiteral("q0"), QStringLiteral("b"), QStringLiteral("q0"),
+                                                 QStringLiteral("a"), MoveStayText, 0});
+    QTest::keyClick(form.get(), Qt::Key_F9, Qt::ShiftModifier);
+    prompts.Answer(TAnswer::Cancel);
+    QTest::keyClick(form.get(), Qt::Key_F4, Qt::AltModifier);
+    ASSERT_EQ(prompts.boxes.last().text, QStringLiteral("Вы действительно хотите выйти из программы?"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->Engine().GetRunState(), Running);
+    EXPECT_FALSE(Child<QAction>("RunToEndItem")->isEnabled());
+    const auto shown = [&] { return progress.match(steps->text()).captured(1).toLongLong(); };
+    qint64 first = 0;
+    for (int i = 0; i < 1000 && (first = shown()) == 0; ++i)
+        QTest::qWait(5);
+    for (int i = 0; i < 1000 && shown() <= first; ++i)
+        QTest::qWait(5);
+    EXPECT_GT(shown(), first) << steps->text().toStdString();
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_EQ(form->Engine().GetRunState(), Paused);
+}
