@@ -1,5 +1,6 @@
 #include "cli/runnercli.h"
 
+#include "cli/clipictures.h"
 #include "diagram/diagram.h"
 #include "files/qtmfile.h"
 #include "platform/codepage.h"
@@ -258,6 +259,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         QStringLiteral("OUT.svg"));
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
                        jsonOption, expectOption, jobsOption, htmlOption, diagramOption});
+    AddPictureOptions(parser);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE.qtm"),
@@ -366,6 +368,12 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         err << QStringLiteral("Параметр --report допускает только одно слово") << Qt::endl;
         return 2;
     }
+
+    TPictureJob pictureJob{files, words, {}, inputSymbols, maxSteps};
+    for (const TTestCase& c : cases)
+        pictureJob.expectWords.append(c.word);
+    if (const std::optional<int> status = RunPictures(parser, pictureJob, config, out, err))
+        return *status;
 
     if (parser.isSet(diagramOption)) {
         const int status = WriteDiagrams(files, parser.value(diagramOption), config, err);

@@ -37,6 +37,7 @@ TCostWords WordsOverAlphabet(const QString& alphabet, int maxLength, int perLeng
         if (c != BlankSymbol && !symbols.contains(c))
             symbols.append(c);
     TCostWords result;
+    result.perLength = perLength;
     // A fixed seed: the same machine gives the same table every time.
     QRandomGenerator random(20261208);
     const int s = int(symbols.size());
@@ -55,6 +56,8 @@ TCostWords WordsOverAlphabet(const QString& alphabet, int maxLength, int perLeng
                 for (int i = n - 1; i >= 0 && ++digit[std::size_t(i)] == s; --i)
                     digit[std::size_t(i)] = 0;
             }
+            if (result.source == TCostWords::TSource::AllWords)
+                result.allUpTo = n;
         } else {
             result.source = TCostWords::TSource::RandomWords;
             for (int w = 0; w < perLength; ++w) {
@@ -83,12 +86,10 @@ TCostWords WordsOfSet(const QStringList& words) {
 QString TPowerFit::Rounded() const {
     if (!valid)
         return QString();
-    const double half = std::round(k * 2) / 2;
-    if (half <= 0)
+    const int whole = int(std::lround(k));
+    if (whole <= 0)
         return QStringLiteral("≈ 1");
-    if (half == std::floor(half))
-        return half == 1 ? QStringLiteral("≈ n") : QStringLiteral("≈ n") + Superscript(int(half));
-    return QStringLiteral("≈ n^") + Number(half, 1);
+    return whole == 1 ? QStringLiteral("≈ n") : QStringLiteral("≈ n") + Superscript(whole);
 }
 
 QString TPowerFit::Formula() const {
@@ -146,15 +147,13 @@ void TCostTable::Fit() {
 }
 
 QString TCostTable::SourceText() const {
-    switch (source) {
-    case TCostWords::TSource::TestSet:
+    if (words.source == TCostWords::TSource::TestSet)
         return QStringLiteral("набор слов");
-    case TCostWords::TSource::AllWords:
-        return QStringLiteral("все слова");
-    case TCostWords::TSource::RandomWords:
-        break;
-    }
-    return QStringLiteral("случайные слова");
+    const QString all = QStringLiteral("все слова до длины ") + QString::number(words.allUpTo);
+    if (words.source == TCostWords::TSource::AllWords)
+        return all;
+    return (words.allUpTo >= 0 ? all + QStringLiteral(", длиннее ") : QString()) + QStringLiteral("по ") +
+           QString::number(words.perLength) + QStringLiteral(" случайных");
 }
 
 QByteArray TCostTable::Csv() const {
@@ -196,6 +195,8 @@ QString TCostTable::Text() const {
     };
     line(QStringLiteral("шаги"), steps);
     line(QStringLiteral("ячейки"), cells);
+    if (refused > 0)
+        out << QStringLiteral("Не запущено слов (их не пропускает проверка данных): ") << refused << '\n';
     if (cancelled)
         out << QStringLiteral("Измерение прервано\n");
     out.flush();
@@ -205,7 +206,7 @@ QString TCostTable::Text() const {
 TCostTable MeasureCost(TBatchRunner& runner, const TCostWords& words, qint64 maxSteps, const std::atomic<bool>& cancel,
                        const std::function<void(int done, int total)>& progress) {
     TCostTable table;
-    table.source = words.source;
+    table.words = words;
     const int total = words.Count();
     int done = 0;
     runner.SetCancel([&cancel] { return cancel.load(std::memory_order_relaxed); });
@@ -221,6 +222,13 @@ TCostTable MeasureCost(TBatchRunner& runner, const TCostWords& words, qint64 max
             const TRunResult r = runner.Run(w, maxSteps);
             if (cancel)
                 break;
+            if (progress)
+                progress(++done, total);
+            if (r.end == TRunEnd::Refused) {
+                if (table.refused++ == 0)
+                    table.faults = r.faults;
+                continue;
+            }
             ++point.words;
             if (r.end == TRunEnd::Halt) {
                 ++point.halted;
@@ -231,8 +239,6 @@ TCostTable MeasureCost(TBatchRunner& runner, const TCostWords& words, qint64 max
             } else {
                 point.notHalted.append(w);
             }
-            if (progress)
-                progress(++done, total);
         }
         if (cancel)
             break;
@@ -240,7 +246,8 @@ TCostTable MeasureCost(TBatchRunner& runner, const TCostWords& words, qint64 max
             point.meanSteps = steps / point.halted;
             point.meanCells = cells / point.halted;
         }
-        table.points.append(point);
+        if (point.words > 0)
+            table.points.append(point);
     }
     runner.SetCancel(nullptr);
     table.cancelled = cancel;

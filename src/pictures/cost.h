@@ -15,6 +15,9 @@ struct TCostWords {
     TSource source = TSource::AllWords;
     // words[n] holds the words of length n (empty lengths are skipped when measuring).
     QList<QStringList> words;
+    // For words over the alphabet: every word up to this length, perLength random ones of each longer length.
+    int allUpTo = -1;
+    int perLength = 0;
     int Count() const;
 };
 
@@ -44,7 +47,7 @@ struct TPowerFit {
     bool valid = false;
     double c = 0;
     double k = 0;
-    // "≈ n²", the exponent rounded to a half; "≈ n^1.5" when not whole.
+    // "≈ n²": the exponent rounded to a whole number, as the lower terms of a cost pull a fit on short words down.
     QString Rounded() const;
     // "0.51·n^1.93".
     QString Formula() const;
@@ -52,15 +55,18 @@ struct TPowerFit {
 TPowerFit FitPower(const QList<QPair<double, double>>& points);
 
 struct TCostTable {
-    TCostWords::TSource source = TCostWords::TSource::AllWords;
+    TCostWords words;
     QList<TCostPoint> points;
+    // Words the data check refused (the empty word, say) are no runs: counted apart, the first one's faults kept.
+    int refused = 0;
+    QStringList faults;
     TPowerFit steps;
     TPowerFit cells;
     bool cancelled = false;
 
     // Fits the largest steps and cells per length.
     void Fit();
-    // "набор слов", "все слова", "случайные слова".
+    // "набор слов", "все слова до длины 6", "все слова до длины 6, длиннее по 100 случайных".
     QString SourceText() const;
     // One line a length (ASCII, comma-separated, "\r\n" line ends), the header first.
     QByteArray Csv() const;
