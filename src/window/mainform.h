@@ -37,6 +37,8 @@ class TLogForm;
 class TTableForm;
 class TDiagramForm;
 class TTestSetForm;
+class TSpaceTimeForm;
+class TCostForm;
 struct THandout;
 
 // The property that carries a control's or an entry's help context number.
@@ -167,6 +169,11 @@ private:
     bool TestSetChecking() const;
     void KeepMachineForCheck();
     TTestSetForm* testSetForm_ = nullptr;
+    // The pictures of a run (picturecommands.cpp): the space-time picture and the cost plot.
+    void SpaceTimeExecute();
+    void CostExecute();
+    TSpaceTimeForm* spaceTimeForm_ = nullptr;
+    TCostForm* costForm_ = nullptr;
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();
@@ -288,6 +295,8 @@ private:
     QAction* LogSave = nullptr;
     QAction* TableItem = nullptr;
     QAction* DiagramView = nullptr;
+    QAction* SpaceTimeItem = nullptr;
+    QAction* CostItem = nullptr;
     QAction* ConfigItem = nullptr;
     QAction* SaveConfigItem = nullptr;
     QAction* SaveDeskTopItem = nullptr;
