@@ -3,12 +3,10 @@
 #include "platform/fileio.h"
 #include "platform/prompts.h"
 #include "settings/config.h"
-#include "testset/testsetfile.h"
 
 #include <QBuffer>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -134,24 +132,13 @@ void TCostForm::StartMeasure() {
         prompts_.Message(Caption, QStringLiteral("Нет машины для измерения"), TIcon::Stop);
         return;
     }
-    // The test set beside the machine file gives the words, when there is one.
-    QStringList setWords;
-    bool fromSet = false;
-    const QString path = machinePath ? machinePath() : QString();
-    if (!path.isEmpty() && QFileInfo(TestSetPathOf(path)).isFile()) {
-        QList<TTestLineError> errors;
-        QString error;
-        const QList<TTestCase> cases = ReadTestSet(TestSetPathOf(path), errors, error);
-        fromSet = error.isEmpty() && !cases.isEmpty();
-        for (const TTestCase& c : cases)
-            setWords.append(c.word);
-    }
+    const QStringList setWords = testSetWords ? testSetWords() : QStringList();
+    const bool fromSet = !setWords.isEmpty();
     cancel_ = false;
     const int generation = ++generation_;
     table_ = std::make_shared<TCostTable>();
     Plot();
-    SourceLabel->setText(fromSet ? QStringLiteral("Слова: набор слов ") + TestSetPathOf(path)
-                                 : QStringLiteral("Слова: над алфавитом машины"));
+    SourceLabel->setText(fromSet ? QStringLiteral("Слова: набор слов") : QStringLiteral("Слова: над алфавитом машины"));
     FitLabel->setText(QStringLiteral("Идет измерение..."));
     ProgressBar->setRange(0, 0);
     ProgressBar->setValue(0);

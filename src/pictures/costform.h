@@ -29,9 +29,10 @@ public:
     TCostForm(const TConfig& config, TPrompts& prompts, QWidget* parent = nullptr);
     ~TCostForm() override;
 
-    // The bytes of the machine file to measure, and its name (its test set lies beside it); empty: none.
+    // The bytes of the machine file to measure; empty when there is no machine.
     std::function<QByteArray()> machineBytes;
-    std::function<QString()> machinePath;
+    // The words of the machine's test set, which are measured when there are any (else words over the alphabet).
+    std::function<QStringList()> testSetWords;
 
     // "Измерить" and "Отмена".
     void StartMeasure();

@@ -10,7 +10,9 @@
 #include "pictures/costform.h"
 #include "pictures/spacetimeform.h"
 #include "runner/runtoend.h"
+#include "testset/testsetfile.h"
 
+#include <QFileInfo>
 #include <QTimer>
 
 void TMainForm::SpaceTimeExecute() {
@@ -39,7 +41,18 @@ void TMainForm::CostExecute() {
     if (!costForm_) {
         costForm_ = new TCostForm(*config_, *prompts_, this);
         costForm_->machineBytes = [this] { return MachineFileBytes(*machine_, *breakPointList_); };
-        costForm_->machinePath = [this] { return fileName_; };
+        // The test set beside the machine file, as the test set window opens it.
+        costForm_->testSetWords = [this] {
+            QStringList words;
+            const QString set = TestSetPathOf(fileName_);
+            if (fileName_.isEmpty() || !QFileInfo(set).isFile())
+                return words;
+            QList<TTestLineError> errors;
+            QString error;
+            for (const TTestCase& c : ReadTestSet(set, errors, error))
+                words.append(c.word);
+            return words;
+        };
     }
     costForm_->show();
     costForm_->raise();

@@ -40,15 +40,13 @@ protected:
 } // namespace
 
 TEST_F(CostWindow, PlotsTheLargestAndMeanWithTheFitAndMarksWordsThatDoNotHalt) {
-    // The test set beside the machine gives the words: palindromes of 1 to 12 symbols, and one of 30 that passes
-    // the limit of 200 steps.
-    const QString machine = dir.filePath(QStringLiteral("pal.qtm"));
-    ASSERT_TRUE(WriteAll(machine, ReadAll(ExamplePath("palindrome.qtm"))));
-    QByteArray set;
-    for (const int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 30})
-        set += QByteArray(n, 'a') + "\t\r\n";
-    ASSERT_TRUE(WriteAll(dir.filePath(QStringLiteral("pal.tests")), set));
-    form.machinePath = [machine] { return machine; };
+    // The test set gives the words: palindromes of 1 to 12 symbols, and one of 30 that passes the limit of 200 steps.
+    form.testSetWords = [] {
+        QStringList words;
+        for (const int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 30})
+            words.append(QString(n, u'a'));
+        return words;
+    };
     Open("palindrome.qtm");
     form.StepLimitEdit->setValue(200);
     QTest::mouseClick(form.MeasureButton, Qt::LeftButton);
