@@ -66,9 +66,9 @@ int WriteSpaceTime(const TPictureJob& job, const QString& png, const TConfig& co
     }
     if (!Save(png, PngBytes(SpaceTimePixels(picture, DefaultScale(picture))), err))
         return 2;
-    out << (word.isEmpty() ? QStringLiteral("(пустое слово)") : word) << QStringLiteral(": ") << picture.EndText()
-        << QStringLiteral("; строк: ") << picture.rows.size() << QStringLiteral(", ") << picture.BandText()
-        << QStringLiteral(", ячеек в столбце: ") << picture.cellsPerColumn << Qt::endl;
+    out << WordShown(word) << QStringLiteral(": ") << picture.EndText() << QStringLiteral("; строк: ")
+        << picture.rows.size() << QStringLiteral(", ") << picture.BandText() << QStringLiteral(", ячеек в столбце: ")
+        << picture.cellsPerColumn << Qt::endl;
     out << QStringLiteral("Цвета:");
     for (int i = 0; i < picture.symbols.size(); ++i)
         out << QLatin1Char(' ') << picture.symbols[i] << QLatin1Char(' ') << Hex(SymbolColour(i))

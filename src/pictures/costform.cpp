@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
@@ -251,12 +253,18 @@ void TCostForm::Plot() {
     y->setTitleText(steps ? QStringLiteral("шагов") : QStringLiteral("ячеек ленты"));
     y->setRange(0, top);
     y->setLabelFormat(QStringLiteral("%.0f"));
+    y->applyNiceNumbers();
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* s : chart->series()) {
         s->attachAxis(x);
         s->attachAxis(y);
     }
+    // The marks of words that did not halt are named in the legend only when there are some.
+    for (QLegendMarker* marker : chart->legend()->markers(stuck))
+        marker->setVisible(stuck->count() > 0);
+    for (QLegendMarker* marker : chart->legend()->markers(curve))
+        marker->setVisible(fit.valid);
     const QString what = steps ? QStringLiteral("шаги") : QStringLiteral("ячейки");
     chart->setTitle(fit.valid ? what + QStringLiteral(" ") + fit.Rounded() : QString());
     QStringList parts;

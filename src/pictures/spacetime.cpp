@@ -56,6 +56,15 @@ QString TSpaceTime::BandText() const {
     return QStringLiteral("шагов в строке: ") + QString::number(band);
 }
 
+QString WordShown(const QString& word) {
+    constexpr qsizetype Shown = 40;
+    if (word.isEmpty())
+        return QStringLiteral("(пустое слово)");
+    if (word.size() <= Shown + 20)
+        return word;
+    return word.left(Shown) + QStringLiteral("… (символов: ") + QString::number(word.size()) + QLatin1Char(')');
+}
+
 TSpaceTime DrawSpaceTime(TBatchRunner& runner, const QString& word, qint64 maxSteps, const std::atomic<bool>& cancel,
                          TSpaceTimeLimits limits) {
     TSpaceTime picture;

@@ -52,6 +52,9 @@ struct TSpaceTime {
     QString BandText() const;
 };
 
+// A word as the pictures name it: "(пустое слово)", or a long one by its first 40 symbols and its length.
+QString WordShown(const QString& word);
+
 struct TSpaceTimeLimits {
     int maxRows = 2000;
     int maxColumns = 4000;

@@ -30,10 +30,6 @@ QColor Colour(std::uint32_t argb) {
     return QColor::fromRgb(argb);
 }
 
-QString Shown(const QString& word) {
-    return word.isEmpty() ? QStringLiteral("(пустое слово)") : word;
-}
-
 } // namespace
 
 TSpaceTimeCanvas::TSpaceTimeCanvas(QWidget* parent) : QWidget(parent) {
@@ -237,8 +233,8 @@ void TSpaceTimeForm::Rebuild() {
     }
     cancel_ = false;
     const int generation = ++generation_;
-    picture_ = std::make_shared<TSpaceTime>();
     Canvas->SetPicture(nullptr);
+    picture_ = std::make_shared<TSpaceTime>();
     EndLabel->setText(QStringLiteral("Строится..."));
     InfoLabel->clear();
     LegendLabel->clear();
@@ -267,11 +263,11 @@ void TSpaceTimeForm::Built(int generation, const std::shared_ptr<TSpaceTime>& pi
     picture_ = picture;
     const TSpaceTime& p = *picture_;
     if (p.result.end == TRunEnd::Refused) {
-        EndLabel->setText(QStringLiteral("Машина не запущена на слове ") + Shown(p.result.word) +
+        EndLabel->setText(QStringLiteral("Машина не запущена на слове ") + WordShown(p.result.word) +
                           QStringLiteral(":\n") + p.result.faults.join(QLatin1Char('\n')));
     } else {
         EndLabel->setText(
-            QStringLiteral("Слово ") + Shown(p.result.word) + QStringLiteral(": ") + p.EndText() +
+            QStringLiteral("Слово ") + WordShown(p.result.word) + QStringLiteral(": ") + p.EndText() +
             QStringLiteral(". Строк: ") + QString::number(p.rows.size()) + QStringLiteral(", ") + p.BandText() +
             (p.cellsPerColumn > 1 ? QStringLiteral(", ячеек в столбце: ") + QString::number(p.cellsPerColumn)
                                   : QString()));
