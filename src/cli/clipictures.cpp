@@ -83,8 +83,9 @@ int WriteCost(const TPictureJob& job, const QCommandLineParser& parser, const TC
     if (parser.isSet(MaxLengthName)) {
         bool ok = false;
         maxLength = parser.value(MaxLengthName).toInt(&ok);
-        if (!ok || maxLength < 0 || maxLength > 10000) {
-            err << QStringLiteral("Неверная длина слов: ") << parser.value(MaxLengthName) << Qt::endl;
+        if (!ok || maxLength < 0 || maxLength > MaxCostLength) {
+            err << QStringLiteral("Неверная длина слов: ") << parser.value(MaxLengthName)
+                << QStringLiteral(" (допустимо от 0 до ") << MaxCostLength << QLatin1Char(')') << Qt::endl;
             return 2;
         }
     }

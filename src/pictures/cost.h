@@ -21,6 +21,9 @@ struct TCostWords {
     int Count() const;
 };
 
+// The longest words measured over an alphabet: 100 words of each length up to it hold 25 MB of text.
+inline constexpr int MaxCostLength = 500;
+
 // All words over the alphabet (the blank aside) of each length up to maxLength while there are at most perLength
 // of them, else perLength random ones (the same ones every time: the generator has a fixed seed).
 TCostWords WordsOverAlphabet(const QString& alphabet, int maxLength, int perLength = 100);

@@ -69,7 +69,7 @@ void TCostForm::CreateControls() {
     auto* lengthLabel = new QLabel(QStringLiteral("&Длина слов до:"), this);
     MaxLengthEdit = new QSpinBox(this);
     MaxLengthEdit->setObjectName(QStringLiteral("MaxLengthEdit"));
-    MaxLengthEdit->setRange(0, 1000);
+    MaxLengthEdit->setRange(0, MaxCostLength);
     MaxLengthEdit->setValue(DefaultMaxLength);
     lengthLabel->setBuddy(MaxLengthEdit);
     auto* limitLabel = new QLabel(QStringLiteral("&Предел шагов:"), this);

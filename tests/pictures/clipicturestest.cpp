@@ -79,6 +79,10 @@ TEST(PicturesCli, CostPrintsTheTableAndWritesTheCsv) {
                                                             "1,2,2,2,2.00,3,3.00,0\r\n"
                                                             "2,4,4,3,3.00,4,4.00,0\r\n"
                                                             "3,8,8,4,4.00,5,5.00,0\r\n")));
+    const TCli tooLong = Cli(
+        {Example("inversion.qtm"), QStringLiteral("--cost"), QStringLiteral("--max-length"), QStringLiteral("501")});
+    EXPECT_EQ(tooLong.status, 2);
+    EXPECT_EQ(tooLong.err, QStringLiteral("Неверная длина слов: 501 (допустимо от 0 до 500)\n"));
     // A word that runs into the step limit is counted apart and makes the status 1.
     const TCli limited = Cli({Example("palindrome.qtm"), QStringLiteral("--cost"), QStringLiteral("--word"),
                               QStringLiteral("abba"), QStringLiteral("--max-steps"), QStringLiteral("5")});
