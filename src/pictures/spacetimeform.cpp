@@ -231,6 +231,7 @@ void TSpaceTimeForm::Rebuild() {
         prompts_.Message(Caption, QStringLiteral("Нет машины для построения"), TIcon::Stop);
         return;
     }
+    drawnFrom_ = machine;
     cancel_ = false;
     const int generation = ++generation_;
     Canvas->SetPicture(nullptr);
@@ -254,6 +255,11 @@ void TSpaceTimeForm::Rebuild() {
                 this, [this, generation, picture] { Built(generation, picture); }, Qt::QueuedConnection);
         });
     UpdateControls();
+}
+
+void TSpaceTimeForm::Refresh() {
+    if (!machineBytes || machineBytes() != drawnFrom_)
+        Rebuild();
 }
 
 void TSpaceTimeForm::Built(int generation, const std::shared_ptr<TSpaceTime>& picture) {

@@ -70,6 +70,8 @@ public:
 
     // Draws the run again from the machine as it is now.
     void Rebuild();
+    // Draws it again only when the machine (or its word) changed since it was drawn.
+    void Refresh();
     bool Building() const { return worker_.joinable(); }
     const TSpaceTime& Picture() const { return *picture_; }
     // The step the main window's run stands at, or -1 when no run goes.
@@ -107,6 +109,7 @@ private:
     const TConfig& config_;
     TPrompts& prompts_;
     std::shared_ptr<TSpaceTime> picture_;
+    QByteArray drawnFrom_;
     std::thread worker_;
     std::atomic<bool> cancel_{false};
     int generation_ = 0;

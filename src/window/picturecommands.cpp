@@ -30,6 +30,11 @@ void TMainForm::SpaceTimeExecute() {
         connect(machine_.get(), &TMachine::statusChanged, spaceTimeForm_, follow);
         connect(engine_.get(), &TEngine::runStateChanged, spaceTimeForm_, follow);
         connect(progressTimer_, &QTimer::timeout, spaceTimeForm_, follow);
+        // A run that starts on another word or machine than the picture's gets its own picture.
+        connect(engine_.get(), &TEngine::runStateChanged, spaceTimeForm_, [this](RunState old, RunState now) {
+            if (spaceTimeForm_->isVisible() && (old == Ready || old == NoMachine) && (now == Running || now == Paused))
+                spaceTimeForm_->Refresh();
+        });
     }
     spaceTimeForm_->Rebuild();
     spaceTimeForm_->show();

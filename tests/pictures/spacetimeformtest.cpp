@@ -92,6 +92,12 @@ TEST_F(PicturesMainWindow, TheServiceMenuOpensThePicturesAndTheRunLightsItsRow) 
     EXPECT_EQ(picture->Canvas->CurrentRow(), 1);
     form->Engine().Reset();
     EXPECT_EQ(picture->Canvas->CurrentRow(), -1);
+    // A run on another word draws that word's run.
+    form->Machine().SetWordText(QStringLiteral("111"));
+    form->Engine().NextStep();
+    QTRY_VERIFY(!picture->Building());
+    EXPECT_EQ(picture->EndLabel->text(), QStringLiteral("Слово 111: останов, шагов: 8. Строк: 9, шагов в строке: 1"));
+    form->Engine().Reset();
     QAction* cost = form->findChild<QAction*>(QStringLiteral("CostItem"));
     ASSERT_TRUE(cost);
     EXPECT_EQ(cost->text(), QStringLiteral("с&ложность"));
