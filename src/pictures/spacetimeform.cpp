@@ -54,14 +54,15 @@ void TSpaceTimeCanvas::SetPicture(const TSpaceTime* picture) {
                 line[c] = colours[picture_->Cell(r, c)];
         }
     }
-    SetZoom(zoom_);
+    SetZoom(zoomX_, zoomY_);
 }
 
-void TSpaceTimeCanvas::SetZoom(double pixelsPerCell) {
-    zoom_ = std::clamp(pixelsPerCell, 1.0 / 64, MaxZoom);
+void TSpaceTimeCanvas::SetZoom(double x, double y) {
+    zoomX_ = std::clamp(x, 1.0 / 64, MaxZoom);
+    zoomY_ = std::clamp(y, 1.0 / 64, MaxZoom);
     const QSize size = image_.isNull()
                            ? QSize(0, 0)
-                           : QSize(int(std::ceil(image_.width() * zoom_)), int(std::ceil(image_.height() * zoom_)));
+                           : QSize(int(std::ceil(image_.width() * zoomX_)), int(std::ceil(image_.height() * zoomY_)));
     setFixedSize(size);
     update();
 }
@@ -74,7 +75,7 @@ void TSpaceTimeCanvas::SetCurrentRow(int row) {
 }
 
 QPoint TSpaceTimeCanvas::CellAt(QPoint point) const {
-    return QPoint(int(std::floor(point.x() / zoom_)), int(std::floor(point.y() / zoom_)));
+    return QPoint(int(std::floor(point.x() / zoomX_)), int(std::floor(point.y() / zoomY_)));
 }
 
 void TSpaceTimeCanvas::paintEvent(QPaintEvent* event) {
@@ -82,16 +83,16 @@ void TSpaceTimeCanvas::paintEvent(QPaintEvent* event) {
     painter.fillRect(event->rect(), Colour(BlankColour));
     if (image_.isNull())
         return;
-    // Cells stay sharp squares when enlarged.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom_ < 1);
-    painter.drawImage(QRectF(0, 0, image_.width() * zoom_, image_.height() * zoom_), image_);
-    const int firstRow = std::max(0, int(event->rect().top() / zoom_));
-    const int lastRow = std::min(image_.height() - 1, int(event->rect().bottom() / zoom_));
+    // Cells stay sharp when enlarged either way; only a picture shrunk both ways is smoothed.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, zoomX_ < 1 && zoomY_ < 1);
+    painter.drawImage(QRectF(0, 0, image_.width() * zoomX_, image_.height() * zoomY_), image_);
+    const int firstRow = std::max(0, int(event->rect().top() / zoomY_));
+    const int lastRow = std::min(image_.height() - 1, int(event->rect().bottom() / zoomY_));
     const QColor head = Colour(HeadColour);
     for (int r = firstRow; r <= lastRow; ++r) {
         const int column = picture_->ColumnOf(picture_->rows[std::size_t(r)].head);
-        const QRectF cell(column * zoom_, r * zoom_, std::max(zoom_, 1.0), std::max(zoom_, 1.0));
-        if (zoom_ >= 3) {
+        const QRectF cell(column * zoomX_, r * zoomY_, std::max(zoomX_, 1.0), std::max(zoomY_, 1.0));
+        if (std::min(zoomX_, zoomY_) >= 3) {
             painter.setPen(QPen(head, 1));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(cell.adjusted(0.5, 0.5, -0.5, -0.5));
@@ -101,7 +102,7 @@ void TSpaceTimeCanvas::paintEvent(QPaintEvent* event) {
     }
     if (currentRow_ >= 0) {
         // The row of the step the main window's run stands at, lit across the whole picture.
-        const QRectF row(0, currentRow_ * zoom_, width(), std::max(zoom_, 2.0));
+        const QRectF row(0, currentRow_ * zoomY_, width(), std::max(zoomY_, 2.0));
         painter.fillRect(row, QColor(255, 200, 0, 110));
         painter.setPen(QPen(QColor(230, 120, 0), 1));
         painter.setBrush(Qt::NoBrush);
@@ -207,8 +208,10 @@ void TSpaceTimeForm::CreateControls() {
     }
 
     connect(RebuildButton, &QPushButton::clicked, this, &TSpaceTimeForm::Rebuild);
-    connect(ZoomInButton, &QPushButton::clicked, this, [this] { Canvas->SetZoom(Canvas->Zoom() * 2); });
-    connect(ZoomOutButton, &QPushButton::clicked, this, [this] { Canvas->SetZoom(Canvas->Zoom() / 2); });
+    connect(ZoomInButton, &QPushButton::clicked, this,
+            [this] { Canvas->SetZoom(Canvas->ZoomX() * 2, Canvas->ZoomY() * 2); });
+    connect(ZoomOutButton, &QPushButton::clicked, this,
+            [this] { Canvas->SetZoom(Canvas->ZoomX() / 2, Canvas->ZoomY() / 2); });
     connect(FitButton, &QPushButton::clicked, this, &TSpaceTimeForm::FitToWindow);
     connect(ExportButton, &QPushButton::clicked, this, &TSpaceTimeForm::ExportPng);
     connect(Canvas, &TSpaceTimeCanvas::hovered, this, &TSpaceTimeForm::ShowHovered);
@@ -302,7 +305,7 @@ void TSpaceTimeForm::ShowStep(qint64 step) {
     const int row = step < 0 || Building() ? -1 : picture_->RowOfStep(step);
     Canvas->SetCurrentRow(row);
     if (row >= 0) {
-        const int y = int(row * Canvas->Zoom());
+        const int y = int(row * Canvas->ZoomY());
         PictureArea->ensureVisible(PictureArea->horizontalScrollBar()->value(), y, 0, 40);
     }
 }
@@ -328,20 +331,24 @@ void TSpaceTimeForm::FitToWindow() {
     const int columns = std::max(picture_->Columns(), 1);
     const int rows = std::max(int(picture_->rows.size()), 1);
     const QSize room = PictureArea->viewport()->size() - QSize(2, 2);
-    // As large as the window allows, whole pixels per cell while cells are large.
-    double zoom = std::min(double(room.width()) / columns, double(room.height()) / rows);
-    if (zoom >= 1)
-        zoom = std::floor(zoom);
-    Canvas->SetZoom(zoom);
+    // The whole picture in the window, square cells of whole pixels; rows of less than a pixel (a long run) keep
+    // the columns as wide as the window allows, since a short tape would else be a thin line.
+    const double across = double(room.width()) / columns;
+    const double down = double(room.height()) / rows;
+    const double square = std::min(across, down);
+    const auto whole = [](double z) { return z >= 1 ? std::floor(z) : z; };
+    if (down >= 1)
+        Canvas->SetZoom(whole(square), whole(square));
+    else
+        Canvas->SetZoom(whole(std::min(across, 40.0)), down);
 }
 
 void TSpaceTimeForm::ZoomTo(const QRect& cells) {
     const QSize room = PictureArea->viewport()->size();
-    const double zoom = std::min(double(room.width()) / std::max(cells.width(), 1),
-                                 double(room.height()) / std::max(cells.height(), 1));
-    Canvas->SetZoom(zoom);
-    PictureArea->horizontalScrollBar()->setValue(int(cells.left() * Canvas->Zoom()));
-    PictureArea->verticalScrollBar()->setValue(int(cells.top() * Canvas->Zoom()));
+    Canvas->SetZoom(double(room.width()) / std::max(cells.width(), 1),
+                    double(room.height()) / std::max(cells.height(), 1));
+    PictureArea->horizontalScrollBar()->setValue(int(cells.left() * Canvas->ZoomX()));
+    PictureArea->verticalScrollBar()->setValue(int(cells.top() * Canvas->ZoomY()));
 }
 
 bool TSpaceTimeForm::ExportPng() {

@@ -27,8 +27,10 @@ public:
     explicit TSpaceTimeCanvas(QWidget* parent = nullptr);
 
     void SetPicture(const TSpaceTime* picture);
-    double Zoom() const { return zoom_; }
-    void SetZoom(double pixelsPerCell);
+    // Pixels per cell across and down: a run of many steps on a short tape fills the window with tall columns.
+    double ZoomX() const { return zoomX_; }
+    double ZoomY() const { return zoomY_; }
+    void SetZoom(double x, double y);
     // The row lit (-1: none).
     void SetCurrentRow(int row);
     int CurrentRow() const { return currentRow_; }
@@ -50,7 +52,8 @@ private:
     const TSpaceTime* picture_ = nullptr;
     // The cells at a pixel each, without the head.
     QImage image_;
-    double zoom_ = 1;
+    double zoomX_ = 1;
+    double zoomY_ = 1;
     int currentRow_ = -1;
     QRubberBand* band_ = nullptr;
     QPoint pressed_;

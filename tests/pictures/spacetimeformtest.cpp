@@ -39,8 +39,7 @@ TEST(SpaceTimeWindow, DrawsTheRunShowsTheStateOnHoverAndExportsWhatQtmRunWrites)
     EXPECT_TRUE(form.LegendLabel->text().contains(QStringLiteral("головка")));
 
     // Row 5 is the configuration after five steps: the first a crossed out, the head on the blank after the word.
-    const double zoom = form.Canvas->Zoom();
-    QTest::mouseMove(form.Canvas, QPoint(int(zoom * 1.5), int(zoom * 5.5)));
+    QTest::mouseMove(form.Canvas, QPoint(int(form.Canvas->ZoomX() * 1.5), int(form.Canvas->ZoomY() * 5.5)));
     EXPECT_EQ(form.InfoLabel->text(), QStringLiteral("Шаг 5, состояние qa2, головка на ячейке 3; ячейка 0: '#'"));
 
     form.ShowStep(7);
