@@ -1,5 +1,6 @@
 #include "cli/runnercli.h"
 
+#include "cli/clipictures.h"
 #include "cli/clitask.h"
 
 #include "diagram/diagram.h"
@@ -350,6 +351,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         QStringLiteral("jff|lines|pairs"));
     parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
                        jsonOption, expectOption, jobsOption, htmlOption, diagramOption, exportOption});
+    AddPictureOptions(parser);
     const QCommandLineOption taskOption(
         QStringLiteral("task"),
         QStringLiteral("Проверить машины на наборе слов задачи задачника (FILE.tests рядом с FILE.task) с ее "
@@ -482,6 +484,12 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         err << QStringLiteral("Параметр --report допускает только одно слово") << Qt::endl;
         return 2;
     }
+
+    TPictureJob pictureJob{files, words, {}, inputSymbols, maxSteps};
+    for (const TTestCase& c : cases)
+        pictureJob.expectWords.append(c.word);
+    if (const std::optional<int> status = RunPictures(parser, pictureJob, config, out, err))
+        return *status;
 
     if (parser.isSet(diagramOption)) {
         const int status = WriteDiagrams(files, parser.value(diagramOption), config, err);

@@ -195,16 +195,23 @@ TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
         return result;
     }
     engine_.Start();
-    if (!progress_ && !cancelled_) {
+    if (sampler_)
+        sampler_(machine_.Core());
+    if (!progress_ && !cancelled_ && !sampler_) {
         engine_.RunSteps(maxSteps);
     } else {
         // In slices, so that a long run can say how far it has come; a cancel wants an answer within a
         // fraction of a second even with the loop check on.
-        const qint64 slice = cancelled_ ? qint64(1) << 16 : qint64(1) << 22;
-        while (engine_.GetRunState() == Running && machine_.StepNumber() < maxSteps) {
-            engine_.RunSteps(std::min(maxSteps, machine_.StepNumber() + slice));
+        const qint64 slice = sampler_ ? sampleEvery_ : cancelled_ ? qint64(1) << 16 : qint64(1) << 22;
+        // The core's step, not the model's: the model would copy the whole tape from the core to tell it.
+        const TRunCore& core = machine_.Core();
+        while (engine_.GetRunState() == Running && core.step < maxSteps) {
+            engine_.RunSteps(std::min(maxSteps, core.step + slice));
             if (progress_)
-                progress_(machine_.StepNumber());
+                progress_(core.step);
+            // A stop leaves the core where the run ended.
+            if (sampler_)
+                sampler_(machine_.Core());
             if (cancelled_ && cancelled_())
                 break;
         }

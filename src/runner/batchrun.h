@@ -81,6 +81,15 @@ public:
     void SetProgress(std::function<void(qint64 steps)> progress) { progress_ = std::move(progress); }
     // Asked every few ten thousand steps; true ends the run where it is, as the step limit would.
     void SetCancel(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
+    // Shows the run core to at once a run has started, after every multiple of every steps and where the run
+    // ends (where it may already have been shown); every 0 takes it away. The pictures of a run read it so.
+    void SetSampler(qint64 every, std::function<void(const TRunCore& core)> at) {
+        sampleEvery_ = at ? every : 0;
+        sampler_ = sampleEvery_ > 0 ? std::move(at) : nullptr;
+    }
+    // The loop check of the runs that follow (the settings' History).
+    void SetLoopCheck(bool on) { config_.History = on; }
+    bool LoopCheck() const { return config_.History; }
 
 private:
     class TAnswers : public TPrompts {
@@ -124,4 +133,6 @@ private:
     QChar hashSymbol_;
     std::function<void(qint64)> progress_;
     std::function<bool()> cancelled_;
+    qint64 sampleEvery_ = 0;
+    std::function<void(const TRunCore&)> sampler_;
 };

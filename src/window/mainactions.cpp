@@ -117,6 +117,8 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::LogView,         "LogView",         u"&отчет",                       Key(Qt::Key_F6),                       3032, M::Service, false,     &TMainForm::LogViewExecute,       logShown},
         {&TMainForm::LogSave,         "LogSave",         u"&сохранить отчет",             Key(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033, M::Service, false,     &TMainForm::LogSaveExecute,       logShown},
         {&TMainForm::DiagramView,     "DiagramView",     u"&диаграмма состояний",         Key(Qt::Key_F7),                       3037, M::Service, false,     &TMainForm::DiagramViewExecute,   nullptr},
+        {&TMainForm::SpaceTimeItem,   "SpaceTimeItem",   u"&ход вычисления",              0,                                     3072, M::Service, false,     &TMainForm::SpaceTimeExecute,     machineShown},
+        {&TMainForm::CostItem,        "CostItem",        u"с&ложность",                   0,                                     3073, M::Service, false,     &TMainForm::CostExecute,          machineShown},
         {&TMainForm::ConfigItem,      "ConfigItem",      u"п&араметры",                   Key(Qt::Key_F11),                      3034, M::Service, false,     &TMainForm::ConfigItemExecute,    notRunning},
         {&TMainForm::SaveConfigItem,  "SaveConfigItem",  u"сохранить &параметры",         Key(Qt::SHIFT | Qt::Key_F11),          3035, M::Service, false,     &TMainForm::SaveConfigItemClick,  nullptr},
         {&TMainForm::SaveDeskTopItem, "SaveDeskTopItem", u"сохранить &рабочий стол",      Key(Qt::CTRL | Qt::Key_F11),           3036, M::Service, false,     &TMainForm::SaveDeskTopItemClick, nullptr},

@@ -39,6 +39,8 @@ class TTableForm;
 class TDiagramForm;
 class TTestSetForm;
 class TTaskBookForm;
+class TSpaceTimeForm;
+class TCostForm;
 struct THandout;
 
 // The property that carries a control's or an entry's help context number.
@@ -177,6 +179,11 @@ private:
     void TaskBookOpenExecute();
     void OpenTaskMachine(const QString& path);
     TTaskBookForm* taskBookForm_ = nullptr;
+    // The pictures of a run (picturecommands.cpp): the space-time picture and the cost plot.
+    void SpaceTimeExecute();
+    void CostExecute();
+    TSpaceTimeForm* spaceTimeForm_ = nullptr;
+    TCostForm* costForm_ = nullptr;
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();
@@ -301,6 +308,8 @@ private:
     QAction* LogSave = nullptr;
     QAction* TableItem = nullptr;
     QAction* DiagramView = nullptr;
+    QAction* SpaceTimeItem = nullptr;
+    QAction* CostItem = nullptr;
     QAction* ConfigItem = nullptr;
     QAction* SaveConfigItem = nullptr;
     QAction* SaveDeskTopItem = nullptr;

@@ -53,6 +53,8 @@ const TEntry MenuEntries[] = {
     {u"Сер&вис", u"&отчет", QKeySequence(Qt::Key_F6), 3032},
     {u"Сер&вис", u"&сохранить отчет", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), 3033},
     {u"Сер&вис", u"&диаграмма состояний", QKeySequence(Qt::Key_F7), 3037},
+    {u"Сер&вис", u"&ход вычисления", QKeySequence(), 3072},
+    {u"Сер&вис", u"с&ложность", QKeySequence(), 3073},
     {u"Сер&вис", u"п&араметры", QKeySequence(Qt::Key_F11), 3034},
     {u"Сер&вис", u"сохранить &параметры", QKeySequence(Qt::SHIFT | Qt::Key_F11), 3035},
     {u"Сер&вис", u"сохранить &рабочий стол", QKeySequence(Qt::CTRL | Qt::Key_F11), 3036},

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "pictures/cost.h"
+
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class TConfig;
+class TPrompts;
+
+// The window "Сложность": runs the machine on words of growing length on a worker thread and plots the steps or
+// the tape cells against the length (the largest and the mean per length, and the fitted c·n^k). Words that do not
+// halt are marked along the top of the plot; Cancel ends the runs within a fraction of a second.
+class TCostForm : public QWidget {
+    Q_OBJECT
+
+public:
+    TCostForm(const TConfig& config, TPrompts& prompts, QWidget* parent = nullptr);
+    ~TCostForm() override;
+
+    // The bytes of the machine file to measure; empty when there is no machine.
+    std::function<QByteArray()> machineBytes;
+    // The words of the machine's test set, which are measured when there are any (else words over the alphabet).
+    std::function<QStringList()> testSetWords;
+
+    // "Измерить" and "Отмена".
+    void StartMeasure();
+    void CancelMeasure();
+    bool Measuring() const { return worker_.joinable(); }
+    const TCostTable& Table() const { return *table_; }
+    bool ExportPng();
+    bool ExportCsv();
+
+    QLabel* SourceLabel = nullptr;
+    QLabel* FitLabel = nullptr;
+    QSpinBox* MaxLengthEdit = nullptr;
+    QSpinBox* StepLimitEdit = nullptr;
+    QComboBox* SeriesBox = nullptr;
+    QPushButton* MeasureButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QChartView* ChartView = nullptr;
+    QPushButton* PngButton = nullptr;
+    QPushButton* CsvButton = nullptr;
+
+signals:
+    void measured();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void UpdateControls();
+    void Progress(int generation, int done, int total);
+    void Done(int generation, const std::shared_ptr<TCostTable>& table);
+    // Draws the table's steps or cells, as the series box says.
+    void Plot();
+    bool Save(const QString& title, const QString& filter, const QString& ext, const QByteArray& bytes);
+    void StopWorker();
+
+    const TConfig& config_;
+    TPrompts& prompts_;
+    std::shared_ptr<TCostTable> table_;
+    std::thread worker_;
+    std::atomic<bool> cancel_{false};
+    int generation_ = 0;
+};

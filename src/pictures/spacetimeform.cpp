@@ -1,0 +1,395 @@
+#include "pictures/spacetimeform.h"
+
+#include "platform/fileio.h"
+#include "platform/prompts.h"
+#include "settings/config.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRubberBand>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+const QString Caption = QStringLiteral("Ход вычисления");
+// The window's page in the help.
+constexpr int WindowHelp = 2072;
+constexpr int DefaultStepLimit = 100000000;
+constexpr double MaxZoom = 64;
+
+QColor Colour(std::uint32_t argb) {
+    return QColor::fromRgb(argb);
+}
+
+} // namespace
+
+TSpaceTimeCanvas::TSpaceTimeCanvas(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Canvas"));
+    setMouseTracking(true);
+    band_ = new QRubberBand(QRubberBand::Rectangle, this);
+}
+
+void TSpaceTimeCanvas::SetPicture(const TSpaceTime* picture) {
+    picture_ = picture;
+    currentRow_ = -1;
+    image_ = QImage();
+    if (picture_ && !picture_->rows.empty()) {
+        // The cells alone: the head is drawn over them at the zoom shown, framed once the cells are large.
+        const std::array<std::uint32_t, 256> colours = SymbolColours(*picture_);
+        const int columns = picture_->Columns();
+        const int rows = int(picture_->rows.size());
+        image_ = QImage(columns, rows, QImage::Format_RGB32);
+        for (int r = 0; r < rows; ++r) {
+            auto* line = reinterpret_cast<std::uint32_t*>(image_.scanLine(r));
+            for (int c = 0; c < columns; ++c)
+                line[c] = colours[picture_->Cell(r, c)];
+        }
+    }
+    SetZoom(zoomX_, zoomY_);
+}
+
+void TSpaceTimeCanvas::SetZoom(double x, double y) {
+    zoomX_ = std::clamp(x, 1.0 / 64, MaxZoom);
+    zoomY_ = std::clamp(y, 1.0 / 64, MaxZoom);
+    const QSize size = image_.isNull()
+                           ? QSize(0, 0)
+                           : QSize(int(std::ceil(image_.width() * zoomX_)), int(std::ceil(image_.height() * zoomY_)));
+    setFixedSize(size);
+    update();
+}
+
+void TSpaceTimeCanvas::SetCurrentRow(int row) {
+    if (row == currentRow_)
+        return;
+    currentRow_ = row;
+    update();
+}
+
+QPoint TSpaceTimeCanvas::CellAt(QPoint point) const {
+    return QPoint(int(std::floor(point.x() / zoomX_)), int(std::floor(point.y() / zoomY_)));
+}
+
+void TSpaceTimeCanvas::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), Colour(BlankColour));
+    if (image_.isNull())
+        return;
+    // Cells stay sharp when enlarged either way; only a picture shrunk both ways is smoothed.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, zoomX_ < 1 && zoomY_ < 1);
+    painter.drawImage(QRectF(0, 0, image_.width() * zoomX_, image_.height() * zoomY_), image_);
+    const int firstRow = std::max(0, int(event->rect().top() / zoomY_));
+    const int lastRow = std::min(image_.height() - 1, int(event->rect().bottom() / zoomY_));
+    const QColor head = Colour(HeadColour);
+    for (int r = firstRow; r <= lastRow; ++r) {
+        const int column = picture_->ColumnOf(picture_->rows[std::size_t(r)].head);
+        const QRectF cell(column * zoomX_, r * zoomY_, std::max(zoomX_, 1.0), std::max(zoomY_, 1.0));
+        if (std::min(zoomX_, zoomY_) >= 3) {
+            painter.setPen(QPen(head, 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(cell.adjusted(0.5, 0.5, -0.5, -0.5));
+        } else {
+            painter.fillRect(cell, head);
+        }
+    }
+    if (currentRow_ >= 0) {
+        // The row of the step the main window's run stands at, lit across the whole picture.
+        const QRectF row(0, currentRow_ * zoomY_, width(), std::max(zoomY_, 2.0));
+        painter.fillRect(row, QColor(255, 200, 0, 110));
+        painter.setPen(QPen(QColor(230, 120, 0), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(row.adjusted(0, 0, -1, 0));
+    }
+}
+
+void TSpaceTimeCanvas::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    pressed_ = event->position().toPoint();
+    band_->setGeometry(QRect(pressed_, QSize()));
+    band_->show();
+}
+
+void TSpaceTimeCanvas::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (band_->isVisible())
+        band_->setGeometry(QRect(pressed_, p).normalized());
+    const QPoint cell = CellAt(p);
+    if (picture_ && cell.y() >= 0 && cell.y() < int(picture_->rows.size()))
+        emit hovered(cell.y(), cell.x());
+}
+
+void TSpaceTimeCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !band_->isVisible())
+        return QWidget::mouseReleaseEvent(event);
+    band_->hide();
+    const QRect dragged = QRect(pressed_, event->position().toPoint()).normalized();
+    // A click is no region.
+    if (dragged.width() < 4 || dragged.height() < 4)
+        return;
+    const QPoint from = CellAt(dragged.topLeft());
+    const QPoint to = CellAt(dragged.bottomRight());
+    emit regionChosen(QRect(from, to));
+}
+
+TSpaceTimeForm::TSpaceTimeForm(const TConfig& config, TPrompts& prompts, QWidget* parent)
+    : QWidget(parent, Qt::Window), config_(config), prompts_(prompts), picture_(std::make_shared<TSpaceTime>()) {
+    setObjectName(QStringLiteral("SpaceTimeForm"));
+    setProperty("helpContext", WindowHelp);
+    setWindowTitle(Caption);
+    CreateControls();
+    UpdateControls();
+    resize(720, 560);
+}
+
+TSpaceTimeForm::~TSpaceTimeForm() {
+    StopWorker();
+}
+
+void TSpaceTimeForm::CreateControls() {
+    auto* layout = new QVBoxLayout(this);
+    EndLabel = new QLabel(this);
+    EndLabel->setObjectName(QStringLiteral("EndLabel"));
+    EndLabel->setWordWrap(true);
+    layout->addWidget(EndLabel);
+
+    PictureArea = new QScrollArea(this);
+    PictureArea->setObjectName(QStringLiteral("PictureArea"));
+    PictureArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Canvas = new TSpaceTimeCanvas(PictureArea);
+    PictureArea->setWidget(Canvas);
+    layout->addWidget(PictureArea, 1);
+
+    InfoLabel = new QLabel(this);
+    InfoLabel->setObjectName(QStringLiteral("InfoLabel"));
+    layout->addWidget(InfoLabel);
+    LegendLabel = new QLabel(this);
+    LegendLabel->setObjectName(QStringLiteral("LegendLabel"));
+    LegendLabel->setTextFormat(Qt::RichText);
+    LegendLabel->setWordWrap(true);
+    layout->addWidget(LegendLabel);
+
+    auto* buttons = new QHBoxLayout;
+    auto* limitLabel = new QLabel(QStringLiteral("&Предел шагов:"), this);
+    StepLimitEdit = new QSpinBox(this);
+    StepLimitEdit->setObjectName(QStringLiteral("StepLimitEdit"));
+    StepLimitEdit->setRange(1, 2000000000);
+    StepLimitEdit->setValue(DefaultStepLimit);
+    StepLimitEdit->setGroupSeparatorShown(true);
+    limitLabel->setBuddy(StepLimitEdit);
+    RebuildButton = new QPushButton(QStringLiteral("По&строить"), this);
+    ZoomInButton = new QPushButton(QStringLiteral("&Крупнее"), this);
+    ZoomOutButton = new QPushButton(QStringLiteral("&Мельче"), this);
+    FitButton = new QPushButton(QStringLiteral("&Целиком"), this);
+    ExportButton = new QPushButton(QStringLiteral("Сохранить &PNG..."), this);
+    buttons->addWidget(limitLabel);
+    buttons->addWidget(StepLimitEdit);
+    buttons->addWidget(RebuildButton);
+    buttons->addStretch(1);
+    for (QPushButton* b : {ZoomInButton, ZoomOutButton, FitButton, ExportButton})
+        buttons->addWidget(b);
+    layout->addLayout(buttons);
+    const std::pair<QPushButton*, const char*> names[] = {{RebuildButton, "RebuildButton"},
+                                                          {ZoomInButton, "ZoomInButton"},
+                                                          {ZoomOutButton, "ZoomOutButton"},
+                                                          {FitButton, "FitButton"},
+                                                          {ExportButton, "ExportButton"}};
+    for (const auto& [button, name] : names) {
+        button->setObjectName(QString::fromLatin1(name));
+        button->setAutoDefault(false);
+    }
+
+    connect(RebuildButton, &QPushButton::clicked, this, &TSpaceTimeForm::Rebuild);
+    connect(ZoomInButton, &QPushButton::clicked, this,
+            [this] { Canvas->SetZoom(Canvas->ZoomX() * 2, Canvas->ZoomY() * 2); });
+    connect(ZoomOutButton, &QPushButton::clicked, this,
+            [this] { Canvas->SetZoom(Canvas->ZoomX() / 2, Canvas->ZoomY() / 2); });
+    connect(FitButton, &QPushButton::clicked, this, &TSpaceTimeForm::FitToWindow);
+    connect(ExportButton, &QPushButton::clicked, this, &TSpaceTimeForm::ExportPng);
+    connect(Canvas, &TSpaceTimeCanvas::hovered, this, &TSpaceTimeForm::ShowHovered);
+    connect(Canvas, &TSpaceTimeCanvas::regionChosen, this, &TSpaceTimeForm::ZoomTo);
+}
+
+void TSpaceTimeForm::UpdateControls() {
+    const bool building = Building();
+    const bool drawn = !building && !picture_->rows.empty();
+    RebuildButton->setEnabled(!building);
+    StepLimitEdit->setEnabled(!building);
+    for (QPushButton* b : {ZoomInButton, ZoomOutButton, FitButton, ExportButton})
+        b->setEnabled(drawn);
+}
+
+void TSpaceTimeForm::Rebuild() {
+    StopWorker();
+    const QByteArray machine = machineBytes ? machineBytes() : QByteArray();
+    if (machine.isEmpty()) {
+        prompts_.Message(Caption, QStringLiteral("Нет машины для построения"), TIcon::Stop);
+        return;
+    }
+    drawnFrom_ = machine;
+    cancel_ = false;
+    const int generation = ++generation_;
+    Canvas->SetPicture(nullptr);
+    picture_ = std::make_shared<TSpaceTime>();
+    EndLabel->setText(QStringLiteral("Строится..."));
+    InfoLabel->clear();
+    LegendLabel->clear();
+    // The worker has copies of everything it reads; it speaks to the window only through a queued call.
+    worker_ =
+        std::thread([this, generation, machine, config = TConfig(config_), limit = qint64(StepLimitEdit->value())] {
+            TConfig settings = config;
+            settings.settingsPath.clear();
+            settings.desktopPath.clear();
+            // The loop check reads the run log, which nothing else here wants.
+            settings.ViewLog = settings.History;
+            TBatchRunner runner(settings);
+            QStringList warnings;
+            runner.LoadBytes(machine, warnings);
+            auto picture = std::make_shared<TSpaceTime>(DrawSpaceTime(runner, runner.FileWord(), limit, cancel_));
+            QMetaObject::invokeMethod(
+                this, [this, generation, picture] { Built(generation, picture); }, Qt::QueuedConnection);
+        });
+    UpdateControls();
+}
+
+void TSpaceTimeForm::Refresh() {
+    if (!machineBytes || machineBytes() != drawnFrom_)
+        Rebuild();
+}
+
+void TSpaceTimeForm::Built(int generation, const std::shared_ptr<TSpaceTime>& picture) {
+    if (generation != generation_ || !worker_.joinable())
+        return;
+    worker_.join();
+    picture_ = picture;
+    const TSpaceTime& p = *picture_;
+    if (p.result.end == TRunEnd::Refused) {
+        EndLabel->setText(QStringLiteral("Машина не запущена на слове ") + WordShown(p.result.word) +
+                          QStringLiteral(":\n") + p.result.faults.join(QLatin1Char('\n')));
+    } else {
+        EndLabel->setText(
+            QStringLiteral("Слово ") + WordShown(p.result.word) + QStringLiteral(": ") + p.EndText() +
+            QStringLiteral(". Строк: ") + QString::number(p.rows.size()) + QStringLiteral(", ") + p.BandText() +
+            (p.cellsPerColumn > 1 ? QStringLiteral(", ячеек в столбце: ") + QString::number(p.cellsPerColumn)
+                                  : QString()));
+    }
+    QString legend;
+    const auto swatch = [](std::uint32_t argb) {
+        return QStringLiteral("<span style=\"background-color:#%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>")
+            .arg(argb & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+    };
+    for (int i = 0; i < p.symbols.size(); ++i)
+        legend += swatch(SymbolColour(i)) + QStringLiteral("&nbsp;") + QString(p.symbols[i]).toHtmlEscaped() +
+                  QStringLiteral("&nbsp;&nbsp; ");
+    if (!p.rows.empty())
+        legend += swatch(HeadColour) + QStringLiteral("&nbsp;головка");
+    LegendLabel->setText(legend);
+    Canvas->SetPicture(picture_.get());
+    FitToWindow();
+    if (shownStep_ >= 0)
+        ShowStep(shownStep_);
+    UpdateControls();
+    emit built();
+}
+
+void TSpaceTimeForm::ShowStep(qint64 step) {
+    shownStep_ = step;
+    const int row = step < 0 || Building() ? -1 : picture_->RowOfStep(step);
+    Canvas->SetCurrentRow(row);
+    if (row >= 0) {
+        const int y = int(row * Canvas->ZoomY());
+        PictureArea->ensureVisible(PictureArea->horizontalScrollBar()->value(), y, 0, 40);
+    }
+}
+
+void TSpaceTimeForm::ShowHovered(int row, int column) {
+    const TSpaceTime& p = *picture_;
+    if (row < 0 || row >= int(p.rows.size()))
+        return;
+    const TSpaceTimeRow& r = p.rows[std::size_t(row)];
+    const qint64 last = row + 1 < int(p.rows.size()) ? p.rows[std::size_t(row) + 1].step - 1 : r.step;
+    QString text = QStringLiteral("Шаг ") + QString::number(r.step);
+    if (last > r.step)
+        text += QStringLiteral(" (строка до шага ") + QString::number(last) + QLatin1Char(')');
+    text += QStringLiteral(", состояние ") + p.states.value(r.state) + QStringLiteral(", головка на ячейке ") +
+            QString::number(r.head);
+    if (column >= 0 && column < p.Columns())
+        text += QStringLiteral("; ячейка ") + QString::number(p.firstPosition + column * p.cellsPerColumn) +
+                QStringLiteral(": '") + TRunCore::CharOf(p.Cell(row, column)) + QLatin1Char('\'');
+    InfoLabel->setText(text);
+}
+
+void TSpaceTimeForm::FitToWindow() {
+    const int columns = std::max(picture_->Columns(), 1);
+    const int rows = std::max(int(picture_->rows.size()), 1);
+    const QSize room = PictureArea->viewport()->size() - QSize(2, 2);
+    // The whole picture in the window, square cells of whole pixels; rows of less than a pixel (a long run) keep
+    // the columns as wide as the window allows, since a short tape would else be a thin line.
+    const double across = double(room.width()) / columns;
+    const double down = double(room.height()) / rows;
+    const double square = std::min(across, down);
+    const auto whole = [](double z) { return z >= 1 ? std::floor(z) : z; };
+    if (down >= 1)
+        Canvas->SetZoom(whole(square), whole(square));
+    else
+        Canvas->SetZoom(whole(std::min(across, 40.0)), down);
+}
+
+void TSpaceTimeForm::ZoomTo(const QRect& cells) {
+    const QSize room = PictureArea->viewport()->size();
+    Canvas->SetZoom(double(room.width()) / std::max(cells.width(), 1),
+                    double(room.height()) / std::max(cells.height(), 1));
+    PictureArea->horizontalScrollBar()->setValue(int(cells.left() * Canvas->ZoomX()));
+    PictureArea->verticalScrollBar()->setValue(int(cells.top() * Canvas->ZoomY()));
+}
+
+bool TSpaceTimeForm::ExportPng() {
+    if (picture_->rows.empty())
+        return false;
+    TFileDialog dialog;
+    dialog.title = QStringLiteral("Сохранить ход вычисления");
+    dialog.filter = QStringLiteral("Рисунки PNG (*.png)|*.png");
+    dialog.defaultExt = QStringLiteral("png");
+    dialog.initialDir = config_.Dir;
+    dialog.overwritePrompt = true;
+    const QString name = prompts_.SaveFileName(dialog);
+    if (name.isEmpty())
+        return false;
+    // The picture qtm-run --spacetime writes.
+    const fileio::TSaveResult saved = fileio::SaveFile(
+        name, PngBytes(SpaceTimePixels(*picture_, DefaultScale(*picture_))), fileio::FreshTempName(name), QString());
+    if (!saved.ok()) {
+        prompts_.Message(Caption,
+                         QStringLiteral("Ошибка записи файла ") + name + QStringLiteral("\n") +
+                             fileio::ErrorText(saved.error),
+                         TIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+void TSpaceTimeForm::StopWorker() {
+    if (!worker_.joinable())
+        return;
+    cancel_ = true;
+    worker_.join();
+    // What it queued is for a picture that no longer exists.
+    ++generation_;
+}
+
+void TSpaceTimeForm::closeEvent(QCloseEvent* event) {
+    if (Building()) {
+        StopWorker();
+        EndLabel->setText(QStringLiteral("Построение прервано"));
+        UpdateControls();
+    }
+    QWidget::closeEvent(event);
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "pictures/spacetime.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+class QLabel;
+class QPushButton;
+class QRubberBand;
+class QScrollArea;
+class QSpinBox;
+class TConfig;
+class TPrompts;
+
+// The picture itself: the cells scaled by the zoom, the head's cell marked, the row of the current step lit.
+// A drag with the mouse zooms to the region dragged over.
+class TSpaceTimeCanvas : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TSpaceTimeCanvas(QWidget* parent = nullptr);
+
+    void SetPicture(const TSpaceTime* picture);
+    // Pixels per cell across and down: a run of many steps on a short tape fills the window with tall columns.
+    double ZoomX() const { return zoomX_; }
+    double ZoomY() const { return zoomY_; }
+    void SetZoom(double x, double y);
+    // The row lit (-1: none).
+    void SetCurrentRow(int row);
+    int CurrentRow() const { return currentRow_; }
+    // The cell (column, row) under a point of the canvas.
+    QPoint CellAt(QPoint point) const;
+
+signals:
+    void hovered(int row, int column);
+    // A region of cells was dragged over.
+    void regionChosen(const QRect& cells);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    const TSpaceTime* picture_ = nullptr;
+    // The cells at a pixel each, without the head.
+    QImage image_;
+    double zoomX_ = 1;
+    double zoomY_ = 1;
+    int currentRow_ = -1;
+    QRubberBand* band_ = nullptr;
+    QPoint pressed_;
+};
+
+// The window "Ход вычисления": the space-time picture of a run of the machine on its word, drawn on a worker
+// thread through the run core. While the machine runs in the main window, the row of its step is lit.
+class TSpaceTimeForm : public QWidget {
+    Q_OBJECT
+
+public:
+    TSpaceTimeForm(const TConfig& config, TPrompts& prompts, QWidget* parent = nullptr);
+    ~TSpaceTimeForm() override;
+
+    // The bytes of the machine file (with its word) to draw the run of; empty when there is no machine.
+    std::function<QByteArray()> machineBytes;
+
+    // Draws the run again from the machine as it is now.
+    void Rebuild();
+    // Draws it again only when the machine (or its word) changed since it was drawn.
+    void Refresh();
+    bool Building() const { return worker_.joinable(); }
+    const TSpaceTime& Picture() const { return *picture_; }
+    // The step the main window's run stands at, or -1 when no run goes.
+    void ShowStep(qint64 step);
+    // Fits the whole picture into the window.
+    void FitToWindow();
+    bool ExportPng();
+
+    QLabel* EndLabel = nullptr;
+    QLabel* InfoLabel = nullptr;
+    QLabel* LegendLabel = nullptr;
+    QScrollArea* PictureArea = nullptr;
+    TSpaceTimeCanvas* Canvas = nullptr;
+    QSpinBox* StepLimitEdit = nullptr;
+    QPushButton* RebuildButton = nullptr;
+    QPushButton* ZoomInButton = nullptr;
+    QPushButton* ZoomOutButton = nullptr;
+    QPushButton* FitButton = nullptr;
+    QPushButton* ExportButton = nullptr;
+
+signals:
+    void built();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void Built(int generation, const std::shared_ptr<TSpaceTime>& picture);
+    void ShowHovered(int row, int column);
+    void ZoomTo(const QRect& cells);
+    void StopWorker();
+    void UpdateControls();
+
+    const TConfig& config_;
+    TPrompts& prompts_;
+    std::shared_ptr<TSpaceTime> picture_;
+    QByteArray drawnFrom_;
+    std::thread worker_;
+    std::atomic<bool> cancel_{false};
+    int generation_ = 0;
+    qint64 shownStep_ = -1;
+};

@@ -1,0 +1,92 @@
+#include "cli/runnercli.h"
+#include "filetestutil.h"
+#include "platform/codepage.h"
+#include "printers.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+namespace {
+
+QString Example(const char* name) {
+    return QFileInfo(QString::fromUtf8(__FILE__))
+        .absoluteDir()
+        .absoluteFilePath(QStringLiteral("../../examples/") + QString::fromLatin1(name));
+}
+
+struct TCli {
+    int status = 0;
+    QString out;
+    QString err;
+};
+
+TCli Cli(QStringList args) {
+    TCli r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    args.prepend(QStringLiteral("qtm-run"));
+    r.status = RunBatch(args, out, err);
+    return r;
+}
+
+} // namespace
+
+TEST(PicturesCli, SpaceTimeWritesThePictureAndSaysHowItIsDrawn) {
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("abba.png"));
+    const TCli r = Cli({Example("palindrome.qtm"), QStringLiteral("--word"), QStringLiteral("abba"),
+                        QStringLiteral("--spacetime"), png});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("abba: останов, шагов: 15; строк: 16, шагов в строке: 1, ячеек в столбце: 1\n"
+                                    "Цвета: # f2f2f2, a 1f77b4, b d62728; головка 000000\n"));
+    // Six cells (the word between two blanks) by sixteen rows, twelve pixels a cell.
+    const QByteArray bytes = ReadAll(png);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&image, bytes.constData(), std::size_t(bytes.size())));
+    EXPECT_EQ(image.width, 72u);
+    EXPECT_EQ(image.height, 192u);
+    png_image_free(&image);
+
+    const TCli two = Cli({Example("palindrome.qtm"), QStringLiteral("--word"), QStringLiteral("a"),
+                          QStringLiteral("--word"), QStringLiteral("b"), QStringLiteral("--spacetime"), png});
+    EXPECT_EQ(two.status, 2);
+    EXPECT_EQ(two.err, QStringLiteral("Параметр --spacetime допускает только один файл и одно слово\n"));
+}
+
+TEST(PicturesCli, CostPrintsTheTableAndWritesTheCsv) {
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("inversion.csv"));
+    const TCli r = Cli({Example("inversion.qtm"), QStringLiteral("--cost"), QStringLiteral("--max-length"),
+                        QStringLiteral("3"), QStringLiteral("--csv"), csv});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Слова: все слова до длины 3\n"
+                                    "длина\tслов\tостановилось\tшагов наиб.\tв среднем\tячеек наиб.\tв среднем\n"
+                                    "1\t2\t2\t2\t2.0\t3\t3.0\n"
+                                    "2\t4\t4\t3\t3.0\t4\t4.0\n"
+                                    "3\t8\t8\t4\t4.0\t5\t5.0\n"
+                                    "шаги ≈ 1.83·n^0.71 (≈ n)\n"
+                                    "ячейки ≈ 2.73·n^0.55 (≈ n)\n"
+                                    "Не запущено слов (их не пропускает проверка данных): 1\n"));
+    EXPECT_EQ(ReadAll(csv), codepage::Encode(QStringLiteral("длина,слов,остановилось,шагов наиб.,шагов в среднем,"
+                                                            "ячеек наиб.,ячеек в среднем,не остановилось\r\n"
+                                                            "1,2,2,2,2.00,3,3.00,0\r\n"
+                                                            "2,4,4,3,3.00,4,4.00,0\r\n"
+                                                            "3,8,8,4,4.00,5,5.00,0\r\n")));
+    const TCli tooLong = Cli(
+        {Example("inversion.qtm"), QStringLiteral("--cost"), QStringLiteral("--max-length"), QStringLiteral("501")});
+    EXPECT_EQ(tooLong.status, 2);
+    EXPECT_EQ(tooLong.err, QStringLiteral("Неверная длина слов: 501 (допустимо от 0 до 500)\n"));
+    // A word that runs into the step limit is counted apart and makes the status 1.
+    const TCli limited = Cli({Example("palindrome.qtm"), QStringLiteral("--cost"), QStringLiteral("--word"),
+                              QStringLiteral("abba"), QStringLiteral("--max-steps"), QStringLiteral("5")});
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_TRUE(limited.out.contains(QStringLiteral("4\t1\t0\t0\t0.0\t0\t0.0\tне остановилось: 1\n")))
+        << limited.out.toStdString();
+}

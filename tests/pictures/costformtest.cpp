@@ -1,0 +1,93 @@
+#include "filetestutil.h"
+#include "pictures/costform.h"
+#include "printers.h"
+#include "scriptedprompts.h"
+#include "settings/config.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtCharts/QChartView>
+#include <QtCharts/QScatterSeries>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString ExamplePath(const char* name) {
+    return QFileInfo(QString::fromUtf8(__FILE__))
+        .absoluteDir()
+        .absoluteFilePath(QStringLiteral("../../examples/") + QString::fromLatin1(name));
+}
+
+class CostWindow : public ::testing::Test {
+protected:
+    void Open(const char* machine) {
+        form.machineBytes = [machine] { return ReadAll(ExamplePath(machine)); };
+        form.show();
+    }
+
+    QTemporaryDir dir;
+    TConfig config{dir.path()};
+    TScriptedPrompts prompts;
+    TCostForm form{config, prompts};
+};
+
+} // namespace
+
+TEST_F(CostWindow, PlotsTheLargestAndMeanWithTheFitAndMarksWordsThatDoNotHalt) {
+    // The test set gives the words: palindromes of 1 to 12 symbols, and one of 30 that passes the limit of 200 steps.
+    form.testSetWords = [] {
+        QStringList words;
+        for (const int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 30})
+            words.append(QString(n, u'a'));
+        return words;
+    };
+    Open("palindrome.qtm");
+    form.StepLimitEdit->setValue(200);
+    QTest::mouseClick(form.MeasureButton, Qt::LeftButton);
+    EXPECT_TRUE(form.CancelButton->isEnabled());
+    QTRY_VERIFY(!form.Measuring());
+    EXPECT_EQ(form.SourceLabel->text(), QStringLiteral("Слова: набор слов"));
+    QChart* chart = form.ChartView->chart();
+    EXPECT_EQ(chart->title(), QStringLiteral("шаги ≈ n²"));
+    EXPECT_EQ(chart->series().size(), 4);
+    const auto* marks = qobject_cast<QScatterSeries*>(chart->series().at(3));
+    ASSERT_TRUE(marks);
+    EXPECT_EQ(marks->name(), QStringLiteral("не остановились"));
+    ASSERT_EQ(marks->count(), 1);
+    EXPECT_EQ(marks->at(0).x(), 30);
+    EXPECT_TRUE(form.FitLabel->text().endsWith(QStringLiteral("; не остановились слов: 1")))
+        << form.FitLabel->text().toStdString();
+    form.SeriesBox->setCurrentIndex(1);
+    EXPECT_EQ(chart->title(), QStringLiteral("ячейки ≈ n"));
+
+    const QString csv = dir.filePath(QStringLiteral("cost.csv"));
+    prompts.AnswerFile(csv);
+    QTest::mouseClick(form.CsvButton, Qt::LeftButton);
+    EXPECT_EQ(ReadAll(csv), form.Table().Csv());
+    const QString png = dir.filePath(QStringLiteral("cost.png"));
+    prompts.AnswerFile(png);
+    QTest::mouseClick(form.PngButton, Qt::LeftButton);
+    EXPECT_TRUE(ReadAll(png).startsWith("\x89PNG"));
+    EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(CostWindow, CancelStopsTheRuns) {
+    // Without the loop check the endless loop runs to its limit of two billion steps on every word.
+    config.History = false;
+    Open("endless_loop.qtm");
+    form.StepLimitEdit->setValue(2000000000);
+    QTest::mouseClick(form.MeasureButton, Qt::LeftButton);
+    ASSERT_TRUE(form.Measuring());
+    QTest::mouseClick(form.CancelButton, Qt::LeftButton);
+    QTRY_VERIFY(!form.Measuring());
+    EXPECT_TRUE(form.Table().cancelled);
+    EXPECT_TRUE(form.Table().points.isEmpty());
+    EXPECT_EQ(form.FitLabel->text(), QStringLiteral("Измерение прервано"));
+    EXPECT_TRUE(form.MeasureButton->isEnabled());
+}

@@ -1,0 +1,97 @@
+#include "pictures/cost.h"
+#include "platform/codepage.h"
+#include "printers.h"
+#include "settings/config.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Example(const char* name) {
+    return QFileInfo(QString::fromUtf8(__FILE__))
+        .absoluteDir()
+        .absoluteFilePath(QStringLiteral("../../examples/") + QString::fromLatin1(name));
+}
+
+} // namespace
+
+TEST(Cost, WordsOverTheAlphabetAreAllOfThemWhileFewElseRandom) {
+    const TCostWords words = WordsOverAlphabet(QStringLiteral("a#b"), 4, 8);
+    ASSERT_EQ(words.words.size(), 5);
+    EXPECT_EQ(words.words[0], QStringList{QString()});
+    EXPECT_EQ(words.words[2], (QStringList{"aa", "ab", "ba", "bb"}));
+    EXPECT_EQ(words.words[3].size(), 8);
+    EXPECT_EQ(words.words[4].size(), 8);
+    EXPECT_EQ(words.source, TCostWords::TSource::RandomWords);
+    // The same words every time, so the same machine gives the same table.
+    EXPECT_EQ(WordsOverAlphabet(QStringLiteral("ab"), 4, 8).words, words.words);
+    EXPECT_EQ(WordsOverAlphabet(QStringLiteral("ab"), 3, 8).source, TCostWords::TSource::AllWords);
+}
+
+TEST(Cost, FittedExponentOfASweepIsOneAndOfAPalindromeCheckTwo) {
+    TConfig config{QString()};
+    std::atomic<bool> cancel{false};
+    const struct {
+        const char* machine;
+        bool testSet;
+        double exponent;
+        double tolerance;
+        const char* rounded;
+    } cases[] = {
+        // Inverts the word in one sweep to the right: n + 1 steps.
+        {"inversion.qtm", false, 1, 0.1, "≈ n"},
+        // Crosses out the first and the last symbol and comes back: about n²/2 steps for a palindrome (other
+        // words are refused early, so the words are a test set of palindromes).
+        {"palindrome.qtm", true, 2, 0.2, "≈ n²"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.machine);
+        TBatchRunner runner(config);
+        QStringList warnings;
+        QString error;
+        ASSERT_TRUE(runner.Load(Example(c.machine), warnings, error));
+        TCostWords words;
+        if (c.testSet) {
+            QStringList palindromes;
+            for (int n = 1; n <= 40; ++n) {
+                QString w(n, u'a');
+                for (int i = 0; i < n / 2; i += 3)
+                    w[i] = w[n - 1 - i] = u'b';
+                palindromes.append(w);
+            }
+            words = WordsOfSet(palindromes);
+        } else {
+            words = WordsOverAlphabet(runner.Machine().Alphabet(), 20);
+        }
+        const TCostTable table = MeasureCost(runner, words, 100000, cancel);
+        ASSERT_TRUE(table.steps.valid);
+        EXPECT_NEAR(table.steps.k, c.exponent, c.tolerance);
+        EXPECT_EQ(table.steps.Rounded(), QString::fromUtf8(c.rounded));
+        // Lengths 1 to 40 and 1 to 20: the data check refuses the empty word.
+        EXPECT_EQ(table.points.size(), c.testSet ? 40 : 20);
+    }
+}
+
+TEST(Cost, WordsThatDoNotHaltAreCountedApartAndTheTableIsWritten) {
+    TConfig config{QString()};
+    TBatchRunner runner(config);
+    QStringList warnings;
+    QString error;
+    ASSERT_TRUE(runner.Load(Example("palindrome.qtm"), warnings, error));
+    std::atomic<bool> cancel{false};
+    // The empty word is refused by the data check; with a limit of 10 steps the longer words end at the limit.
+    const TCostTable table = MeasureCost(runner, WordsOfSet({"", "a", "ab", "aba", "abba", "abbba"}), 10, cancel);
+    EXPECT_EQ(codepage::Decode(table.Csv()),
+              QString::fromUtf8("длина,слов,остановилось,шагов наиб.,шагов в среднем,ячеек наиб.,ячеек в "
+                                "среднем,не остановилось\r\n"
+                                "1,1,1,3,3.00,3,3.00,0\r\n"
+                                "2,1,1,4,4.00,4,4.00,0\r\n"
+                                "3,1,1,10,10.00,5,5.00,0\r\n"
+                                "4,1,0,0,0.00,0,0.00,1\r\n"
+                                "5,1,0,0,0.00,0,0.00,1\r\n"));
+    EXPECT_EQ(table.points[3].notHalted, QStringList{"abba"});
+    EXPECT_EQ(table.refused, 1);
+}
