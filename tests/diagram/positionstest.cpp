@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -149,4 +150,32 @@ TEST(PositionsFile, CommandLineExportTakesTheUsersPlaces) {
     // q0 is the only other state: its layout's place moves to 100 points right of q1, level with it.
     EXPECT_TRUE(jff.contains(QStringLiteral("name=\"q0\">\n\t\t\t<x>-200.0</x>\n\t\t\t<y>-200.0</y>")))
         << jff.toStdString();
+}
+
+// What the diagram window relies on: a drag or "Упорядочить" that changes something is an edit (changed and
+// edited); one that changes nothing says nothing; a rename in the lists carries the place without being a
+// second edit; one state in two spellings is one entry, under the spelling set last.
+TEST(PositionsFile, TheOpenMachinesPositionsSayWhatChanged) {
+    TStatePositions positions;
+    QSignalSpy changed(&positions, &TStatePositions::changed);
+    QSignalSpy edited(&positions, &TStatePositions::edited);
+    const auto counts = [&] { return std::pair{int(changed.count()), int(edited.count())}; };
+    positions.SetPosition(QStringLiteral("q0"), {1, 2});
+    EXPECT_EQ(counts(), std::pair(1, 1));
+    positions.SetPosition(QStringLiteral(" q0 "), {1, 2});
+    EXPECT_EQ(counts(), std::pair(1, 1));
+    positions.SetPosition(QStringLiteral("Q0"), {3, 4});
+    EXPECT_EQ(counts(), std::pair(2, 2));
+    EXPECT_EQ(Dump(positions.Positions()), "Q0=3,4");
+    EXPECT_EQ(positions.Position(QStringLiteral("q0")), QPointF(3, 4));
+    positions.Rename(QStringLiteral("q0"), QStringLiteral("start"));
+    EXPECT_EQ(counts(), std::pair(3, 2));
+    positions.Rename(QStringLiteral("q0"), QStringLiteral("other"));
+    EXPECT_EQ(counts(), std::pair(3, 2));
+    EXPECT_EQ(Dump(positions.Positions()), "start=3,4");
+    positions.Clear();
+    EXPECT_EQ(counts(), std::pair(4, 3));
+    positions.Clear();
+    EXPECT_EQ(counts(), std::pair(4, 3));
+    EXPECT_TRUE(positions.IsEmpty());
 }
