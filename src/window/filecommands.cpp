@@ -17,6 +17,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 void TMainForm::SetModified(bool flag) {
     modified_ = machineFile_->IsNew() || flag;
     UpdateActions();
@@ -185,7 +187,8 @@ void TMainForm::ExportFileItemClick() {
         prompts_->Message(caption, error, TIcon::Stop);
         return;
     }
-    if (format == TExportFormat::Jff && !placed)
+    const auto unplaced = [this](const TStateItem& state) { return !positions_->Position(state.name); };
+    if (format == TExportFormat::Jff && !placed && std::ranges::any_of(source.states, unplaced))
         warnings.prepend(QStringLiteral("состояния расставлены сеткой: у машины больше 100 состояний или команд, "
                                         "ее диаграмма строится слишком долго"));
     if (!warnings.isEmpty())

@@ -107,7 +107,8 @@ TEST_F(PositionsWindow, APositionsFailureIsToldAndTheMachineIsSaved) {
     EXPECT_EQ(Files(), (QStringList{"inversion.bak", "inversion.pos", "inversion.qtm"}));
 }
 
-// JFLAP export from the window puts the states where the user put them, the others beside them.
+// JFLAP export from the window puts the states where the user put them, the others beside them, also in a
+// machine too large for the window to lay out.
 TEST_F(PositionsWindow, ExportTakesTheUsersPlaces) {
     Open(machine);
     form->Positions().SetPosition(QStringLiteral("q1"), {-300, -200});
@@ -119,4 +120,22 @@ TEST_F(PositionsWindow, ExportTakesTheUsersPlaces) {
     EXPECT_TRUE(jff.contains(QStringLiteral("name=\"q0\">\n\t\t\t<x>-200.0</x>\n\t\t\t<y>-200.0</y>")))
         << jff.toStdString();
     EXPECT_TRUE(prompts.boxes.isEmpty());
+
+    // A machine too large to lay out in the window goes on the grid, said so, unless the user placed every state.
+    for (int i = 1; i < 100; ++i)
+        form->Machine().AddState(QStringLiteral("s%1").arg(i));
+    for (int i = 2; i < 100; ++i)
+        form->Positions().SetPosition(QStringLiteral("s%1").arg(i), {i * 100.0, 0});
+    form->Positions().SetPosition(QStringLiteral("q0"), {0, 0});
+    prompts.Answer(TAnswer::Ok);
+    prompts.AnswerFile(dir.filePath(QStringLiteral("large.jff")));
+    form->ExportFileItemClick();
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes[0].text, QStringLiteral("состояния расставлены сеткой: у машины больше 100 состояний или "
+                                                    "команд, ее диаграмма строится слишком долго"));
+    form->Positions().SetPosition(QStringLiteral("s1"), {-100, 0});
+    prompts.AnswerFile(dir.filePath(QStringLiteral("large.jff")));
+    form->ExportFileItemClick();
+    EXPECT_EQ(prompts.boxes.size(), 1);
+    EXPECT_TRUE(ReadAll(dir.filePath(QStringLiteral("large.jff"))).contains("name=\"s1\">\n\t\t\t<x>-100.0</x>"));
 }
