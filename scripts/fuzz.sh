@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Runs one fuzz target under libFuzzer for the given number of seconds, starting from its committed corpus,
 # and merges what it found back into that corpus, minimised.
-#   scripts/fuzz.sh TARGET SECONDS      TARGET: readerfuzz, inifuzz, configfuzz, codepagefuzz, importfuzz or testsetfuzz
+#   scripts/fuzz.sh TARGET SECONDS      TARGET: readerfuzz, inifuzz, configfuzz, codepagefuzz, importfuzz, testsetfuzz or positionsfuzz
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:?target: readerfuzz, inifuzz, configfuzz, codepagefuzz, importfuzz or testsetfuzz}
+target=${1:?target: readerfuzz, inifuzz, configfuzz, codepagefuzz, importfuzz, testsetfuzz or positionsfuzz}
 seconds=${2:?seconds}
 scripts/deps.sh --fuzz
 build=build/fuzz

@@ -4,6 +4,7 @@
 #include "cli/clitask.h"
 
 #include "diagram/diagram.h"
+#include "diagram/positions.h"
 #include "files/qtmfile.h"
 #include "import/exporter.h"
 #include "platform/codepage.h"
@@ -285,6 +286,10 @@ int WriteExports(const QStringList& files, const QString& out, TExportFormat for
             if (format == TExportFormat::Jff)
                 for (const TDiagramNode& node : LayOutDiagram(DiagramSourceOf(runner.Machine())).nodes)
                     options.positions.insert(node.name, node.centre);
+            // The places the user gave the states on the diagram win over the layout's.
+            if (format == TExportFormat::Jff)
+                options.positions =
+                    ArrangedPositions(options.positions, ReadPositionsFile(file, DiagramSourceOf(runner.Machine())));
             QStringList warnings;
             QString error;
             const bool written =

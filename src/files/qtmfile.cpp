@@ -560,11 +560,13 @@ bool TQtmFile::SaveTo(const QString& name) {
         filePath_ = n;
         isNew_ = false;
         config_.Dir = paths::FileDir(n);
-        return true;
     } catch (const std::exception&) {
         Restore(before);
         return false;
     }
+    if (machineSaved)
+        machineSaved(filePath_);
+    return true;
 }
 
 // Writes the machine into a temporary file beside the existing one, keeps the previous content as the

@@ -75,6 +75,9 @@ public:
     std::function<bool()> saveFileAs;
     // Shows the load report modally; called after a file was read when it holds faults or NormalLoad is on.
     std::function<void(const TLoadReport&)> showLoadReport;
+    // Called after every successful save with the name saved under, whichever command saved: files kept
+    // beside the machine are written with it. Their failure is their own; the machine's save stands.
+    std::function<void(const QString& path)> machineSaved;
 
     // Empty when no file is current.
     const QString& FilePath() const { return filePath_; }

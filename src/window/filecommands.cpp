@@ -3,6 +3,7 @@
 #include "window/mainform.h"
 
 #include "diagram/diagram.h"
+#include "diagram/positions.h"
 #include "files/qtmfile.h"
 #include "import/exporter.h"
 #include "import/foreignmachine.h"
@@ -17,6 +18,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 void TMainForm::SetModified(bool flag) {
     modified_ = machineFile_->IsNew() || flag;
     UpdateActions();
@@ -26,8 +29,16 @@ void TMainForm::SetCurrentFile(const QString& name) {
     const QString old = fileName_;
     // Another machine is loaded (not the same one saved under a new name).
     const bool loads = name != machineFile_->FilePath();
-    if (loads)
+    if (loads) {
         machineFile_->SetFileName(name);
+        // Another machine now, or none: its positions come with it. A save under a new name keeps them.
+        if (machineFile_->FilePath() != old) {
+            if (machineFile_->FilePath().isEmpty() || machineFile_->IsNew())
+                positions_->Reset();
+            else
+                positions_->Load(machineFile_->FilePath(), *machine_);
+        }
+    }
     fileName_ = machineFile_->FilePath();
     // An untitled machine is named by its bare name; its directory is kept only to find it safely.
     UpdateCaption(!fileName_.isEmpty() && fileName_ == untitledPath_ ? paths::FileName(fileName_) : fileName_);
@@ -172,13 +183,18 @@ void TMainForm::ExportFileItemClick() {
             options.positions.insert(node.name, node.centre);
         QApplication::restoreOverrideCursor();
     }
+    // Where the user put the states, those places; the layout's (or the grid's) for the rest.
+    if (format == TExportFormat::Jff)
+        options.positions =
+            ArrangedPositions(placed ? options.positions : positions_->Positions(), positions_->Positions());
     QStringList warnings;
     QString error;
     if (!ExportMachineFile(ExportSourceOf(*machine_), format, options, chosen, warnings, error)) {
         prompts_->Message(caption, error, TIcon::Stop);
         return;
     }
-    if (format == TExportFormat::Jff && !placed)
+    const auto unplaced = [this](const TStateItem& state) { return !positions_->Position(state.name); };
+    if (format == TExportFormat::Jff && !placed && std::ranges::any_of(source.states, unplaced))
         warnings.prepend(QStringLiteral("состояния расставлены сеткой: у машины больше 100 состояний или команд, "
                                         "ее диаграмма строится слишком долго"));
     if (!warnings.isEmpty())
@@ -260,6 +276,12 @@ bool TMainForm::SaveFileAs() {
     SetModified(false);
     SetCurrentFile(machineFile_->FilePath());
     return true;
+}
+
+void TMainForm::SavePositions(const QString& machinePath) {
+    QString error;
+    if (!SavePositionsFile(machinePath, positions_->Positions(), DiagramSourceOf(*machine_), error))
+        prompts_->Message(QStringLiteral("Сохранение файла"), error, TIcon::Exclamation);
 }
 
 void TMainForm::OpenStartupFile() {

@@ -4,6 +4,7 @@
 #include "check/checkdatadialog.h"
 #include "check/validation.h"
 #include "diagram/diagramform.h"
+#include "diagram/positions.h"
 #include "files/fileloaddialog.h"
 #include "files/qtmfile.h"
 #include "help/aboutdialog.h"
@@ -101,6 +102,12 @@ TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* pare
     machineFile_->isModified = [this] { return modified_; };
     machineFile_->saveFileAs = [this] { return SaveFileAs(); };
     machineFile_->showLoadReport = [this](const TLoadReport& report) { TFileLoadDialog::ShowReport(report, this); };
+    positions_ = std::make_unique<TStatePositions>();
+    machineFile_->machineSaved = [this](const QString& path) { SavePositions(path); };
+    connect(positions_.get(), &TStatePositions::edited, this, [this] {
+        if (!fileName_.isEmpty())
+            SetModified(true);
+    });
 
     CreateControls();
     CreateActions();

@@ -32,6 +32,7 @@ class TQtmFile;
 class TRunLamp;
 class TRunToEnd;
 class TStateListModel;
+class TStatePositions;
 class TTapeView;
 class TValidation;
 class TLogForm;
@@ -75,6 +76,8 @@ public:
     const QString& FileName() const { return fileName_; }
     bool Modified() const { return modified_; }
     TQtmFile& MachineFile() { return *machineFile_; }
+    // Where the user put the states on the diagram; saved beside the machine file and read with it.
+    TStatePositions& Positions() { return *positions_; }
     void SetModified(bool flag);
     void SetCurrentFile(const QString& name);
     bool SaveFile();
@@ -187,6 +190,8 @@ private:
     void EditCommand(const std::function<void(QLineEdit*)>& command);
     void BringToFront();
     void KeepOnScreen();
+    // Writes the positions file beside the machine just saved under machinePath; a failure is only told.
+    void SavePositions(const QString& machinePath);
     // The directory for new files and the file dialogs: Dir when it exists, else the working directory.
     QString DataDir();
 
@@ -228,6 +233,7 @@ private:
     std::unique_ptr<TMachine> machine_;
     std::unique_ptr<TEngine> engine_;
     std::unique_ptr<TValidation> validation_;
+    std::unique_ptr<TStatePositions> positions_;
     std::unique_ptr<TQtmFile> machineFile_;
     std::unique_ptr<TRunToEnd> runToEnd_;
     QTimer* progressTimer_ = nullptr;
