@@ -7,6 +7,7 @@
 #include "breakpoints/breakpointdialog.h"
 #include "breakpoints/breakpointlistdialog.h"
 #include "editing/commanddialog.h"
+#include "diagram/positions.h"
 #include "editing/statedialog.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
@@ -27,7 +28,11 @@ void TMainForm::StateAddExecute() {
 
 void TMainForm::StateEditExecute() {
     TEngine::TPause pause(*engine_);
-    ExecuteStateEdit(this, *machine_, *prompts_, StateListBox->currentIndex().row(), HelpOpener());
+    const int row = StateListBox->currentIndex().row();
+    const QString before = row >= 0 && row < machine_->States().size() ? machine_->States()[row].name : QString();
+    // A renamed state keeps its place on the diagram.
+    if (ExecuteStateEdit(this, *machine_, *prompts_, row, HelpOpener()) && row < machine_->States().size())
+        positions_->Rename(before, machine_->States()[row].name);
 }
 
 void TMainForm::StateDelExecute() {

@@ -5,6 +5,11 @@
 #include "platform/fileio.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+#include <QTimer>
 #include <QDir>
 #include <QFileInfo>
 
@@ -61,6 +66,26 @@ TEST_F(PositionsWindow, PositionsTravelWithTheMachine) {
     ASSERT_TRUE(WriteAll(dir.filePath("Без имени 1.pos"), "q0=1,2\r\n"));
     Trigger("NewFileItem");
     EXPECT_TRUE(form->Positions().IsEmpty());
+}
+
+// A state renamed in the list keeps its place on the diagram.
+TEST_F(PositionsWindow, ARenamedStateKeepsItsPlace) {
+    Open(machine);
+    form->Positions().SetPosition("q1", {5, 6});
+    auto* states = form->findChild<QListView*>("StateListBox");
+    states->setFocus();
+    states->setCurrentIndex(states->model()->index(1, 0));
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_TRUE(dialog);
+        auto* edit = dialog->findChild<QLineEdit*>("StateEdit");
+        edit->selectAll();
+        QTest::keyClicks(edit, "end");
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    Trigger("StateEdit");
+    EXPECT_EQ(form->Machine().States()[1].name, "end");
+    EXPECT_EQ(form->Positions().Positions(), (QHash<QString, QPointF>{{"end", {5, 6}}}));
 }
 
 // A positions file that cannot be written is told on its own; the machine is saved all the same and the old
