@@ -84,7 +84,7 @@ TEST_F(DiagramForm, HighlightFollowsEachStep) {
 }
 
 TEST_F(DiagramForm, EveryEditRedrawsTheDiagram) {
-    EXPECT_EQ(SortedTexts(), QStringList({QStringLiteral("#→#, N"), QStringLiteral("a→b, R"), QStringLiteral("b→a, R"),
+    EXPECT_EQ(SortedTexts(), QStringList({QStringLiteral("#→#, Н"), QStringLiteral("a→b, П"), QStringLiteral("b→a, П"),
                                           QStringLiteral("q0"), QStringLiteral("q1"), QStringLiteral("q2")}));
     EXPECT_EQ(form->Note(), QString());
 
@@ -94,7 +94,7 @@ TEST_F(DiagramForm, EveryEditRedrawsTheDiagram) {
     ASSERT_TRUE(machine.RemoveCommand(0));
     ASSERT_TRUE(machine.RenameState(2, QStringLiteral("stop")));
     EXPECT_EQ(SortedTexts(),
-              QStringList({QStringLiteral("#→#, N"), QStringLiteral("a→a, L"), QStringLiteral("b→a, R"),
+              QStringList({QStringLiteral("#→#, Н"), QStringLiteral("a→a, Л"), QStringLiteral("b→a, П"),
                            QStringLiteral("q0"), QStringLiteral("q1"), QStringLiteral("q2"), QStringLiteral("stop")}));
 
     machine.Clear();
@@ -111,7 +111,7 @@ TEST_F(DiagramForm, DoubleClickSelectsTheStateOrTheCommand) {
         const char16_t* text;
         QSignalSpy* spy;
         int index;
-    } clicks[] = {{u"q1", &states, 1}, {u"b→a, R", &commands, 1}, {u"#→#, N", &commands, 2}};
+    } clicks[] = {{u"q1", &states, 1}, {u"b→a, П", &commands, 1}, {u"#→#, Н", &commands, 2}};
     for (const auto& click : clicks) {
         SCOPED_TRACE(QString::fromUtf16(click.text).toStdString());
         QGraphicsItem* target = nullptr;
