@@ -257,22 +257,40 @@ int WriteHandouts(const QStringList& files, const QString& out, const TConfig& c
                            });
 }
 
-// --diagram: each machine's state diagram as SVG.
+// --diagram: each machine's state diagram as SVG. The layout runs apart, within the diagram's limits: a
+// machine too big for it is named with the reason and gives status 2.
 int WriteDiagrams(const QStringList& files, const QString& out, const TConfig& config, QTextStream& err) {
-    return WritePerMachine(files, out, QStringLiteral(".svg"), config, err,
-                           [&](TBatchRunner& runner, const QString& file, const QString& name) {
-                               const TDiagram diagram = LayOutDiagram(DiagramSourceOf(runner.Machine()));
-                               if (!diagram.error.isEmpty()) {
-                                   err << file << QStringLiteral(": ") << diagram.error << Qt::endl;
-                                   return false;
-                               }
-                               const fileio::TSaveResult saved = fileio::SaveFile(
-                                   name, DiagramSvg(diagram, config), fileio::FreshTempName(name), QString());
-                               if (!saved.ok())
-                                   err << QStringLiteral("Не удалось записать файл ") << name << QStringLiteral(": ")
-                                       << fileio::ErrorText(saved.error) << Qt::endl;
-                               return saved.ok();
-                           });
+    return WritePerMachine(
+        files, out, QStringLiteral(".svg"), config, err,
+        [&](TBatchRunner& runner, const QString& file, const QString& name) {
+            const TDiagram diagram =
+                LayOutDiagramApart(DiagramSourceOf(runner.Machine(), runner.BreakPoints(), config.UseBreak));
+            if (!diagram.error.isEmpty()) {
+                err << file << QStringLiteral(": диаграмму построить не удалось: ") << diagram.error << Qt::endl;
+                return false;
+            }
+            const QString temp = fileio::FreshTempName(name);
+            const fileio::TSaveResult saved = fileio::SaveFile(name, DiagramSvg(diagram, config), temp, QString());
+            switch (saved.failure) {
+            case fileio::TSaveFailure::None:
+                return true;
+            case fileio::TSaveFailure::Replace:
+                err << QStringLiteral("Ошибка записи файла ") << name << QStringLiteral(": ")
+                    << fileio::ErrorText(saved.error) << QStringLiteral("\nДиаграмма осталась в файле ") << temp
+                    << Qt::endl;
+                break;
+            case fileio::TSaveFailure::SyncDir:
+                err << QStringLiteral("Файл ") << name
+                    << QStringLiteral(" записан, но изменения каталога не сохранены на диске: ")
+                    << fileio::ErrorText(saved.error) << Qt::endl;
+                break;
+            default:
+                err << QStringLiteral("Ошибка записи файла ") << name << QStringLiteral(": ")
+                    << fileio::ErrorText(saved.error) << Qt::endl;
+                break;
+            }
+            return false;
+        });
 }
 
 // --export: each machine written for another simulator, its states where the diagram's layout puts them.

@@ -1,8 +1,13 @@
 #include "diagram/diagram.h"
 
 #include "machine/machine.h"
+#include "machine/ports.h"
+#include "platform/fileio.h"
 #include "settings/config.h"
 
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
 
 #include <graphviz/cgraph.h>
@@ -10,7 +15,13 @@
 #include <graphviz/gvplugin.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <mutex>
 
@@ -18,6 +29,12 @@ namespace {
 
 // Above this many edges the layout trades beauty for speed.
 constexpr int LargeDiagram = 60;
+// Above these the layered layout (dot) takes seconds to minutes and gigabytes; the force-directed sfdp lays
+// out thousands of states in seconds and little memory.
+constexpr int ScalableStates = 100;
+constexpr int ScalableEdges = 300;
+// How often a layout in a child process is looked at: its time, its memory, whether it is still wanted.
+constexpr int WatchMilliseconds = 50;
 
 // Graphviz keeps its state in globals: one context for the program, one layout at a time.
 std::mutex& LayoutLock() {
@@ -25,35 +42,51 @@ std::mutex& LayoutLock() {
     return lock;
 }
 
-// The dot layout where the build found it, else in the graphviz folder beside the Graphviz library loaded: a
+struct TGraphviz {
+    GVC_t* context = nullptr;
+    // The neato plugin's sfdp could be loaded.
+    bool scalable = false;
+};
+
+// A layout plugin where the build found it, else in the graphviz folder beside the Graphviz library loaded: a
 // package built on one distribution runs on another that keeps its libraries elsewhere (lib64, multiarch).
-void* OpenDotLayout() {
-    if (void* plugin = dlopen(QTM_GRAPHVIZ_DOT, RTLD_NOW | RTLD_LOCAL))
+void* OpenPlugin(const QByteArray& built) {
+    if (void* plugin = dlopen(built.constData(), RTLD_NOW | RTLD_LOCAL))
         return plugin;
     Dl_info library{};
     if (!dladdr(reinterpret_cast<void*>(&gvContextPlugins), &library) || !library.dli_fname)
         return nullptr;
-    const QByteArray built(QTM_GRAPHVIZ_DOT);
     QByteArray path(library.dli_fname);
     path.truncate(path.lastIndexOf('/') + 1);
     path += "graphviz/" + built.mid(built.lastIndexOf('/') + 1);
     return dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
 }
 
-// Graphviz measures text by its own tables then, the same on every machine. Null when the dot layout
-// cannot be loaded.
-GVC_t* Context() {
-    static GVC_t* context = [] {
-        void* plugin = OpenDotLayout();
-        void* library = plugin ? dlsym(plugin, "gvplugin_dot_layout_LTX_library") : nullptr;
-        if (!library)
-            return static_cast<GVC_t*>(nullptr);
+gvplugin_library_t* Plugin(const QByteArray& path, const char* symbol) {
+    void* plugin = OpenPlugin(path);
+    return static_cast<gvplugin_library_t*>(plugin ? dlsym(plugin, symbol) : nullptr);
+}
+
+// Only the layout plugins are loaded: Graphviz measures text by its own tables then, the same on every
+// machine. No context when the dot layout cannot be loaded.
+const TGraphviz& Graphviz() {
+    static const TGraphviz graphviz = [] {
+        TGraphviz g;
+        gvplugin_library_t* dot = Plugin(QTM_GRAPHVIZ_DOT, "gvplugin_dot_layout_LTX_library");
+        if (!dot)
+            return g;
         static lt_symlist_t none[] = {{nullptr, nullptr}};
-        GVC_t* gvc = gvContextPlugins(none, 0);
-        gvAddLibrary(gvc, static_cast<gvplugin_library_t*>(library));
-        return gvc;
+        g.context = gvContextPlugins(none, 0);
+        gvAddLibrary(g.context, dot);
+        QByteArray neatoPath(QTM_GRAPHVIZ_DOT);
+        neatoPath.replace("dot_layout", "neato_layout");
+        if (gvplugin_library_t* neato = Plugin(neatoPath, "gvplugin_neato_layout_LTX_library")) {
+            gvAddLibrary(g.context, neato);
+            g.scalable = true;
+        }
+        return g;
     }();
-    return context;
+    return graphviz;
 }
 
 // Graphviz's messages go to the diagram's error text rather than to the terminal.
@@ -146,15 +179,26 @@ TDiagramSource DiagramSourceOf(const TMachine& machine) {
     return TDiagramSource{machine.States(), machine.Commands(), machine.GetInitialState()};
 }
 
+TDiagramSource DiagramSourceOf(const TMachine& machine, const TBreakPoints& breakPoints, bool useBreak) {
+    TDiagramSource source = DiagramSourceOf(machine);
+    // An enabled breakpoint shows as such only while breakpoints stop the run; a disabled one always.
+    const auto marked = [&](TCellMarks mark, const QString& state, const QString& symbol) {
+        mark &= ~(MarkBreakActive | MarkBreakInactive);
+        if (breakPoints.FindBreakPoint(state, symbol, true))
+            return TCellMarks(mark | (useBreak ? MarkBreakActive : MarkBreakInactive));
+        if (breakPoints.FindBreakPoint(state, symbol, false))
+            return TCellMarks(mark | MarkBreakInactive);
+        return mark;
+    };
+    for (TStateItem& state : source.states)
+        state.mark = marked(state.mark, state.name, QString());
+    for (TCommandRow& row : source.commands)
+        row.mark = marked(row.mark, row.sourceState, row.sourceSymbol);
+    return source;
+}
+
 QString DiagramLabel(const TCommandRow& row) {
-    QString move = row.move;
-    if (move == MoveRightText)
-        move = QStringLiteral("R");
-    else if (move == MoveLeftText)
-        move = QStringLiteral("L");
-    else if (move == MoveStayText)
-        move = QStringLiteral("N");
-    return row.sourceSymbol + QChar(0x2192) + row.newSymbol + QStringLiteral(", ") + move;
+    return row.sourceSymbol + QChar(0x2192) + row.newSymbol + QStringLiteral(", ") + ShortMoveText(row.move);
 }
 
 TCellMarks TDiagramEdge::Mark() const {
@@ -194,13 +238,39 @@ std::optional<std::pair<int, int>> DiagramColours(const TConfig& c, TCellMarks m
     return std::nullopt;
 }
 
-TDiagram LayOutDiagram(const TDiagramSource& source) {
+namespace {
+
+TDiagram Refused(const QString& why) {
     TDiagram d;
-    // The nodes: the listed states, then the names commands use that the list lacks (the data check marks
-    // those commands; their states are drawn in the error colours too).
+    d.error = why;
+    return d;
+}
+
+QString SizeError(const TDiagramSource& source, const TDiagramLimits& limits) {
+    if (source.states.size() <= limits.states && source.commands.size() <= limits.commands)
+        return QString();
+    return QStringLiteral("в машине %1 состояний и %2 команд, а диаграмма строится не больше чем для %3 состояний и "
+                          "%4 команд")
+        .arg(source.states.size())
+        .arg(source.commands.size())
+        .arg(limits.states)
+        .arg(limits.commands);
+}
+
+// The nodes and edges of the machine, not yet placed: the listed states, then the names commands use that
+// the list lacks (the data check marks those commands; their states are drawn in the error colours too).
+struct TGraph {
+    TDiagram d;
+    QHash<QPair<int, int>, int> edgeByPair;
+    int initial = -1;
+};
+
+TGraph GraphOf(const TDiagramSource& source) {
+    TGraph graph;
+    TDiagram& d = graph.d;
     QHash<QString, int> nodeByName;
     const auto addNode = [&](const QString& name, int state, TCellMarks mark) {
-        const QString key = Folded(name);
+        const QString key = Folded(TrimText(name));
         if (const auto it = nodeByName.constFind(key); it != nodeByName.cend())
             return *it;
         TDiagramNode node;
@@ -214,47 +284,55 @@ TDiagram LayOutDiagram(const TDiagramSource& source) {
     };
     for (int i = 0; i < source.states.size(); ++i)
         addNode(source.states[i].name, i, source.states[i].mark & ~MarkHead);
-    QHash<QPair<int, int>, int> edgeByPair;
     for (int r = 0; r < source.commands.size(); ++r) {
         const TCommandRow& row = source.commands[r];
         const int from = addNode(row.sourceState, -1, MarkError);
         const int to = addNode(row.newState, -1, MarkError);
         d.nodes[from].halting = false;
-        auto it = edgeByPair.find({from, to});
-        if (it == edgeByPair.end()) {
+        auto it = graph.edgeByPair.find({from, to});
+        if (it == graph.edgeByPair.end()) {
             TDiagramEdge edge;
             edge.from = from;
             edge.to = to;
             d.edges.append(edge);
-            it = edgeByPair.insert({from, to}, int(d.edges.size()) - 1);
+            it = graph.edgeByPair.insert({from, to}, int(d.edges.size()) - 1);
         }
         d.edges[*it].lines.append(TDiagramLine{DiagramLabel(row), r, row.mark});
     }
-    const int initial = source.initialState.isEmpty() ? -1 : nodeByName.value(Folded(source.initialState), -1);
-    if (initial >= 0)
-        d.nodes[initial].initial = true;
-    if (d.nodes.isEmpty())
-        return d;
+    graph.initial = source.initialState.isEmpty() ? -1 : nodeByName.value(Folded(TrimText(source.initialState)), -1);
+    if (graph.initial >= 0)
+        d.nodes[graph.initial].initial = true;
+    return graph;
+}
 
-    const std::lock_guard<std::mutex> guard(LayoutLock());
+// Places the graph with Graphviz; the caller holds the layout lock.
+TDiagram Place(TGraph graph) {
+    TDiagram& d = graph.d;
+    const int initial = graph.initial;
     QString messages;
     graphvizMessages = &messages;
     agseterrf(&CollectMessage);
-    GVC_t* gvc = Context();
+    const TGraphviz& graphviz = Graphviz();
+    GVC_t* gvc = graphviz.context;
     if (!gvc) {
-        d.error = QStringLiteral("Не найдена раскладка dot библиотеки Graphviz: ") + QStringLiteral(QTM_GRAPHVIZ_DOT);
-        d.nodes.clear();
-        d.edges.clear();
         graphvizMessages = nullptr;
-        return d;
+        return Refused(QStringLiteral("Не найдена раскладка dot библиотеки Graphviz: ") +
+                       QStringLiteral(QTM_GRAPHVIZ_DOT));
     }
+    const bool scalable = graphviz.scalable && (d.nodes.size() > ScalableStates || d.edges.size() > ScalableEdges);
     Agraph_t* g = agopen(Text("machine"), Agdirected, nullptr);
-    agattr(g, AGRAPH, Text("rankdir"), Text("LR"));
-    agattr(g, AGRAPH, Text("nodesep"), Text("0.3"));
-    agattr(g, AGRAPH, Text("ranksep"), Text("0.5"));
+    if (scalable) {
+        // Overlaps are removed by prism, which scales; straight edges, as dot draws them at this size.
+        agattr(g, AGRAPH, Text("overlap"), Text("prism"));
+        agattr(g, AGRAPH, Text("splines"), Text("line"));
+    } else {
+        agattr(g, AGRAPH, Text("rankdir"), Text("LR"));
+        agattr(g, AGRAPH, Text("nodesep"), Text("0.3"));
+        agattr(g, AGRAPH, Text("ranksep"), Text("0.5"));
+    }
     // Most of dot's time goes to the network simplex and to routing splines through the ranks; on a large
     // machine both are cut short and the edges are straight, which keeps 200 commands well within 200 ms.
-    if (d.edges.size() > LargeDiagram) {
+    if (!scalable && d.edges.size() > LargeDiagram) {
         const bool huge = d.edges.size() > 10 * LargeDiagram;
         agattr(g, AGRAPH, Text("nslimit"), Text(huge ? "0.02" : "0.2"));
         agattr(g, AGRAPH, Text("nslimit1"), Text(huge ? "0.02" : "0.2"));
@@ -287,7 +365,7 @@ TDiagram LayOutDiagram(const TDiagramSource& source) {
         nodes.append(n);
     }
     agattr(g, AGEDGE, Text("constraint"), Text("true"));
-    const QList<bool> back = BackEdges(d, initial);
+    const QList<bool> back = scalable ? QList<bool>(d.edges.size(), false) : BackEdges(d, initial);
     QList<Agedge_t*> edges;
     edges.reserve(d.edges.size());
     for (int i = 0; i < d.edges.size(); ++i) {
@@ -309,14 +387,12 @@ TDiagram LayOutDiagram(const TDiagramSource& source) {
         start = agedge(g, entry, nodes[initial], Text("start"), 1);
     }
 
-    if (gvLayout(gvc, g, "dot") != 0) {
-        d.error = messages.trimmed().isEmpty() ? QStringLiteral("Graphviz не смог расположить диаграмму")
-                                               : messages.trimmed();
+    if (gvLayout(gvc, g, scalable ? "sfdp" : "dot") != 0) {
+        const QString why = messages.trimmed().isEmpty() ? QStringLiteral("Graphviz не смог расположить диаграмму")
+                                                         : messages.trimmed();
         agclose(g);
         graphvizMessages = nullptr;
-        d.nodes.clear();
-        d.edges.clear();
-        return d;
+        return Refused(why);
     }
     const boxf bb = GD_bb(g);
     const qreal top = bb.UR.y;
@@ -339,7 +415,7 @@ TDiagram LayOutDiagram(const TDiagramSource& source) {
         ReadSpline(start, top, d.startPath, d.startTip);
     // Straight edges between two states both ways would lie on one another: each bends to its own left.
     for (TDiagramEdge& edge : d.edges) {
-        if (edge.from == edge.to || edge.path.size() != 4 || !edgeByPair.contains({edge.to, edge.from}))
+        if (edge.from == edge.to || edge.path.size() != 4 || !graph.edgeByPair.contains({edge.to, edge.from}))
             continue;
         const QPointF along = edge.path[3] - edge.path[0];
         const QPointF left = QPointF(along.y(), -along.x()) * (12.0 / std::max(1.0, std::hypot(along.x(), along.y())));
@@ -347,8 +423,201 @@ TDiagram LayOutDiagram(const TDiagramSource& source) {
         edge.path[2] += left;
         edge.labelCentre += left * 0.75;
     }
+    // The bent edges and their labels may reach past the box Graphviz drew round its layout.
+    for (const TDiagramEdge& edge : d.edges) {
+        for (const QPointF& p : edge.path)
+            d.bounds = d.bounds.united(QRectF(p, QSizeF(0, 0)));
+        if (edge.labelWidth > 0)
+            d.bounds =
+                d.bounds.united(QRectF(edge.labelCentre.x() - edge.labelWidth / 2,
+                                       edge.labelCentre.y() - edge.labelHeight / 2, edge.labelWidth, edge.labelHeight));
+    }
     gvFreeLayout(gvc, g);
     agclose(g);
     graphvizMessages = nullptr;
     return d;
+}
+
+} // namespace
+
+// The layout crosses from the child process as a data stream. The operators are found by argument lookup, so
+// they live beside the types, with internal linkage.
+static QDataStream& operator<<(QDataStream& s, const TDiagramNode& n) {
+    return s << n.name << n.state << n.initial << n.halting << n.mark << n.centre << n.width << n.height;
+}
+static QDataStream& operator>>(QDataStream& s, TDiagramNode& n) {
+    return s >> n.name >> n.state >> n.initial >> n.halting >> n.mark >> n.centre >> n.width >> n.height;
+}
+static QDataStream& operator<<(QDataStream& s, const TDiagramLine& l) {
+    return s << l.text << l.row << l.mark;
+}
+static QDataStream& operator>>(QDataStream& s, TDiagramLine& l) {
+    return s >> l.text >> l.row >> l.mark;
+}
+static QDataStream& operator<<(QDataStream& s, const TDiagramEdge& e) {
+    return s << e.from << e.to << e.lines << e.path << e.tip << e.labelCentre << e.labelWidth << e.labelHeight;
+}
+static QDataStream& operator>>(QDataStream& s, TDiagramEdge& e) {
+    return s >> e.from >> e.to >> e.lines >> e.path >> e.tip >> e.labelCentre >> e.labelWidth >> e.labelHeight;
+}
+static QDataStream& operator<<(QDataStream& s, const TDiagram& d) {
+    return s << d.nodes << d.edges << d.startPath << d.startTip << d.bounds << d.error;
+}
+static QDataStream& operator>>(QDataStream& s, TDiagram& d) {
+    return s >> d.nodes >> d.edges >> d.startPath >> d.startTip >> d.bounds >> d.error;
+}
+
+namespace {
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// The memory a child has taken since it was forked: the pages it wrote, not those it still shares.
+qint64 PrivateMegabytes(pid_t pid) {
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!rollup.open(QIODevice::ReadOnly))
+        return 0;
+    qint64 kilobytes = 0;
+    for (const QByteArray& line : rollup.readAll().split('\n'))
+        if (line.startsWith("Private_Dirty:"))
+            kilobytes += line.mid(14).trimmed().split(' ').value(0).toLongLong();
+    return kilobytes / 1024;
+}
+
+} // namespace
+
+TDiagram LayOutDiagram(const TDiagramSource& source, const TDiagramLimits& limits) {
+    if (const QString why = SizeError(source, limits); !why.isEmpty())
+        return Refused(why);
+    TGraph graph = GraphOf(source);
+    if (graph.d.nodes.isEmpty())
+        return graph.d;
+    const std::lock_guard<std::mutex> guard(LayoutLock());
+    return Place(std::move(graph));
+}
+
+TDiagram LayOutDiagramApart(const TDiagramSource& source, const TDiagramLimits& limits,
+                            const std::atomic<bool>* cancel) {
+    if (const QString why = SizeError(source, limits); !why.isEmpty())
+        return Refused(why);
+    TGraph graph = GraphOf(source);
+    if (graph.d.nodes.isEmpty())
+        return graph.d;
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return Refused(QStringLiteral("не удалось начать раскладку: ") + fileio::ErrorText(errno));
+    pid_t child = -1;
+    {
+        // The fork happens while no other thread is inside Graphviz, so the child finds it whole; the plugins
+        // are loaded before it.
+        const std::lock_guard<std::mutex> guard(LayoutLock());
+        Graphviz();
+        child = fork();
+        if (child == 0) {
+            // The child: only this thread goes on, holding the lock; it leaves without the parent's exit
+            // handlers.
+            ::close(pipeEnds[0]);
+            QByteArray bytes;
+            {
+                QDataStream out(&bytes, QIODevice::WriteOnly);
+                out << Place(std::move(graph));
+            }
+            _exit(WriteAll(pipeEnds[1], bytes) ? 0 : 1);
+        }
+    }
+    ::close(pipeEnds[1]);
+    if (child < 0) {
+        const int error = errno;
+        ::close(pipeEnds[0]);
+        return Refused(QStringLiteral("не удалось начать раскладку: ") + fileio::ErrorText(error));
+    }
+    QString stopped;
+    QByteArray bytes;
+    QElapsedTimer clock;
+    clock.start();
+    char buffer[65536];
+    for (;;) {
+        pollfd watched{pipeEnds[0], POLLIN, 0};
+        const int ready = ::poll(&watched, 1, WatchMilliseconds);
+        if (ready > 0) {
+            const ssize_t n = ::read(pipeEnds[0], buffer, sizeof buffer);
+            if (n > 0) {
+                bytes.append(buffer, n);
+                continue;
+            }
+            if (n == 0 || errno != EINTR)
+                break;
+        } else if (ready < 0 && errno != EINTR) {
+            break;
+        }
+        if (cancel && cancel->load())
+            stopped = QStringLiteral("раскладка прервана");
+        else if (clock.elapsed() > limits.milliseconds)
+            stopped = QStringLiteral("раскладка шла дольше %1 с и прервана").arg(limits.milliseconds / 1000.0);
+        else if (PrivateMegabytes(child) > limits.megabytes)
+            stopped = QStringLiteral("раскладке не хватило %1 МБ памяти, она прервана").arg(limits.megabytes);
+        if (!stopped.isEmpty()) {
+            ::kill(child, SIGKILL);
+            break;
+        }
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!stopped.isEmpty())
+        return Refused(stopped);
+    if (WIFSIGNALED(status))
+        return Refused(QStringLiteral("Graphviz завершился аварийно (сигнал %1)").arg(WTERMSIG(status)));
+    TDiagram d;
+    QDataStream in(bytes);
+    in >> d;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || in.status() != QDataStream::Ok)
+        return Refused(QStringLiteral("Graphviz завершился, не отдав раскладку"));
+    return d;
+}
+
+QHash<QString, QPointF> DiagramStatePositions(const TDiagram& diagram) {
+    QHash<QString, QPointF> positions;
+    for (const TDiagramNode& node : diagram.nodes)
+        positions.insert(node.name, node.centre);
+    return positions;
+}
+
+QHash<QString, QPointF> DiagramStatePositions(const TDiagramSource& source) {
+    return DiagramStatePositions(LayOutDiagramApart(source));
+}
+
+QString XmlSafeText(const QString& text) {
+    QString safe;
+    const auto allowed = [&](qsizetype i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x20)
+            return c == u'\t' || c == u'\n' || c == u'\r';
+        if (c == 0xFFFE || c == 0xFFFF)
+            return false;
+        if (QChar::isHighSurrogate(c))
+            return i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        if (QChar::isLowSurrogate(c))
+            return i > 0 && text[i - 1].isHighSurrogate();
+        return true;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (allowed(i))
+            continue;
+        if (safe.isNull())
+            safe = text;
+        safe[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return safe.isNull() ? text : safe;
 }

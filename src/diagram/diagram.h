@@ -3,14 +3,17 @@
 #include "machine/command.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 #include <utility>
 
+class TBreakPoints;
 class TConfig;
 class TMachine;
 
@@ -22,6 +25,9 @@ struct TDiagramSource {
 };
 
 TDiagramSource DiagramSourceOf(const TMachine& machine);
+// The same with the states and commands marked by the breakpoints as the window marks them under the setting
+// UseBreak: for a machine whose marks were not kept up (qtm-run's, which never stops at a breakpoint).
+TDiagramSource DiagramSourceOf(const TMachine& machine, const TBreakPoints& breakPoints, bool useBreak);
 
 // The text and size of the diagram's lettering, the same in the window and in the SVG file, so that the
 // labels fit the room the layout measured for them.
@@ -30,7 +36,7 @@ inline constexpr int DiagramFontSize = 11;
 // What an empty diagram says.
 inline const QString DiagramEmptyNote = QStringLiteral("В машине нет состояний");
 
-// A command's edge label: "a→b, R" (source symbol, new symbol, move R, L or N).
+// A command's edge label: "a→b, П" (source symbol, new symbol, move П, Л or Н as in the table).
 QString DiagramLabel(const TCommandRow& row);
 
 // Points are in the layout's units (a point of 1/72 inch), y growing downwards, the picture's top left at 0.
@@ -85,8 +91,34 @@ struct TDiagram {
     std::pair<int, int> LineOfRow(int row) const;
 };
 
-// Lays the machine out with Graphviz's dot. Graphviz is not reentrant: calls from several threads take turns.
-TDiagram LayOutDiagram(const TDiagramSource& source);
+// How big a machine's diagram may get. A machine with more states or commands is refused at once; a layout
+// that runs longer or takes more memory is stopped. Each refusal leaves the diagram empty with its reason.
+struct TDiagramLimits {
+    int states = 5000;
+    int commands = 20000;
+    int milliseconds = 60000;
+    qint64 megabytes = 1024;
+};
+
+// Lays the machine out with Graphviz in this process: dot, or sfdp for a machine too big for dot to lay out
+// in a few seconds. Graphviz is not reentrant: calls from several threads take turns. Only the size limits
+// apply here.
+TDiagram LayOutDiagram(const TDiagramSource& source, const TDiagramLimits& limits = {});
+
+// The same layout made in a child process, so that it can be stopped: when it passes the time or memory
+// limit, when cancel (may be null) becomes true, or when Graphviz crashes, the child is killed and the diagram
+// is empty with the reason; whatever memory the layout took is given back when it ends.
+TDiagram LayOutDiagramApart(const TDiagramSource& source, const TDiagramLimits& limits = {},
+                            const std::atomic<bool>* cancel = nullptr);
+
+// Where the layout put each state: its centre in points (1/72 inch, y downwards, the picture's top left at 0)
+// under the state's name as the diagram shows it. Names that only commands use are included.
+QHash<QString, QPointF> DiagramStatePositions(const TDiagram& diagram);
+QHash<QString, QPointF> DiagramStatePositions(const TDiagramSource& source);
+
+// Text as SVG or HTML may hold it: the characters XML does not allow (control characters, lone surrogates,
+// U+FFFE and U+FFFF) each become U+FFFD, so that the file stays well-formed and the fault stays visible.
+QString XmlSafeText(const QString& text);
 
 // The font and background colours (0x00BBGGRR) of an item with these marks, as the lists colour their rows;
 // none for an item in the plain colours.

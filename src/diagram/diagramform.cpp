@@ -181,9 +181,10 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
 
 TDiagramForm::~TDiagramForm() {
     StoreLayout();
-    // Graphviz cannot be stopped; the layout under way is waited for (the result goes nowhere).
+    // The layout under way is abandoned: its child process is killed, and its thread ends at once.
     if (worker_) {
         worker_->disconnect(this);
+        cancel_->store(true);
         worker_->wait();
         delete worker_;
     }
@@ -234,7 +235,12 @@ void TDiagramForm::LayOut() {
     note_->show();
     auto result = std::make_shared<TDiagram>();
     result_ = result;
-    worker_ = QThread::create([result, source = std::move(source)] { *result = LayOutDiagram(source); });
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    // Apart from the program, so that closing it never waits for Graphviz and the layout's memory goes back
+    // when the picture is made.
+    worker_ = QThread::create([result, cancel = cancel_, source = std::move(source)] {
+        *result = LayOutDiagramApart(source, TDiagramLimits{}, cancel.get());
+    });
     connect(worker_, &QThread::finished, this, [this] {
         worker_->wait();
         delete worker_;
@@ -486,6 +492,11 @@ QString TDiagramForm::AskExportName(const QString& filter, const QString& ext) {
     dialog.filter = filter;
     dialog.defaultExt = ext;
     dialog.initialDir = QFileInfo(config_.Dir).isDir() ? config_.Dir : QDir::currentPath();
+    if (machineFileName_) {
+        const QString machine = QFileInfo(machineFileName_()).completeBaseName();
+        if (!machine.isEmpty())
+            dialog.fileName = machine + QLatin1Char('.') + ext;
+    }
     dialog.overwritePrompt = true;
     return prompts_.SaveFileName(dialog);
 }

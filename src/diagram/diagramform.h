@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QWidget>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -47,6 +49,12 @@ public:
     QColor CommandColour(int row) const;
     // A layout is under way on another thread.
     bool LayingOut() const { return worker_ != nullptr; }
+    // The picture shown, as laid out (without the run's marks of now), and whether the machine has changed
+    // since: a handout or an export can take it instead of laying the machine out again.
+    const TDiagram& Shown() const { return diagram_; }
+    bool Stale() const { return stale_; }
+    // Where the name of the machine's file comes from, for the export's proposed file name.
+    void SetMachineFileName(std::function<QString()> fileName) { machineFileName_ = std::move(fileName); }
     qreal Zoom() const;
     // The layout on show with the machine's marks of now, for a handout; none while the machine has changed
     // since it was laid out or a layout is under way (the window lays nothing out while hidden).
@@ -115,5 +123,8 @@ private:
     bool stale_ = true;
     QThread* worker_ = nullptr;
     std::shared_ptr<TDiagram> result_;
+    // Set to abandon the layout under way (its child process is killed).
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::function<QString()> machineFileName_;
     bool fitPending_ = true;
 };

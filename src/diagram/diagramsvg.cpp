@@ -63,7 +63,7 @@ public:
 
     QString Text(qreal x, qreal y, const QString& text, const QString& colour) const {
         return QStringLiteral("<text x=\"") + X(x) + QStringLiteral("\" y=\"") + Y(y) + QStringLiteral("\" fill=\"") +
-               colour + QStringLiteral("\">") + text.toHtmlEscaped() + QStringLiteral("</text>\n");
+               colour + QStringLiteral("\">") + XmlSafeText(text).toHtmlEscaped() + QStringLiteral("</text>\n");
     }
 
     QByteArray Write() const {
@@ -82,8 +82,8 @@ public:
                     QStringLiteral("\" text-anchor=\"middle\">\n");
         if (empty)
             s += QStringLiteral("<text x=\"") + Number(Margin) + QStringLiteral("\" y=\"") +
-                 Number(Margin + DiagramFontSize) + QStringLiteral("\" text-anchor=\"start\">") + note.toHtmlEscaped() +
-                 QStringLiteral("</text>\n");
+                 Number(Margin + DiagramFontSize) + QStringLiteral("\" text-anchor=\"start\">") +
+                 XmlSafeText(note).toHtmlEscaped() + QStringLiteral("</text>\n");
         for (const TDiagramEdge& e : d_.edges) {
             const auto colours = DiagramColours(config_, e.Mark(), inRun_);
             const QString stroke = colours ? Colour(colours->second) : QStringLiteral("black");

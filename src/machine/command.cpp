@@ -1,5 +1,7 @@
 #include "machine/command.h"
 
+#include <utility>
+
 QString MoveText(Move move) {
     switch (move) {
     case MoveLeft:
@@ -10,6 +12,16 @@ QString MoveText(Move move) {
         break;
     }
     return MoveStayText;
+}
+
+QString ShortMoveText(const QString& move) {
+    const QString text = TrimText(move);
+    const std::pair<const QString&, char16_t> letters[] = {
+        {MoveRightText, u'П'}, {MoveLeftText, u'Л'}, {MoveStayText, u'Н'}};
+    for (const auto& [name, letter] : letters)
+        if (text.compare(name, Qt::CaseInsensitive) == 0)
+            return QString(QChar(letter));
+    return move;
 }
 
 QString TrimText(const QString& text) {

@@ -18,6 +18,9 @@ QString MoveText(Move move);
 inline const QString MoveLeftText = QStringLiteral("Влево");
 inline const QString MoveRightText = QStringLiteral("Вправо");
 inline const QString MoveStayText = QStringLiteral("На месте");
+// The one-letter move of the table and the diagram: П, Л or Н for a move text in any case and with blanks
+// around it, as the engine reads it; any other text as it stands.
+QString ShortMoveText(const QString& move);
 // The literal of the command list's third column.
 inline const QString ArrowText = QStringLiteral("->");
 

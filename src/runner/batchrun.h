@@ -67,6 +67,8 @@ public:
     // The word the file holds.
     const QString& FileWord() const { return fileWord_; }
     TMachine& Machine() { return machine_; }
+    // The machine's breakpoints as the file gives them.
+    const TBreakPointList& BreakPoints() const { return breakPoints_; }
     // The rows of the last run, as the log window would hold them, once KeepRows is asked for.
     TRunLog& Log() { return log_; }
     // The size of the report file of the last run's rows, in bytes, at least (the columns may be wider):

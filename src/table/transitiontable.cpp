@@ -1,7 +1,6 @@
 #include "table/transitiontable.h"
 
 #include "machine/machine.h"
-#include "machine/moveletter.h"
 
 #include <QHash>
 
@@ -67,5 +66,5 @@ TTransitionTable BuildTransitionTable(const TMachine& machine) {
 }
 
 QString TransitionCellText(const TCommandRow& row) {
-    return row.newSymbol + QStringLiteral(", ") + MoveLetter(row.move) + QStringLiteral(", ") + row.newState;
+    return row.newSymbol + QStringLiteral(", ") + ShortMoveText(row.move) + QStringLiteral(", ") + row.newState;
 }

@@ -15,12 +15,20 @@ void TMainForm::DiagramViewExecute() {
     if (!diagramForm_) {
         diagramForm_ = new TDiagramForm(*machine_, *config_, *prompts_, engine_.get(), this);
         diagramForm_->setObjectName(QStringLiteral("DiagramForm"));
-        connect(diagramForm_, &TDiagramForm::commandActivated, this, [this](int row) {
-            CommandListView->setCurrentIndex(commandModel_->index(row, 0));
-            CommandListView->scrollTo(commandModel_->index(row, 0));
-        });
+        diagramForm_->SetMachineFileName([this] { return fileName_; });
+        // The selection is shown where the user looks next: the main window comes forward with the row
+        // current and in sight in its list, which draws the selection only while it has the focus.
+        const auto select = [this](QAbstractItemView* list, const QModelIndex& index) {
+            list->setCurrentIndex(index);
+            list->scrollTo(index);
+            raise();
+            activateWindow();
+            list->setFocus(Qt::OtherFocusReason);
+        };
+        connect(diagramForm_, &TDiagramForm::commandActivated, this,
+                [this, select](int row) { select(CommandListView, commandModel_->index(row, 0)); });
         connect(diagramForm_, &TDiagramForm::stateActivated, this,
-                [this](int index) { StateListBox->setCurrentIndex(stateModel_->index(index)); });
+                [this, select](int index) { select(StateListBox, stateModel_->index(index)); });
     }
     diagramForm_->show();
     diagramForm_->raise();

@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/wait.h>
+
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -84,7 +87,7 @@ TEST_F(DiagramForm, HighlightFollowsEachStep) {
 }
 
 TEST_F(DiagramForm, EveryEditRedrawsTheDiagram) {
-    EXPECT_EQ(SortedTexts(), QStringList({QStringLiteral("#→#, N"), QStringLiteral("a→b, R"), QStringLiteral("b→a, R"),
+    EXPECT_EQ(SortedTexts(), QStringList({QStringLiteral("#→#, Н"), QStringLiteral("a→b, П"), QStringLiteral("b→a, П"),
                                           QStringLiteral("q0"), QStringLiteral("q1"), QStringLiteral("q2")}));
     EXPECT_EQ(form->Note(), QString());
 
@@ -94,7 +97,7 @@ TEST_F(DiagramForm, EveryEditRedrawsTheDiagram) {
     ASSERT_TRUE(machine.RemoveCommand(0));
     ASSERT_TRUE(machine.RenameState(2, QStringLiteral("stop")));
     EXPECT_EQ(SortedTexts(),
-              QStringList({QStringLiteral("#→#, N"), QStringLiteral("a→a, L"), QStringLiteral("b→a, R"),
+              QStringList({QStringLiteral("#→#, Н"), QStringLiteral("a→a, Л"), QStringLiteral("b→a, П"),
                            QStringLiteral("q0"), QStringLiteral("q1"), QStringLiteral("q2"), QStringLiteral("stop")}));
 
     machine.Clear();
@@ -111,7 +114,7 @@ TEST_F(DiagramForm, DoubleClickSelectsTheStateOrTheCommand) {
         const char16_t* text;
         QSignalSpy* spy;
         int index;
-    } clicks[] = {{u"q1", &states, 1}, {u"b→a, R", &commands, 1}, {u"#→#, N", &commands, 2}};
+    } clicks[] = {{u"q1", &states, 1}, {u"b→a, П", &commands, 1}, {u"#→#, Н", &commands, 2}};
     for (const auto& click : clicks) {
         SCOPED_TRACE(QString::fromUtf16(click.text).toStdString());
         QGraphicsItem* target = nullptr;
@@ -142,4 +145,55 @@ TEST_F(DiagramForm, ExportWritesSvgAndPng) {
     ASSERT_FALSE(png.isNull());
     EXPECT_GT(png.width(), png.height());
     EXPECT_EQ(prompts.boxes.size(), 0);
+}
+
+namespace {
+
+// A machine of n states q0... with a command for each of four symbols to a state further on.
+void FillMachine(TMachine& machine, int n) {
+    QStringList states;
+    QList<TCommandRow> rows;
+    for (int i = 0; i < n; ++i)
+        states << QStringLiteral("q%1").arg(i);
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < 4; ++k)
+            rows.append(TCommandRow{states[i], QString(QChar(u'a' + k)), states[(i * 7 + k * 13 + 1) % n],
+                                    QStringLiteral("a"), MoveRightText, 0});
+    machine.AppendLoaded(states, rows);
+}
+
+class BigDiagram : public MachineTest {
+protected:
+    BigDiagram() { settings.SetDesktopDefaults(); }
+};
+
+} // namespace
+
+// Closing the window while a big machine is laid out ends the layout at once: no process is left behind.
+TEST_F(BigDiagram, ClosingDuringALayoutAbandonsIt) {
+    FillMachine(machine, 3000);
+    auto form = std::make_unique<TDiagramForm>(machine, settings, prompts, &engine);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->LayingOut(); }));
+    EXPECT_EQ(form->Note(), QStringLiteral("Диаграмма строится..."));
+    QTest::qWait(300);
+    form.reset();
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+// A machine above the diagram's limits is refused with the reason; the window stays and follows the next
+// edit.
+TEST_F(BigDiagram, TooBigAMachineIsRefusedWithANote) {
+    FillMachine(machine, 5001);
+    TDiagramForm form(machine, settings, prompts, &engine);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Note().startsWith(u"Диаграмму построить не удалось"); }));
+    EXPECT_EQ(form.Note(), QStringLiteral("Диаграмму построить не удалось: в машине 5001 состояний и 20004 команд, "
+                                          "а диаграмма строится не больше чем для 5000 состояний и 20000 команд"));
+    EXPECT_TRUE(form.Texts().isEmpty());
+    machine.Clear();
+    ASSERT_TRUE(machine.AddState(QStringLiteral("q0")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Texts() == QStringList{QStringLiteral("q0")}; }));
+    EXPECT_EQ(form.Note(), QString());
 }
