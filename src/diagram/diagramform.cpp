@@ -1,5 +1,7 @@
 #include "diagram/diagramform.h"
 
+#include "diagram/statepositions.h"
+
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "platform/fileio.h"
@@ -31,6 +33,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -120,17 +123,23 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     FitItem = item(QStringLiteral("По размеру окна"), {QKeySequence(Qt::CTRL | Qt::Key_0)});
     SvgItem = item(QStringLiteral("Сохранить SVG..."), {});
     PngItem = item(QStringLiteral("Сохранить PNG..."), {});
+    ArrangeItem = item(QStringLiteral("Упорядочить"), {});
+    ArrangeItem->setObjectName(QStringLiteral("DiagramArrangeItem"));
+    ArrangeItem->setToolTip(QStringLiteral("Расположить все состояния заново"));
     connect(ZoomInItem, &QAction::triggered, this, [this] { Scale(1.25); });
     connect(ZoomOutItem, &QAction::triggered, this, [this] { Scale(0.8); });
     connect(FitItem, &QAction::triggered, this, &TDiagramForm::Fit);
     connect(SvgItem, &QAction::triggered, this, &TDiagramForm::ExportSvg);
     connect(PngItem, &QAction::triggered, this, &TDiagramForm::ExportPng);
+    connect(ArrangeItem, &QAction::triggered, this, &TDiagramForm::Arrange);
     auto* tools = new QToolBar(this);
     tools->addActions({ZoomInItem, ZoomOutItem, FitItem});
     tools->addSeparator();
+    tools->addAction(ArrangeItem);
+    tools->addSeparator();
     tools->addActions({SvgItem, PngItem});
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    view_->addActions({ZoomInItem, ZoomOutItem, FitItem, SvgItem, PngItem});
+    view_->addActions({ZoomInItem, ZoomOutItem, FitItem, ArrangeItem, SvgItem, PngItem});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -211,7 +220,9 @@ void TDiagramForm::LayOut() {
     if (!stale_ || worker_)
         return;
     stale_ = false;
+    FollowMachineFile();
     TDiagramSource source = DiagramSourceOf(machine_);
+    source.pinned = placed_;
     if (source.states.size() <= LayoutInline && source.commands.size() <= LayoutInline) {
         Show(LayOutDiagram(source));
         return;
@@ -430,6 +441,8 @@ void TDiagramForm::Fit() {
 }
 
 bool TDiagramForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_->viewport() && DragEvent(event))
+        return true;
     if (watched == view_->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {
@@ -516,4 +529,138 @@ bool TDiagramForm::WritePng(const QString& path) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return Save(prompts_, path, bytes);
+}
+
+// ---- Arranging ----------------------------------------------------------------------------------------------
+
+void TDiagramForm::FollowMachineFile() {
+    const QString file = machineFileName_ ? machineFileName_() : QString();
+    if (file == placesFile_)
+        return;
+    placesFile_ = file;
+    // A missing or damaged file places nothing: Graphviz lays those states out.
+    placed_ = LoadPositions(file);
+}
+
+QString TDiagramForm::SavePlaces(const QString& machinePath) const {
+    QList<std::pair<QString, QPointF>> places;
+    // In the state list's order, each under its name as the list writes it.
+    for (const TStateItem& state : machine_.States()) {
+        const auto at = placed_.constFind(TrimText(state.name).toCaseFolded());
+        if (at != placed_.cend())
+            places.append({state.name, *at});
+    }
+    return SavePositions(machinePath, places);
+}
+
+QPointF TDiagramForm::StateCentre(const QString& name) const {
+    const int n = nodeByName_.value(TrimText(name).toCaseFolded(), -1);
+    return n >= 0 ? nodeItems_[n].rings[0]->sceneBoundingRect().center() : QPointF();
+}
+
+void TDiagramForm::PlaceState(const QString& name, QPointF centre) {
+    FollowMachineFile();
+    // Once the user places one state, every state shown keeps its place: the others must not jump.
+    if (placed_.isEmpty())
+        for (const TDiagramNode& node : diagram_.nodes)
+            placed_.insert(TrimText(node.name).toCaseFolded(), node.centre);
+    placed_.insert(TrimText(name).toCaseFolded(), centre);
+    const int n = nodeByName_.value(TrimText(name).toCaseFolded(), -1);
+    if (n >= 0)
+        MoveNodeItems(n, centre);
+    machine_.NoteEdited();
+    ScheduleLayout();
+}
+
+void TDiagramForm::Arrange() {
+    FollowMachineFile();
+    if (placed_.isEmpty())
+        return;
+    placed_.clear();
+    fitPending_ = true;
+    machine_.NoteEdited();
+    ScheduleLayout();
+}
+
+// The circle and name follow the pointer; the edges at the state are drawn straight until the layout routes
+// them again.
+void TDiagramForm::MoveNodeItems(int node, QPointF centre) {
+    TNodeItems& circle = nodeItems_[node];
+    const QPointF shift = centre - circle.rings[0]->sceneBoundingRect().center();
+    for (QGraphicsEllipseItem* ring : circle.rings)
+        if (ring)
+            ring->moveBy(shift.x(), shift.y());
+    circle.text->moveBy(shift.x(), shift.y());
+    const auto centreOf = [this](int n) { return nodeItems_[n].rings[0]->sceneBoundingRect().center(); };
+    for (int e = 0; e < diagram_.edges.size(); ++e) {
+        const TDiagramEdge& edge = diagram_.edges[e];
+        if (edge.from != node && edge.to != node)
+            continue;
+        TEdgeItems& items = edgeItems_[e];
+        if (edge.from == edge.to) {
+            for (QGraphicsItem* item : std::initializer_list<QGraphicsItem*>{items.path, items.arrow})
+                item->moveBy(shift.x(), shift.y());
+            for (int i = 0; i < items.texts.size(); ++i) {
+                items.texts[i]->moveBy(shift.x(), shift.y());
+                items.backs[i]->moveBy(shift.x(), shift.y());
+            }
+            continue;
+        }
+        const QPointF from = centreOf(edge.from);
+        const QPointF to = centreOf(edge.to);
+        const QLineF line(from, to);
+        const qreal radius = diagram_.nodes[edge.to].height / 2;
+        const QPointF tip = line.length() > radius ? line.pointAt(1 - radius / line.length()) : to;
+        const QPointF end = line.length() > radius + 10 ? line.pointAt(1 - (radius + 10) / line.length()) : from;
+        items.path->setPos(0, 0);
+        items.path->setPath(Curve({from, from, end, end}));
+        items.arrow->setPos(0, 0);
+        items.arrow->setPolygon(ArrowHead({from, end}, tip));
+        const QPointF middle = line.center();
+        const qreal lineHeight = edge.labelHeight / std::max<qsizetype>(1, edge.lines.size());
+        for (int i = 0; i < items.texts.size(); ++i) {
+            const QRectF box = items.texts[i]->boundingRect();
+            const qreal y = middle.y() - edge.labelHeight / 2 + i * lineHeight;
+            items.texts[i]->setPos(middle.x() - box.width() / 2, y + (lineHeight - box.height()) / 2);
+            items.backs[i]->setPos(0, 0);
+            items.backs[i]->setRect(QRectF(middle.x() - box.width() / 2 - 1, y, box.width() + 2, lineHeight));
+        }
+    }
+}
+
+bool TDiagramForm::DragEvent(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (type) {
+    case QEvent::MouseButtonPress: {
+        if (mouse->button() != Qt::LeftButton || mouse->modifiers() != Qt::NoModifier || LayingOut())
+            return false;
+        const QGraphicsItem* item = view_->itemAt(mouse->position().toPoint());
+        if (!item || item->data(KindData).toInt() != NodeKind)
+            return false;
+        dragNode_ = item->data(IndexData).toInt();
+        dragMoved_ = false;
+        dragOffset_ = view_->mapToScene(mouse->position().toPoint()) -
+                      nodeItems_[dragNode_].rings[0]->sceneBoundingRect().center();
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (dragNode_ < 0 || !(mouse->buttons() & Qt::LeftButton))
+            return false;
+        dragMoved_ = true;
+        MoveNodeItems(dragNode_, view_->mapToScene(mouse->position().toPoint()) - dragOffset_);
+        return true;
+    case QEvent::MouseButtonRelease: {
+        if (dragNode_ < 0 || mouse->button() != Qt::LeftButton)
+            return false;
+        const int node = std::exchange(dragNode_, -1);
+        if (dragMoved_)
+            PlaceState(diagram_.nodes[node].name, view_->mapToScene(mouse->position().toPoint()) - dragOffset_);
+        return true;
+    }
+    default:
+        return false;
+    }
 }

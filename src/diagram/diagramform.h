@@ -69,6 +69,18 @@ public:
     QAction* FitItem = nullptr;
     QAction* SvgItem = nullptr;
     QAction* PngItem = nullptr;
+    QAction* ArrangeItem = nullptr;
+
+    // Where the user put the states (dragged on the picture, or read from the machine's positions file):
+    // centres by name folded to one case; empty while the picture is Graphviz's own.
+    const QHash<QString, QPointF>& Placed() const { return placed_; }
+    // Moves a state as a drag does (the picture follows, the machine is marked modified).
+    void PlaceState(const QString& name, QPointF centre);
+    // The centre of a state's circle in the picture shown; null when it is not shown.
+    QPointF StateCentre(const QString& name) const;
+    // Writes the places beside the machine saved at machinePath (removes a stale file when there are none):
+    // empty, or the message of what failed.
+    QString SavePlaces(const QString& machinePath) const;
 
 signals:
     // A double-click on an edge line or on a node.
@@ -100,6 +112,11 @@ private:
     void Recolour();
     void Scale(qreal factor);
     void Fit();
+    void Arrange();
+    // Reads the positions file of the machine's file once it is another file than last time.
+    void FollowMachineFile();
+    bool DragEvent(QEvent* event);
+    void MoveNodeItems(int node, QPointF centre);
     TDiagram Marked() const;
     bool InRun() const;
 
@@ -122,5 +139,12 @@ private:
     // Set to abandon the layout under way (its child process is killed).
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::function<QString()> machineFileName_;
+    QHash<QString, QPointF> placed_;
+    // The machine file whose positions were read.
+    QString placesFile_;
+    // The state being dragged: its node, and the pointer's offset from its centre.
+    int dragNode_ = -1;
+    QPointF dragOffset_;
+    bool dragMoved_ = false;
     bool fitPending_ = true;
 };

@@ -4,7 +4,9 @@
 #include "window/mainform.h"
 
 #include "diagram/diagramform.h"
+#include "files/qtmfile.h"
 #include "machine/engine.h"
+#include "platform/prompts.h"
 #include "window/commandlistmodel.h"
 #include "window/statelistmodel.h"
 
@@ -33,4 +35,13 @@ void TMainForm::DiagramViewExecute() {
     diagramForm_->show();
     diagramForm_->raise();
     diagramForm_->activateWindow();
+}
+
+void TMainForm::SaveDiagramPlaces() {
+    // Without the diagram window the positions file is left as it is.
+    if (!diagramForm_)
+        return;
+    const QString error = diagramForm_->SavePlaces(machineFile_->FilePath());
+    if (!error.isEmpty())
+        prompts_->Message(QStringLiteral("Сохранение файла"), error, TIcon::Stop);
 }

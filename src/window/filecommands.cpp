@@ -155,6 +155,7 @@ bool TMainForm::SaveFile() {
             const bool saved = machineFile_->SaveTo(fileName_);
             QApplication::restoreOverrideCursor();
             if (saved) {
+                SaveDiagramPlaces();
                 SetModified(false);
                 SetCurrentFile(machineFile_->FilePath());
                 return true;
@@ -201,6 +202,7 @@ bool TMainForm::SaveFileAs() {
         prompts_->Message(QStringLiteral("Ошибка"), QStringLiteral("Ошибка сохранения данных"), TIcon::Stop);
         return false;
     }
+    SaveDiagramPlaces();
     SetModified(false);
     SetCurrentFile(machineFile_->FilePath());
     return true;

@@ -160,6 +160,8 @@ private:
     TTableForm* tableForm_ = nullptr;
     // The state diagram window (diagramcommands.cpp), made when first asked for.
     void DiagramViewExecute();
+    // Writes where the user put the states beside the machine just saved.
+    void SaveDiagramPlaces();
     TDiagramForm* diagramForm_ = nullptr;
     // The test set window (testsetcommands.cpp): while it checks, the machine it was given stays as it is.
     void TestSetExecute();

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QMouseEvent>
 
 #include <sys/wait.h>
 
@@ -196,4 +197,50 @@ TEST_F(BigDiagram, TooBigAMachineIsRefusedWithANote) {
     ASSERT_TRUE(machine.AddState(QStringLiteral("q0")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.Texts() == QStringList{QStringLiteral("q0")}; }));
     EXPECT_EQ(form.Note(), QString());
+}
+
+// A state dragged elsewhere stays there (the machine counts as changed); its place is written beside the
+// machine and read back by the next window; "Упорядочить" gives the picture back to Graphviz.
+TEST_F(DiagramForm, DraggedStateKeepsItsPlaceAcrossWindows) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("m.qtm"));
+    form->SetMachineFileName([file] { return file; });
+    auto* view = form->findChild<QGraphicsView*>(QStringLiteral("DiagramView"));
+    QWidget* viewport = view->viewport();
+    const QPointF from = form->StateCentre(QStringLiteral("q1"));
+    ASSERT_FALSE(from.isNull());
+    const QPoint press = view->mapFromScene(from);
+    const QPoint drop = press + QPoint(10, 60);
+    const QPointF expected = view->mapToScene(drop);
+    QSignalSpy edited(&machine, &TMachine::edited);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, press);
+    for (int step = 1; step <= 3; ++step) {
+        QMouseEvent move(QEvent::MouseMove, press + (drop - press) * step / 3, viewport->mapToGlobal(drop),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &move);
+    }
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, drop);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->LayingOut() && !form->Stale(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(edited.size(), 1);
+    const QPointF moved = form->StateCentre(QStringLiteral("q1"));
+    EXPECT_NEAR(moved.x(), expected.x(), 0.5);
+    EXPECT_NEAR(moved.y(), expected.y(), 0.5);
+    // The other states did not move.
+    const QPointF q0 = form->StateCentre(QStringLiteral("q0"));
+
+    EXPECT_EQ(form->SavePlaces(file), QString());
+    TDiagramForm again(machine, settings, prompts, &engine);
+    again.SetMachineFileName([file] { return file; });
+    again.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !again.StateCentre(QStringLiteral("q1")).isNull(); }));
+    EXPECT_NEAR(again.StateCentre(QStringLiteral("q1")).x(), moved.x(), 0.01);
+    EXPECT_NEAR(again.StateCentre(QStringLiteral("q1")).y(), moved.y(), 0.01);
+    EXPECT_NEAR(again.StateCentre(QStringLiteral("q0")).x(), q0.x(), 0.01);
+
+    form->ArrangeItem->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->Placed().isEmpty());
+    EXPECT_EQ(form->StateCentre(QStringLiteral("q1")), from);
+    EXPECT_EQ(edited.size(), 2);
 }
