@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGraphicsLineItem>
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsEllipseItem>
@@ -124,6 +126,22 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     SvgItem = item(QStringLiteral("Сохранить SVG..."), {});
     PngItem = item(QStringLiteral("Сохранить PNG..."), {});
     ArrangeItem = item(QStringLiteral("Упорядочить"), {});
+    // The editing keys belong to the picture: the main window's own Insert and Del stay with its lists.
+    const auto viewItem = [this](const QString& caption, const QList<QKeySequence>& keys) {
+        auto* action = new QAction(caption, this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        view_->addAction(action);
+        return action;
+    };
+    StateAddItem = viewItem(QStringLiteral("Добавить состояние"), {QKeySequence(Qt::Key_Insert)});
+    CommandAddItem = viewItem(QStringLiteral("Добавить команду"), {QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    EditItem = viewItem(QStringLiteral("Изменить"), {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    DeleteItem = viewItem(QStringLiteral("Удалить"), {QKeySequence(Qt::Key_Delete)});
+    connect(StateAddItem, &QAction::triggered, this, [this] { emit stateAddRequested(); });
+    connect(CommandAddItem, &QAction::triggered, this, &TDiagramForm::AddCommandFromSelection);
+    connect(EditItem, &QAction::triggered, this, &TDiagramForm::EditSelection);
+    connect(DeleteItem, &QAction::triggered, this, &TDiagramForm::DeleteSelection);
     ArrangeItem->setObjectName(QStringLiteral("DiagramArrangeItem"));
     ArrangeItem->setToolTip(QStringLiteral("Расположить все состояния заново"));
     connect(ZoomInItem, &QAction::triggered, this, [this] { Scale(1.25); });
@@ -270,6 +288,12 @@ void TDiagramForm::Show(TDiagram diagram) {
 
 void TDiagramForm::BuildScene() {
     scene_->clear();
+    // The items a gesture held are gone with the old picture.
+    link_ = nullptr;
+    linkFrom_ = -1;
+    dragNode_ = -1;
+    selectedNode_ = -1;
+    selectedRow_ = -1;
     nodeItems_.clear();
     edgeItems_.clear();
     nodeByName_.clear();
@@ -441,7 +465,7 @@ void TDiagramForm::Fit() {
 }
 
 bool TDiagramForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_->viewport() && DragEvent(event))
+    if (watched == view_->viewport() && (LinkEvent(event) || DragEvent(event)))
         return true;
     if (watched == view_->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
@@ -451,17 +475,32 @@ bool TDiagramForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        const QGraphicsItem* item = view_->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const QGraphicsItem* item = view_->itemAt(at);
         if (item && item->data(KindData).toInt() == EdgeKind && item->data(RowData).toInt() >= 0) {
-            emit commandActivated(item->data(RowData).toInt());
+            const int row = item->data(RowData).toInt();
+            emit commandActivated(row);
+            emit commandEditRequested(row);
             return true;
         }
         if (item && item->data(KindData).toInt() == NodeKind) {
             const int state = diagram_.nodes.value(item->data(IndexData).toInt()).state;
-            if (state >= 0)
+            if (state >= 0) {
                 emit stateActivated(state);
+                emit stateEditRequested(state);
+            }
             return true;
         }
+        if (!item && !LayingOut()) {
+            AddStateAt(view_->mapToScene(at));
+            return true;
+        }
+    }
+    // A right press on a state starts an arrow, not the menu.
+    if (watched == view_->viewport() && event->type() == QEvent::ContextMenu) {
+        const QGraphicsItem* item = view_->itemAt(static_cast<QContextMenuEvent*>(event)->pos());
+        if (linkFrom_ >= 0 || (item && item->data(KindData).toInt() == NodeKind))
+            return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -638,6 +677,10 @@ bool TDiagramForm::DragEvent(QEvent* event) {
         if (mouse->button() != Qt::LeftButton || mouse->modifiers() != Qt::NoModifier || LayingOut())
             return false;
         const QGraphicsItem* item = view_->itemAt(mouse->position().toPoint());
+        if (item && item->data(KindData).toInt() == EdgeKind) {
+            Select(item);
+            return false;
+        }
         if (!item || item->data(KindData).toInt() != NodeKind)
             return false;
         dragNode_ = item->data(IndexData).toInt();
@@ -658,9 +701,99 @@ bool TDiagramForm::DragEvent(QEvent* event) {
         const int node = std::exchange(dragNode_, -1);
         if (dragMoved_)
             PlaceState(diagram_.nodes[node].name, view_->mapToScene(mouse->position().toPoint()) - dragOffset_);
+        else
+            Select(nodeItems_[node].text);
         return true;
     }
     default:
         return false;
+    }
+}
+
+// ---- Editing ------------------------------------------------------------------------------------------------
+
+void TDiagramForm::Select(const QGraphicsItem* item) {
+    selectedNode_ = -1;
+    selectedRow_ = -1;
+    if (!item)
+        return;
+    if (item->data(KindData).toInt() == NodeKind) {
+        selectedNode_ = item->data(IndexData).toInt();
+        const int state = diagram_.nodes.value(selectedNode_).state;
+        if (state >= 0)
+            emit stateSelected(state);
+    } else if (item->data(KindData).toInt() == EdgeKind && item->data(RowData).toInt() >= 0) {
+        selectedRow_ = item->data(RowData).toInt();
+        emit commandSelected(selectedRow_);
+    }
+}
+
+void TDiagramForm::AddStateAt(QPointF centre) {
+    const qsizetype before = machine_.States().size();
+    emit stateAddRequested();
+    if (machine_.States().size() > before)
+        PlaceState(machine_.States().last().name, centre);
+}
+
+void TDiagramForm::AddCommandFromSelection() {
+    if (selectedNode_ >= 0 && selectedNode_ < diagram_.nodes.size())
+        emit commandAddRequested(diagram_.nodes[selectedNode_].name, QString());
+}
+
+void TDiagramForm::EditSelection() {
+    if (selectedRow_ >= 0)
+        emit commandEditRequested(selectedRow_);
+    else if (selectedNode_ >= 0 && diagram_.nodes.value(selectedNode_).state >= 0)
+        emit stateEditRequested(diagram_.nodes[selectedNode_].state);
+}
+
+void TDiagramForm::DeleteSelection() {
+    const int row = std::exchange(selectedRow_, -1);
+    const int node = std::exchange(selectedNode_, -1);
+    if (row >= 0)
+        emit commandDeleteRequested(row);
+    else if (node >= 0 && diagram_.nodes.value(node).state >= 0)
+        emit stateDeleteRequested(diagram_.nodes[node].state);
+}
+
+// An arrow for a new command is drawn with the right button, or the left one with Shift, from a state to a
+// state (or back onto the same one).
+bool TDiagramForm::LinkEvent(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPointF at = view_->mapToScene(mouse->position().toPoint());
+    const auto nodeAt = [&]() {
+        const QGraphicsItem* item = view_->itemAt(mouse->position().toPoint());
+        return item && item->data(KindData).toInt() == NodeKind ? item->data(IndexData).toInt() : -1;
+    };
+    const bool linkButton = mouse->button() == Qt::RightButton ||
+                            (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ShiftModifier));
+    switch (type) {
+    case QEvent::MouseButtonPress: {
+        const int node = linkButton && !LayingOut() ? nodeAt() : -1;
+        if (node < 0)
+            return false;
+        linkFrom_ = node;
+        const QPointF from = nodeItems_[node].rings[0]->sceneBoundingRect().center();
+        link_ = scene_->addLine(QLineF(from, at), QPen(Qt::darkGray, 1, Qt::DashLine));
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (linkFrom_ < 0)
+            return false;
+        link_->setLine(QLineF(link_->line().p1(), at));
+        return true;
+    default: {
+        if (linkFrom_ < 0 || !(mouse->button() == Qt::RightButton || mouse->button() == Qt::LeftButton))
+            return false;
+        const int from = std::exchange(linkFrom_, -1);
+        delete std::exchange(link_, nullptr);
+        const int to = nodeAt();
+        if (to >= 0)
+            emit commandAddRequested(diagram_.nodes[from].name, diagram_.nodes[to].name);
+        return true;
+    }
     }
 }

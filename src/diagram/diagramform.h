@@ -12,6 +12,8 @@
 
 class QAction;
 class QGraphicsEllipseItem;
+class QGraphicsItem;
+class QGraphicsLineItem;
 class QGraphicsPathItem;
 class QGraphicsPolygonItem;
 class QGraphicsRectItem;
@@ -70,6 +72,11 @@ public:
     QAction* SvgItem = nullptr;
     QAction* PngItem = nullptr;
     QAction* ArrangeItem = nullptr;
+    // Editing from the diagram, while it has the focus: Insert, Ctrl+Insert, Enter, Del.
+    QAction* StateAddItem = nullptr;
+    QAction* CommandAddItem = nullptr;
+    QAction* EditItem = nullptr;
+    QAction* DeleteItem = nullptr;
 
     // Where the user put the states (dragged on the picture, or read from the machine's positions file):
     // centres by name folded to one case; empty while the picture is Graphviz's own.
@@ -86,6 +93,17 @@ signals:
     // A double-click on an edge line or on a node.
     void commandActivated(int row);
     void stateActivated(int index);
+    // A click selected the state or the command's line: the lists follow.
+    void commandSelected(int row);
+    void stateSelected(int index);
+    // The user asks for an edit; the main window runs it as its lists do (the same dialogs, questions and
+    // rules). A state added after a double-click on empty space is placed where the user clicked.
+    void stateAddRequested();
+    void commandAddRequested(const QString& state, const QString& newState);
+    void stateEditRequested(int index);
+    void commandEditRequested(int row);
+    void stateDeleteRequested(int index);
+    void commandDeleteRequested(int row);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -116,6 +134,12 @@ private:
     // Reads the positions file of the machine's file once it is another file than last time.
     void FollowMachineFile();
     bool DragEvent(QEvent* event);
+    bool LinkEvent(QEvent* event);
+    void Select(const QGraphicsItem* item);
+    void AddStateAt(QPointF centre);
+    void AddCommandFromSelection();
+    void EditSelection();
+    void DeleteSelection();
     void MoveNodeItems(int node, QPointF centre);
     TDiagram Marked() const;
     bool InRun() const;
@@ -146,5 +170,11 @@ private:
     int dragNode_ = -1;
     QPointF dragOffset_;
     bool dragMoved_ = false;
+    // The arrow being drawn for a new command: its first state, and the line that follows the pointer.
+    int linkFrom_ = -1;
+    QGraphicsLineItem* link_ = nullptr;
+    // What a click selected: a state's node, or a command's row (-1 for none).
+    int selectedNode_ = -1;
+    int selectedRow_ = -1;
     bool fitPending_ = true;
 };

@@ -5,7 +5,11 @@
 
 #include "diagram/diagramform.h"
 #include "files/qtmfile.h"
+#include "editing/commanddialog.h"
+#include "editing/statedialog.h"
 #include "machine/engine.h"
+#include "machine/machine.h"
+#include "platform/helpengine.h"
 #include "platform/prompts.h"
 #include "window/commandlistmodel.h"
 #include "window/statelistmodel.h"
@@ -31,6 +35,7 @@ void TMainForm::DiagramViewExecute() {
                 [this, select](int row) { select(CommandListView, commandModel_->index(row, 0)); });
         connect(diagramForm_, &TDiagramForm::stateActivated, this,
                 [this, select](int index) { select(StateListBox, stateModel_->index(index)); });
+        ConnectDiagramEditing();
     }
     diagramForm_->show();
     diagramForm_->raise();
@@ -44,4 +49,55 @@ void TMainForm::SaveDiagramPlaces() {
     const QString error = diagramForm_->SavePlaces(machineFile_->FilePath());
     if (!error.isEmpty())
         prompts_->Message(QStringLiteral("Сохранение файла"), error, TIcon::Stop);
+}
+
+// The diagram edits through the lists' own operations: the same dialogs, questions, rules and modified flag.
+// Each runs only when the lists could add (the machine open and not running).
+void TMainForm::ConnectDiagramEditing() {
+    const auto allowed = [this] {
+        UpdateActions();
+        return StateAdd->isEnabled();
+    };
+    TDiagramForm* diagram = diagramForm_;
+    connect(diagram, &TDiagramForm::stateSelected, this, [this](int index) {
+        StateListBox->setCurrentIndex(stateModel_->index(index));
+        StateListBox->scrollTo(stateModel_->index(index));
+    });
+    connect(diagram, &TDiagramForm::commandSelected, this, [this](int row) {
+        CommandListView->setCurrentIndex(commandModel_->index(row, 0));
+        CommandListView->scrollTo(commandModel_->index(row, 0));
+    });
+    connect(diagram, &TDiagramForm::stateAddRequested, this, [this, allowed, diagram] {
+        if (allowed())
+            ExecuteStateAdd(diagram, *machine_, *prompts_, HelpOpener());
+    });
+    connect(diagram, &TDiagramForm::commandAddRequested, this,
+            [this, allowed, diagram](const QString& state, const QString& newState) {
+                if (allowed())
+                    ExecuteCommandAddBetween(diagram, *machine_, *prompts_, state, newState, HelpOpener());
+            });
+    // An edit opens over the main window, which a double-click has brought forward with the row selected; the
+    // window and its list keep the focus after it.
+    const auto backToList = [this](QAbstractItemView* list) {
+        activateWindow();
+        list->setFocus(Qt::OtherFocusReason);
+    };
+    connect(diagram, &TDiagramForm::stateEditRequested, this, [this, allowed, backToList](int index) {
+        if (allowed())
+            ExecuteStateEdit(this, *machine_, *prompts_, index, HelpOpener());
+        backToList(StateListBox);
+    });
+    connect(diagram, &TDiagramForm::commandEditRequested, this, [this, allowed, backToList](int row) {
+        if (allowed())
+            ExecuteCommandEdit(this, *machine_, *prompts_, row, HelpOpener());
+        backToList(CommandListView);
+    });
+    connect(diagram, &TDiagramForm::stateDeleteRequested, this, [this, allowed](int index) {
+        if (allowed())
+            ExecuteStateDel(*machine_, *prompts_, index);
+    });
+    connect(diagram, &TDiagramForm::commandDeleteRequested, this, [this, allowed](int row) {
+        if (allowed())
+            ExecuteCommandDel(*machine_, *prompts_, row);
+    });
 }

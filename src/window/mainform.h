@@ -162,6 +162,7 @@ private:
     void DiagramViewExecute();
     // Writes where the user put the states beside the machine just saved.
     void SaveDiagramPlaces();
+    void ConnectDiagramEditing();
     TDiagramForm* diagramForm_ = nullptr;
     // The test set window (testsetcommands.cpp): while it checks, the machine it was given stays as it is.
     void TestSetExecute();

@@ -244,3 +244,42 @@ TEST_F(DiagramForm, DraggedStateKeepsItsPlaceAcrossWindows) {
     EXPECT_EQ(form->StateCentre(QStringLiteral("q1")), from);
     EXPECT_EQ(edited.size(), 2);
 }
+
+// A double-click on empty space asks for a new state, which appears where the user clicked; an arrow drawn
+// with the right button, or the left one with Shift, asks for a command between its two states.
+TEST_F(DiagramForm, NewStatesAndCommandsAreDrawn) {
+    auto* view = form->findChild<QGraphicsView*>(QStringLiteral("DiagramView"));
+    QWidget* viewport = view->viewport();
+    QObject::connect(form.get(), &TDiagramForm::stateAddRequested, &machine,
+                     [this] { machine.AddState(QStringLiteral("new")); });
+    QPoint empty;
+    for (int y = 5; y < viewport->height() && empty.isNull(); y += 7)
+        for (int x = 5; x < viewport->width() && empty.isNull(); x += 7)
+            if (!view->itemAt(QPoint(x, y)) && view->sceneRect().contains(view->mapToScene(QPoint(x, y))))
+                empty = QPoint(x, y);
+    ASSERT_FALSE(empty.isNull());
+    const QPointF clicked = view->mapToScene(empty);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->StateCentre(QStringLiteral("new")).isNull(); }));
+    EXPECT_NEAR(form->StateCentre(QStringLiteral("new")).x(), clicked.x(), 0.5);
+    EXPECT_NEAR(form->StateCentre(QStringLiteral("new")).y(), clicked.y(), 0.5);
+
+    QSignalSpy arrows(form.get(), &TDiagramForm::commandAddRequested);
+    const auto at = [&](const char* name) { return view->mapFromScene(form->StateCentre(QString::fromLatin1(name))); };
+    const struct {
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers modifiers;
+        const char* from;
+        const char* to;
+    } drags[] = {{Qt::RightButton, {}, "q0", "q2"}, {Qt::LeftButton, Qt::ShiftModifier, "q2", "q2"}};
+    for (const auto& drag : drags) {
+        QTest::mousePress(viewport, drag.button, drag.modifiers, at(drag.from));
+        QMouseEvent move(QEvent::MouseMove, at(drag.to), viewport->mapToGlobal(at(drag.to)), Qt::NoButton, drag.button,
+                         drag.modifiers);
+        QCoreApplication::sendEvent(viewport, &move);
+        QTest::mouseRelease(viewport, drag.button, drag.modifiers, at(drag.to));
+    }
+    ASSERT_EQ(arrows.size(), 2);
+    EXPECT_EQ(arrows[0], (QList<QVariant>{QStringLiteral("q0"), QStringLiteral("q2")}));
+    EXPECT_EQ(arrows[1], (QList<QVariant>{QStringLiteral("q2"), QStringLiteral("q2")}));
+}
