@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGraphicsLineItem>
+#include <QKeyEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsEllipseItem>
@@ -108,6 +109,12 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     view_->setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
     view_->setBackgroundBrush(Qt::white);
     view_->viewport()->installEventFilter(this);
+    view_->installEventFilter(this);
+    view_->setFocusPolicy(Qt::StrongFocus);
+    view_->setAccessibleName(Caption);
+    view_->setAccessibleDescription(
+        QStringLiteral("Состояния и команды машины; Tab и стрелки выбирают их по очереди, Enter изменяет, Del удаляет, "
+                       "Insert добавляет состояние, Ctrl+Insert - команду"));
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("DiagramNote"));
     note_->hide();
@@ -290,6 +297,7 @@ void TDiagramForm::BuildScene() {
     scene_->clear();
     // The items a gesture held are gone with the old picture.
     link_ = nullptr;
+    focusFrame_ = nullptr;
     linkFrom_ = -1;
     dragNode_ = -1;
     selectedNode_ = -1;
@@ -466,6 +474,8 @@ void TDiagramForm::Fit() {
 
 bool TDiagramForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view_->viewport() && (LinkEvent(event) || DragEvent(event)))
+        return true;
+    if (watched == view_ && event->type() == QEvent::KeyPress && KeyEvent(static_cast<QKeyEvent*>(event)))
         return true;
     if (watched == view_->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
@@ -715,8 +725,14 @@ bool TDiagramForm::DragEvent(QEvent* event) {
 void TDiagramForm::Select(const QGraphicsItem* item) {
     selectedNode_ = -1;
     selectedRow_ = -1;
+    delete std::exchange(focusFrame_, nullptr);
     if (!item)
         return;
+    focusFrame_ = scene_->addRect(item->sceneBoundingRect().adjusted(-2, -2, 2, 2), QPen(Qt::blue, 1, Qt::DotLine));
+    // Beneath the items, so that a click still finds what it frames.
+    focusFrame_->setZValue(-2);
+    view_->ensureVisible(item);
+    view_->setAccessibleName(ItemName(item));
     if (item->data(KindData).toInt() == NodeKind) {
         selectedNode_ = item->data(IndexData).toInt();
         const int state = diagram_.nodes.value(selectedNode_).state;
@@ -796,4 +812,53 @@ bool TDiagramForm::LinkEvent(QEvent* event) {
         return true;
     }
     }
+}
+
+QString TDiagramForm::ItemName(const QGraphicsItem* item) const {
+    if (item->data(KindData).toInt() == NodeKind)
+        return diagram_.nodes.value(item->data(IndexData).toInt()).name;
+    const int row = item->data(RowData).toInt();
+    if (row < 0 || row >= machine_.Commands().size())
+        return QString();
+    return TMachine::CommandText(TMachine::CommandFromRow(machine_.Commands()[row]));
+}
+
+// Tab and the arrow keys walk through the states, then the commands' label lines.
+bool TDiagramForm::KeyEvent(QKeyEvent* key) {
+    if (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))
+        return false;
+    int step = 0;
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        step = 1;
+        break;
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        step = -1;
+        break;
+    default:
+        return false;
+    }
+    QList<QGraphicsItem*> order;
+    int current = -1;
+    for (int n = 0; n < nodeItems_.size(); ++n) {
+        if (n == selectedNode_)
+            current = int(order.size());
+        order.append(nodeItems_[n].text);
+    }
+    for (const TEdgeItems& edge : edgeItems_)
+        for (QGraphicsSimpleTextItem* line : edge.texts) {
+            if (selectedRow_ >= 0 && line->data(RowData).toInt() == selectedRow_)
+                current = int(order.size());
+            order.append(line);
+        }
+    if (order.isEmpty())
+        return false;
+    const int size = int(order.size());
+    const int next = current < 0 ? (step > 0 ? 0 : size - 1) : (current + step + size) % size;
+    Select(order[next]);
+    return true;
 }

@@ -20,6 +20,7 @@ class QGraphicsRectItem;
 class QGraphicsScene;
 class QGraphicsSimpleTextItem;
 class QGraphicsView;
+class QKeyEvent;
 class QLabel;
 class QThread;
 class QTimer;
@@ -140,6 +141,9 @@ private:
     void AddCommandFromSelection();
     void EditSelection();
     void DeleteSelection();
+    bool KeyEvent(QKeyEvent* key);
+    // What a screen reader says of a picture item: a state's name, or the command's text as its list's tip.
+    QString ItemName(const QGraphicsItem* item) const;
     void MoveNodeItems(int node, QPointF centre);
     TDiagram Marked() const;
     bool InRun() const;
@@ -176,5 +180,7 @@ private:
     // What a click selected: a state's node, or a command's row (-1 for none).
     int selectedNode_ = -1;
     int selectedRow_ = -1;
+    // The frame round the selected item.
+    QGraphicsRectItem* focusFrame_ = nullptr;
     bool fitPending_ = true;
 };

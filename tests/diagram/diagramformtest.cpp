@@ -283,3 +283,25 @@ TEST_F(DiagramForm, NewStatesAndCommandsAreDrawn) {
     EXPECT_EQ(arrows[0], (QList<QVariant>{QStringLiteral("q0"), QStringLiteral("q2")}));
     EXPECT_EQ(arrows[1], (QList<QVariant>{QStringLiteral("q2"), QStringLiteral("q2")}));
 }
+
+// Tab walks through the states and then the commands' lines; the picture's accessible name is the item's: the
+// state's name, or the command's text as the command list's tip gives it.
+TEST_F(DiagramForm, TabReachesEveryStateAndCommandWithItsName) {
+    auto* view = form->findChild<QGraphicsView*>(QStringLiteral("DiagramView"));
+    view->setFocus();
+    QStringList names;
+    for (int i = 0; i < 7; ++i) {
+        QTest::keyClick(view, Qt::Key_Tab);
+        names << view->accessibleName();
+    }
+    QStringList states = names.mid(0, 3);
+    QStringList commands = names.mid(3, 3);
+    states.sort();
+    commands.sort();
+    EXPECT_EQ(states, QStringList({QStringLiteral("q0"), QStringLiteral("q1"), QStringLiteral("q2")}));
+    EXPECT_EQ(commands, QStringList({QStringLiteral("q0(a)->q0(b)-Вправо"), QStringLiteral("q0(b)->q1(a)-Вправо"),
+                                     QStringLiteral("q1(#)->q2(#)-На месте")}));
+    EXPECT_EQ(names[6], names[0]);
+    QTest::keyClick(view, Qt::Key_Left);
+    EXPECT_EQ(view->accessibleName(), names[5]);
+}

@@ -119,16 +119,17 @@ TEST_F(DiagramCommands, DeleteAsksAndRefusesAsTheLists) {
     EXPECT_EQ(prompts.boxes.takeFirst(), asked);
     EXPECT_EQ(StateNames(), QStringList({QStringLiteral("q0"), QStringLiteral("end")}));
 
-    prompts.Answer(TAnswer::Ok);
-    QTest::keyClick(Click(diagram, QStringLiteral("end")), Qt::Key_Delete);
-    ASSERT_EQ(prompts.boxes.size(), 1);
-    EXPECT_EQ(prompts.boxes.takeFirst(), asked);
-    EXPECT_EQ(StateNames(), QStringList{QStringLiteral("q0")});
-
     form->Engine().NextStep();
     ASSERT_NE(form->Engine().GetRunState(), Ready);
     QCoreApplication::processEvents();
     QTest::keyClick(Click(diagram, QStringLiteral("q0")), Qt::Key_Delete);
     EXPECT_TRUE(prompts.boxes.isEmpty());
+    EXPECT_EQ(StateNames(), QStringList({QStringLiteral("q0"), QStringLiteral("end")}));
+    form->Engine().SetRunState(Ready);
+
+    prompts.Answer(TAnswer::Ok);
+    QTest::keyClick(Click(diagram, QStringLiteral("end")), Qt::Key_Delete);
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes.takeFirst(), asked);
     EXPECT_EQ(StateNames(), QStringList{QStringLiteral("q0")});
 }
