@@ -1,8 +1,8 @@
 // The state diagram's layout (Graphviz dot) of a machine of N states with four commands each, to states
 // drawn at random with a fixed seed so that every run lays out the same machine; and the SVG writing of it.
-// The window must lay out 50 states and 200 commands in under 200 ms; 500 states must not block it long.
-// 500 random states (2,000 commands) take minutes: run with --benchmark_filter=Layout/500 after adding the
-// argument when that case is wanted.
+// The window must lay out 50 states and 200 commands in under 200 ms, and show a usable picture of 500 random
+// states with a command for each of five symbols (2,500 commands) within 2 s: above 100 states or 300 edges
+// the layout is sfdp's.
 
 #include "diagram/diagram.h"
 #include "settings/config.h"
@@ -36,11 +36,10 @@ TDiagramSource HandMachine(int states) {
     return source;
 }
 
-TDiagramSource RandomMachine(int states) {
+TDiagramSource RandomMachine(int states, const QString& symbols = QStringLiteral("01a#")) {
     TDiagramSource source;
     std::mt19937 random(20240528);
     std::uniform_int_distribution<int> pick(0, states - 1);
-    const QString symbols = QStringLiteral("01a#");
     const QString moves[] = {MoveLeftText, MoveRightText, MoveStayText};
     for (int i = 0; i < states; ++i)
         source.states.append(TStateItem{QStringLiteral("q") + QString::number(i), 0});
@@ -62,7 +61,21 @@ void BM_DiagramLayout(benchmark::State& state) {
     }
     state.counters["commands"] = double(source.commands.size());
 }
-BENCHMARK(BM_DiagramLayout)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DiagramLayout)->Arg(10)->Arg(50)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// What the window does for a big machine: the layout in a child process, read back through a pipe. Wall time,
+// for the child's work is not this process's CPU time.
+void BM_DiagramLayoutApart(benchmark::State& state) {
+    const TDiagramSource source = RandomMachine(int(state.range(0)), QStringLiteral("01ab#"));
+    for (auto _ : state) {
+        const TDiagram d = LayOutDiagramApart(source);
+        if (!d.error.isEmpty())
+            state.SkipWithError(d.error.toUtf8().constData());
+        benchmark::DoNotOptimize(d.nodes.data());
+    }
+    state.counters["commands"] = double(source.commands.size());
+}
+BENCHMARK(BM_DiagramLayoutApart)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DiagramLayoutHand(benchmark::State& state) {
     const TDiagramSource source = HandMachine(int(state.range(0)));

@@ -176,7 +176,7 @@ QList<bool> BackEdges(const TDiagram& d, int initial) {
 } // namespace
 
 TDiagramSource DiagramSourceOf(const TMachine& machine) {
-    return TDiagramSource{machine.States(), machine.Commands(), machine.GetInitialState()};
+    return TDiagramSource{machine.States(), machine.Commands(), machine.GetInitialState(), {}};
 }
 
 TDiagramSource DiagramSourceOf(const TMachine& machine, const TBreakPoints& breakPoints, bool useBreak) {
@@ -263,6 +263,8 @@ struct TGraph {
     TDiagram d;
     QHash<QPair<int, int>, int> edgeByPair;
     int initial = -1;
+    // The place of each node the user put somewhere; empty for a plain layout.
+    QHash<int, QPointF> pinned;
 };
 
 TGraph GraphOf(const TDiagramSource& source) {
@@ -302,6 +304,9 @@ TGraph GraphOf(const TDiagramSource& source) {
     graph.initial = source.initialState.isEmpty() ? -1 : nodeByName.value(Folded(TrimText(source.initialState)), -1);
     if (graph.initial >= 0)
         d.nodes[graph.initial].initial = true;
+    for (auto it = source.pinned.cbegin(); it != source.pinned.cend(); ++it)
+        if (const int n = nodeByName.value(it.key(), -1); n >= 0)
+            graph.pinned.insert(n, it.value());
     return graph;
 }
 
@@ -319,9 +324,17 @@ TDiagram Place(TGraph graph) {
         return Refused(QStringLiteral("Не найдена раскладка dot библиотеки Graphviz: ") +
                        QStringLiteral(QTM_GRAPHVIZ_DOT));
     }
-    const bool scalable = graphviz.scalable && (d.nodes.size() > ScalableStates || d.edges.size() > ScalableEdges);
+    // Placed states keep their places: neato lays out the rest around them, in the same coordinates.
+    const bool pinned = graphviz.scalable && !graph.pinned.isEmpty();
+    const bool scalable =
+        !pinned && graphviz.scalable && (d.nodes.size() > ScalableStates || d.edges.size() > ScalableEdges);
     Agraph_t* g = agopen(Text("machine"), Agdirected, nullptr);
-    if (scalable) {
+    if (pinned) {
+        agattr(g, AGRAPH, Text("inputscale"), Text("72"));
+        agattr(g, AGRAPH, Text("notranslate"), Text("true"));
+        agattr(g, AGRAPH, Text("splines"), Text(d.edges.size() > LargeDiagram ? "line" : "true"));
+        agattr(g, AGNODE, Text("pos"), Text(""));
+    } else if (scalable) {
         // Overlaps are removed by prism, which scales; straight edges, as dot draws them at this size.
         agattr(g, AGRAPH, Text("overlap"), Text("prism"));
         agattr(g, AGRAPH, Text("splines"), Text("line"));
@@ -332,7 +345,7 @@ TDiagram Place(TGraph graph) {
     }
     // Most of dot's time goes to the network simplex and to routing splines through the ranks; on a large
     // machine both are cut short and the edges are straight, which keeps 200 commands well within 200 ms.
-    if (!scalable && d.edges.size() > LargeDiagram) {
+    if (!pinned && !scalable && d.edges.size() > LargeDiagram) {
         const bool huge = d.edges.size() > 10 * LargeDiagram;
         agattr(g, AGRAPH, Text("nslimit"), Text(huge ? "0.02" : "0.2"));
         agattr(g, AGRAPH, Text("nslimit1"), Text(huge ? "0.02" : "0.2"));
@@ -362,10 +375,14 @@ TDiagram Place(TGraph graph) {
         agset(n, Text("label"), label.data());
         if (d.nodes[i].halting)
             agset(n, Text("peripheries"), Text("2"));
+        if (const auto at = graph.pinned.constFind(i); pinned && at != graph.pinned.cend()) {
+            QByteArray pos = QByteArray::number(at->x(), 'f', 2) + ',' + QByteArray::number(-at->y(), 'f', 2) + '!';
+            agset(n, Text("pos"), pos.data());
+        }
         nodes.append(n);
     }
     agattr(g, AGEDGE, Text("constraint"), Text("true"));
-    const QList<bool> back = scalable ? QList<bool>(d.edges.size(), false) : BackEdges(d, initial);
+    const QList<bool> back = scalable || pinned ? QList<bool>(d.edges.size(), false) : BackEdges(d, initial);
     QList<Agedge_t*> edges;
     edges.reserve(d.edges.size());
     for (int i = 0; i < d.edges.size(); ++i) {
@@ -387,7 +404,7 @@ TDiagram Place(TGraph graph) {
         start = agedge(g, entry, nodes[initial], Text("start"), 1);
     }
 
-    if (gvLayout(gvc, g, scalable ? "sfdp" : "dot") != 0) {
+    if (gvLayout(gvc, g, pinned ? "neato" : scalable ? "sfdp" : "dot") != 0) {
         const QString why = messages.trimmed().isEmpty() ? QStringLiteral("Graphviz не смог расположить диаграмму")
                                                          : messages.trimmed();
         agclose(g);
@@ -395,8 +412,9 @@ TDiagram Place(TGraph graph) {
         return Refused(why);
     }
     const boxf bb = GD_bb(g);
-    const qreal top = bb.UR.y;
-    d.bounds = QRectF(QPointF(bb.LL.x, 0), QPointF(bb.UR.x, bb.UR.y - bb.LL.y));
+    // A pinned layout keeps the user's coordinates; the others start at the picture's top left.
+    const qreal top = pinned ? 0 : bb.UR.y;
+    d.bounds = QRectF(QPointF(bb.LL.x, top - bb.UR.y), QPointF(bb.UR.x, top - bb.LL.y));
     for (int i = 0; i < d.nodes.size(); ++i) {
         d.nodes[i].centre = Point(ND_coord(nodes[i]), top);
         d.nodes[i].width = ND_width(nodes[i]) * 72.0;
@@ -413,6 +431,24 @@ TDiagram Place(TGraph graph) {
     }
     if (start)
         ReadSpline(start, top, d.startPath, d.startTip);
+    // Graphviz may still move the whole picture: it is moved back so that the placed states are where they were
+    // put.
+    if (pinned) {
+        const auto first = graph.pinned.cbegin();
+        const QPointF shift = first.value() - d.nodes[first.key()].centre;
+        for (TDiagramNode& node : d.nodes)
+            node.centre += shift;
+        for (TDiagramEdge& edge : d.edges) {
+            for (QPointF& p : edge.path)
+                p += shift;
+            edge.tip += shift;
+            edge.labelCentre += shift;
+        }
+        for (QPointF& p : d.startPath)
+            p += shift;
+        d.startTip += shift;
+        d.bounds.translate(shift);
+    }
     // Straight edges between two states both ways would lie on one another: each bends to its own left.
     for (TDiagramEdge& edge : d.edges) {
         if (edge.from == edge.to || edge.path.size() != 4 || !graph.edgeByPair.contains({edge.to, edge.from}))

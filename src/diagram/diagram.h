@@ -22,6 +22,9 @@ struct TDiagramSource {
     QList<TStateItem> states;
     QList<TCommandRow> commands;
     QString initialState;
+    // States the user placed, by name folded to one case: they stay where they are, Graphviz (neato) places
+    // the others beside them and routes the edges. Points, y downwards.
+    QHash<QString, QPointF> pinned;
 };
 
 TDiagramSource DiagramSourceOf(const TMachine& machine);

@@ -9,6 +9,9 @@
 #include <QAction>
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGraphicsLineItem>
+#include <QKeyEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsEllipseItem>
@@ -31,6 +34,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -103,9 +107,13 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     view_->setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
     view_->setBackgroundBrush(Qt::white);
     view_->viewport()->installEventFilter(this);
-    view_->setAccessibleName(QStringLiteral("Диаграмма состояний"));
+    connect(positions_, &TStatePositions::changed, this, &TDiagramForm::ScheduleLayout);
+    view_->installEventFilter(this);
+    view_->setFocusPolicy(Qt::StrongFocus);
+    view_->setAccessibleName(Caption);
     view_->setAccessibleDescription(
-        QStringLiteral("Граф машины: узлы — состояния, стрелки — команды; двойной щелчок выделяет их в главном окне"));
+        QStringLiteral("Состояния и команды машины; Tab и стрелки выбирают их по очереди, Enter изменяет, Del удаляет, "
+                       "Insert добавляет состояние, Ctrl+Insert - команду"));
     view_->viewport()->setAccessibleName(QStringLiteral("Рисунок диаграммы"));
     view_->viewport()->setAccessibleDescription(QStringLiteral("Граф машины: узлы — состояния, стрелки — команды"));
     note_ = new QLabel(this);
@@ -126,26 +134,47 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     FitItem = item(QStringLiteral("По размеру окна"), {QKeySequence(Qt::CTRL | Qt::Key_0)});
     SvgItem = item(QStringLiteral("Сохранить SVG..."), {});
     PngItem = item(QStringLiteral("Сохранить PNG..."), {});
+    ArrangeItem = item(QStringLiteral("Упорядочить"), {});
+    // The editing keys belong to the picture: the main window's own Insert and Del stay with its lists.
+    const auto viewItem = [this](const QString& caption, const QList<QKeySequence>& keys) {
+        auto* action = new QAction(caption, this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        view_->addAction(action);
+        return action;
+    };
+    StateAddItem = viewItem(QStringLiteral("Добавить состояние"), {QKeySequence(Qt::Key_Insert)});
+    CommandAddItem = viewItem(QStringLiteral("Добавить команду"), {QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    EditItem = viewItem(QStringLiteral("Изменить"), {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    DeleteItem = viewItem(QStringLiteral("Удалить"), {QKeySequence(Qt::Key_Delete)});
+    connect(StateAddItem, &QAction::triggered, this, [this] { emit stateAddRequested(); });
+    connect(CommandAddItem, &QAction::triggered, this, &TDiagramForm::AddCommandFromSelection);
+    connect(EditItem, &QAction::triggered, this, &TDiagramForm::EditSelection);
+    connect(DeleteItem, &QAction::triggered, this, &TDiagramForm::DeleteSelection);
+    ArrangeItem->setObjectName(QStringLiteral("DiagramArrangeItem"));
+    ArrangeItem->setToolTip(QStringLiteral("Расположить все состояния заново"));
     connect(ZoomInItem, &QAction::triggered, this, [this] { Scale(1.25); });
     connect(ZoomOutItem, &QAction::triggered, this, [this] { Scale(0.8); });
     connect(FitItem, &QAction::triggered, this, &TDiagramForm::Fit);
     connect(SvgItem, &QAction::triggered, this, &TDiagramForm::ExportSvg);
     connect(PngItem, &QAction::triggered, this, &TDiagramForm::ExportPng);
+    connect(ArrangeItem, &QAction::triggered, this, &TDiagramForm::Arrange);
     auto* tools = new QToolBar(this);
     tools->addActions({ZoomInItem, ZoomOutItem, FitItem});
+    tools->addSeparator();
+    tools->addAction(ArrangeItem);
     tools->addSeparator();
     tools->addActions({SvgItem, PngItem});
     tools->setAccessibleName(QStringLiteral("Панель диаграммы"));
     tools->setAccessibleDescription(QStringLiteral("Масштаб и сохранение диаграммы"));
-    const std::pair<QAction*, const char16_t*> hints[] = {{ZoomInItem, u"Увеличение диаграммы"},
-                                                          {ZoomOutItem, u"Уменьшение диаграммы"},
-                                                          {FitItem, u"Диаграмма целиком в окне"},
-                                                          {SvgItem, u"Сохранение диаграммы в файл SVG"},
-                                                          {PngItem, u"Сохранение диаграммы в файл PNG"}};
+    const std::pair<QAction*, const char16_t*> hints[] = {
+        {ZoomInItem, u"Увеличение диаграммы"},         {ZoomOutItem, u"Уменьшение диаграммы"},
+        {FitItem, u"Диаграмма целиком в окне"},        {ArrangeItem, u"Новое расположение всех состояний"},
+        {SvgItem, u"Сохранение диаграммы в файл SVG"}, {PngItem, u"Сохранение диаграммы в файл PNG"}};
     for (const auto& [action, hint] : hints)
         tools->widgetForAction(action)->setAccessibleDescription(QString::fromUtf16(hint));
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    view_->addActions({ZoomInItem, ZoomOutItem, FitItem, SvgItem, PngItem});
+    view_->addActions({ZoomInItem, ZoomOutItem, FitItem, ArrangeItem, SvgItem, PngItem});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -227,6 +256,7 @@ void TDiagramForm::LayOut() {
         return;
     stale_ = false;
     TDiagramSource source = DiagramSourceOf(machine_);
+    source.pinned = Placed();
     if (source.states.size() <= LayoutInline && source.commands.size() <= LayoutInline) {
         Show(LayOutDiagram(source));
         return;
@@ -274,6 +304,13 @@ void TDiagramForm::Show(TDiagram diagram) {
 
 void TDiagramForm::BuildScene() {
     scene_->clear();
+    // The items a gesture held are gone with the old picture.
+    link_ = nullptr;
+    focusFrame_ = nullptr;
+    linkFrom_ = -1;
+    dragNode_ = -1;
+    selectedNode_ = -1;
+    selectedRow_ = -1;
     nodeItems_.clear();
     edgeItems_.clear();
     nodeByName_.clear();
@@ -451,6 +488,10 @@ void TDiagramForm::Fit() {
 }
 
 bool TDiagramForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_->viewport() && (LinkEvent(event) || DragEvent(event)))
+        return true;
+    if (watched == view_ && event->type() == QEvent::KeyPress && KeyEvent(static_cast<QKeyEvent*>(event)))
+        return true;
     if (watched == view_->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {
@@ -459,17 +500,32 @@ bool TDiagramForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        const QGraphicsItem* item = view_->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const QGraphicsItem* item = view_->itemAt(at);
         if (item && item->data(KindData).toInt() == EdgeKind && item->data(RowData).toInt() >= 0) {
-            emit commandActivated(item->data(RowData).toInt());
+            const int row = item->data(RowData).toInt();
+            emit commandActivated(row);
+            emit commandEditRequested(row);
             return true;
         }
         if (item && item->data(KindData).toInt() == NodeKind) {
             const int state = diagram_.nodes.value(item->data(IndexData).toInt()).state;
-            if (state >= 0)
+            if (state >= 0) {
                 emit stateActivated(state);
+                emit stateEditRequested(state);
+            }
             return true;
         }
+        if (!item && !LayingOut()) {
+            AddStateAt(view_->mapToScene(at));
+            return true;
+        }
+    }
+    // A right press on a state starts an arrow, not the menu.
+    if (watched == view_->viewport() && event->type() == QEvent::ContextMenu) {
+        const QGraphicsItem* item = view_->itemAt(static_cast<QContextMenuEvent*>(event)->pos());
+        if (linkFrom_ >= 0 || (item && item->data(KindData).toInt() == NodeKind))
+            return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -537,4 +593,280 @@ bool TDiagramForm::WritePng(const QString& path) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return Save(prompts_, path, bytes);
+}
+
+// ---- Arranging ----------------------------------------------------------------------------------------------
+
+QHash<QString, QPointF> TDiagramForm::Placed() const {
+    QHash<QString, QPointF> placed;
+    for (auto at = positions_->Positions().cbegin(); at != positions_->Positions().cend(); ++at)
+        placed.insert(TrimText(at.key()).toCaseFolded(), at.value());
+    return placed;
+}
+
+void TDiagramForm::SetPositions(TStatePositions* positions) {
+    disconnect(positions_, nullptr, this, nullptr);
+    positions_ = positions ? positions : &ownPositions_;
+    // Another machine's positions, a drag or "Упорядочить": the picture is laid out again.
+    connect(positions_, &TStatePositions::changed, this, &TDiagramForm::ScheduleLayout);
+    ScheduleLayout();
+}
+
+QPointF TDiagramForm::StateCentre(const QString& name) const {
+    const int n = nodeByName_.value(TrimText(name).toCaseFolded(), -1);
+    return n >= 0 ? nodeItems_[n].rings[0]->sceneBoundingRect().center() : QPointF();
+}
+
+void TDiagramForm::PlaceState(const QString& name, QPointF centre) {
+    // Once the user places one state, every state shown keeps its place: the others must not jump.
+    if (positions_->IsEmpty())
+        for (const TDiagramNode& node : diagram_.nodes)
+            positions_->SetPosition(node.name, node.centre);
+    positions_->SetPosition(name, centre);
+    const int n = nodeByName_.value(TrimText(name).toCaseFolded(), -1);
+    if (n >= 0)
+        MoveNodeItems(n, centre);
+    machine_.NoteEdited();
+    ScheduleLayout();
+}
+
+void TDiagramForm::Arrange() {
+    if (positions_->IsEmpty())
+        return;
+    positions_->Clear();
+    fitPending_ = true;
+    machine_.NoteEdited();
+    ScheduleLayout();
+}
+
+// The circle and name follow the pointer; the edges at the state are drawn straight until the layout routes
+// them again.
+void TDiagramForm::MoveNodeItems(int node, QPointF centre) {
+    TNodeItems& circle = nodeItems_[node];
+    const QPointF shift = centre - circle.rings[0]->sceneBoundingRect().center();
+    for (QGraphicsEllipseItem* ring : circle.rings)
+        if (ring)
+            ring->moveBy(shift.x(), shift.y());
+    circle.text->moveBy(shift.x(), shift.y());
+    const auto centreOf = [this](int n) { return nodeItems_[n].rings[0]->sceneBoundingRect().center(); };
+    for (int e = 0; e < diagram_.edges.size(); ++e) {
+        const TDiagramEdge& edge = diagram_.edges[e];
+        if (edge.from != node && edge.to != node)
+            continue;
+        TEdgeItems& items = edgeItems_[e];
+        if (edge.from == edge.to) {
+            for (QGraphicsItem* item : std::initializer_list<QGraphicsItem*>{items.path, items.arrow})
+                item->moveBy(shift.x(), shift.y());
+            for (int i = 0; i < items.texts.size(); ++i) {
+                items.texts[i]->moveBy(shift.x(), shift.y());
+                items.backs[i]->moveBy(shift.x(), shift.y());
+            }
+            continue;
+        }
+        const QPointF from = centreOf(edge.from);
+        const QPointF to = centreOf(edge.to);
+        const QLineF line(from, to);
+        const qreal radius = diagram_.nodes[edge.to].height / 2;
+        const QPointF tip = line.length() > radius ? line.pointAt(1 - radius / line.length()) : to;
+        const QPointF end = line.length() > radius + 10 ? line.pointAt(1 - (radius + 10) / line.length()) : from;
+        items.path->setPos(0, 0);
+        items.path->setPath(Curve({from, from, end, end}));
+        items.arrow->setPos(0, 0);
+        items.arrow->setPolygon(ArrowHead({from, end}, tip));
+        const QPointF middle = line.center();
+        const qreal lineHeight = edge.labelHeight / std::max<qsizetype>(1, edge.lines.size());
+        for (int i = 0; i < items.texts.size(); ++i) {
+            const QRectF box = items.texts[i]->boundingRect();
+            const qreal y = middle.y() - edge.labelHeight / 2 + i * lineHeight;
+            items.texts[i]->setPos(middle.x() - box.width() / 2, y + (lineHeight - box.height()) / 2);
+            items.backs[i]->setPos(0, 0);
+            items.backs[i]->setRect(QRectF(middle.x() - box.width() / 2 - 1, y, box.width() + 2, lineHeight));
+        }
+    }
+}
+
+bool TDiagramForm::DragEvent(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (type) {
+    case QEvent::MouseButtonPress: {
+        if (mouse->button() != Qt::LeftButton || mouse->modifiers() != Qt::NoModifier || LayingOut())
+            return false;
+        const QGraphicsItem* item = view_->itemAt(mouse->position().toPoint());
+        if (item && item->data(KindData).toInt() == EdgeKind) {
+            Select(item);
+            return false;
+        }
+        if (!item || item->data(KindData).toInt() != NodeKind)
+            return false;
+        dragNode_ = item->data(IndexData).toInt();
+        dragMoved_ = false;
+        dragOffset_ = view_->mapToScene(mouse->position().toPoint()) -
+                      nodeItems_[dragNode_].rings[0]->sceneBoundingRect().center();
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (dragNode_ < 0 || !(mouse->buttons() & Qt::LeftButton))
+            return false;
+        dragMoved_ = true;
+        MoveNodeItems(dragNode_, view_->mapToScene(mouse->position().toPoint()) - dragOffset_);
+        return true;
+    case QEvent::MouseButtonRelease: {
+        if (dragNode_ < 0 || mouse->button() != Qt::LeftButton)
+            return false;
+        const int node = std::exchange(dragNode_, -1);
+        if (dragMoved_)
+            PlaceState(diagram_.nodes[node].name, view_->mapToScene(mouse->position().toPoint()) - dragOffset_);
+        else
+            Select(nodeItems_[node].text);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// ---- Editing ------------------------------------------------------------------------------------------------
+
+void TDiagramForm::Select(const QGraphicsItem* item) {
+    selectedNode_ = -1;
+    selectedRow_ = -1;
+    delete std::exchange(focusFrame_, nullptr);
+    if (!item)
+        return;
+    focusFrame_ = scene_->addRect(item->sceneBoundingRect().adjusted(-2, -2, 2, 2), QPen(Qt::blue, 1, Qt::DotLine));
+    // Beneath the items, so that a click still finds what it frames.
+    focusFrame_->setZValue(-2);
+    view_->ensureVisible(item);
+    view_->setAccessibleName(ItemName(item));
+    if (item->data(KindData).toInt() == NodeKind) {
+        selectedNode_ = item->data(IndexData).toInt();
+        const int state = diagram_.nodes.value(selectedNode_).state;
+        if (state >= 0)
+            emit stateSelected(state);
+    } else if (item->data(KindData).toInt() == EdgeKind && item->data(RowData).toInt() >= 0) {
+        selectedRow_ = item->data(RowData).toInt();
+        emit commandSelected(selectedRow_);
+    }
+}
+
+void TDiagramForm::AddStateAt(QPointF centre) {
+    const qsizetype before = machine_.States().size();
+    emit stateAddRequested();
+    if (machine_.States().size() > before)
+        PlaceState(machine_.States().last().name, centre);
+}
+
+void TDiagramForm::AddCommandFromSelection() {
+    if (selectedNode_ >= 0 && selectedNode_ < diagram_.nodes.size())
+        emit commandAddRequested(diagram_.nodes[selectedNode_].name, QString());
+}
+
+void TDiagramForm::EditSelection() {
+    if (selectedRow_ >= 0)
+        emit commandEditRequested(selectedRow_);
+    else if (selectedNode_ >= 0 && diagram_.nodes.value(selectedNode_).state >= 0)
+        emit stateEditRequested(diagram_.nodes[selectedNode_].state);
+}
+
+void TDiagramForm::DeleteSelection() {
+    const int row = std::exchange(selectedRow_, -1);
+    const int node = std::exchange(selectedNode_, -1);
+    if (row >= 0)
+        emit commandDeleteRequested(row);
+    else if (node >= 0 && diagram_.nodes.value(node).state >= 0)
+        emit stateDeleteRequested(diagram_.nodes[node].state);
+}
+
+// An arrow for a new command is drawn with the right button, or the left one with Shift, from a state to a
+// state (or back onto the same one).
+bool TDiagramForm::LinkEvent(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPointF at = view_->mapToScene(mouse->position().toPoint());
+    const auto nodeAt = [&]() {
+        const QGraphicsItem* item = view_->itemAt(mouse->position().toPoint());
+        return item && item->data(KindData).toInt() == NodeKind ? item->data(IndexData).toInt() : -1;
+    };
+    const bool linkButton = mouse->button() == Qt::RightButton ||
+                            (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ShiftModifier));
+    switch (type) {
+    case QEvent::MouseButtonPress: {
+        const int node = linkButton && !LayingOut() ? nodeAt() : -1;
+        if (node < 0)
+            return false;
+        linkFrom_ = node;
+        const QPointF from = nodeItems_[node].rings[0]->sceneBoundingRect().center();
+        link_ = scene_->addLine(QLineF(from, at), QPen(Qt::darkGray, 1, Qt::DashLine));
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (linkFrom_ < 0)
+            return false;
+        link_->setLine(QLineF(link_->line().p1(), at));
+        return true;
+    default: {
+        if (linkFrom_ < 0 || !(mouse->button() == Qt::RightButton || mouse->button() == Qt::LeftButton))
+            return false;
+        const int from = std::exchange(linkFrom_, -1);
+        delete std::exchange(link_, nullptr);
+        const int to = nodeAt();
+        if (to >= 0)
+            emit commandAddRequested(diagram_.nodes[from].name, diagram_.nodes[to].name);
+        return true;
+    }
+    }
+}
+
+QString TDiagramForm::ItemName(const QGraphicsItem* item) const {
+    if (item->data(KindData).toInt() == NodeKind)
+        return diagram_.nodes.value(item->data(IndexData).toInt()).name;
+    const int row = item->data(RowData).toInt();
+    if (row < 0 || row >= machine_.Commands().size())
+        return QString();
+    return TMachine::CommandText(TMachine::CommandFromRow(machine_.Commands()[row]));
+}
+
+// Tab and the arrow keys walk through the states, then the commands' label lines.
+bool TDiagramForm::KeyEvent(QKeyEvent* key) {
+    if (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))
+        return false;
+    int step = 0;
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        step = 1;
+        break;
+    case Qt::Key_Backtab:
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        step = -1;
+        break;
+    default:
+        return false;
+    }
+    QList<QGraphicsItem*> order;
+    int current = -1;
+    for (int n = 0; n < nodeItems_.size(); ++n) {
+        if (n == selectedNode_)
+            current = int(order.size());
+        order.append(nodeItems_[n].text);
+    }
+    for (const TEdgeItems& edge : edgeItems_)
+        for (QGraphicsSimpleTextItem* line : edge.texts) {
+            if (selectedRow_ >= 0 && line->data(RowData).toInt() == selectedRow_)
+                current = int(order.size());
+            order.append(line);
+        }
+    if (order.isEmpty())
+        return false;
+    const int size = int(order.size());
+    const int next = current < 0 ? (step > 0 ? 0 : size - 1) : (current + step + size) % size;
+    Select(order[next]);
+    return true;
 }

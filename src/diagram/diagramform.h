@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diagram/diagram.h"
+#include "diagram/positions.h"
 
 #include <QColor>
 #include <QHash>
@@ -13,12 +14,15 @@
 
 class QAction;
 class QGraphicsEllipseItem;
+class QGraphicsItem;
+class QGraphicsLineItem;
 class QGraphicsPathItem;
 class QGraphicsPolygonItem;
 class QGraphicsRectItem;
 class QGraphicsScene;
 class QGraphicsSimpleTextItem;
 class QGraphicsView;
+class QKeyEvent;
 class QLabel;
 class QThread;
 class QTimer;
@@ -73,11 +77,39 @@ public:
     QAction* FitItem = nullptr;
     QAction* SvgItem = nullptr;
     QAction* PngItem = nullptr;
+    QAction* ArrangeItem = nullptr;
+    // Editing from the diagram, while it has the focus: Insert, Ctrl+Insert, Enter, Del.
+    QAction* StateAddItem = nullptr;
+    QAction* CommandAddItem = nullptr;
+    QAction* EditItem = nullptr;
+    QAction* DeleteItem = nullptr;
+
+    // Where the user put the states (dragged on the picture, or read from the machine's positions file):
+    // centres by name folded to one case; empty while the picture is Graphviz's own.
+    QHash<QString, QPointF> Placed() const;
+    // The positions the diagram reads and sets: the main window's, kept with the machine's file; the form's
+    // own until then.
+    void SetPositions(TStatePositions* positions);
+    // Moves a state as a drag does (the picture follows, the machine is marked modified).
+    void PlaceState(const QString& name, QPointF centre);
+    // The centre of a state's circle in the picture shown; null when it is not shown.
+    QPointF StateCentre(const QString& name) const;
 
 signals:
     // A double-click on an edge line or on a node.
     void commandActivated(int row);
     void stateActivated(int index);
+    // A click selected the state or the command's line: the lists follow.
+    void commandSelected(int row);
+    void stateSelected(int index);
+    // The user asks for an edit; the main window runs it as its lists do (the same dialogs, questions and
+    // rules). A state added after a double-click on empty space is placed where the user clicked.
+    void stateAddRequested();
+    void commandAddRequested(const QString& state, const QString& newState);
+    void stateEditRequested(int index);
+    void commandEditRequested(int row);
+    void stateDeleteRequested(int index);
+    void commandDeleteRequested(int row);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -104,6 +136,18 @@ private:
     void Recolour();
     void Scale(qreal factor);
     void Fit();
+    void Arrange();
+    bool DragEvent(QEvent* event);
+    bool LinkEvent(QEvent* event);
+    void Select(const QGraphicsItem* item);
+    void AddStateAt(QPointF centre);
+    void AddCommandFromSelection();
+    void EditSelection();
+    void DeleteSelection();
+    bool KeyEvent(QKeyEvent* key);
+    // What a screen reader says of a picture item: a state's name, or the command's text as its list's tip.
+    QString ItemName(const QGraphicsItem* item) const;
+    void MoveNodeItems(int node, QPointF centre);
     TDiagram Marked() const;
     bool InRun() const;
 
@@ -126,5 +170,19 @@ private:
     // Set to abandon the layout under way (its child process is killed).
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::function<QString()> machineFileName_;
+    TStatePositions ownPositions_;
+    TStatePositions* positions_ = &ownPositions_;
+    // The state being dragged: its node, and the pointer's offset from its centre.
+    int dragNode_ = -1;
+    QPointF dragOffset_;
+    bool dragMoved_ = false;
+    // The arrow being drawn for a new command: its first state, and the line that follows the pointer.
+    int linkFrom_ = -1;
+    QGraphicsLineItem* link_ = nullptr;
+    // What a click selected: a state's node, or a command's row (-1 for none).
+    int selectedNode_ = -1;
+    int selectedRow_ = -1;
+    // The frame round the selected item.
+    QGraphicsRectItem* focusFrame_ = nullptr;
     bool fitPending_ = true;
 };

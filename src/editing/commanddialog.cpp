@@ -191,6 +191,12 @@ void TCommandDialog::PresetSource(const QString& state, const QString& symbol) {
     newStateComboBox_->setFocus();
 }
 
+void TCommandDialog::PresetStates(const QString& state, const QString& newState) {
+    oldStateComboBox_->setEditText(state);
+    newStateComboBox_->setEditText(newState);
+    oldABCComboBox_->setFocus();
+}
+
 // ---- Field checks -----------------------------------------------------------------------------------------
 
 QComboBox* TCommandDialog::FieldOf(QWidget* widget) const {
@@ -438,6 +444,20 @@ bool ExecuteCommandAdd(QWidget* parent, TMachine& machine, TPrompts& prompts,
 bool ExecuteCommandAddFor(QWidget* parent, TMachine& machine, TPrompts& prompts, const QString& state,
                           const QString& symbol, const std::function<void(int)>& openHelp) {
     return ExecuteCommandDialog(parent, machine, prompts, -1, false, openHelp, {state, symbol});
+}
+
+bool ExecuteCommandAddBetween(QWidget* parent, TMachine& machine, TPrompts& prompts, const QString& state,
+                              const QString& newState, const std::function<void(int)>& openHelp) {
+    TCommandDialog dialog(machine, prompts, -1, parent);
+    if (!dialog.SetupMode(false))
+        return false;
+    dialog.PresetStates(state, newState);
+    if (openHelp)
+        QObject::connect(&dialog, &TCommandDialog::helpRequested, &dialog, openHelp);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    machine.NoteEdited();
+    return true;
 }
 
 bool ExecuteCommandEdit(QWidget* parent, TMachine& machine, TPrompts& prompts, int row,

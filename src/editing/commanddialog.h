@@ -29,6 +29,9 @@ public:
     bool EditMode() const { return editMode_; }
     // Adding the command of a given state and symbol: both are filled in and the new state comes first.
     void PresetSource(const QString& state, const QString& symbol);
+    // Adding a command drawn on the diagram from one state to another: both states are filled in (the new one
+    // may be empty) and the symbol read comes first.
+    void PresetStates(const QString& state, const QString& newState);
 
     // Each is true when its field is acceptable, perhaps after adding a missing state or symbol to the
     // machine; a refusal is shown and puts the focus back into the field.
@@ -94,6 +97,9 @@ bool ExecuteCommandAdd(QWidget* parent, TMachine& machine, TPrompts& prompts,
 // The same for the given state and symbol (the transition table's empty cell).
 bool ExecuteCommandAddFor(QWidget* parent, TMachine& machine, TPrompts& prompts, const QString& state,
                           const QString& symbol, const std::function<void(int)>& openHelp = {});
+// The same from one state to another (an arrow drawn on the diagram; newState may be empty).
+bool ExecuteCommandAddBetween(QWidget* parent, TMachine& machine, TPrompts& prompts, const QString& state,
+                              const QString& newState, const std::function<void(int)>& openHelp = {});
 // CommandEditExecute: edits the command in the given row (the current one) through the command dialog.
 bool ExecuteCommandEdit(QWidget* parent, TMachine& machine, TPrompts& prompts, int row,
                         const std::function<void(int)>& openHelp = {});

@@ -170,6 +170,7 @@ private:
     TTableForm* tableForm_ = nullptr;
     // The state diagram window (diagramcommands.cpp), made when first asked for.
     void DiagramViewExecute();
+    void ConnectDiagramEditing();
     TDiagramForm* diagramForm_ = nullptr;
     // The test set window (testsetcommands.cpp): while it checks, the machine it was given stays as it is.
     void TestSetExecute();

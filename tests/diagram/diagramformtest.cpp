@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QMouseEvent>
 
 #include <sys/wait.h>
 
@@ -196,4 +197,112 @@ TEST_F(BigDiagram, TooBigAMachineIsRefusedWithANote) {
     ASSERT_TRUE(machine.AddState(QStringLiteral("q0")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.Texts() == QStringList{QStringLiteral("q0")}; }));
     EXPECT_EQ(form.Note(), QString());
+}
+
+// A state dragged elsewhere stays there (the machine counts as changed); another window over the same
+// positions draws it there too; "Упорядочить" gives the picture back to Graphviz.
+TEST_F(DiagramForm, DraggedStateKeepsItsPlaceAcrossWindows) {
+    auto* view = form->findChild<QGraphicsView*>(QStringLiteral("DiagramView"));
+    QWidget* viewport = view->viewport();
+    const QPointF from = form->StateCentre(QStringLiteral("q1"));
+    ASSERT_FALSE(from.isNull());
+    const QPoint press = view->mapFromScene(from);
+    const QPoint drop = press + QPoint(10, 60);
+    const QPointF expected = view->mapToScene(drop);
+    QSignalSpy edited(&machine, &TMachine::edited);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, press);
+    for (int step = 1; step <= 3; ++step) {
+        QMouseEvent move(QEvent::MouseMove, press + (drop - press) * step / 3, viewport->mapToGlobal(drop),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &move);
+    }
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, drop);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->LayingOut() && !form->Stale(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(edited.size(), 1);
+    const QPointF moved = form->StateCentre(QStringLiteral("q1"));
+    EXPECT_NEAR(moved.x(), expected.x(), 0.5);
+    EXPECT_NEAR(moved.y(), expected.y(), 0.5);
+    // The other states did not move.
+    const QPointF q0 = form->StateCentre(QStringLiteral("q0"));
+
+    // Another window over the same positions draws the states where they were put.
+    TStatePositions kept;
+    const QHash<QString, QPointF> placed = form->Placed();
+    for (auto at = placed.cbegin(); at != placed.cend(); ++at)
+        kept.SetPosition(at.key(), at.value());
+    TDiagramForm again(machine, settings, prompts, &engine);
+    again.SetPositions(&kept);
+    again.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !again.StateCentre(QStringLiteral("q1")).isNull(); }));
+    EXPECT_NEAR(again.StateCentre(QStringLiteral("q1")).x(), moved.x(), 0.01);
+    EXPECT_NEAR(again.StateCentre(QStringLiteral("q1")).y(), moved.y(), 0.01);
+    EXPECT_NEAR(again.StateCentre(QStringLiteral("q0")).x(), q0.x(), 0.01);
+
+    form->ArrangeItem->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->Placed().isEmpty());
+    EXPECT_EQ(form->StateCentre(QStringLiteral("q1")), from);
+    EXPECT_EQ(edited.size(), 2);
+}
+
+// A double-click on empty space asks for a new state, which appears where the user clicked; an arrow drawn
+// with the right button, or the left one with Shift, asks for a command between its two states.
+TEST_F(DiagramForm, NewStatesAndCommandsAreDrawn) {
+    auto* view = form->findChild<QGraphicsView*>(QStringLiteral("DiagramView"));
+    QWidget* viewport = view->viewport();
+    QObject::connect(form.get(), &TDiagramForm::stateAddRequested, &machine,
+                     [this] { machine.AddState(QStringLiteral("new")); });
+    QPoint empty;
+    for (int y = 5; y < viewport->height() && empty.isNull(); y += 7)
+        for (int x = 5; x < viewport->width() && empty.isNull(); x += 7)
+            if (!view->itemAt(QPoint(x, y)) && view->sceneRect().contains(view->mapToScene(QPoint(x, y))))
+                empty = QPoint(x, y);
+    ASSERT_FALSE(empty.isNull());
+    const QPointF clicked = view->mapToScene(empty);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->StateCentre(QStringLiteral("new")).isNull(); }));
+    EXPECT_NEAR(form->StateCentre(QStringLiteral("new")).x(), clicked.x(), 0.5);
+    EXPECT_NEAR(form->StateCentre(QStringLiteral("new")).y(), clicked.y(), 0.5);
+
+    QSignalSpy arrows(form.get(), &TDiagramForm::commandAddRequested);
+    const auto at = [&](const char* name) { return view->mapFromScene(form->StateCentre(QString::fromLatin1(name))); };
+    const struct {
+        Qt::MouseButton button;
+        Qt::KeyboardModifiers modifiers;
+        const char* from;
+        const char* to;
+    } drags[] = {{Qt::RightButton, {}, "q0", "q2"}, {Qt::LeftButton, Qt::ShiftModifier, "q2", "q2"}};
+    for (const auto& drag : drags) {
+        QTest::mousePress(viewport, drag.button, drag.modifiers, at(drag.from));
+        QMouseEvent move(QEvent::MouseMove, at(drag.to), viewport->mapToGlobal(at(drag.to)), Qt::NoButton, drag.button,
+                         drag.modifiers);
+        QCoreApplication::sendEvent(viewport, &move);
+        QTest::mouseRelease(viewport, drag.button, drag.modifiers, at(drag.to));
+    }
+    ASSERT_EQ(arrows.size(), 2);
+    EXPECT_EQ(arrows[0], (QList<QVariant>{QStringLiteral("q0"), QStringLiteral("q2")}));
+    EXPECT_EQ(arrows[1], (QList<QVariant>{QStringLiteral("q2"), QStringLiteral("q2")}));
+}
+
+// Tab walks through the states and then the commands' lines; the picture's accessible name is the item's: the
+// state's name, or the command's text as the command list's tip gives it.
+TEST_F(DiagramForm, TabReachesEveryStateAndCommandWithItsName) {
+    auto* view = form->findChild<QGraphicsView*>(QStringLiteral("DiagramView"));
+    view->setFocus();
+    QStringList names;
+    for (int i = 0; i < 7; ++i) {
+        QTest::keyClick(view, Qt::Key_Tab);
+        names << view->accessibleName();
+    }
+    QStringList states = names.mid(0, 3);
+    QStringList commands = names.mid(3, 3);
+    states.sort();
+    commands.sort();
+    EXPECT_EQ(states, QStringList({QStringLiteral("q0"), QStringLiteral("q1"), QStringLiteral("q2")}));
+    EXPECT_EQ(commands, QStringList({QStringLiteral("q0(a)->q0(b)-Вправо"), QStringLiteral("q0(b)->q1(a)-Вправо"),
+                                     QStringLiteral("q1(#)->q2(#)-На месте")}));
+    EXPECT_EQ(names[6], names[0]);
+    QTest::keyClick(view, Qt::Key_Left);
+    EXPECT_EQ(view->accessibleName(), names[5]);
 }
