@@ -30,6 +30,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -173,6 +174,11 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
         {SvgItem, u"Сохранение диаграммы в файл SVG"}, {PngItem, u"Сохранение диаграммы в файл PNG"}};
     for (const auto& [action, hint] : hints)
         tools->widgetForAction(action)->setAccessibleDescription(QString::fromUtf16(hint));
+    // A narrow window hides the last buttons behind the toolbar's own extension button.
+    if (auto* more = tools->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) {
+        more->setAccessibleName(QStringLiteral("Другие кнопки"));
+        more->setAccessibleDescription(QStringLiteral("Кнопки панели, которым не хватило места"));
+    }
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     view_->addActions({ZoomInItem, ZoomOutItem, FitItem, ArrangeItem, SvgItem, PngItem});
 
