@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQTM_TESTS=OFF >/dev/null
 cmake --build build/release --target qtm qtm-run -j"$(nproc)"
 if [ $# -eq 0 ]; then
