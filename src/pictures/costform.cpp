@@ -34,18 +34,31 @@ constexpr int DefaultStepLimit = 1000000;
 
 } // namespace
 
-TCostForm::TCostForm(const TConfig& config, TPrompts& prompts, QWidget* parent)
+TCostForm::TCostForm(TConfig& config, TPrompts& prompts, QWidget* parent)
     : QWidget(parent, Qt::Window), config_(config), prompts_(prompts), table_(std::make_shared<TCostTable>()) {
     setObjectName(QStringLiteral("CostForm"));
     setProperty("helpContext", WindowHelp);
     setWindowTitle(Caption);
     CreateControls();
     UpdateControls();
-    resize(760, 560);
+    ApplyLayout();
 }
 
 TCostForm::~TCostForm() {
     StopWorker();
+    StoreLayout();
+}
+
+void TCostForm::ApplyLayout() {
+    setGeometry(config_.CostLeft, config_.CostTop, config_.CostWidth, config_.CostHeight);
+}
+
+void TCostForm::StoreLayout() {
+    const QRect r = geometry();
+    config_.CostLeft = r.left();
+    config_.CostTop = r.top();
+    config_.CostWidth = r.width();
+    config_.CostHeight = r.height();
 }
 
 void TCostForm::CreateControls() {

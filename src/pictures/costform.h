@@ -26,7 +26,7 @@ class TCostForm : public QWidget {
     Q_OBJECT
 
 public:
-    TCostForm(const TConfig& config, TPrompts& prompts, QWidget* parent = nullptr);
+    TCostForm(TConfig& config, TPrompts& prompts, QWidget* parent = nullptr);
     ~TCostForm() override;
 
     // The bytes of the machine file to measure; empty when there is no machine.
@@ -40,6 +40,8 @@ public:
     bool Measuring() const { return worker_.joinable(); }
     const TCostTable& Table() const { return *table_; }
     bool ExportPng();
+    void ApplyLayout();
+    void StoreLayout();
     bool ExportCsv();
 
     QLabel* SourceLabel = nullptr;
@@ -70,7 +72,7 @@ private:
     bool Save(const QString& title, const QString& filter, const QString& ext, const QByteArray& bytes);
     void StopWorker();
 
-    const TConfig& config_;
+    TConfig& config_;
     TPrompts& prompts_;
     std::shared_ptr<TCostTable> table_;
     std::thread worker_;

@@ -140,18 +140,31 @@ void TSpaceTimeCanvas::mouseReleaseEvent(QMouseEvent* event) {
     emit regionChosen(QRect(from, to));
 }
 
-TSpaceTimeForm::TSpaceTimeForm(const TConfig& config, TPrompts& prompts, QWidget* parent)
+TSpaceTimeForm::TSpaceTimeForm(TConfig& config, TPrompts& prompts, QWidget* parent)
     : QWidget(parent, Qt::Window), config_(config), prompts_(prompts), picture_(std::make_shared<TSpaceTime>()) {
     setObjectName(QStringLiteral("SpaceTimeForm"));
     setProperty("helpContext", WindowHelp);
     setWindowTitle(Caption);
     CreateControls();
     UpdateControls();
-    resize(720, 560);
+    ApplyLayout();
 }
 
 TSpaceTimeForm::~TSpaceTimeForm() {
     StopWorker();
+    StoreLayout();
+}
+
+void TSpaceTimeForm::ApplyLayout() {
+    setGeometry(config_.SpaceTimeLeft, config_.SpaceTimeTop, config_.SpaceTimeWidth, config_.SpaceTimeHeight);
+}
+
+void TSpaceTimeForm::StoreLayout() {
+    const QRect r = geometry();
+    config_.SpaceTimeLeft = r.left();
+    config_.SpaceTimeTop = r.top();
+    config_.SpaceTimeWidth = r.width();
+    config_.SpaceTimeHeight = r.height();
 }
 
 void TSpaceTimeForm::CreateControls() {

@@ -65,7 +65,7 @@ class TSpaceTimeForm : public QWidget {
     Q_OBJECT
 
 public:
-    TSpaceTimeForm(const TConfig& config, TPrompts& prompts, QWidget* parent = nullptr);
+    TSpaceTimeForm(TConfig& config, TPrompts& prompts, QWidget* parent = nullptr);
     ~TSpaceTimeForm() override;
 
     // The bytes of the machine file (with its word) to draw the run of; empty when there is no machine.
@@ -82,6 +82,8 @@ public:
     // Fits the whole picture into the window.
     void FitToWindow();
     bool ExportPng();
+    void ApplyLayout();
+    void StoreLayout();
 
     QLabel* EndLabel = nullptr;
     QLabel* InfoLabel = nullptr;
@@ -109,7 +111,7 @@ private:
     void StopWorker();
     void UpdateControls();
 
-    const TConfig& config_;
+    TConfig& config_;
     TPrompts& prompts_;
     std::shared_ptr<TSpaceTime> picture_;
     QByteArray drawnFrom_;

@@ -22,6 +22,9 @@ const QString LogFormSection = QStringLiteral("LogForm");
 const QString TableFormSection = QStringLiteral("TableForm");
 const QString DiagramFormSection = QStringLiteral("DiagramForm");
 const QString TestSetFormSection = QStringLiteral("TestSetForm");
+const QString TaskBookFormSection = QStringLiteral("TaskBookForm");
+const QString SpaceTimeFormSection = QStringLiteral("SpaceTimeForm");
+const QString CostFormSection = QStringLiteral("CostForm");
 
 // The extension must be exactly ext, case included, so that a wrong name is never read as settings.
 bool IsReadableAs(const QString& path, const QString& ext) {
@@ -129,6 +132,18 @@ void TConfig::SetDesktopDefaults() {
     TestSetTop = 160;
     TestSetWidth = 900;
     TestSetHeight = 360;
+    TaskBookLeft = 320;
+    TaskBookTop = 120;
+    TaskBookWidth = 900;
+    TaskBookHeight = 600;
+    SpaceTimeLeft = 340;
+    SpaceTimeTop = 140;
+    SpaceTimeWidth = 720;
+    SpaceTimeHeight = 560;
+    CostLeft = 360;
+    CostTop = 160;
+    CostWidth = 760;
+    CostHeight = 560;
 }
 
 void TConfig::SetRunSpeed(int n) {
@@ -292,6 +307,18 @@ bool TConfig::LoadDesktop() {
     integer(TestSetFormSection, "TestSetTop", TestSetTop);
     integer(TestSetFormSection, "TestSetWidth", TestSetWidth);
     integer(TestSetFormSection, "TestSetHeight", TestSetHeight);
+    integer(TaskBookFormSection, "TaskBookLeft", TaskBookLeft);
+    integer(TaskBookFormSection, "TaskBookTop", TaskBookTop);
+    integer(TaskBookFormSection, "TaskBookWidth", TaskBookWidth);
+    integer(TaskBookFormSection, "TaskBookHeight", TaskBookHeight);
+    integer(SpaceTimeFormSection, "SpaceTimeLeft", SpaceTimeLeft);
+    integer(SpaceTimeFormSection, "SpaceTimeTop", SpaceTimeTop);
+    integer(SpaceTimeFormSection, "SpaceTimeWidth", SpaceTimeWidth);
+    integer(SpaceTimeFormSection, "SpaceTimeHeight", SpaceTimeHeight);
+    integer(CostFormSection, "CostLeft", CostLeft);
+    integer(CostFormSection, "CostTop", CostTop);
+    integer(CostFormSection, "CostWidth", CostWidth);
+    integer(CostFormSection, "CostHeight", CostHeight);
     return true;
 }
 
@@ -333,5 +360,17 @@ bool TConfig::SaveDesktop() {
     w.Integer(TestSetFormSection, "TestSetTop", TestSetTop);
     w.Integer(TestSetFormSection, "TestSetWidth", TestSetWidth);
     w.Integer(TestSetFormSection, "TestSetHeight", TestSetHeight);
+    w.Integer(TaskBookFormSection, "TaskBookLeft", TaskBookLeft);
+    w.Integer(TaskBookFormSection, "TaskBookTop", TaskBookTop);
+    w.Integer(TaskBookFormSection, "TaskBookWidth", TaskBookWidth);
+    w.Integer(TaskBookFormSection, "TaskBookHeight", TaskBookHeight);
+    w.Integer(SpaceTimeFormSection, "SpaceTimeLeft", SpaceTimeLeft);
+    w.Integer(SpaceTimeFormSection, "SpaceTimeTop", SpaceTimeTop);
+    w.Integer(SpaceTimeFormSection, "SpaceTimeWidth", SpaceTimeWidth);
+    w.Integer(SpaceTimeFormSection, "SpaceTimeHeight", SpaceTimeHeight);
+    w.Integer(CostFormSection, "CostLeft", CostLeft);
+    w.Integer(CostFormSection, "CostTop", CostTop);
+    w.Integer(CostFormSection, "CostWidth", CostWidth);
+    w.Integer(CostFormSection, "CostHeight", CostHeight);
     return w.Finish();
 }

@@ -92,6 +92,19 @@ public:
     int TestSetTop;
     int TestSetWidth;
     int TestSetHeight;
+    // [TaskBookForm], [SpaceTimeForm], [CostForm]: the places of the task book, the run picture and the cost plot
+    int TaskBookLeft;
+    int TaskBookTop;
+    int TaskBookWidth;
+    int TaskBookHeight;
+    int SpaceTimeLeft;
+    int SpaceTimeTop;
+    int SpaceTimeWidth;
+    int SpaceTimeHeight;
+    int CostLeft;
+    int CostTop;
+    int CostWidth;
+    int CostHeight;
 
     // Dir and DirLog become the process's current directory.
     void SetDefaults();

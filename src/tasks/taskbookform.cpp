@@ -42,7 +42,23 @@ TTaskBookForm::TTaskBookForm(TConfig& config, TPrompts& prompts, const QString& 
     results_ = new TTestSetModel(config_, prompts_, this);
     results_->SetReadOnly(true);
     CreateControls();
-    resize(900, 600);
+    ApplyLayout();
+}
+
+TTaskBookForm::~TTaskBookForm() {
+    StoreLayout();
+}
+
+void TTaskBookForm::ApplyLayout() {
+    setGeometry(config_.TaskBookLeft, config_.TaskBookTop, config_.TaskBookWidth, config_.TaskBookHeight);
+}
+
+void TTaskBookForm::StoreLayout() {
+    const QRect r = geometry();
+    config_.TaskBookLeft = r.left();
+    config_.TaskBookTop = r.top();
+    config_.TaskBookWidth = r.width();
+    config_.TaskBookHeight = r.height();
 }
 
 void TTaskBookForm::CreateControls() {

@@ -26,6 +26,7 @@ public:
     // The settings must outlive the window. workDir holds the students' machines.
     TTaskBookForm(TConfig& config, TPrompts& prompts, const QString& progressPath, const QString& workDir,
                   QWidget* parent = nullptr);
+    ~TTaskBookForm() override;
 
     // The bytes of the machine file at path: the main window hands over its own machine when it has that file
     // open, unsaved edits included. Unset, the file is read.
@@ -44,6 +45,9 @@ public:
     void Check();
     TTestSetModel& Results() { return *results_; }
     TTaskProgress& Progress() { return progress_; }
+
+    void ApplyLayout();
+    void StoreLayout();
 
     QTreeWidget* TaskList = nullptr;
     QTextBrowser* StatementView = nullptr;

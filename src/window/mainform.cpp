@@ -12,6 +12,8 @@
 #include "log/logform.h"
 #include "machine/engine.h"
 #include "machine/machine.h"
+#include "pictures/costform.h"
+#include "pictures/spacetimeform.h"
 #include "platform/helpengine.h"
 #include "platform/qtprompts.h"
 #include "platform/paths.h"
@@ -151,6 +153,9 @@ TMainForm::~TMainForm() {
     // the window's controls must still be there to hear.
     delete std::exchange(testSetForm_, nullptr);
     delete std::exchange(taskBookForm_, nullptr);
+    // The run picture and the cost plot store their places as they go, while the settings still exist.
+    delete std::exchange(spaceTimeForm_, nullptr);
+    delete std::exchange(costForm_, nullptr);
     delete takeCentralWidget();
     machineFile_.reset();
     // The run log window stores its layout into the settings as it goes, so it goes while they exist.
@@ -626,6 +631,12 @@ bool TMainForm::StoreDesktop() {
         diagramForm_->StoreLayout();
     if (testSetForm_)
         testSetForm_->StoreLayout();
+    if (taskBookForm_)
+        taskBookForm_->StoreLayout();
+    if (spaceTimeForm_)
+        spaceTimeForm_->StoreLayout();
+    if (costForm_)
+        costForm_->StoreLayout();
     config_->Left = x();
     config_->Top = y();
     int* widths[] = {&config_->MainColumn0, &config_->MainColumn1, &config_->MainColumn2,

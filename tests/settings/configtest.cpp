@@ -50,7 +50,12 @@ const QByteArray DefaultDesktop = "[MainForm]\r\nLeft=278\r\nTop=83\r\nMainColum
                                   "[DiagramForm]\r\nDiagramLeft=420\r\nDiagramTop=120\r\nDiagramWidth=520\r\n"
                                   "DiagramHeight=400\r\n"
                                   "[TestSetForm]\r\nTestSetLeft=300\r\nTestSetTop=160\r\nTestSetWidth=900\r\n"
-                                  "TestSetHeight=360\r\n";
+                                  "TestSetHeight=360\r\n"
+                                  "[TaskBookForm]\r\nTaskBookLeft=320\r\nTaskBookTop=120\r\nTaskBookWidth=900\r\n"
+                                  "TaskBookHeight=600\r\n"
+                                  "[SpaceTimeForm]\r\nSpaceTimeLeft=340\r\nSpaceTimeTop=140\r\nSpaceTimeWidth=720\r\n"
+                                  "SpaceTimeHeight=560\r\n"
+                                  "[CostForm]\r\nCostLeft=360\r\nCostTop=160\r\nCostWidth=760\r\nCostHeight=560\r\n";
 
 class Config : public testing::Test {
 protected:
@@ -133,7 +138,9 @@ TEST_F(Config, EveryKeyRoundTrips) {
           &a.TableLeft,    &a.TableTop,     &a.TableWidth,  &a.TableHeight, &a.DiagramLeft, &a.DiagramTop,
           &a.DiagramWidth, &a.DiagramHeight})
         *member = ++n;
-    for (int* member : {&a.TestSetLeft, &a.TestSetTop, &a.TestSetWidth, &a.TestSetHeight})
+    for (int* member : {&a.TestSetLeft, &a.TestSetTop, &a.TestSetWidth, &a.TestSetHeight, &a.TaskBookLeft,
+                        &a.TaskBookTop, &a.TaskBookWidth, &a.TaskBookHeight, &a.SpaceTimeLeft, &a.SpaceTimeTop,
+                        &a.SpaceTimeWidth, &a.SpaceTimeHeight, &a.CostLeft, &a.CostTop, &a.CostWidth, &a.CostHeight})
         *member = ++n;
     a.LogStayOnTop = true;
     ASSERT_TRUE(a.SaveSettings());
@@ -378,7 +385,12 @@ TEST_F(Config, SavingAddsMissingKeysToTheirSections) {
                               "[DiagramForm]\r\nDiagramLeft=420\r\nDiagramTop=120\r\nDiagramWidth=520\r\n"
                               "DiagramHeight=400\r\n"
                               "[TestSetForm]\r\nTestSetLeft=300\r\nTestSetTop=160\r\n"
-                              "TestSetWidth=900\r\nTestSetHeight=360\r\n")));
+                              "TestSetWidth=900\r\nTestSetHeight=360\r\n"
+                              "[TaskBookForm]\r\nTaskBookLeft=320\r\nTaskBookTop=120\r\nTaskBookWidth=900\r\n"
+                              "TaskBookHeight=600\r\n"
+                              "[SpaceTimeForm]\r\nSpaceTimeLeft=340\r\nSpaceTimeTop=140\r\nSpaceTimeWidth=720\r\n"
+                              "SpaceTimeHeight=560\r\n"
+                              "[CostForm]\r\nCostLeft=360\r\nCostTop=160\r\nCostWidth=760\r\nCostHeight=560\r\n")));
 }
 
 TEST_F(Config, UnstorableDirectoryFailsTheSaveButNotTheOtherKeys) {

@@ -308,6 +308,34 @@ TEST_F(MainForm, ProgramEndSavesWhatTheSettingsAsk) {
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("qtm.dsk"))));
 }
 
+// The windows beside the main one reopen where they were left when the program starts again.
+TEST_F(MainForm, SideWindowsReopenWhereTheyWereLeft) {
+    const struct {
+        const char* action;
+        const char* window;
+        QRect place;
+    } cases[] = {
+        {"TaskBookItem", "TaskBookForm", QRect(31, 42, 810, 530)},
+        {"SpaceTimeItem", "SpaceTimeForm", QRect(53, 64, 820, 500)},
+        {"CostItem", "CostForm", QRect(75, 86, 900, 520)},
+    };
+    DefineMachine();
+    for (const auto& c : cases) {
+        Child<QAction>(c.action)->trigger();
+        Child<QWidget>(c.window)->setGeometry(c.place);
+    }
+    form.reset();
+    form = std::make_unique<TMainForm>(dir.path(), &prompts);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QCoreApplication::processEvents();
+    DefineMachine();
+    for (const auto& c : cases) {
+        Child<QAction>(c.action)->trigger();
+        EXPECT_EQ(Child<QWidget>(c.window)->geometry(), c.place) << c.window;
+    }
+}
+
 TEST_F(MainForm, BreakpointsColourTheirCells) {
     DefineMachine();
     form->BreakPointList().AddBreakPoint(std::make_unique<TBreakPoint>(true, 0, QString(), QStringLiteral("b")));
