@@ -1,6 +1,6 @@
 #include "pictures/costform.h"
 
-#include "platform/fileio.h"
+#include "pictures/picturefile.h"
 #include "platform/prompts.h"
 #include "settings/config.h"
 
@@ -306,18 +306,7 @@ bool TCostForm::Save(const QString& title, const QString& filter, const QString&
     dialog.defaultExt = ext;
     dialog.initialDir = config_.Dir;
     dialog.overwritePrompt = true;
-    const QString name = prompts_.SaveFileName(dialog);
-    if (name.isEmpty())
-        return false;
-    const fileio::TSaveResult saved = fileio::SaveFile(name, bytes, fileio::FreshTempName(name), QString());
-    if (!saved.ok()) {
-        prompts_.Message(Caption,
-                         QStringLiteral("Ошибка записи файла ") + name + QStringLiteral("\n") +
-                             fileio::ErrorText(saved.error),
-                         TIcon::Stop);
-        return false;
-    }
-    return true;
+    return SavePictureFile(prompts_, Caption, dialog, [&bytes] { return bytes; });
 }
 
 bool TCostForm::ExportPng() {

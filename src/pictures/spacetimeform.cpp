@@ -1,6 +1,6 @@
 #include "pictures/spacetimeform.h"
 
-#include "platform/fileio.h"
+#include "pictures/picturefile.h"
 #include "platform/prompts.h"
 #include "settings/config.h"
 
@@ -373,20 +373,9 @@ bool TSpaceTimeForm::ExportPng() {
     dialog.defaultExt = QStringLiteral("png");
     dialog.initialDir = config_.Dir;
     dialog.overwritePrompt = true;
-    const QString name = prompts_.SaveFileName(dialog);
-    if (name.isEmpty())
-        return false;
     // The picture qtm-run --spacetime writes.
-    const fileio::TSaveResult saved = fileio::SaveFile(
-        name, PngBytes(SpaceTimePixels(*picture_, DefaultScale(*picture_))), fileio::FreshTempName(name), QString());
-    if (!saved.ok()) {
-        prompts_.Message(Caption,
-                         QStringLiteral("Ошибка записи файла ") + name + QStringLiteral("\n") +
-                             fileio::ErrorText(saved.error),
-                         TIcon::Stop);
-        return false;
-    }
-    return true;
+    return SavePictureFile(prompts_, Caption, dialog,
+                           [this] { return PngBytes(SpaceTimePixels(*picture_, DefaultScale(*picture_))); });
 }
 
 void TSpaceTimeForm::StopWorker() {
