@@ -2,19 +2,27 @@
 """Writes the shipped task book and the machines that check it.
 
 Each task below holds its statement, its words with the answers computed here in Python (independently of any
-machine), a reference solution and a plausible wrong one. The script runs both machines on every word under the
-simulator's rules (halt when no command applies; the head may go at most DiesCount cells beyond the word) and
-refuses to write anything unless the solution passes every word and the wrong machine fails at least one, so a
-set that lets a wrong machine through cannot be shipped. It writes data/tasks/ID.task and ID.tests and
-tests/tasks/ID.qtm and ID.wrong.qtm, all Windows-1251 with CR LF. Run it from the repository's root after
-changing a task; TaskBookTest then checks the written files through the program's own core.
+machine), the words the task allows up to a small length, and two right solutions written by different methods
+(an optional plausible wrong one too). The script runs the machines under the simulator's rules (halt when no
+command applies; the head may go at most DiesCount cells beyond the word) and refuses to write anything unless
+both solutions are right on every allowed word and every row.
+
+It then changes each solution one rule at a time, as TaskAdequacyTest does (the rule deleted, its new state, its
+written symbol or its move changed to each other value), and adds to the set the shortest allowed word that shows
+each changed machine wrong when no row shows it yet: the rows written by hand come first, those added after.
+
+It writes data/tasks/ID.task and ID.tests, and tests/tasks/ID.qtm, ID.2.qtm (the solutions), ID.words (the allowed
+words) and ID.wrong.qtm, all Windows-1251 with CR LF. Run it from the repository's root after changing a task;
+TaskBookTest and TaskAdequacyTest then check the written files through the program's own core.
 """
 
+import itertools
 import os
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 MOVES = {"L": "Влево", "R": "Вправо", "S": "На месте"}
+DELTA = {"L": -1, "R": 1, "S": 0}
 
 
 def rules(text):
@@ -28,29 +36,99 @@ def rules(text):
         src, syms, dst, new, move = f
         for s in syms.split("|"):
             out.append((src, s, dst, s if new == "." else new, move))
+    seen = set()
+    for src, sym, _, _, _ in out:
+        assert (src, sym) not in seen, (src, sym)
+        seen.add((src, sym))
     return out
 
 
-def run(rs, word, dies, limit):
-    table = {}
-    for src, sym, dst, new, move in rs:
-        assert (src, sym) not in table, (src, sym)
-        table[(src, sym)] = (dst, new, move)
-    tape = {i: c for i, c in enumerate(word)}
-    head, state, steps = 0, rs[0][0], 0
-    lo, hi = -dies, len(word) - 1 + dies
-    while (state, tape.get(head, "#")) in table:
-        dst, new, move = table[(state, tape.get(head, "#"))]
-        nxt = head + {"L": -1, "R": 1, "S": 0}[move]
-        if nxt < lo or nxt > hi:
-            return None, steps
-        tape[head] = new
-        state, head = dst, nxt
+def compiled(rs):
+    return {(src, sym): (dst, new, DELTA[move]) for src, sym, dst, new, move in rs}
+
+
+def run_table(table, start, word, dies, limit):
+    """The tape between the blanks after the halt, or None (a border, or more than limit steps); and the steps."""
+    tape = ["#"] * dies + list(word) + ["#"] * dies
+    size = len(tape)
+    head, state, steps = dies, start, 0
+    get = table.get
+    while True:
+        command = get((state, tape[head]))
+        if command is None:
+            return "".join(tape).strip("#"), steps
+        state, tape[head], delta = command
+        head += delta
         steps += 1
-        if steps > limit:
+        if head < 0 or head >= size or steps > limit:
             return None, steps
-    cells = "".join(tape.get(i, "#") for i in range(min(tape, default=0), max(tape, default=0) + 1))
-    return cells.strip("#"), steps
+
+
+def run(rs, word, dies, limit):
+    return run_table(compiled(rs), rs[0][0], word, dies, limit)
+
+
+def words_upto(alphabet, length, valid):
+    out = []
+    for n in range(1, length + 1):
+        out += ["".join(p) for p in itertools.product(alphabet, repeat=n) if valid("".join(p))]
+    return out
+
+
+def machine_symbols(task, rs):
+    symbols = task["alphabet"]
+    for _, sym, _, new, _ in rs:
+        for c in (sym, new):
+            if c != "#" and c not in symbols:
+                symbols += c
+    return symbols
+
+
+def machine_states(rs):
+    states = []
+    for src, _, dst, _, _ in rs:
+        for s in (src, dst):
+            if s not in states:
+                states.append(s)
+    return states
+
+
+def changes(task, rs):
+    """Each one-rule change of the machine, as TaskAdequacyTest makes them."""
+    states = machine_states(rs)
+    symbols = machine_symbols(task, rs) + "#"
+    for i, (src, sym, dst, new, move) in enumerate(rs):
+        for s in states:
+            if s != dst:
+                yield "%s %s -> %s (was %s)" % (src, sym, s, dst), rs[:i] + [(src, sym, s, new, move)] + rs[i + 1:]
+        for c in symbols:
+            if c != new:
+                yield "%s %s writes %s" % (src, sym, c), rs[:i] + [(src, sym, dst, c, move)] + rs[i + 1:]
+        for m in "LRS":
+            if m != move:
+                yield "%s %s moves %s" % (src, sym, m), rs[:i] + [(src, sym, dst, new, m)] + rs[i + 1:]
+        yield "%s %s deleted" % (src, sym), rs[:i] + rs[i + 1:]
+
+
+def adequate_rows(task, solutions, rows, allowed, answers, budget):
+    """The allowed words to add to rows so that each wrong one-rule change fails a row."""
+    added = []
+    index = {w: i for i, w in enumerate(allowed)}
+    for rs in solutions:
+        start = rs[0][0]
+        for _, changed in changes(task, rs):
+            table = compiled(changed)
+
+            def wrong(w):
+                return run_table(table, start, w, task["dies"], budget[w])[0] != answers[w]
+
+            if any(wrong(w) for w in rows + added):
+                continue
+            for w in allowed:
+                if wrong(w):
+                    added.append(w)
+                    break
+    return sorted(set(added), key=lambda w: (len(w), index[w]))
 
 
 def answer(flag):
@@ -342,6 +420,14 @@ TASKS = [
         statement=["Определите, имеет ли слово вид a^n b^n (n >= 1): сначала n символов a, затем столько же b.",
                    "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет)."],
         words=["a", "b", "ab", "ba", "aab", "abb", "aabb", "abab", "aaabbb", "aaabb", "aabbb", "bbaa", "aabbab"],
+        allowed=words_upto("ab", 8, lambda w: True),
+        solution2="""s a fa X R; s Y ck Y R; s b no b R
+                     fa a|Y fa . R; fa b bk Y L; fa # er # L
+                     bk a|Y bk . L; bk X s X R
+                     ck Y ck Y R; ck # ys # L; ck a|b no . R
+                     ys X|Y ys # L; ys # h 1 S
+                     no a|b|X|Y no . R; no # er # L
+                     er a|b|X|Y er # L; er # h 0 S""",
         expect=lambda w: answer(anbn(w)),
         solution="""p a r # R; p b nr # R; p # h 1 S
                     r a|b r . R; r # c # L
@@ -360,6 +446,17 @@ TASKS = [
                    "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет)."],
         words=["a", "b", "aa", "ab", "aba", "abb", "abba", "abab", "abaa", "aaba", "babab", "abbab", "aabbaa",
                "abaaba"],
+        allowed=words_upto("ab", 8, lambda w: True),
+        solution2="""p a ra X R; p b rb X R; p X y X L
+                     ra a|b ra . R; ra X|# ca . L
+                     rb a|b rb . R; rb X|# cb . L
+                     ca a bk X L; ca b n b L; ca X y X L
+                     cb b bk X L; cb a n a L; cb X y X L
+                     bk a|b bk . L; bk X p X R
+                     y X y X L; y # ye # R
+                     ye X ye # R; ye # h 1 S
+                     n a|b|X n . L; n # ne # R
+                     ne a|b|X ne # R; ne # h 0 S""",
         expect=lambda w: answer(w == w[::-1]),
         solution="""p a ra # R; p b rb # R; p # h 1 S
                     ra a|b ra . R; ra # ca # L
@@ -385,6 +482,15 @@ TASKS = [
                    "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет).",
                    "Для работы можно добавить в алфавит свои символы."],
         words=["()", ")(", "((", "))", "(())", "()()", "(()", "())", "(())()", "((()()))", ")()(", "(()))("],
+        allowed=words_upto("()", 8, lambda w: True),
+        solution2="""s (|)|X s . R; s # f # L
+                     f )|X f . L; f ( g X R; f # c # R
+                     g X g X R; g ) r X R; g # n # L
+                     r (|)|X r . R; r # f # L
+                     c X c X R; c ) n ) R; c # y # L
+                     y X y # L; y # h 1 S
+                     n (|)|X n . R; n # e # L
+                     e (|)|X e # L; e # h 0 S""",
         expect=lambda w: answer(is_balanced(w)),
         solution="""s (|X s . R; s ) m X L; s # chk # L
                     m X m X L; m ( s X R; m # n1 # R
@@ -408,6 +514,21 @@ TASKS = [
                    "Для работы можно добавить в алфавит свои символы."],
         words=["abc", "aabbcc", "aaabbbccc", "a", "ab", "abcc", "aabbc", "abbc", "acb", "abcabc", "cba", "aabcbc",
                "bbcc"],
+        allowed=words_upto("abc", 5, lambda w: True) + words_upto("abc", 6, lambda w: len(w) == 6 and w == "".join(sorted(w)) and len(set(w)) == 3),
+        solution2="""f a fa a R; f b|c no . R
+                     fa a fa a R; fa b fb b R; fa c no . R; fa # er # L
+                     fb b fb b R; fb c fc c R; fb a no . R; fb # er # L
+                     fc c fc c R; fc # bk # L; fc a|b no . R
+                     bk a|b|c bk . L; bk # l # R
+                     l a ea # R; l X ck X R; l b|c no . R
+                     ea a|b|c|X ea . R; ea # ec # L
+                     ec c fb2 # L; ec a|b|X no . R
+                     fb2 c|X fb2 . L; fb2 b bl X L; fb2 a|# no . R
+                     bl a|b bl . L; bl # l # R
+                     ck X ck X R; ck # ye # L; ck b|c no . R
+                     ye X ye # L; ye # h 1 S
+                     no a|b|c|X no . R; no # er # L
+                     er a|b|c|X er # L; er # h 0 S""",
         expect=lambda w: answer(anbncn(w)),
         solution="""p x p x R; p a fa x R; p y chk y R; p b|c nl . L
                     fa a|y fa . R; fa b fb y R; fa c|z|# nl . L
@@ -436,18 +557,8 @@ def crlf(lines):
 
 
 def machine_file(task, rs):
-    states = []
-    for src, _, dst, _, _ in rs:
-        for s in (src, dst):
-            if s not in states:
-                states.append(s)
-    symbols = "".join(task["alphabet"])
-    for _, sym, _, new, _ in rs:
-        for c in (sym, new):
-            if c != "#" and c not in symbols:
-                symbols += c
-    lines = ["[ABCD] " + symbols, "[WORD] " + task["word"], "[BEGS] " + rs[0][0]]
-    lines += ["[STAT] " + s for s in states]
+    lines = ["[ABCD] " + machine_symbols(task, rs), "[WORD] " + task["word"], "[BEGS] " + rs[0][0]]
+    lines += ["[STAT] " + s for s in machine_states(rs)]
     for src, sym, dst, new, move in rs:
         lines.append("[COMM] " + src.ljust(18) + sym.ljust(2) + dst.ljust(18) + new.ljust(2) + MOVES[move])
     return crlf(lines)
@@ -461,36 +572,58 @@ def task_file(task):
     return crlf(lines)
 
 
-def main():
-    written = []
-    for task in TASKS:
-        assert len(task["words"]) >= 10, task["id"]
-        solution, wrong = rules(task["solution"]), rules(task["wrong"])
-        cases = [(w, task["expect"](w)) for w in task["words"]]
-        failed = 0
-        for w, expected in cases:
-            assert set(w) <= set(task["alphabet"]), (task["id"], w)
-            got, steps = run(solution, w, task["dies"], task["steps"])
-            if got != expected:
-                sys.exit("%s: the solution gives %r for %r, expected %r" % (task["id"], got, w, expected))
+def build(task):
+    """The files of one task, and a line saying what was added; exits on a wrong solution."""
+    tid = task["id"]
+    if "solution2" not in task:
+        return "%s: skipped" % tid
+    solutions = [rules(task["solution"]), rules(task["solution2"])]
+    allowed = task["allowed"]
+    rows = list(task["words"])
+    assert len(rows) >= 10, tid
+    assert 10 <= len(allowed) <= 600, (tid, len(allowed))
+    answers = {}
+    budget = {}
+    for w in rows + allowed:
+        assert w and set(w) <= set(task["alphabet"]), (tid, w)
+        answers[w] = task["expect"](w)
+        most = 0
+        for k, rs in enumerate(solutions):
+            got, steps = run(rs, w, task["dies"], task["steps"])
+            if got != answers[w]:
+                sys.exit("%s: solution %d gives %r for %r, expected %r" % (tid, k + 1, got, w, answers[w]))
             if steps * 10 > task["steps"]:
-                sys.exit("%s: %d steps on %r, too near the limit" % (task["id"], steps, w))
-            if run(wrong, w, task["dies"], task["steps"])[0] != expected:
-                failed += 1
-        if failed == 0:
-            sys.exit("%s: the wrong solution passes every word" % task["id"])
-        files = {
-            os.path.join(ROOT, "data", "tasks", task["id"] + ".task"): task_file(task),
-            os.path.join(ROOT, "data", "tasks", task["id"] + ".tests"): crlf(["%s\t%s" % c for c in cases]),
-            os.path.join(ROOT, "tests", "tasks", task["id"] + ".qtm"): machine_file(task, solution),
-            os.path.join(ROOT, "tests", "tasks", task["id"] + ".wrong.qtm"): machine_file(task, wrong),
-        }
-        for path, data in files.items():
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
-        written.append("%s: %d words, the wrong solution fails %d" % (task["id"], len(cases), failed))
-    print("\n".join(written))
+                sys.exit("%s: %d steps on %r, too near the limit" % (tid, steps, w))
+            most = max(most, steps)
+        budget[w] = min(task["steps"], max(2000, 20 * most))
+    added = adequate_rows(task, solutions, rows, allowed, answers, budget)
+    rows += [w for w in added if w not in rows]
+    files = {
+        os.path.join(ROOT, "data", "tasks", tid + ".task"): task_file(task),
+        os.path.join(ROOT, "data", "tasks", tid + ".tests"): crlf(["%s\t%s" % (w, answers[w]) for w in rows]),
+        os.path.join(ROOT, "tests", "tasks", tid + ".qtm"): machine_file(task, solutions[0]),
+        os.path.join(ROOT, "tests", "tasks", tid + ".2.qtm"): machine_file(task, solutions[1]),
+        os.path.join(ROOT, "tests", "tasks", tid + ".words"): crlf(allowed),
+    }
+    note = ""
+    if "wrong" in task:
+        wrong = rules(task["wrong"])
+        if all(run(wrong, w, task["dies"], task["steps"])[0] == answers[w] for w in rows):
+            sys.exit("%s: the wrong solution passes every word" % tid)
+        files[os.path.join(ROOT, "tests", "tasks", tid + ".wrong.qtm")] = machine_file(task, wrong)
+    for path, data in files.items():
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    return "%s: %d rows (%d added: %s), %d allowed words%s" % (tid, len(rows), len(added), " ".join(added),
+                                                                len(allowed), note)
+
+
+def main():
+    only = sys.argv[1:]
+    for task in TASKS:
+        if not only or task["id"] in only:
+            print(build(task), flush=True)
 
 
 if __name__ == "__main__":
