@@ -17,6 +17,7 @@ TaskBookTest and TaskAdequacyTest then check the written files through the progr
 """
 
 import itertools
+import re
 import os
 import sys
 
@@ -131,6 +132,10 @@ def adequate_rows(task, solutions, rows, allowed, answers, budget):
     return sorted(set(added), key=lambda w: (len(w), index[w]))
 
 
+def is_binary(w):
+    return w == "0" or (w[0] == "1" and set(w) <= set("01"))
+
+
 def answer(flag):
     return "1" if flag else "0"
 
@@ -170,6 +175,8 @@ TASKS = [
         statement=["Замените каждый символ слова противоположным: 0 на 1, 1 на 0.",
                    "Пример: 0110 -> 1001."],
         words=["0", "1", "01", "10", "0000", "1111", "0101", "1100", "1010011", "00000000001"],
+        allowed=words_upto("01", 7, lambda w: True),
+        solution2="""s 0|1 s . R; s # b # L; b 0 b 1 L; b 1 b 0 L""",
         expect=lambda w: w.translate(str.maketrans("01", "10")),
         solution="q0 0 q0 1 R; q0 1 q0 0 R",
         wrong="q0 0 q0 1 R; q0 1 q0 1 R",
@@ -178,6 +185,8 @@ TASKS = [
         id="erase", title="Стирание слова", difficulty=1, alphabet="ab", word="abba", dies=1, steps=10000,
         statement=["Сотрите слово: после останова лента должна быть пустой."],
         words=["a", "b", "ab", "ba", "aaaa", "bbbb", "abab", "bbaa", "aabbab", "babababab"],
+        allowed=words_upto("ab", 7, lambda w: True),
+        solution2="""s a|b s . R; s # e # L; e a|b e # L""",
         expect=lambda w: "",
         solution="q0 a|b q0 # R",
         wrong="q0 a q0 # R; q0 b q0 b R",
@@ -188,6 +197,8 @@ TASKS = [
         statement=["На ленте двоичное число без ведущих нулей (число 0 записано одной цифрой 0).",
                    "Умножьте его на 2. Пример: 101 -> 1010, 0 -> 0."],
         words=["0", "1", "10", "11", "100", "101", "111", "1000", "1011", "110010", "1111111"],
+        allowed=words_upto("01", 7, is_binary),
+        solution2="""s 0|1 s . R; s # b 0 L; b 0|1 b . L; b # c # R; c 0 h # S""",
         expect=lambda w: binary(2 * int(w, 2)),
         solution="q0 1 q1 1 R; q0 0 h 0 S; q1 0|1 q1 . R; q1 # h 0 S",
         wrong="q0 0|1 q1 . R; q1 0|1 q1 . R; q1 # h 0 S",
@@ -198,6 +209,8 @@ TASKS = [
         statement=["На ленте двоичное число без ведущих нулей. Прибавьте к нему единицу.",
                    "Пример: 1011 -> 1100, 111 -> 1000."],
         words=["0", "1", "10", "11", "100", "101", "111", "1011", "1111", "10011", "111111111"],
+        allowed=words_upto("01", 7, is_binary),
+        solution2="""s 0|1 s . R; s # l # L; l 1 l 1 L; l 0|# r 1 R; r 1 r 0 R""",
         expect=lambda w: binary(int(w, 2) + 1),
         solution="q0 0|1 q0 . R; q0 # q1 # L; q1 1 q1 0 L; q1 0|# h 1 S",
         wrong="q0 0|1 q0 . R; q0 # q1 # L; q1 1 q1 0 L; q1 0 h 1 S",
@@ -208,6 +221,8 @@ TASKS = [
                    "После останова на ленте должен остаться только символ 1, если единиц чётное число "
                    "(в том числе ни одной), и только символ 0, если нечётное."],
         words=["0", "1", "00", "11", "101", "111", "1001", "0110", "1110", "10101", "111111", "0000000"],
+        allowed=words_upto("01", 7, lambda w: True),
+        solution2="""s 0|1 s . R; s # e # L; e 0 e # L; e 1 o # L; e # h 1 S; o 0 o # L; o 1 e # L; o # h 0 S""",
         expect=lambda w: answer(w.count("1") % 2 == 0),
         solution="e 0 e # R; e 1 o # R; e # h 1 S; o 0 o # R; o 1 e # R; o # h 0 S",
         wrong="e 0 o # R; e 1 o # R; e # h 1 S; o 0 e # R; o 1 e # R; o # h 0 S",
@@ -219,6 +234,13 @@ TASKS = [
                    "Пример: 111 -> 111111.",
                    "Для работы можно добавить в алфавит свои символы."],
         words=["1" * n for n in range(1, 11)],
+        allowed=["1" * n for n in range(1, 13)],
+        solution2="""g 1 g 1 R; g # m # L
+                     m 1 w x L; m y l y L
+                     w 1|y w . L; w # b y R
+                     b 1|y b . R; b x m x L
+                     l y l y L; l # f # R
+                     f y|x f 1 R""",
         expect=lambda w: w + w,
         solution="""s 1 c x R; s y|# fl . L
                     c 1|y c . R; c # r y L
@@ -233,6 +255,8 @@ TASKS = [
         statement=["На ленте два числа в унарной записи через знак +: 1…1+1…1 (в каждом хотя бы одна единица).",
                    "Получите их сумму в унарной записи. Пример: 11+111 -> 11111."],
         words=["1" * a + "+" + "1" * b for a, b in UNARY_PAIRS],
+        allowed=words_upto("1+", 8, lambda w: re.fullmatch(r"1+\+1+", w)),
+        solution2="""s 1 f # R; f 1 f 1 R; f + h 1 S""",
         expect=lambda w: "1" * (len(w) - 1),
         solution="q0 1 q0 1 R; q0 + q1 1 R; q1 1 q1 1 R; q1 # q2 # L; q2 1 h # S",
         wrong="q0 1 q0 1 R; q0 + q1 1 R; q1 1 q1 1 R",
@@ -245,6 +269,11 @@ TASKS = [
                    "Получите их разность в унарной записи; если числа равны, лента должна остаться пустой.",
                    "Пример: 11111-11 -> 111."],
         words=["1" * a + "-" + "1" * b for a, b in SUB_PAIRS],
+        allowed=words_upto("1-", 8, lambda w: re.fullmatch(r"1+-1+", w) and w.index("-") >= len(w) - 1 - w.index("-")),
+        solution2="""s 1 s 1 R; s - r - R
+                     r x|- r . R; r 1 l x L; r # c # L
+                     l x|- l . L; l 1 r x R
+                     c x|- c # L""",
         expect=lambda w: "1" * (w.index("-") - (len(w) - w.index("-") - 1)),
         solution="""e 1|- e . R; e # d # L
                     d 1 b # L; d - h # S
@@ -261,6 +290,14 @@ TASKS = [
         statement=["На ленте двоичное число без ведущих нулей. Определите, делится ли оно на 3.",
                    "После останова на ленте должен остаться только символ 1 (делится) или только 0 (не делится)."],
         words=["0", "1", "10", "11", "100", "110", "111", "1001", "1100", "1111", "10010", "10101", "101010"],
+        allowed=words_upto("01", 7, is_binary),
+        solution2="""g 0|1 g . R; g # a0 # L
+                     a0 0 b0 # L; a0 1 b1 # L; a0 # h 1 S
+                     a1 0 b1 # L; a1 1 b2 # L; a1 # h 0 S
+                     a2 0 b2 # L; a2 1 b0 # L; a2 # h 0 S
+                     b0 0 a0 # L; b0 1 a2 # L; b0 # h 1 S
+                     b1 0 a1 # L; b1 1 a0 # L; b1 # h 0 S
+                     b2 0 a2 # L; b2 1 a1 # L; b2 # h 0 S""",
         expect=lambda w: answer(int(w, 2) % 3 == 0),
         solution="""r0 0 r0 # R; r0 1 r1 # R; r0 # h 1 S
                     r1 0 r2 # R; r1 1 r0 # R; r1 # h 0 S
@@ -276,6 +313,13 @@ TASKS = [
                    "в ответе не должно быть ведущих нулей.",
                    "Пример: 1000 -> 111, 1 -> 0."],
         words=["1", "10", "11", "100", "101", "110", "1000", "1010", "10000", "11111", "100000"],
+        allowed=words_upto("01", 7, lambda w: w[0] == "1"),
+        solution2="""s 1 t 1 R
+                     t 0 t 0 R; t 1 g 1 R; t # p # L
+                     g 0|1 g . R; g # l # L
+                     l 0 l 1 L; l 1 h 0 S
+                     p 0 p 1 L; p 1 q # R
+                     q # h 0 S""",
         expect=lambda w: binary(int(w, 2) - 1),
         solution="""q0 0|1 q0 . R; q0 # q1 # L
                     q1 0 q1 1 L; q1 1 q2 0 L
@@ -290,6 +334,11 @@ TASKS = [
         statement=["Переставьте символы слова так, чтобы все символы a стояли перед всеми символами b.",
                    "Пример: babba -> aabbb."],
         words=["a", "b", "ab", "ba", "aabb", "bbaa", "abab", "baba", "bab", "abba", "bbbaaa", "babbaab"],
+        allowed=words_upto("ab", 7, lambda w: True),
+        solution2="""s a s a R; s b e X R
+                     e a|b e . R; e # l # L
+                     l b l b L; l a r b L; l X h b S
+                     r a|b r . L; r X s a R""",
         expect=lambda w: "".join(sorted(w)),
         solution="""s a s a R; s b sb b R
                     sb b sb b R; sb a w b L
@@ -305,6 +354,16 @@ TASKS = [
                    "Пример: aabab -> babaa.",
                    "Для работы можно добавить в алфавит свои символы."],
         words=["a", "b", "ab", "ba", "aa", "abb", "aab", "abab", "aabbb", "babaa", "abbaab"],
+        allowed=words_upto("ab", 6, lambda w: True),
+        solution2="""s a ga X R; s b gb X R; s A|B f . L
+                     ga a|b ga . R; ga A|B|# pa . L
+                     gb a|b gb . R; gb A|B|# pb . L
+                     pa a ba A L; pa b bb A L; pa X f A L
+                     pb a ba B L; pb b bb B L; pb X f B L
+                     ba a|b ba . L; ba X s A R
+                     bb a|b bb . L; bb X s B R
+                     f A|B f . L; f # c # R
+                     c A c a R; c B c b R""",
         expect=lambda w: w[::-1],
         solution="""i a|b i . R; i # t = L
                     t z t z L; t a ca z R; t b cb z R; t # d # R
@@ -325,6 +384,14 @@ TASKS = [
                    "Пример: abb -> abbabb.",
                    "Для работы можно добавить в алфавит свои символы."],
         words=["a", "b", "ab", "ba", "aa", "bb", "aab", "abba", "babb", "aaaaa", "ababab"],
+        allowed=words_upto("ab", 6, lambda w: True),
+        solution2="""s a|b s . R; s # m # L
+                     m a wa A L; m b wb B L; m x|y f . L
+                     wa a|b|x|y wa . L; wa # bk x R
+                     wb a|b|x|y wb . L; wb # bk y R
+                     bk a|b|x|y bk . R; bk A|B m . L
+                     f x|y f . L; f # c # R
+                     c x|A c a R; c y|B c b R""",
         expect=lambda w: w + w,
         solution="""m a ca A R; m b cb B R; m x|y|# g . L
                     ca a|b|x|y ca . R; ca # ret x L
@@ -346,6 +413,16 @@ TASKS = [
                    "Получите их произведение в унарной записи. Пример: 11*111 -> 111111.",
                    "Для работы можно добавить в алфавит свои символы."],
         words=["1" * a + "*" + "1" * b for a, b in MUL_PAIRS],
+        allowed=words_upto("1*", 8, lambda w: re.fullmatch(r"1+\*1+", w)),
+        solution2="""st 1|* st . R; st # e # L
+                     e 1 c0 # L; e * k # L
+                     c0 1 c0 1 L; c0 * c1 * L
+                     c1 m c1 m L; c1 1 p m L; c1 x rs x R
+                     p 1|m|x p . L; p # q x R
+                     q x|1 q . R; q m c1 m L
+                     rs m rs 1 R; rs * g * R
+                     g 1 g 1 R; g # e # L
+                     k 1 k # L; k x k 1 L""",
         expect=lambda w: "1" * (w.index("*") * (len(w) - w.index("*") - 1)),
         solution="""i0 1|* i0 . R; i0 # i1 = L
                     i1 1|* i1 . L; i1 # m0 # R
@@ -376,6 +453,16 @@ TASKS = [
         statement=["На ленте два двоичных числа без ведущих нулей через знак +.",
                    "Получите их сумму, тоже без ведущих нулей. Пример: 101+11 -> 1000."],
         words=ADD_PAIRS,
+        allowed=words_upto("01+", 7, lambda w: re.fullmatch(r"(0|1[01]*)\+(0|1[01]*)", w)),
+        solution2="""st 0|1|+ st . R; st # t # L
+                     t 0 a0 # L; t 1 a1 # L; t + fin # L
+                     a0 0|1 a0 . L; a0 + d0 + L
+                     a1 0|1 a1 . L; a1 + d1 + L
+                     d0 o|i d0 . L; d0 0|# ret o R; d0 1 ret i R
+                     d1 o|i d1 . L; d1 0|# ret i R; d1 1 cy o L
+                     cy 1 cy 0 L; cy 0|# ret 1 R
+                     ret 0|1|o|i|+ ret . R; ret # t # L
+                     fin o fin 0 L; fin i fin 1 L; fin 0|1 fin . L""",
         expect=lambda w: binary(int(w.split("+")[0], 2) + int(w.split("+")[1], 2)),
         solution="""s0 0|1 s0 . R; s0 + z + R
                     z 0 z 0 R; z 1 e 1 R; z # cl # L
@@ -401,6 +488,15 @@ TASKS = [
                    "Пример: 11111 -> 101.",
                    "Для работы можно добавить в алфавит свои символы."],
         words=["1" * n for n in range(1, 12)],
+        allowed=["1" * n for n in range(1, 17)],
+        solution2="""s 1 s0 1 L; s0 # z = R
+                     z x z x R; z 1 p1 x R; z # f # L
+                     p0 x p0 x R; p0 1 p1 x R; p0 # w0 # L
+                     p1 x p1 x R; p1 1 p0 1 R; p1 # w1 # L
+                     w0 0|1|x|= w0 . L; w0 # bk 0 R
+                     w1 0|1|x|= w1 . L; w1 # bk 1 R
+                     bk 0|1 bk . R; bk = z = R
+                     f x f # L; f = h # S""",
         expect=lambda w: binary(len(w)),
         solution="""i0 1 i1 1 L; i1 # e = R
                     e 1 e 1 R; e # d # L
@@ -420,7 +516,7 @@ TASKS = [
         statement=["Определите, имеет ли слово вид a^n b^n (n >= 1): сначала n символов a, затем столько же b.",
                    "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет)."],
         words=["a", "b", "ab", "ba", "aab", "abb", "aabb", "abab", "aaabbb", "aaabb", "aabbb", "bbaa", "aabbab"],
-        allowed=words_upto("ab", 8, lambda w: True),
+        allowed=words_upto("ab", 7, lambda w: True),
         solution2="""s a fa X R; s Y ck Y R; s b no b R
                      fa a|Y fa . R; fa b bk Y L; fa # er # L
                      bk a|Y bk . L; bk X s X R
@@ -446,7 +542,7 @@ TASKS = [
                    "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет)."],
         words=["a", "b", "aa", "ab", "aba", "abb", "abba", "abab", "abaa", "aaba", "babab", "abbab", "aabbaa",
                "abaaba"],
-        allowed=words_upto("ab", 8, lambda w: True),
+        allowed=words_upto("ab", 7, lambda w: True),
         solution2="""p a ra X R; p b rb X R; p X y X L
                      ra a|b ra . R; ra X|# ca . L
                      rb a|b rb . R; rb X|# cb . L
@@ -575,8 +671,6 @@ def task_file(task):
 def build(task):
     """The files of one task, and a line saying what was added; exits on a wrong solution."""
     tid = task["id"]
-    if "solution2" not in task:
-        return "%s: skipped" % tid
     solutions = [rules(task["solution"]), rules(task["solution2"])]
     allowed = task["allowed"]
     rows = list(task["words"])
