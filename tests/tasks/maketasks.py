@@ -172,6 +172,7 @@ ADD_PAIRS = ["0+0", "1+0", "0+1", "1+1", "10+1", "11+1", "1+111", "101+11", "111
 TASKS = [
     dict(
         id="inversion", title="Инверсия слова", difficulty=1, alphabet="01", word="0110", dies=1, steps=10000,
+        answer="01",
         statement=["Замените каждый символ слова противоположным: 0 на 1, 1 на 0.",
                    "Пример: 0110 -> 1001."],
         words=["0", "1", "01", "10", "0000", "1111", "0101", "1100", "1010011", "00000000001"],
@@ -183,7 +184,8 @@ TASKS = [
     ),
     dict(
         id="erase", title="Стирание слова", difficulty=1, alphabet="ab", word="abba", dies=1, steps=10000,
-        statement=["Сотрите слово: после останова лента должна быть пустой."],
+        answer="",
+        statement=["Сотрите слово: после останова лента должна быть пустой.", "Пример: abba -> (пустая лента)."],
         words=["a", "b", "ab", "ba", "aaaa", "bbbb", "abab", "bbaa", "aabbab", "babababab"],
         allowed=words_upto("ab", 7, lambda w: True),
         solution2="""s a|b s . R; s # e # L; e a|b e # L""",
@@ -194,8 +196,8 @@ TASKS = [
     dict(
         id="binary-double", title="Умножение двоичного числа на 2", difficulty=1, alphabet="01", word="101",
         dies=1, steps=10000,
-        statement=["На ленте двоичное число без ведущих нулей (число 0 записано одной цифрой 0).",
-                   "Умножьте его на 2. Пример: 101 -> 1010, 0 -> 0."],
+        answer="01", zero=True,
+        statement=["На ленте двоичное число. Умножьте его на 2.", "Пример: 101 -> 1010, 0 -> 0."],
         words=["0", "1", "10", "11", "100", "101", "111", "1000", "1011", "110010", "1111111"],
         allowed=words_upto("01", 7, is_binary),
         solution2="""s 0|1 s . R; s # b 0 L; b 0|1 b . L; b # c # R; c 0 h # S""",
@@ -206,7 +208,8 @@ TASKS = [
     dict(
         id="increment", title="Прибавление единицы к двоичному числу", difficulty=2, alphabet="01", word="1011",
         dies=1, steps=10000,
-        statement=["На ленте двоичное число без ведущих нулей. Прибавьте к нему единицу.",
+        answer="01", zero=True,
+        statement=["На ленте двоичное число. Прибавьте к нему единицу.",
                    "Пример: 1011 -> 1100, 111 -> 1000."],
         words=["0", "1", "10", "11", "100", "101", "111", "1011", "1111", "10011", "111111111"],
         allowed=words_upto("01", 7, is_binary),
@@ -217,9 +220,9 @@ TASKS = [
     ),
     dict(
         id="parity", title="Чётность числа единиц", difficulty=2, alphabet="01", word="1101", dies=1, steps=10000,
-        statement=["Определите, чётно ли число единиц в слове.",
-                   "После останова на ленте должен остаться только символ 1, если единиц чётное число "
-                   "(в том числе ни одной), и только символ 0, если нечётное."],
+        answer="yesno",
+        statement=["Определите, чётно ли число единиц в слове (ни одной единицы — тоже чётное число).",
+                   "Пример: 1101 -> 0, 1001 -> 1."],
         words=["0", "1", "00", "11", "101", "111", "1001", "0110", "1110", "10101", "111111", "0000000"],
         allowed=words_upto("01", 7, lambda w: True),
         solution2="""s 0|1 s . R; s # e # L; e 0 e # L; e 1 o # L; e # h 1 S; o 0 o # L; o 1 e # L; o # h 0 S""",
@@ -230,9 +233,9 @@ TASKS = [
     dict(
         id="unary-double", title="Удвоение унарного числа", difficulty=2, alphabet="1", word="111", dies=20,
         steps=100000,
+        answer="1",
         statement=["На ленте число n в унарной записи: n единиц подряд (n >= 1). Получите число 2n в унарной записи.",
-                   "Пример: 111 -> 111111.",
-                   "Для работы можно добавить в алфавит свои символы."],
+                   "Пример: 111 -> 111111."],
         words=["1" * n for n in range(1, 11)],
         allowed=["1" * n for n in range(1, 13)],
         solution2="""g 1 g 1 R; g # m # L
@@ -252,6 +255,7 @@ TASKS = [
     dict(
         id="unary-add", title="Сложение унарных чисел", difficulty=2, alphabet="1+", word="11+111", dies=1,
         steps=10000,
+        answer="1",
         statement=["На ленте два числа в унарной записи через знак +: 1…1+1…1 (в каждом хотя бы одна единица).",
                    "Получите их сумму в унарной записи. Пример: 11+111 -> 11111."],
         words=["1" * a + "+" + "1" * b for a, b in UNARY_PAIRS],
@@ -264,9 +268,10 @@ TASKS = [
     dict(
         id="unary-sub", title="Вычитание унарных чисел", difficulty=3, alphabet="1-", word="11111-11", dies=1,
         steps=10000,
+        answer="1", empty="Если числа равны, разность 0 записывается пустым словом: лента должна остаться пустой.",
         statement=["На ленте два числа в унарной записи через знак -: 1…1-1…1, первое не меньше второго, "
                    "в каждом хотя бы одна единица.",
-                   "Получите их разность в унарной записи; если числа равны, лента должна остаться пустой.",
+                   "Получите их разность в унарной записи.",
                    "Пример: 11111-11 -> 111."],
         words=["1" * a + "-" + "1" * b for a, b in SUB_PAIRS],
         allowed=words_upto("1-", 8, lambda w: re.fullmatch(r"1+-1+", w) and w.index("-") >= len(w) - 1 - w.index("-")),
@@ -287,8 +292,9 @@ TASKS = [
     dict(
         id="mod3", title="Делимость двоичного числа на 3", difficulty=3, alphabet="01", word="1001", dies=1,
         steps=10000,
-        statement=["На ленте двоичное число без ведущих нулей. Определите, делится ли оно на 3.",
-                   "После останова на ленте должен остаться только символ 1 (делится) или только 0 (не делится)."],
+        answer="yesno", zero=True,
+        statement=["На ленте двоичное число. Определите, делится ли оно на 3.",
+                   "Пример: 1001 -> 1 (9 делится на 3), 111 -> 0."],
         words=["0", "1", "10", "11", "100", "110", "111", "1001", "1100", "1111", "10010", "10101", "101010"],
         allowed=words_upto("01", 7, is_binary),
         solution2="""g 0|1 g . R; g # a0 # L
@@ -309,8 +315,8 @@ TASKS = [
     dict(
         id="decrement", title="Вычитание единицы из двоичного числа", difficulty=3, alphabet="01", word="1000",
         dies=1, steps=10000,
-        statement=["На ленте двоичное число без ведущих нулей, не меньше 1. Вычтите из него единицу; "
-                   "в ответе не должно быть ведущих нулей.",
+        answer="01", zero=True,
+        statement=["На ленте двоичное число, не меньше 1. Вычтите из него единицу.",
                    "Пример: 1000 -> 111, 1 -> 0."],
         words=["1", "10", "11", "100", "101", "110", "1000", "1010", "10000", "11111", "100000"],
         allowed=words_upto("01", 7, lambda w: w[0] == "1"),
@@ -331,6 +337,7 @@ TASKS = [
     ),
     dict(
         id="sort", title="Упорядочение символов", difficulty=3, alphabet="ab", word="babba", dies=1, steps=100000,
+        answer="ab",
         statement=["Переставьте символы слова так, чтобы все символы a стояли перед всеми символами b.",
                    "Пример: babba -> aabbb."],
         words=["a", "b", "ab", "ba", "aabb", "bbaa", "abab", "baba", "bab", "abba", "bbbaaa", "babbaab"],
@@ -350,9 +357,9 @@ TASKS = [
     ),
     dict(
         id="reverse", title="Обращение слова", difficulty=4, alphabet="ab", word="aabab", dies=20, steps=100000,
+        answer="ab",
         statement=["Запишите слово в обратном порядке.",
-                   "Пример: aabab -> babaa.",
-                   "Для работы можно добавить в алфавит свои символы."],
+                   "Пример: aabab -> babaa."],
         words=["a", "b", "ab", "ba", "aa", "abb", "aab", "abab", "aabbb", "babaa", "abbaab"],
         allowed=words_upto("ab", 6, lambda w: True),
         solution2="""s a ga X R; s b gb X R; s A|B f . L
@@ -380,9 +387,9 @@ TASKS = [
     ),
     dict(
         id="copy", title="Копирование слова", difficulty=4, alphabet="ab", word="abb", dies=20, steps=100000,
+        answer="ab",
         statement=["Допишите к слову его копию: слово w должно стать словом ww.",
-                   "Пример: abb -> abbabb.",
-                   "Для работы можно добавить в алфавит свои символы."],
+                   "Пример: abb -> abbabb."],
         words=["a", "b", "ab", "ba", "aa", "bb", "aab", "abba", "babb", "aaaaa", "ababab"],
         allowed=words_upto("ab", 6, lambda w: True),
         solution2="""s a|b s . R; s # m # L
@@ -409,9 +416,9 @@ TASKS = [
     dict(
         id="unary-mul", title="Умножение унарных чисел", difficulty=4, alphabet="1*", word="11*111", dies=40,
         steps=100000,
+        answer="1",
         statement=["На ленте два числа в унарной записи через знак *: 1…1*1…1 (в каждом хотя бы одна единица).",
-                   "Получите их произведение в унарной записи. Пример: 11*111 -> 111111.",
-                   "Для работы можно добавить в алфавит свои символы."],
+                   "Получите их произведение в унарной записи. Пример: 11*111 -> 111111."],
         words=["1" * a + "*" + "1" * b for a, b in MUL_PAIRS],
         allowed=words_upto("1*", 8, lambda w: re.fullmatch(r"1+\*1+", w)),
         solution2="""st 1|* st . R; st # e # L
@@ -450,8 +457,8 @@ TASKS = [
     dict(
         id="binary-add", title="Сложение двоичных чисел", difficulty=5, alphabet="01+", word="101+11", dies=10,
         steps=100000,
-        statement=["На ленте два двоичных числа без ведущих нулей через знак +.",
-                   "Получите их сумму, тоже без ведущих нулей. Пример: 101+11 -> 1000."],
+        answer="01", zero=True,
+        statement=["На ленте два двоичных числа через знак +. Получите их сумму.", "Пример: 101+11 -> 1000, 0+0 -> 0."],
         words=ADD_PAIRS,
         allowed=words_upto("01+", 7, lambda w: re.fullmatch(r"(0|1[01]*)\+(0|1[01]*)", w)),
         solution2="""st 0|1|+ st . R; st # t # L
@@ -482,11 +489,12 @@ TASKS = [
                  r 0|1|# r . R; r + z + R""",
     ),
     dict(
-        id="unary-to-binary", title="Перевод из унарной записи в двоичную", difficulty=5, alphabet="1",
+        id="unary-to-binary", title="Перевод из унарной записи в двоичную", difficulty=5, alphabet="01",
         word="11111", dies=10, steps=100000,
-        statement=["На ленте число n в унарной записи: n единиц подряд (n >= 1). Запишите его в двоичной системе.",
-                   "Пример: 11111 -> 101.",
-                   "Для работы можно добавить в алфавит свои символы."],
+        answer="01", letters="1", zero=True,
+        statement=["На ленте число n в унарной записи: n единиц подряд (n >= 1). Запишите его в двоичной системе, "
+                   "а единицы унарной записи сотрите: на ленте должна остаться только двоичная запись.",
+                   "Пример: 11111 -> 101, 1 -> 1, 1111 -> 100."],
         words=["1" * n for n in range(1, 12)],
         allowed=["1" * n for n in range(1, 17)],
         solution2="""s 1 s0 1 L; s0 # z = R
@@ -513,8 +521,9 @@ TASKS = [
     ),
     dict(
         id="anbn", title="Слова вида a^n b^n", difficulty=4, alphabet="ab", word="aaabbb", dies=1, steps=100000,
+        answer="yesno",
         statement=["Определите, имеет ли слово вид a^n b^n (n >= 1): сначала n символов a, затем столько же b.",
-                   "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет)."],
+                   "Пример: aaabbb -> 1, aabbb -> 0, ba -> 0."],
         words=["a", "b", "ab", "ba", "aab", "abb", "aabb", "abab", "aaabbb", "aaabb", "aabbb", "bbaa", "aabbab"],
         allowed=words_upto("ab", 7, lambda w: True),
         solution2="""s a fa X R; s Y ck Y R; s b no b R
@@ -538,8 +547,9 @@ TASKS = [
     ),
     dict(
         id="palindrome", title="Палиндром", difficulty=4, alphabet="ab", word="abba", dies=1, steps=100000,
+        answer="yesno",
         statement=["Определите, является ли слово палиндромом (читается одинаково слева направо и справа налево).",
-                   "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет)."],
+                   "Пример: abba -> 1, aba -> 1, abb -> 0."],
         words=["a", "b", "aa", "ab", "aba", "abb", "abba", "abab", "abaa", "aaba", "babab", "abbab", "aabbaa",
                "abaaba"],
         allowed=words_upto("ab", 7, lambda w: True),
@@ -573,10 +583,11 @@ TASKS = [
     dict(
         id="parentheses", title="Правильная скобочная последовательность", difficulty=5, alphabet="()",
         word="(()())", dies=1, steps=100000,
-        statement=["Определите, правильно ли расставлены скобки: каждой открывающей скобке соответствует "
-                   "закрывающая после неё, и наоборот.",
-                   "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет).",
-                   "Для работы можно добавить в алфавит свои символы."],
+        answer="yesno",
+        statement=["Определите, правильно ли расставлены скобки: можно ли разбить все скобки на пары так, чтобы "
+                   "в каждой паре открывающая скобка ( стояла левее закрывающей ) и каждая скобка входила ровно в "
+                   "одну пару.",
+                   "Пример: (()()) -> 1, ()() -> 1, )( -> 0, (() -> 0, ())( -> 0."],
         words=["()", ")(", "((", "))", "(())", "()()", "(()", "())", "(())()", "((()()))", ")()(", "(()))("],
         allowed=words_upto("()", 8, lambda w: True),
         solution2="""s (|)|X s . R; s # f # L
@@ -604,10 +615,10 @@ TASKS = [
     dict(
         id="anbncn", title="Слова вида a^n b^n c^n", difficulty=5, alphabet="abc", word="aabbcc", dies=1,
         steps=100000,
+        answer="yesno",
         statement=["Определите, имеет ли слово вид a^n b^n c^n (n >= 1): n символов a, затем n символов b, "
                    "затем n символов c.",
-                   "После останова на ленте должен остаться только символ 1 (да) или только 0 (нет).",
-                   "Для работы можно добавить в алфавит свои символы."],
+                   "Пример: aabbcc -> 1, abcabc -> 0, aabbc -> 0."],
         words=["abc", "aabbcc", "aaabbbccc", "a", "ab", "abcc", "aabbc", "abbc", "acb", "abcabc", "cba", "aabcbc",
                "bbcc"],
         allowed=words_upto("abc", 5, lambda w: True) + words_upto("abc", 6, lambda w: len(w) == 6 and w == "".join(sorted(w)) and len(set(w)) == 3),
@@ -660,11 +671,47 @@ def machine_file(task, rs):
     return crlf(lines)
 
 
+def listed(symbols):
+    return ", ".join(symbols)
+
+
+def full_statement(task):
+    """The statement as written, then what every statement says: the words' symbols, the answer's symbols and
+    that the student adds them to the machine's alphabet, the conventions for numbers, and what is checked."""
+    lines = list(task["statement"])
+    alphabet = task["alphabet"]
+    lines.append("Символы слова: %s." % listed(task.get("letters", alphabet)))
+    answer = task["answer"]
+    work = "как и свои рабочие символы, если они нужны"
+    if answer == "yesno":
+        missing = [c for c in "01" if c not in alphabet]
+        lines.append("Ответ — один символ: 1 (да) или 0 (нет)" +
+                     ("; добавьте %s в алфавит машины, %s." % (" и ".join(missing), work) if missing else
+                      "; свои рабочие символы, если они нужны, добавьте в алфавит машины."))
+    elif not answer:
+        lines.append("Свои рабочие символы, если они нужны, добавьте в алфавит машины.")
+    else:
+        missing = [c for c in answer if c not in alphabet]
+        one = len(answer) == 1
+        lines.append(("Символ ответа: %s. " if one else "Символы ответа: %s. ") % listed(answer) +
+                     ("Добавьте %s в алфавит машины, %s." % ("его" if one else "их" if len(missing) == len(answer)
+                                                            else listed(missing), work) if missing else
+                      "Свои рабочие символы, если они нужны, добавьте в алфавит машины."))
+    if task.get("zero"):
+        lines.append("Число 0 записывается одной цифрой 0; других ведущих нулей " +
+                     ("в слове нет." if answer == "yesno" else "нет ни в слове, ни в ответе."))
+    if task.get("empty"):
+        lines.append(task["empty"])
+    lines.append("Ответ — всё, что останется на ленте между пустыми клетками (#) после останова машины; где при этом "
+                 "стоит головка, не проверяется.")
+    return lines
+
+
 def task_file(task):
     lines = ["[Task]", "Title=" + task["title"], "Alphabet=" + task["alphabet"], "Word=" + task["word"],
              "DiesCount=%d" % task["dies"], "MaxSteps=%d" % task["steps"], "Difficulty=%d" % task["difficulty"],
              "", "[Statement]"]
-    lines += task["statement"]
+    lines += full_statement(task)
     return crlf(lines)
 
 
