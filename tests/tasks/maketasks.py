@@ -164,6 +164,40 @@ def anbn(w):
     return n >= 1 and w == "a" * n + "b" * n
 
 
+def unary_pair(sep, valid=lambda a, b: True, length=9):
+    """Words 1^a SEP 1^b (a, b >= 1) up to the length."""
+    return [w for w in words_upto("1" + sep, length, lambda w: re.fullmatch(r"1+%s1+" % re.escape(sep), w))
+            if valid(w.index(sep), len(w) - w.index(sep) - 1)]
+
+
+def unary_args(w, sep):
+    return w.index(sep), len(w) - w.index(sep) - 1
+
+
+def binary_pair(sep, valid=lambda a, b: True, length=6):
+    """Words A SEP B of binary numbers without leading zeros up to the length."""
+    out = []
+    for w in words_upto("01" + sep, length, lambda w: re.fullmatch(r"(0|1[01]*)%s(0|1[01]*)" % re.escape(sep), w)):
+        a, b = w.split(sep)
+        if valid(int(a, 2), int(b, 2)):
+            out.append(w)
+    return out
+
+
+def compare(x, y):
+    return "<" if x < y else ">" if x > y else "="
+
+
+def balanced2(w):
+    stack = []
+    for c in w:
+        if c in "([":
+            stack.append(c)
+        elif not stack or stack.pop() != {")": "(", "]": "["}[c]:
+            return False
+    return not stack
+
+
 UNARY_PAIRS = [(1, 1), (1, 2), (2, 1), (1, 5), (5, 1), (3, 3), (2, 7), (4, 4), (6, 2), (1, 10)]
 SUB_PAIRS = [(1, 1), (2, 1), (3, 1), (2, 2), (3, 2), (4, 1), (5, 2), (6, 3), (4, 4), (7, 1)]
 MUL_PAIRS = [(1, 1), (1, 3), (3, 1), (2, 2), (2, 3), (3, 2), (1, 5), (4, 3), (5, 5), (2, 6)]
@@ -275,7 +309,7 @@ TASKS = [
                    "Получите их разность в унарной записи.",
                    "Пример: 11111-11 -> 111."],
         words=["1" * a + "-" + "1" * b for a, b in SUB_PAIRS],
-        allowed=words_upto("1-", 8, lambda w: re.fullmatch(r"1+-1+", w) and w.index("-") >= len(w) - 1 - w.index("-")),
+        allowed=unary_pair("-", lambda a, b: a >= b, 8),
         solution2="""s 1 s 1 R; s - r - R
                      r x|- r . R; r 1 l x L; r # c # L
                      l x|- l . L; l 1 r x R
@@ -459,7 +493,8 @@ TASKS = [
         id="binary-add", title="Сложение двоичных чисел", difficulty=5, alphabet="01+", word="101+11", dies=10,
         steps=100000,
         answer="01", zero=True,
-        statement=["На ленте два двоичных числа через знак +. Получите их сумму.", "Пример: 101+11 -> 1000, 0+0 -> 0."],
+        statement=["На ленте два двоичных числа через знак +. Получите их сумму.",
+                   "Пример: 101+11 -> 1000, 0+0 -> 0."],
         words=ADD_PAIRS,
         allowed=words_upto("01+", 6, lambda w: re.fullmatch(r"(0|1[01]*)\+(0|1[01]*)", w)),
         solution2="""st 0|1|+ st . R; st # t # L
@@ -622,7 +657,8 @@ TASKS = [
                    "Пример: aabbcc -> 1, abcabc -> 0, aabbc -> 0."],
         words=["abc", "aabbcc", "aaabbbccc", "a", "ab", "abcc", "aabbc", "abbc", "acb", "abcabc", "cba", "aabcbc",
                "bbcc"],
-        allowed=words_upto("abc", 5, lambda w: True) + words_upto("abc", 6, lambda w: len(w) == 6 and w == "".join(sorted(w)) and len(set(w)) == 3),
+        allowed=words_upto("abc", 5, lambda w: True) + [w for w in words_upto("abc", 6, lambda w: len(w) == 6)
+                                                         if w == "".join(sorted(w)) and len(set(w)) == 3],
         solution2="""f a fa a R; f b|c no . R
                      fa a fa a R; fa b fb b R; fa c no . R; fa # er # L
                      fb b fb b R; fb c fc c R; fb a no . R; fb # er # L
@@ -658,40 +694,6 @@ TASKS = [
                  ne a|b|c|x|y|z ne # R; ne # h 0 S""",
     ),
 ]
-
-
-def unary_pair(sep, valid=lambda a, b: True, length=9):
-    """Words 1^a SEP 1^b (a, b >= 1) up to the length."""
-    return [w for w in words_upto("1" + sep, length, lambda w: re.fullmatch(r"1+%s1+" % re.escape(sep), w))
-            if valid(w.index(sep), len(w) - w.index(sep) - 1)]
-
-
-def unary_args(w, sep):
-    return w.index(sep), len(w) - w.index(sep) - 1
-
-
-def binary_pair(sep, valid=lambda a, b: True, length=6):
-    """Words A SEP B of binary numbers without leading zeros up to the length."""
-    out = []
-    for w in words_upto("01" + sep, length, lambda w: re.fullmatch(r"(0|1[01]*)%s(0|1[01]*)" % re.escape(sep), w)):
-        a, b = w.split(sep)
-        if valid(int(a, 2), int(b, 2)):
-            out.append(w)
-    return out
-
-
-def compare(x, y):
-    return "<" if x < y else ">" if x > y else "="
-
-
-def balanced2(w):
-    stack = []
-    for c in w:
-        if c in "([":
-            stack.append(c)
-        elif not stack or stack.pop() != {")": "(", "]": "["}[c]:
-            return False
-    return not stack
 
 
 BRACKETS = "()[]"
@@ -1295,7 +1297,6 @@ def build(task):
         os.path.join(ROOT, "tests", "tasks", tid + ".2.qtm"): machine_file(task, solutions[1]),
         os.path.join(ROOT, "tests", "tasks", tid + ".words"): crlf(allowed),
     }
-    note = ""
     if "wrong" in task:
         wrong = rules(task["wrong"])
         if all(run(wrong, w, task["dies"], task["steps"])[0] == answers[w] for w in rows):
@@ -1305,8 +1306,8 @@ def build(task):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "wb") as f:
             f.write(data)
-    return "%s: %d rows (%d added: %s), %d allowed words%s" % (tid, len(rows), len(added), " ".join(added),
-                                                                len(allowed), note)
+    return "%s: %d rows (%d added: %s), %d allowed words" % (tid, len(rows), len(added), " ".join(added),
+                                                              len(allowed))
 
 
 def main():

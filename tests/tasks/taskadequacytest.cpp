@@ -1,8 +1,8 @@
-#include "filetestutil.h"
-#include "machine/command.h"
 #include "breakpoints/breakpoint.h"
+#include "filetestutil.h"
 #include "files/loadreport.h"
 #include "files/qtmfile.h"
+#include "machine/command.h"
 #include "machine/machine.h"
 #include "machine/runcore.h"
 #include "platform/prompts.h"
@@ -17,15 +17,15 @@
 #include <algorithm>
 #include <string>
 #include <vector>
-#include <chrono>
 
 // A task's set is adequate when every plausible slip in a right solution shows on one of its rows. Each shipped
 // task has two right solutions here, written by different methods (ID.qtm and ID.2.qtm), and ID.words: every
-// word the task allows, up to a length kept small so that the whole book is checked in seconds (at most 8
-// symbols; fewer where the alphabet is larger). Each solution is changed one rule at a time: the rule deleted,
-// or its new state, its written symbol or its move changed to each other value the machine has. A changed
-// machine that answers some allowed word otherwise than the solution does must fail a row of the set, under the
-// task's own DiesCount and step limit; a failure names the task, the change and the word to add to the set.
+// word the task allows, up to a length kept small so that the whole book is checked in seconds (6 symbols over
+// two letters, 8 for brackets of one kind, 5 over three, 4 over four with the balanced words of 6, unary words
+// up to 8 to 16 symbols; maketasks.py writes them). Each solution is changed one rule at a time: the rule
+// deleted, or its new state, its written symbol or its move changed to each other value the machine has. A
+// changed machine that answers some allowed word otherwise than the solution must fail a row of the set, under
+// the task's own DiesCount and step limit; a failure names the task, the change and the word to add to the set.
 
 namespace {
 
