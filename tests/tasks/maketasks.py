@@ -560,7 +560,8 @@ TASKS = [
         answer="yesno",
         statement=["Определите, имеет ли слово вид a^n b^n (n >= 1): сначала n символов a, затем столько же b.",
                    "Пример: aaabbb -> 1, aabbb -> 0, ba -> 0."],
-        words=["a", "b", "ab", "ba", "aab", "abb", "aabb", "abab", "aaabbb", "aaabb", "aabbb", "bbaa", "aabbab"],
+        words=["a", "b", "ab", "ba", "aab", "abb", "aabb", "abab", "aaabbb", "aaabb", "aabbb", "bbaa", "aabbab",
+               "aaab", "aaaabb", "bab", "bbab", "baabb"],
         allowed=words_upto("ab", 6, lambda w: True),
         solution2="""s a fa X R; s Y ck Y R; s b no b R
                      fa a|Y fa . R; fa b bk Y L; fa # er # L
@@ -586,7 +587,8 @@ TASKS = [
         answer="yesno",
         statement=["Определите, является ли слово палиндромом (читается одинаково слева направо и справа налево).",
                    "Пример: abba -> 1, aba -> 1, abb -> 0."],
-        words=["a", "b", "aa", "ab", "aba", "abb", "abba", "abab", "abaa", "aaba", "babab", "abbab", "aabbaa",
+        words=["a", "b", "aa", "ab", "ba", "aba", "abb", "bba", "abba", "abab", "abaa", "aaba", "babb", "babab",
+               "abbab", "aabbaa",
                "abaaba"],
         allowed=words_upto("ab", 6, lambda w: True),
         solution2="""p a ra X R; p b rb X R; p X y X L
@@ -624,7 +626,8 @@ TASKS = [
                    "в каждой паре открывающая скобка ( стояла левее закрывающей ) и каждая скобка входила ровно в "
                    "одну пару.",
                    "Пример: (()()) -> 1, ()() -> 1, )( -> 0, (() -> 0, ())( -> 0."],
-        words=["()", ")(", "((", "))", "(())", "()()", "(()", "())", "(())()", "((()()))", ")()(", "(()))("],
+        words=["(", ")", "()", ")(", "((", "))", "(())", "()()", "(()", "())", "())(()", "(()))(()", "(())()",
+               "((()()))", ")()(", "(()))("],
         allowed=words_upto("()", 8, lambda w: True),
         solution2="""s (|)|X s . R; s # f # L
                      f )|X f . L; f ( g X R; f # c # R
@@ -655,7 +658,8 @@ TASKS = [
         statement=["Определите, имеет ли слово вид a^n b^n c^n (n >= 1): n символов a, затем n символов b, "
                    "затем n символов c.",
                    "Пример: aabbcc -> 1, abcabc -> 0, aabbc -> 0."],
-        words=["abc", "aabbcc", "aaabbbccc", "a", "ab", "abcc", "aabbc", "abbc", "acb", "abcabc", "cba", "aabcbc",
+        words=["abc", "aabbcc", "aaabbbccc", "a", "b", "c", "aa", "ab", "ac", "aba", "abb", "abcc", "aabbc", "abbc",
+               "acb", "abcabc", "cba", "aabcbc",
                "bbcc"],
         allowed=words_upto("abc", 5, lambda w: True) + [w for w in words_upto("abc", 6, lambda w: len(w) == 6)
                                                          if w == "".join(sorted(w)) and len(set(w)) == 3],

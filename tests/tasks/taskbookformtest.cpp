@@ -154,7 +154,7 @@ TEST_F(TaskBookMenu, SolvingOpensTheMachineInTheMainWindow) {
     ASSERT_TRUE(form->Machine().AddCommand(u"q0"_qs, u"a"_qs, u"q0"_qs, u"1"_qs, MoveStayText));
     ASSERT_TRUE(form->Machine().AddCommand(u"q0"_qs, u"b"_qs, u"q0"_qs, u"1"_qs, MoveStayText));
     QTest::mouseClick(window->CheckButton, Qt::LeftButton);
-    EXPECT_EQ(window->SummaryLabel->text(), QStringLiteral("2 из 16 пройдено"));
+    EXPECT_EQ(window->SummaryLabel->text(), QStringLiteral("2 из 19 пройдено"));
     EXPECT_EQ(window->TaskList->currentItem()->text(2), QStringLiteral("есть ошибки"));
     EXPECT_TRUE(prompts.boxes.isEmpty());
 }
