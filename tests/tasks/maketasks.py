@@ -753,7 +753,7 @@ TASKS += [
                      rb a|b rb # R; rb # h b S""",
     ),
     dict(
-        id="rotate", title="Циклический сдвиг слова", difficulty=2, alphabet="ab", word="abb", dies=1,
+        id="rotate", title="Циклический сдвиг слова", difficulty=2, alphabet="ab", word="abb", dies=10,
         steps=10000, answer="ab",
         statement=["Перенесите первый символ слова в его конец.", "Пример: abb -> bba, a -> a."],
         words=["a", "b", "ab", "ba", "aa", "abb", "baa", "aab", "abab", "bbbba", "abbbb"],
@@ -794,7 +794,7 @@ TASKS += [
                      n a|b n # R; n # h 0 S""",
     ),
     dict(
-        id="binary-half", title="Деление двоичного числа на 2", difficulty=2, alphabet="01", word="1011", dies=1,
+        id="binary-half", title="Деление двоичного числа на 2", difficulty=2, alphabet="01", word="1011", dies=10,
         steps=10000, answer="01", zero=True,
         statement=["На ленте двоичное число. Разделите его на 2 нацело (остаток отбросьте).",
                    "Пример: 1011 -> 101, 1 -> 0, 0 -> 0."],
@@ -833,7 +833,7 @@ TASKS += [
                      cw a cw 1 R; cw b cw # R""",
     ),
     dict(
-        id="unary-compare", title="Сравнение унарных чисел", difficulty=3, alphabet="1,", word="111,11", dies=1,
+        id="unary-compare", title="Сравнение унарных чисел", difficulty=3, alphabet="1,", word="111,11", dies=10,
         steps=100000, answer="<=>",
         statement=["На ленте два числа в унарной записи через запятую: 1…1,1…1 (в каждом хотя бы одна единица).",
                    "Сравните их: ответ — один символ: > (первое больше), < (первое меньше) или = (числа равны).",
@@ -971,7 +971,7 @@ TASKS += [
     ),
     dict(
         id="unary-mod", title="Остаток от деления унарных чисел", difficulty=4, alphabet="1/", word="1111111/11",
-        dies=1, steps=100000, answer="1",
+        dies=10, steps=100000, answer="1",
         empty="Если остаток равен 0, он записывается пустым словом: лента должна остаться пустой.",
         statement=["На ленте два числа в унарной записи через знак /: 1…1/1…1 (в каждом хотя бы одна единица).",
                    "Получите остаток от деления первого числа на второе в унарной записи.",
@@ -1001,7 +1001,7 @@ TASKS += [
     ),
     dict(
         id="binary-compare", title="Сравнение двоичных чисел", difficulty=4, alphabet="01,", word="101,110",
-        dies=1, steps=100000, answer="<=>", zero=True,
+        dies=10, steps=100000, answer="<=>", zero=True,
         statement=["На ленте два двоичных числа через запятую.",
                    "Сравните их: ответ — один символ: > (первое больше), < (первое меньше) или = (числа равны).",
                    "Пример: 101,110 -> <, 11,11 -> =, 100,11 -> >."],
@@ -1113,7 +1113,7 @@ TASKS += [
                      en (|)|[|]|X en # L; en # h 0 S""",
     ),
     dict(
-        id="binary-sub", title="Вычитание двоичных чисел", difficulty=5, alphabet="01-", word="1000-11", dies=1,
+        id="binary-sub", title="Вычитание двоичных чисел", difficulty=5, alphabet="01-", word="1000-11", dies=10,
         steps=100000, answer="01", zero=True,
         statement=["На ленте два двоичных числа через знак -, первое не меньше второго. Получите их разность.",
                    "Пример: 1000-11 -> 101, 101-101 -> 0."],
@@ -1147,7 +1147,7 @@ TASKS += [
                      sb 0 st # R""",
     ),
     dict(
-        id="unary-gcd", title="Наибольший общий делитель", difficulty=5, alphabet="1,", word="1111,111111", dies=1,
+        id="unary-gcd", title="Наибольший общий делитель", difficulty=5, alphabet="1,", word="1111,111111", dies=10,
         steps=100000, answer="1",
         statement=["На ленте два числа в унарной записи через запятую: 1…1,1…1 (в каждом хотя бы одна единица).",
                    "Получите их наибольший общий делитель в унарной записи.",
