@@ -527,7 +527,7 @@ TASKS = [
     dict(
         id="unary-to-binary", title="Перевод из унарной записи в двоичную", difficulty=5, alphabet="01",
         word="11111", dies=10, steps=100000,
-        answer="01", letters="1", zero=True,
+        answer="01", letters="1", zero="В ответе нет ведущих нулей: 1111 -> 100, а не 0100.",
         statement=["На ленте число n в унарной записи: n единиц подряд (n >= 1). Запишите его в двоичной системе, "
                    "а единицы унарной записи сотрите: на ленте должна остаться только двоичная запись.",
                    "Пример: 11111 -> 101, 1 -> 1, 1111 -> 100."],
@@ -1241,7 +1241,8 @@ def full_statement(task):
         missing = [c for c in "01" if c not in alphabet]
         lines.append("Ответ — один символ: 1 (да) или 0 (нет)" +
                      ("; добавьте %s в алфавит машины, %s." % (listed(missing), work) if missing else
-                      "; свои рабочие символы, если они нужны, добавьте в алфавит машины."))
+                      "; эти символы уже есть в алфавите машины. Свои рабочие символы, если они нужны, добавьте в "
+                      "алфавит машины."))
     elif not answer:
         lines.append("Свои рабочие символы, если они нужны, добавьте в алфавит машины.")
     else:
@@ -1250,8 +1251,11 @@ def full_statement(task):
         lines.append(("Символ ответа: %s. " if one else "Символы ответа: %s. ") % listed(answer) +
                      ("Добавьте %s в алфавит машины, %s." % ("его" if one else "их" if len(missing) == len(answer)
                                                             else listed(missing), work) if missing else
-                      "Свои рабочие символы, если они нужны, добавьте в алфавит машины."))
-    if task.get("zero"):
+                      "%s уже есть в алфавите машины. Свои рабочие символы, если они нужны, добавьте в алфавит "
+                      "машины." % ("Он" if one else "Они")))
+    if isinstance(task.get("zero"), str):
+        lines.append(task["zero"])
+    elif task.get("zero"):
         lines.append("Число 0 записывается одной цифрой 0; других ведущих нулей " +
                      ("нет ни в слове, ни в ответе." if "0" in answer else "в слове нет."))
     if task.get("empty"):
