@@ -5,21 +5,25 @@ Each task below holds its statement, its words with the answers computed here in
 machine), the words the task allows up to a small length, and two right solutions written by different methods
 (an optional plausible wrong one too). The script runs the machines under the simulator's rules (halt when no
 command applies; the head may go at most DiesCount cells beyond the word) and refuses to write anything unless
-both solutions are right on every allowed word and every row.
+both solutions are right on every allowed word and every row, each within a tenth of the task's step limit.
+Every statement ends with the same lines (full_statement): the words' symbols, the answer's symbols and that the
+student adds them and any working symbols to the machine's alphabet, how 0 is written where it can be an answer,
+and that only the tape between the blanks is checked, not where the head stops.
 
 It then changes each solution one rule at a time, as TaskAdequacyTest does (the rule deleted, its new state, its
 written symbol or its move changed to each other value), and adds to the set the shortest allowed word that shows
 each changed machine wrong when no row shows it yet: the rows written by hand come first, those added after.
 
 It writes data/tasks/ID.task and ID.tests, and tests/tasks/ID.qtm, ID.2.qtm (the solutions), ID.words (the allowed
-words) and ID.wrong.qtm, all Windows-1251 with CR LF. Run it from the repository's root after changing a task;
-TaskBookTest and TaskAdequacyTest then check the written files through the program's own core.
+words) and ID.wrong.qtm, all Windows-1251 with CR LF. Run it from the repository's root after changing a task
+(python3 tests/tasks/maketasks.py [ID...]); TaskBookTest and TaskAdequacyTest then check the written files through
+the program's own core.
 """
 
 import itertools
 import math
-import re
 import os
+import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
