@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,7 +37,7 @@ const QByteArray GoodTask = "[Task]\r\nTitle=Инверсия\r\nAlphabet=01\r\n
 TEST(TaskBookTest, EveryShippedSetPassesBothSolutionsAndCatchesItsWrongOne) {
     const TTaskBook book = LoadTaskBook(ShippedBook);
     EXPECT_TRUE(book.badFiles.isEmpty()) << book.badFiles.value(0).Message().toStdString();
-    ASSERT_GE(book.tasks.size(), 20);
+    ASSERT_GE(book.tasks.size(), 40);
     QStringList ids;
     for (const TTask& task : book.tasks) {
         SCOPED_TRACE(task.id.toStdString());
@@ -52,9 +54,19 @@ TEST(TaskBookTest, EveryShippedSetPassesBothSolutionsAndCatchesItsWrongOne) {
             EXPECT_GT(GradeTask(task, ReadAll(wrongFile), Settings()).failed, 0);
         }
     }
-    for (const char* id : {"inversion", "increment", "unary-add", "unary-mul", "binary-add", "copy", "sort",
-                           "palindrome", "anbn", "parentheses"})
+    for (const char* id : {"inversion",      "increment",   "unary-add",  "unary-mul",
+                           "binary-add",     "copy",        "sort",       "palindrome",
+                           "anbn",           "parentheses", "binary-sub", "unary-compare",
+                           "binary-compare", "unary-div",   "unary-mod",  "unary-gcd",
+                           "count-binary",   "ww",          "wwr",        "brackets2",
+                           "binary-to-unary"})
         EXPECT_TRUE(ids.contains(QLatin1String(id))) << id;
+    // Five levels, each with several tasks.
+    for (int level = 1; level <= 5; ++level)
+        EXPECT_GE(std::count_if(book.tasks.begin(), book.tasks.end(),
+                                [&](const TTask& task) { return task.difficulty == level; }),
+                  5)
+            << level;
 }
 
 TEST(TaskBookTest, ATaskFileReadsAsWritten) {
