@@ -55,6 +55,8 @@ int WriteSpaceTime(const TPictureJob& job, const QString& png, const TConfig& co
     const QString word = !job.words.isEmpty()         ? job.words.front()
                          : !job.expectWords.isEmpty() ? job.expectWords.front()
                                                       : runner.FileWord();
+    // As a plain run: an empty word asked for runs on two blank cells, the file's own empty word is refused.
+    runner.SetEmptyWordOnBlanks(!job.words.isEmpty() || !job.expectWords.isEmpty());
     const std::atomic<bool> cancel{false};
     const TSpaceTime picture = DrawSpaceTime(runner, word, job.maxSteps, cancel);
     if (picture.result.end == TRunEnd::Refused) {

@@ -2,6 +2,8 @@
 
 #include "pictures/picturefile.h"
 #include "platform/prompts.h"
+#include "runner/longwork.h"
+#include "runner/longworkwidget.h"
 #include "settings/config.h"
 
 #include <QBuffer>
@@ -39,13 +41,14 @@ TCostForm::TCostForm(TConfig& config, TPrompts& prompts, QWidget* parent)
     setObjectName(QStringLiteral("CostForm"));
     setProperty("helpContext", WindowHelp);
     setWindowTitle(Caption);
+    work_ = new TLongWork(this);
     CreateControls();
     UpdateControls();
     ApplyLayout();
 }
 
 TCostForm::~TCostForm() {
-    StopWorker();
+    work_->Stop();
     StoreLayout();
 }
 
@@ -96,14 +99,14 @@ void TCostForm::CreateControls() {
     SeriesBox->setObjectName(QStringLiteral("SeriesBox"));
     SeriesBox->addItems({QStringLiteral("Шаги"), QStringLiteral("Ячейки ленты")});
     MeasureButton = new QPushButton(QStringLiteral("&Измерить"), this);
-    CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
-    ProgressBar = new QProgressBar(this);
-    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setValue(0);
+    auto* progress = new TLongWorkWidget(this);
+    progress->Watch(work_);
+    CancelButton = progress->CancelButton;
+    ProgressBar = progress->ProgressBar;
     for (QWidget* w : std::initializer_list<QWidget*>{lengthLabel, MaxLengthEdit, limitLabel, StepLimitEdit, SeriesBox,
-                                                      MeasureButton, CancelButton})
+                                                      MeasureButton})
         run->addWidget(w);
-    run->addWidget(ProgressBar, 1);
+    run->addWidget(progress, 1);
     layout->addLayout(run);
 
     auto* files = new QHBoxLayout;
@@ -113,16 +116,13 @@ void TCostForm::CreateControls() {
     files->addWidget(PngButton);
     files->addWidget(CsvButton);
     layout->addLayout(files);
-    const std::pair<QPushButton*, const char*> names[] = {{MeasureButton, "MeasureButton"},
-                                                          {CancelButton, "CancelButton"},
-                                                          {PngButton, "PngButton"},
-                                                          {CsvButton, "CsvButton"}};
+    const std::pair<QPushButton*, const char*> names[] = {
+        {MeasureButton, "MeasureButton"}, {PngButton, "PngButton"}, {CsvButton, "CsvButton"}};
     for (const auto& [button, name] : names) {
         button->setObjectName(QString::fromLatin1(name));
         button->setAutoDefault(false);
     }
     connect(MeasureButton, &QPushButton::clicked, this, &TCostForm::StartMeasure);
-    connect(CancelButton, &QPushButton::clicked, this, &TCostForm::CancelMeasure);
     connect(PngButton, &QPushButton::clicked, this, &TCostForm::ExportPng);
     connect(CsvButton, &QPushButton::clicked, this, &TCostForm::ExportCsv);
     connect(SeriesBox, &QComboBox::currentIndexChanged, this, &TCostForm::Plot);
@@ -132,11 +132,14 @@ void TCostForm::UpdateControls() {
     const bool measuring = Measuring();
     const bool measured = !measuring && !table_->points.isEmpty();
     MeasureButton->setEnabled(!measuring);
-    CancelButton->setEnabled(measuring);
     MaxLengthEdit->setEnabled(!measuring);
     StepLimitEdit->setEnabled(!measuring);
     PngButton->setEnabled(measured);
     CsvButton->setEnabled(measured);
+}
+
+bool TCostForm::Measuring() const {
+    return work_->Running();
 }
 
 void TCostForm::StartMeasure() {
@@ -149,60 +152,42 @@ void TCostForm::StartMeasure() {
     }
     const QStringList setWords = testSetWords ? testSetWords() : QStringList();
     const bool fromSet = !setWords.isEmpty();
-    cancel_ = false;
-    const int generation = ++generation_;
     table_ = std::make_shared<TCostTable>();
     Plot();
     SourceLabel->setText(fromSet ? QStringLiteral("Слова: набор слов") : QStringLiteral("Слова: над алфавитом машины"));
     FitLabel->setText(QStringLiteral("Идет измерение..."));
-    ProgressBar->setRange(0, 0);
-    ProgressBar->setValue(0);
-    // The worker has copies of everything it reads; it speaks to the window only through queued calls.
-    worker_ = std::thread([this, generation, machine, config = TConfig(config_), fromSet, setWords,
-                           maxLength = MaxLengthEdit->value(), limit = qint64(StepLimitEdit->value())] {
-        TConfig settings = config;
-        settings.settingsPath.clear();
-        settings.desktopPath.clear();
-        // The loop check reads the run log, which nothing else here wants.
-        settings.ViewLog = settings.History;
-        TBatchRunner runner(settings);
-        QStringList warnings;
-        runner.LoadBytes(machine, warnings);
-        const TCostWords words =
-            fromSet ? WordsOfSet(setWords) : WordsOverAlphabet(runner.Machine().Alphabet(), maxLength);
-        auto table = std::make_shared<TCostTable>(MeasureCost(runner, words, limit, cancel_, [&](int done, int total) {
-            QMetaObject::invokeMethod(
-                this, [this, generation, done, total] { Progress(generation, done, total); }, Qt::QueuedConnection);
-        }));
-        QMetaObject::invokeMethod(
-            this, [this, generation, table] { Done(generation, table); }, Qt::QueuedConnection);
-    });
+    // The job has copies of everything it reads.
+    work_->Start(
+        [machine, config = TConfig(config_), fromSet, setWords, maxLength = MaxLengthEdit->value(),
+         limit = qint64(StepLimitEdit->value())](TLongWork::TControl& control) {
+            TConfig settings = config;
+            settings.settingsPath.clear();
+            settings.desktopPath.clear();
+            // The loop check reads the run log, which nothing else here wants.
+            settings.ViewLog = settings.History;
+            TBatchRunner runner(settings);
+            QStringList warnings;
+            runner.LoadBytes(machine, warnings);
+            const TCostWords words =
+                fromSet ? WordsOfSet(setWords) : WordsOverAlphabet(runner.Machine().Alphabet(), maxLength);
+            return std::make_shared<TCostTable>(
+                MeasureCost(runner, words, limit, control.CancelFlag(),
+                            [&](int done, int total) { control.Progress(done, total); }));
+        },
+        [this](std::shared_ptr<TCostTable> table) { Done(table); });
     UpdateControls();
 }
 
 void TCostForm::CancelMeasure() {
-    if (Measuring())
-        cancel_ = true;
+    work_->Cancel();
 }
 
-void TCostForm::Progress(int generation, int done, int total) {
-    if (generation != generation_)
-        return;
-    ProgressBar->setRange(0, total);
-    ProgressBar->setValue(done);
-}
-
-void TCostForm::Done(int generation, const std::shared_ptr<TCostTable>& table) {
-    if (generation != generation_ || !worker_.joinable())
-        return;
-    worker_.join();
+void TCostForm::Done(const std::shared_ptr<TCostTable>& table) {
     table_ = table;
     SourceLabel->setText(QStringLiteral("Слова: ") + table_->SourceText() +
                          (table_->refused > 0 ? QStringLiteral(" (не запущено слов: ") +
                                                     QString::number(table_->refused) + QLatin1Char(')')
                                               : QString()));
-    ProgressBar->setRange(0, 1);
-    ProgressBar->setValue(table_->cancelled ? 0 : 1);
     Plot();
     UpdateControls();
     emit measured();
@@ -323,19 +308,10 @@ bool TCostForm::ExportCsv() {
                 table_->Csv());
 }
 
-void TCostForm::StopWorker() {
-    if (!worker_.joinable())
-        return;
-    cancel_ = true;
-    worker_.join();
-    // What it queued is for a measurement that no longer exists.
-    ++generation_;
-}
-
 void TCostForm::closeEvent(QCloseEvent* event) {
     // A measurement goes on behind a hidden window only to be forgotten: closing ends it.
     if (Measuring()) {
-        StopWorker();
+        work_->Stop();
         FitLabel->setText(QStringLiteral("Измерение прервано"));
         UpdateControls();
     }

@@ -4,10 +4,8 @@
 
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 class QChart;
 class QChartView;
@@ -17,6 +15,7 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class TConfig;
+class TLongWork;
 class TPrompts;
 
 // The window "Сложность": runs the machine on words of growing length on a worker thread and plots the steps or
@@ -37,7 +36,7 @@ public:
     // "Измерить" and "Отмена".
     void StartMeasure();
     void CancelMeasure();
-    bool Measuring() const { return worker_.joinable(); }
+    bool Measuring() const;
     const TCostTable& Table() const { return *table_; }
     bool ExportPng();
     void ApplyLayout();
@@ -65,17 +64,13 @@ protected:
 private:
     void CreateControls();
     void UpdateControls();
-    void Progress(int generation, int done, int total);
-    void Done(int generation, const std::shared_ptr<TCostTable>& table);
+    void Done(const std::shared_ptr<TCostTable>& table);
     // Draws the table's steps or cells, as the series box says.
     void Plot();
     bool Save(const QString& title, const QString& filter, const QString& ext, const QByteArray& bytes);
-    void StopWorker();
 
     TConfig& config_;
     TPrompts& prompts_;
     std::shared_ptr<TCostTable> table_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    int generation_ = 0;
+    TLongWork* work_ = nullptr;
 };

@@ -60,6 +60,22 @@ TEST(PicturesCli, SpaceTimeWritesThePictureAndSaysHowItIsDrawn) {
     EXPECT_EQ(two.err, QStringLiteral("Параметр --spacetime допускает только один файл и одно слово\n"));
 }
 
+TEST(PicturesCli, SpaceTimeRunsTheEmptyWordOnBlanksAsAPlainRunDoes) {
+    QTemporaryDir dir;
+    const QString beaver = dir.filePath(QStringLiteral("beaver.tm"));
+    ASSERT_TRUE(WriteAll(beaver, "0 _ 1 r 1\n1 _ 1 l halt\n"));
+    const QString png = dir.filePath(QStringLiteral("beaver.png"));
+    const TCli r = Cli({beaver, QStringLiteral("--word"), QString(), QStringLiteral("--spacetime"), png});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.section(QLatin1Char('\n'), 0, 0),
+              QStringLiteral("(пустое слово): останов, шагов: 2; строк: 3, шагов в строке: 1, ячеек в столбце: 1"));
+    EXPECT_TRUE(ReadAll(png).startsWith("\x89PNG"));
+    // The file's own word, empty, is refused as a plain run refuses it.
+    const TCli own = Cli({beaver, QStringLiteral("--spacetime"), png});
+    EXPECT_EQ(own.status, 2);
+    EXPECT_EQ(own.err, QStringLiteral("Машина не запущена на слове (пустое слово):\n  Пустое слово\n"));
+}
+
 TEST(PicturesCli, CostPrintsTheTableAndWritesTheCsv) {
     QTemporaryDir dir;
     const QString csv = dir.filePath(QStringLiteral("inversion.csv"));
