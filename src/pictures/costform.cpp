@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -82,6 +83,11 @@ void TCostForm::CreateControls() {
     layout->addWidget(FitLabel);
 
     auto* run = new QHBoxLayout;
+    auto* alphabetLabel = new QLabel(QStringLiteral("&Алфавит слов:"), this);
+    AlphabetEdit = new QLineEdit(this);
+    AlphabetEdit->setObjectName(QStringLiteral("AlphabetEdit"));
+    AlphabetEdit->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('m')) * 12);
+    alphabetLabel->setBuddy(AlphabetEdit);
     auto* lengthLabel = new QLabel(QStringLiteral("&Длина слов до:"), this);
     MaxLengthEdit = new QSpinBox(this);
     MaxLengthEdit->setObjectName(QStringLiteral("MaxLengthEdit"));
@@ -103,8 +109,8 @@ void TCostForm::CreateControls() {
     progress->Watch(work_);
     CancelButton = progress->CancelButton;
     ProgressBar = progress->ProgressBar;
-    for (QWidget* w : std::initializer_list<QWidget*>{lengthLabel, MaxLengthEdit, limitLabel, StepLimitEdit, SeriesBox,
-                                                      MeasureButton})
+    for (QWidget* w : std::initializer_list<QWidget*>{alphabetLabel, AlphabetEdit, lengthLabel, MaxLengthEdit,
+                                                      limitLabel, StepLimitEdit, SeriesBox, MeasureButton})
         run->addWidget(w);
     run->addWidget(progress, 1);
     layout->addLayout(run);
@@ -132,6 +138,7 @@ void TCostForm::UpdateControls() {
     const bool measuring = Measuring();
     const bool measured = !measuring && !table_->points.isEmpty();
     MeasureButton->setEnabled(!measuring);
+    AlphabetEdit->setEnabled(!measuring);
     MaxLengthEdit->setEnabled(!measuring);
     StepLimitEdit->setEnabled(!measuring);
     PngButton->setEnabled(measured);
@@ -156,9 +163,11 @@ void TCostForm::StartMeasure() {
     Plot();
     SourceLabel->setText(fromSet ? QStringLiteral("Слова: набор слов") : QStringLiteral("Слова: над алфавитом машины"));
     FitLabel->setText(QStringLiteral("Идет измерение..."));
+    // The field empty, the task's alphabet, else the machine word's symbols (found once the machine is loaded).
+    const QString chosen = AlphabetEdit->text().isEmpty() && taskAlphabet ? taskAlphabet() : AlphabetEdit->text();
     // The job has copies of everything it reads.
     work_->Start(
-        [machine, config = TConfig(config_), fromSet, setWords, maxLength = MaxLengthEdit->value(),
+        [machine, config = TConfig(config_), fromSet, setWords, chosen, maxLength = MaxLengthEdit->value(),
          limit = qint64(StepLimitEdit->value())](TLongWork::TControl& control) {
             TConfig settings = config;
             settings.settingsPath.clear();
@@ -168,8 +177,9 @@ void TCostForm::StartMeasure() {
             TBatchRunner runner(settings);
             QStringList warnings;
             runner.LoadBytes(machine, warnings);
-            const TCostWords words =
-                fromSet ? WordsOfSet(setWords) : WordsOverAlphabet(runner.Machine().Alphabet(), maxLength);
+            const QString symbols =
+                chosen.isEmpty() ? WordSymbols(runner.FileWord(), runner.Machine().Alphabet()) : chosen;
+            const TCostWords words = fromSet ? WordsOfSet(setWords) : WordsOverAlphabet(symbols, maxLength);
             return std::make_shared<TCostTable>(
                 MeasureCost(runner, words, limit, control.CancelFlag(),
                             [&](int done, int total) { control.Progress(done, total); }));
@@ -184,6 +194,8 @@ void TCostForm::CancelMeasure() {
 
 void TCostForm::Done(const std::shared_ptr<TCostTable>& table) {
     table_ = table;
+    if (table_->words.source != TCostWords::TSource::TestSet)
+        AlphabetEdit->setText(table_->words.symbols);
     SourceLabel->setText(QStringLiteral("Слова: ") + table_->SourceText() +
                          (table_->refused > 0 ? QStringLiteral(" (не запущено слов: ") +
                                                     QString::number(table_->refused) + QLatin1Char(')')
@@ -192,6 +204,18 @@ void TCostForm::Done(const std::shared_ptr<TCostTable>& table) {
     UpdateControls();
     emit measured();
 }
+
+namespace {
+
+// A step between the y axis's ticks of 1, 2 or 5 times a power of ten, never less than one: counts are whole.
+double TickInterval(double top) {
+    const double rough = std::max(top / 5, 1.0);
+    const double power = std::pow(10, std::floor(std::log10(rough)));
+    const double m = rough / power;
+    return (m <= 1 ? 1 : m <= 2 ? 2 : m <= 5 ? 5 : 10) * power;
+}
+
+} // namespace
 
 void TCostForm::Plot() {
     const bool steps = SeriesBox->currentIndex() == 0;
@@ -213,45 +237,69 @@ void TCostForm::Plot() {
     stuck->setMarkerShape(QScatterSeries::MarkerShapeRotatedRectangle);
     stuck->setColor(Qt::red);
     stuck->setMarkerSize(9);
-    double top = 1;
+    auto* cut = new QScatterSeries;
+    cut->setName(QStringLiteral("оборваны пределом шагов"));
+    cut->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    cut->setColor(QColor(230, 140, 0));
+    cut->setMarkerSize(10);
+    double highest = 1;
+    int shortest = -1;
     int longest = 1;
     for (const TCostPoint& p : t.points) {
         longest = std::max(longest, p.length);
         if (p.halted == 0)
             continue;
+        if (shortest < 0)
+            shortest = p.length;
         const double y = steps ? double(p.maxSteps) : double(p.maxCells);
         largest->append(p.length, y);
         mean->append(p.length, steps ? p.meanSteps : p.meanCells);
-        top = std::max(top, y);
+        highest = std::max(highest, y);
     }
-    top *= 1.1;
-    for (const TCostPoint& p : t.points)
+    const double interval = TickInterval(highest * 1.1);
+    const double top = std::ceil(highest * 1.1 / interval) * interval;
+    for (const TCostPoint& p : t.points) {
         if (!p.notHalted.isEmpty())
             stuck->append(p.length, top);
-    const TPowerFit& fit = steps ? t.steps : t.cells;
+        if (!p.cut.isEmpty())
+            cut->append(p.length, top);
+    }
+    const TCostFit& fit = steps ? t.steps : t.cells;
     auto* curve = new QLineSeries;
     if (fit.valid) {
-        curve->setName(fit.Formula());
+        curve->setName(fit.ClassText());
         QPen pen(Qt::darkGray);
         pen.setStyle(Qt::DashLine);
         pen.setWidth(2);
         curve->setPen(pen);
+        const double from = std::max(shortest, 0);
         for (int i = 0; i <= 100; ++i) {
-            const double n = std::max(1.0, longest * i / 100.0);
-            curve->append(n, std::min(fit.c * std::pow(n, fit.k), top));
+            const double n = from + (longest - from) * i / 100.0;
+            const double y = fit.At(n);
+            if (y > top)
+                break;
+            curve->append(n, std::max(y, 0.0));
         }
     }
-    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{largest, mean, curve, stuck})
+    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{largest, mean, curve, stuck, cut})
         chart->addSeries(s);
     auto* x = new QValueAxis;
+    x->setObjectName(QStringLiteral("LengthAxis"));
     x->setTitleText(QStringLiteral("длина слова"));
     x->setRange(0, longest);
+    x->setTickType(QValueAxis::TicksDynamic);
+    x->setTickAnchor(0);
+    x->setTickInterval(TickInterval(longest));
     x->setLabelFormat(QStringLiteral("%d"));
     auto* y = new QValueAxis;
+    y->setObjectName(QStringLiteral("CountAxis"));
     y->setTitleText(steps ? QStringLiteral("шагов") : QStringLiteral("ячеек ленты"));
+    // Whole numbers a tick apart: ticks closer than one would repeat a label ("1, 1").
     y->setRange(0, top);
+    y->setTickType(QValueAxis::TicksDynamic);
+    y->setTickAnchor(0);
+    y->setTickInterval(interval);
     y->setLabelFormat(QStringLiteral("%.0f"));
-    y->applyNiceNumbers();
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* s : chart->series()) {
@@ -261,20 +309,28 @@ void TCostForm::Plot() {
     // The marks of words that did not halt are named in the legend only when there are some.
     for (QLegendMarker* marker : chart->legend()->markers(stuck))
         marker->setVisible(stuck->count() > 0);
+    for (QLegendMarker* marker : chart->legend()->markers(cut))
+        marker->setVisible(cut->count() > 0);
     for (QLegendMarker* marker : chart->legend()->markers(curve))
         marker->setVisible(fit.valid);
     const QString what = steps ? QStringLiteral("шаги") : QStringLiteral("ячейки");
     chart->setTitle(fit.valid ? what + QStringLiteral(" ") + fit.Rounded() : QString());
     QStringList parts;
     if (fit.valid)
-        parts.append(what + QStringLiteral(" ≈ ") + fit.Formula());
+        parts.append(what + QStringLiteral(" ") + fit.Rounded() + QStringLiteral(": ") + fit.Formula() +
+                     fit.DegreeText());
     else if (!t.points.isEmpty())
         parts.append(QStringLiteral("мало данных для оценки"));
     int stuckWords = 0;
-    for (const TCostPoint& p : t.points)
+    int cutWords = 0;
+    for (const TCostPoint& p : t.points) {
         stuckWords += int(p.notHalted.size());
+        cutWords += int(p.cut.size());
+    }
     if (stuckWords > 0)
         parts.append(QStringLiteral("не остановились слов: ") + QString::number(stuckWords));
+    if (cutWords > 0)
+        parts.append(QStringLiteral("оборвано пределом шагов: ") + QString::number(cutWords));
     if (t.cancelled)
         parts.append(QStringLiteral("измерение прервано"));
     QString text = parts.join(QStringLiteral("; "));

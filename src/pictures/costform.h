@@ -11,6 +11,7 @@ class QChart;
 class QChartView;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -19,8 +20,9 @@ class TLongWork;
 class TPrompts;
 
 // The window "Сложность": runs the machine on words of growing length on a worker thread and plots the steps or
-// the tape cells against the length (the largest and the mean per length, and the fitted c·n^k). Words that do not
-// halt are marked along the top of the plot; Cancel ends the runs within a fraction of a second.
+// the tape cells against the length (the largest and the mean per length, and the class of growth that fits best).
+// Words that do not halt, and words the step limit cut short, are marked along the top of the plot; Cancel ends
+// the runs within a fraction of a second.
 class TCostForm : public QWidget {
     Q_OBJECT
 
@@ -32,6 +34,9 @@ public:
     std::function<QByteArray()> machineBytes;
     // The words of the machine's test set, which are measured when there are any (else words over the alphabet).
     std::function<QStringList()> testSetWords;
+    // The words' alphabet of the task the machine solves, or nothing: the alphabet field's default (else the symbols
+    // of the machine's word).
+    std::function<QString()> taskAlphabet;
 
     // "Измерить" and "Отмена".
     void StartMeasure();
@@ -45,6 +50,7 @@ public:
 
     QLabel* SourceLabel = nullptr;
     QLabel* FitLabel = nullptr;
+    QLineEdit* AlphabetEdit = nullptr;
     QSpinBox* MaxLengthEdit = nullptr;
     QSpinBox* StepLimitEdit = nullptr;
     QComboBox* SeriesBox = nullptr;
