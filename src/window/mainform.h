@@ -185,6 +185,8 @@ private:
     TTaskBookForm* taskBookForm_ = nullptr;
     // The pictures of a run (picturecommands.cpp): the space-time picture and the cost plot.
     void SpaceTimeExecute();
+    // Another machine was opened: the pictures of the old one's runs go.
+    void PicturesFollowMachine();
     void CostExecute();
     TSpaceTimeForm* spaceTimeForm_ = nullptr;
     TCostForm* costForm_ = nullptr;
