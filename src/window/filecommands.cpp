@@ -56,6 +56,8 @@ void TMainForm::SetCurrentFile(const QString& name) {
     // The test set goes with the machine.
     if (loads && testSetForm_ && fileName_ != old)
         testSetForm_->FollowMachine(fileName_);
+    if (fileName_ != old)
+        FollowTaskMachine();
 }
 
 bool TMainForm::CloseCurrentFile() {
