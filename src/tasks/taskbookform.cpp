@@ -4,6 +4,8 @@
 #include "platform/fileio.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
+#include "runner/longwork.h"
+#include "runner/longworkwidget.h"
 #include "settings/config.h"
 #include "testset/testsetmodel.h"
 
@@ -43,12 +45,13 @@ TTaskBookForm::TTaskBookForm(TConfig& config, TPrompts& prompts, const QString& 
     setWindowTitle(Caption);
     results_ = new TTestSetModel(config_, prompts_, this);
     results_->SetReadOnly(true);
+    work_ = new TLongWork(this);
     CreateControls();
     ApplyLayout();
 }
 
 TTaskBookForm::~TTaskBookForm() {
-    StopWork();
+    work_->Stop();
     StoreLayout();
 }
 
@@ -115,13 +118,13 @@ void TTaskBookForm::CreateControls() {
     auto* buttons = new QHBoxLayout;
     SolveButton = new QPushButton(QStringLiteral("&Решать"), this);
     CheckButton = new QPushButton(QStringLiteral("&Проверить"), this);
-    CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
     OpenBookButton = new QPushButton(QStringLiteral("&Открыть задачник…"), this);
-    ProgressBar = new QProgressBar(this);
-    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    auto* progress = new TLongWorkWidget(this);
+    progress->Watch(work_);
+    CancelButton = progress->CancelButton;
+    ProgressBar = progress->ProgressBar;
     ProgressBar->setAccessibleName(QStringLiteral("Ход проверки"));
     ProgressBar->setAccessibleDescription(QStringLiteral("Доля проверенных слов набора"));
-    ProgressBar->setValue(0);
     const struct {
         QPushButton* button;
         const char* name;
@@ -140,8 +143,7 @@ void TTaskBookForm::CreateControls() {
     }
     buttons->addWidget(SolveButton);
     buttons->addWidget(CheckButton);
-    buttons->addWidget(CancelButton);
-    buttons->addWidget(ProgressBar, 1);
+    buttons->addWidget(progress, 1);
     buttons->addWidget(OpenBookButton);
     layout->addLayout(buttons);
 
@@ -153,7 +155,6 @@ void TTaskBookForm::CreateControls() {
     });
     connect(SolveButton, &QPushButton::clicked, this, &TTaskBookForm::Solve);
     connect(CheckButton, &QPushButton::clicked, this, &TTaskBookForm::Check);
-    connect(CancelButton, &QPushButton::clicked, this, &TTaskBookForm::CancelCheck);
     connect(OpenBookButton, &QPushButton::clicked, this, &TTaskBookForm::OpenBookDialog);
     ShowCurrent();
 }
@@ -270,7 +271,6 @@ void TTaskBookForm::UpdateControls() {
     const bool task = CurrentTask() != nullptr;
     SolveButton->setEnabled(task && !Checking());
     CheckButton->setEnabled(task && !Checking());
-    CancelButton->setEnabled(Checking());
     OpenBookButton->setEnabled(!Checking());
     TaskList->setEnabled(!Checking());
 }
@@ -280,7 +280,6 @@ void TTaskBookForm::ShowCurrent() {
         return;
     results_->SetCases({});
     SummaryLabel->clear();
-    ProgressBar->setValue(0);
     const TTask* task = CurrentTask();
     UpdateControls();
     if (!task) {
@@ -345,59 +344,34 @@ void TTaskBookForm::Check() {
     checkedBytes_ = bytes;
     results_->SetCases({});
     SummaryLabel->setText(QStringLiteral("Идет проверка…"));
-    StartWork([this, checked, path, config = TConfig(config_)](const std::atomic<bool>& cancel, int generation) {
-        TTaskCheckControl control;
-        control.cancel = &cancel;
-        control.done = [&](int index, const TTaskGrade& grade) {
-            if (index == 0)
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, generation, cases = grade.cases] {
-                        if (generation == generation_) {
-                            results_->SetCases(cases);
-                            ProgressBar->setRange(0, int(cases.size()));
-                        }
-                    },
-                    Qt::QueuedConnection);
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, index, result = grade.results[index], reason = grade.Reason(index)] {
-                    WordDone(generation, index, result, reason);
-                },
-                Qt::QueuedConnection);
-        };
-        const TTaskGrade grade = CheckTaskMachine(checked, path, QByteArray(), config, control);
-        QMetaObject::invokeMethod(
-            this, [this, generation, grade] { CheckDone(generation, grade); }, Qt::QueuedConnection);
-    });
-}
-
-void TTaskBookForm::CancelCheck() {
-    if (Checking())
-        cancel_ = true;
-}
-
-void TTaskBookForm::StartWork(std::function<void(const std::atomic<bool>& cancel, int generation)> job) {
-    cancel_ = false;
-    const int generation = ++generation_;
-    ProgressBar->setRange(0, 0);
-    ProgressBar->setValue(0);
-    worker_ = std::thread([this, generation, job = std::move(job)] { job(cancel_, generation); });
+    // The job has copies of everything it reads; the model is touched only by the calls it posts.
+    work_->Start(
+        [this, checked, path, config = TConfig(config_)](TLongWork::TControl& control) {
+            TTaskCheckControl check;
+            check.cancel = &control.CancelFlag();
+            check.done = [&](int index, const TTaskGrade& grade) {
+                if (index == 0)
+                    control.Post([this, cases = grade.cases] { results_->SetCases(cases); });
+                control.Post([this, index, result = grade.results[index], reason = grade.Reason(index)] {
+                    ShowWord(index, result, reason);
+                });
+                control.Progress(index + 1, grade.cases.size());
+            };
+            return CheckTaskMachine(checked, path, QByteArray(), config, check);
+        },
+        [this](const TTaskGrade& grade) { CheckDone(grade); });
     UpdateControls();
 }
 
-void TTaskBookForm::StopWork() {
-    if (!worker_.joinable())
-        return;
-    cancel_ = true;
-    worker_.join();
-    // What it queued is for a check that no longer exists.
-    ++generation_;
+bool TTaskBookForm::Checking() const {
+    return work_->Running();
 }
 
-void TTaskBookForm::WordDone(int generation, int index, const TRunResult& result, const QString& reason) {
-    if (generation != generation_)
-        return;
+void TTaskBookForm::CancelCheck() {
+    work_->Cancel();
+}
+
+void TTaskBookForm::ShowWord(int index, const TRunResult& result, const QString& reason) {
     TRunResult shown = result;
     // A word stopped by the time limit shows why, as a word the machine could not run on does.
     if (!reason.isEmpty()) {
@@ -405,13 +379,9 @@ void TTaskBookForm::WordDone(int generation, int index, const TRunResult& result
         shown.faults = QStringList{reason};
     }
     results_->SetResult(index, shown);
-    ProgressBar->setValue(index + 1);
 }
 
-void TTaskBookForm::CheckDone(int generation, const TTaskGrade& grade) {
-    if (generation != generation_ || !worker_.joinable())
-        return;
-    worker_.join();
+void TTaskBookForm::CheckDone(const TTaskGrade& grade) {
     UpdateControls();
     ResultView->resizeColumnsToContents();
     if (!grade.error.isEmpty()) {
@@ -438,7 +408,7 @@ void TTaskBookForm::CheckDone(int generation, const TTaskGrade& grade) {
 void TTaskBookForm::closeEvent(QCloseEvent* event) {
     // A check behind a hidden window would only be forgotten: closing ends it.
     if (Checking()) {
-        StopWork();
+        work_->Stop();
         SummaryLabel->setText(QStringLiteral("Проверка прервана"));
         UpdateControls();
     }

@@ -4,9 +4,7 @@
 
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
-#include <thread>
 
 class QLabel;
 class QProgressBar;
@@ -15,6 +13,7 @@ class QTableView;
 class QTextBrowser;
 class QTreeWidget;
 class TConfig;
+class TLongWork;
 class TPrompts;
 class TTestSetModel;
 
@@ -54,7 +53,7 @@ public:
     // "Проверить": starts the check; checkFinished tells when it is over.
     void Check();
     void CancelCheck();
-    bool Checking() const { return worker_.joinable(); }
+    bool Checking() const;
     TTestSetModel& Results() { return *results_; }
     TTaskProgress& Progress() { return progress_; }
 
@@ -84,12 +83,8 @@ private:
     void ShowCurrent();
     void UpdateStatus(int row);
     void UpdateControls();
-    // The long work off the window's thread: job runs on a worker, told of cancel; what it hands back arrives
-    // through queued calls checked against the generation.
-    void StartWork(std::function<void(const std::atomic<bool>& cancel, int generation)> job);
-    void StopWork();
-    void WordDone(int generation, int index, const TRunResult& result, const QString& reason);
-    void CheckDone(int generation, const TTaskGrade& grade);
+    void ShowWord(int index, const TRunResult& result, const QString& reason);
+    void CheckDone(const TTaskGrade& grade);
 
     TConfig& config_;
     TPrompts& prompts_;
@@ -98,9 +93,7 @@ private:
     QString shippedBookDir_;
     TTaskBook book_;
     TTestSetModel* results_ = nullptr;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    int generation_ = 0;
+    TLongWork* work_ = nullptr;
     // The task and the machine's bytes the running check is for.
     int checkedTask_ = -1;
     QByteArray checkedBytes_;

@@ -140,7 +140,10 @@ TEST_F(TaskBookWindow, TheStatusFollowsTheCheckedFileAndSurvivesARestart) {
     EXPECT_TRUE(prompts.boxes.isEmpty());
 
     form.reset();
-    EXPECT_EQ(Rows(*Open()).first(), u"Инверсия | решена"_qs);
+    TTaskBookForm again(config, prompts, progress, work);
+    again.OpenLastBook();
+    EXPECT_EQ(again.Book().dir, book);
+    EXPECT_EQ(Rows(again).first(), u"Инверсия | решена"_qs);
     // Saved over without a check: the status was for other content.
     ASSERT_TRUE(WriteAll(machine, Wrong));
     EXPECT_EQ(Rows(*Open()).first(), u"Инверсия | изменена после проверки"_qs);
