@@ -1,5 +1,6 @@
 #include "cli/clitask.h"
 
+#include "platform/csvtext.h"
 #include "platform/fileio.h"
 #include "runner/batchrun.h"
 #include "tasks/taskbook.h"
@@ -45,21 +46,8 @@ QString WordJson(const QString& machine, const TTaskGrade& grade, int i) {
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
-QString CsvField(const QString& text) {
-    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
-
-QString CsvRow(const QStringList& fields) {
-    QStringList quoted;
-    for (const QString& f : fields)
-        quoted.append(CsvField(f));
-    return quoted.join(QLatin1Char(';')) + QStringLiteral("\r\n");
-}
-
 bool SaveCsv(const QString& path, const QString& text, QTextStream& err) {
-    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    const QByteArray bytes = csvtext::FileBytes(text);
     const QString temp = fileio::FreshTempName(path);
     const fileio::TSaveResult saved = fileio::SaveFile(path, bytes, temp, QString());
     if (saved.ok())
@@ -81,9 +69,9 @@ int GradeTaskMachines(const QString& taskPath, const QStringList& machines, cons
         err << taskPath << QStringLiteral(": ") << fault.Message() << Qt::endl;
         return 2;
     }
-    QString csv = CsvRow({QStringLiteral("Машина"), QStringLiteral("Слово"), QStringLiteral("Итог"),
-                          QStringLiteral("Конец"), QStringLiteral("Шагов"), QStringLiteral("Лента"),
-                          QStringLiteral("Ожидалось"), QStringLiteral("Причина")});
+    QString csv = csvtext::Row({QStringLiteral("Машина"), QStringLiteral("Слово"), QStringLiteral("Итог"),
+                                QStringLiteral("Конец"), QStringLiteral("Шагов"), QStringLiteral("Лента"),
+                                QStringLiteral("Ожидалось"), QStringLiteral("Причина")});
     int status = 0;
     for (const QString& file : machines) {
         const TTaskGrade grade = CheckTaskMachine(task, file, QByteArray(), config);
@@ -100,10 +88,10 @@ int GradeTaskMachines(const QString& taskPath, const QStringList& machines, cons
         for (int i = 0; i < grade.cases.size(); ++i) {
             const TRunResult& r = grade.results[i];
             out << (output.json ? WordJson(file, grade, i) : WordLine(grade, i)) << Qt::endl;
-            csv += CsvRow({file, grade.cases[i].word,
-                           grade.Passed(i) ? QStringLiteral("верно") : QStringLiteral("неверно"), RunEndText(r.end),
-                           QString::number(r.steps), r.end == TRunEnd::Refused ? QString() : r.InnerTape(),
-                           grade.cases[i].tape, grade.Reason(i)});
+            csv += csvtext::Row(
+                {file, grade.cases[i].word, grade.Passed(i) ? QStringLiteral("верно") : QStringLiteral("неверно"),
+                 RunEndText(r.end), QString::number(r.steps), r.end == TRunEnd::Refused ? QString() : r.InnerTape(),
+                 grade.cases[i].tape, grade.Reason(i)});
             if (r.end == TRunEnd::Refused)
                 status = 2;
         }

@@ -1,5 +1,6 @@
 #include "cli/runnercli.h"
 
+#include "cli/cligrade.h"
 #include "cli/clipictures.h"
 #include "cli/clitask.h"
 
@@ -10,14 +11,17 @@
 #include "platform/codepage.h"
 #include "platform/fileio.h"
 #include "platform/inifile.h"
+#include "platform/paths.h"
 #include "platform/usage.h"
 #include "runner/batchrun.h"
 #include "runner/progressline.h"
+#include "tasks/taskbook.h"
 #include "table/handout.h"
 #include "testset/testsetcheck.h"
 #include "testset/testsetfile.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -393,6 +397,16 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
             "- строка JSON на слово, с --csv OUT.csv - еще и таблица для электронных таблиц"),
         QStringLiteral("FILE.task"));
     parser.addOption(taskOption);
+    const QCommandLineOption gradeOption(
+        QStringLiteral("grade"),
+        QStringLiteral(
+            "Проверить работы класса: CLASS_DIR - каталог с папкой на ученика, в ней его \"задачи\", как их делает "
+            "\"Решать\"; каждая машина проверяется на каждой задаче задачника BOOK_DIR с параметрами задачи (по "
+            "--jobs одновременно). Выводит таблицу: строка на ученика, столбец на задачу. С --html OUT.html - еще и "
+            "страница для печати со словами, на которых машины ошиблись, с --csv OUT.csv - таблица для электронных "
+            "таблиц"),
+        QStringLiteral("BOOK_DIR"));
+    parser.addOption(gradeOption);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE.qtm"),
@@ -419,7 +433,13 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         out << usage::VersionText(program);
         return 0;
     }
-    const QStringList files = MachineFiles(parser.positionalArguments());
+    const bool grading = parser.isSet(gradeOption);
+    if (grading && parser.positionalArguments().size() != 1) {
+        err << program << QStringLiteral(": укажите один каталог класса: --grade BOOK_DIR CLASS_DIR") << Qt::endl
+            << usage::TryHelp(usageLine, program);
+        return 2;
+    }
+    const QStringList files = grading ? parser.positionalArguments() : MachineFiles(parser.positionalArguments());
     if (files.isEmpty()) {
         err << program << QStringLiteral(": укажите файл машины Тьюринга") << Qt::endl
             << usage::TryHelp(usageLine, program);
@@ -466,6 +486,12 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     // Without the loop check and without a report nothing reads the log: the run goes without it.
     else if (!config.History)
         config.ViewLog = false;
+    if (grading)
+        // The shipped book is where the program is; a caller without an application has none.
+        return GradeClassFolder(parser.value(gradeOption), files.first(),
+                                QCoreApplication::instance() ? ShippedTaskBookDir(paths::ExecutableDir()) : QString(),
+                                config, {parser.value(htmlOption), parser.value(QStringLiteral("csv")), jobs}, out,
+                                err);
     if (parser.isSet(taskOption))
         return GradeTaskMachines(parser.value(taskOption), files, config,
                                  {parser.isSet(jsonOption), parser.value(QStringLiteral("csv"))}, out, err);
