@@ -100,3 +100,19 @@ QString TQtPrompts::OpenFileName(const TFileDialog& dialog) {
 QString TQtPrompts::SaveFileName(const TFileDialog& dialog) {
     return RunFileDialog(dialog, true);
 }
+
+QString TQtPrompts::FolderName(const TFileDialog& dialog) {
+    QFileDialog box(Owner(), dialog.title, dialog.initialDir);
+    box.setAcceptMode(QFileDialog::AcceptOpen);
+    box.setFileMode(QFileDialog::Directory);
+    box.setOption(QFileDialog::ShowDirsOnly, true);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+        return QString();
+    return box.selectedFiles().constFirst();
+}
+
+QString AskFolderName(TPrompts& prompts, const TFileDialog& dialog) {
+    if (auto* desktop = dynamic_cast<TQtPrompts*>(&prompts))
+        return desktop->FolderName(dialog);
+    return prompts.OpenFileName(dialog);
+}

@@ -14,6 +14,8 @@ public:
     void Asterisk() override;
     QString OpenFileName(const TFileDialog& dialog) override;
     QString SaveFileName(const TFileDialog& dialog) override;
+    // The chosen folder's full name, or the empty text when the user cancelled.
+    QString FolderName(const TFileDialog& dialog);
 
     // "Files (*.qtm)|*.qtm|All (*.*)|*.*" -> "Files (*.qtm);;All (*.*)".
     static QString QtFilter(const QString& windowsFilter);
@@ -24,3 +26,7 @@ private:
 
     QWidget* owner_ = nullptr;
 };
+
+// Asks for a folder: the toolkit's folder dialog in a desktop session; other prompts (a test's script) answer it as
+// a file dialog whose answer is the folder.
+QString AskFolderName(TPrompts& prompts, const TFileDialog& dialog);

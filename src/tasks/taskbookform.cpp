@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "platform/prompts.h"
 #include "runner/longwork.h"
+#include "tasks/classgradeform.h"
 #include "runner/longworkwidget.h"
 #include "settings/config.h"
 #include "testset/testsetmodel.h"
@@ -119,6 +120,7 @@ void TTaskBookForm::CreateControls() {
     SolveButton = new QPushButton(QStringLiteral("&Решать"), this);
     CheckButton = new QPushButton(QStringLiteral("&Проверить"), this);
     OpenBookButton = new QPushButton(QStringLiteral("&Открыть задачник…"), this);
+    ClassButton = new QPushButton(QStringLiteral("Проверить работы &класса…"), this);
     auto* progress = new TLongWorkWidget(this);
     progress->Watch(work_);
     CancelButton = progress->CancelButton;
@@ -135,6 +137,7 @@ void TTaskBookForm::CreateControls() {
         {CheckButton, "CheckButton", u"Проверяет сохраненную машину на наборе слов задачи с ее условиями"},
         {CancelButton, "CancelButton", u"Прерывает проверку"},
         {OpenBookButton, "OpenBookButton", u"Открывает другой задачник: каталог с файлами задач"},
+        {ClassButton, "ClassButton", u"Проверяет машины всех учеников класса на всех задачах задачника"},
     };
     for (const auto& n : named) {
         n.button->setObjectName(QString::fromLatin1(n.name));
@@ -145,6 +148,7 @@ void TTaskBookForm::CreateControls() {
     buttons->addWidget(CheckButton);
     buttons->addWidget(progress, 1);
     buttons->addWidget(OpenBookButton);
+    buttons->addWidget(ClassButton);
     layout->addLayout(buttons);
 
     connect(TaskList, &QTreeWidget::currentItemChanged, this, &TTaskBookForm::ShowCurrent);
@@ -156,6 +160,7 @@ void TTaskBookForm::CreateControls() {
     connect(SolveButton, &QPushButton::clicked, this, &TTaskBookForm::Solve);
     connect(CheckButton, &QPushButton::clicked, this, &TTaskBookForm::Check);
     connect(OpenBookButton, &QPushButton::clicked, this, &TTaskBookForm::OpenBookDialog);
+    connect(ClassButton, &QPushButton::clicked, this, &TTaskBookForm::GradeClass);
     ShowCurrent();
 }
 
@@ -403,6 +408,19 @@ void TTaskBookForm::CheckDone(const TTaskGrade& grade) {
             UpdateStatus(checkedTask_);
     }
     emit checkFinished();
+}
+
+void TTaskBookForm::GradeClass() {
+    if (!classForm_)
+        classForm_ = new TClassGradeForm(config_, prompts_, shippedBookDir_, this);
+    if (classForm_->Grading()) {
+        classForm_->raise();
+        return;
+    }
+    classForm_->SetBook(book_);
+    classForm_->show();
+    classForm_->raise();
+    classForm_->ChooseClass();
 }
 
 void TTaskBookForm::closeEvent(QCloseEvent* event) {

@@ -13,6 +13,7 @@ class QTableView;
 class QTextBrowser;
 class QTreeWidget;
 class TConfig;
+class TClassGradeForm;
 class TLongWork;
 class TPrompts;
 class TTestSetModel;
@@ -55,6 +56,10 @@ public:
     void CancelCheck();
     bool Checking() const;
     TTestSetModel& Results() { return *results_; }
+    // "Проверить работы класса…": the window of the class check on the open book, asking for the class folder.
+    void GradeClass();
+    // That window, once opened.
+    TClassGradeForm* ClassForm() const { return classForm_; }
     TTaskProgress& Progress() { return progress_; }
 
     void ApplyLayout();
@@ -69,6 +74,7 @@ public:
     QPushButton* CheckButton = nullptr;
     QPushButton* CancelButton = nullptr;
     QPushButton* OpenBookButton = nullptr;
+    QPushButton* ClassButton = nullptr;
 
 signals:
     void openMachine(const QString& path);
@@ -94,6 +100,7 @@ private:
     TTaskBook book_;
     TTestSetModel* results_ = nullptr;
     TLongWork* work_ = nullptr;
+    TClassGradeForm* classForm_ = nullptr;
     // The task and the machine's bytes the running check is for.
     int checkedTask_ = -1;
     QByteArray checkedBytes_;
