@@ -58,6 +58,8 @@ void TMainForm::SetCurrentFile(const QString& name) {
         testSetForm_->FollowMachine(fileName_);
     if (loads && fileName_ != old)
         PicturesFollowMachine();
+    if (fileName_ != old)
+        FollowTaskMachine();
 }
 
 bool TMainForm::CloseCurrentFile() {
