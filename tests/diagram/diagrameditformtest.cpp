@@ -18,7 +18,7 @@
 namespace {
 
 // The diagram of q0 → q1 → q2 (q2 halts), edited on the picture as a user edits it; a state asked for is
-// added by the name given to NextState.
+// added by the name given to nextState.
 class DiagramEdit : public MachineTest {
 protected:
     DiagramEdit() {
@@ -59,15 +59,12 @@ protected:
         return QPoint();
     }
 
-    // A state dragged by the pointer, in three moves.
     void Drag(const char* name, QPoint by) const {
         const QPoint from = OnScreen(name);
         QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
-        for (int step = 1; step <= 3; ++step) {
-            QMouseEvent move(QEvent::MouseMove, from + by * step / 3, view->viewport()->mapToGlobal(from + by),
-                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(view->viewport(), &move);
-        }
+        QMouseEvent move(QEvent::MouseMove, from + by, view->viewport()->mapToGlobal(from + by), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view->viewport(), &move);
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, from + by);
         Settle();
     }
@@ -100,51 +97,37 @@ protected:
 
 } // namespace
 
-// Insert puts the new state under the pointer, or at a free spot in sight when the pointer is elsewhere; either
-// way it is placed for good: later edits do not move it.
-TEST_F(DiagramEdit, InsertPlacesTheStateUnderThePointerForGood) {
+// A state added by Insert lands under the pointer (at a free spot in sight when the pointer is elsewhere), one
+// added by a double-click where it was clicked; after each edit, and after a drag, every state stays where it
+// was on the screen, and the start arrow is a short stub beside the initial state.
+TEST_F(DiagramEdit, StatesStayWhereTheUserPutsThem) {
     const QPoint spot = EmptySpot();
     QCursor::setPos(view->viewport()->mapToGlobal(spot));
     nextState = QStringLiteral("new");
     QTest::keyClick(view, Qt::Key_Insert);
     Settle();
     EXPECT_TRUE(Near(OnScreen("new"), spot));
-    ASSERT_TRUE(form->Placed().contains(QStringLiteral("new")));
-
+    EXPECT_TRUE(form->Placed().contains(QStringLiteral("new")));
     QCursor::setPos(view->viewport()->mapToGlobal(QPoint(-50, -50)));
     nextState = QStringLiteral("far");
     QTest::keyClick(view, Qt::Key_Insert);
     Settle();
     EXPECT_TRUE(view->viewport()->rect().contains(OnScreen("far")));
-    ASSERT_TRUE(form->Placed().contains(QStringLiteral("far")));
+    EXPECT_TRUE(form->Placed().contains(QStringLiteral("far")));
 
-    const QPointF placed = form->StateCentre(QStringLiteral("new"));
-    ASSERT_TRUE(machine.AddCommand(QStringLiteral("new"), QStringLiteral("a"), QStringLiteral("far"),
-                                   QStringLiteral("a"), MoveLeftText));
-    ASSERT_TRUE(machine.AddState(QStringLiteral("other")));
-    Settle();
-    EXPECT_TRUE(Near(OnScreen("new"), view->mapFromScene(placed)));
-}
-
-// After an edit the picture stays where it was on the screen: a dragged state, the others, and a state added
-// by a double-click stay under the pointer. The start arrow is a short stub beside the initial state.
-TEST_F(DiagramEdit, ThePictureKeepsItsPlaceAfterEachEdit) {
     Drag("q0", QPoint(-20, 70));
     const QPoint q0 = OnScreen("q0");
-    const QPoint q2 = OnScreen("q2");
-    ASSERT_TRUE(machine.AddCommand(QStringLiteral("q2"), QStringLiteral("a"), QStringLiteral("q0"), QStringLiteral("a"),
-                                   MoveLeftText));
+    const QPoint placed = OnScreen("new");
+    ASSERT_TRUE(machine.AddCommand(QStringLiteral("new"), QStringLiteral("a"), QStringLiteral("q0"),
+                                   QStringLiteral("a"), MoveLeftText));
     Settle();
-    EXPECT_TRUE(Near(OnScreen("q0"), q0));
-    EXPECT_TRUE(Near(OnScreen("q2"), q2));
-
-    const QPoint spot = EmptySpot();
+    const QPoint again = EmptySpot();
     nextState = QStringLiteral("q3");
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, spot);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, again);
     Settle();
-    EXPECT_TRUE(Near(OnScreen("q3"), spot));
+    EXPECT_TRUE(Near(OnScreen("q3"), again));
     EXPECT_TRUE(Near(OnScreen("q0"), q0));
-    EXPECT_TRUE(Near(OnScreen("q2"), q2));
+    EXPECT_TRUE(Near(OnScreen("new"), placed));
 
     const TDiagram& shown = form->Shown();
     const TDiagramNode& initial = shown.nodes[shown.NodeOfState(QStringLiteral("q0"))];
@@ -183,8 +166,6 @@ TEST_F(DiagramEdit, AScreenReaderReadsTheItemsByName) {
         ASSERT_NE(picture->focusChild(), nullptr);
         EXPECT_EQ(picture->focusChild(), picture->child(i));
         EXPECT_TRUE(picture->child(i)->state().focused);
-        EXPECT_EQ(picture->child(i)->text(QAccessible::Description),
-                  i < 3 ? QStringLiteral("Состояние") : QStringLiteral("Команда"));
     }
     QStringList states = names.mid(0, 3);
     QStringList commands = names.mid(3, 3);
