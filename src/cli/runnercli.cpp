@@ -263,8 +263,13 @@ int WriteDiagrams(const QStringList& files, const QString& out, const TConfig& c
     return WritePerMachine(
         files, out, QStringLiteral(".svg"), config, err,
         [&](TBatchRunner& runner, const QString& file, const QString& name) {
-            const TDiagram diagram =
-                LayOutDiagramApart(DiagramSourceOf(runner.Machine(), runner.BreakPoints(), config.UseBreak));
+            TDiagramSource source = DiagramSourceOf(runner.Machine(), runner.BreakPoints(), config.UseBreak);
+            // The states the user placed in the window stay where the positions file beside the machine puts
+            // them, as the window draws them.
+            const QHash<QString, QPointF> placed = ReadPositionsFile(file, source);
+            for (auto at = placed.cbegin(); at != placed.cend(); ++at)
+                source.pinned.insert(TrimText(at.key()).toCaseFolded(), at.value());
+            const TDiagram diagram = LayOutDiagram(source);
             if (!diagram.error.isEmpty()) {
                 err << file << QStringLiteral(": диаграмму построить не удалось: ") << diagram.error << Qt::endl;
                 return false;
@@ -301,6 +306,11 @@ int WriteExports(const QStringList& files, const QString& out, TExportFormat for
         [&](TBatchRunner& runner, const QString& file, const QString& target) {
             TExportOptions options;
             options.title = QFileInfo(file).completeBaseName();
+            // A machine the format refuses is refused before its layout, which may take a minute.
+            if (const QString refusal = ExportRefusal(ExportSourceOf(runner.Machine()), format); !refusal.isEmpty()) {
+                err << file << QStringLiteral(": ") << refusal << Qt::endl;
+                return false;
+            }
             if (format == TExportFormat::Jff)
                 for (const TDiagramNode& node : LayOutDiagram(DiagramSourceOf(runner.Machine())).nodes)
                     options.positions.insert(node.name, node.centre);

@@ -2,6 +2,7 @@
 
 #include "pictures/picturefile.h"
 #include "platform/prompts.h"
+#include "runner/longwork.h"
 #include "settings/config.h"
 
 #include <QCloseEvent>
@@ -145,13 +146,14 @@ TSpaceTimeForm::TSpaceTimeForm(TConfig& config, TPrompts& prompts, QWidget* pare
     setObjectName(QStringLiteral("SpaceTimeForm"));
     setProperty("helpContext", WindowHelp);
     setWindowTitle(Caption);
+    work_ = new TLongWork(this);
     CreateControls();
     UpdateControls();
     ApplyLayout();
 }
 
 TSpaceTimeForm::~TSpaceTimeForm() {
-    StopWorker();
+    work_->Stop();
     StoreLayout();
 }
 
@@ -240,24 +242,26 @@ void TSpaceTimeForm::UpdateControls() {
         b->setEnabled(drawn);
 }
 
+bool TSpaceTimeForm::Building() const {
+    return work_->Running();
+}
+
 void TSpaceTimeForm::Rebuild() {
-    StopWorker();
+    work_->Stop();
     const QByteArray machine = machineBytes ? machineBytes() : QByteArray();
     if (machine.isEmpty()) {
         prompts_.Message(Caption, QStringLiteral("Нет машины для построения"), TIcon::Stop);
         return;
     }
     drawnFrom_ = machine;
-    cancel_ = false;
-    const int generation = ++generation_;
     Canvas->SetPicture(nullptr);
     picture_ = std::make_shared<TSpaceTime>();
     EndLabel->setText(QStringLiteral("Строится..."));
     InfoLabel->clear();
     LegendLabel->clear();
-    // The worker has copies of everything it reads; it speaks to the window only through a queued call.
-    worker_ =
-        std::thread([this, generation, machine, config = TConfig(config_), limit = qint64(StepLimitEdit->value())] {
+    // The job has copies of everything it reads.
+    work_->Start(
+        [machine, config = TConfig(config_), limit = qint64(StepLimitEdit->value())](TLongWork::TControl& control) {
             TConfig settings = config;
             settings.settingsPath.clear();
             settings.desktopPath.clear();
@@ -266,10 +270,9 @@ void TSpaceTimeForm::Rebuild() {
             TBatchRunner runner(settings);
             QStringList warnings;
             runner.LoadBytes(machine, warnings);
-            auto picture = std::make_shared<TSpaceTime>(DrawSpaceTime(runner, runner.FileWord(), limit, cancel_));
-            QMetaObject::invokeMethod(
-                this, [this, generation, picture] { Built(generation, picture); }, Qt::QueuedConnection);
-        });
+            return std::make_shared<TSpaceTime>(DrawSpaceTime(runner, runner.FileWord(), limit, control.CancelFlag()));
+        },
+        [this](std::shared_ptr<TSpaceTime> picture) { Built(picture); });
     UpdateControls();
 }
 
@@ -278,10 +281,7 @@ void TSpaceTimeForm::Refresh() {
         Rebuild();
 }
 
-void TSpaceTimeForm::Built(int generation, const std::shared_ptr<TSpaceTime>& picture) {
-    if (generation != generation_ || !worker_.joinable())
-        return;
-    worker_.join();
+void TSpaceTimeForm::Built(const std::shared_ptr<TSpaceTime>& picture) {
     picture_ = picture;
     const TSpaceTime& p = *picture_;
     if (p.result.end == TRunEnd::Refused) {
@@ -378,18 +378,9 @@ bool TSpaceTimeForm::ExportPng() {
                            [this] { return PngBytes(SpaceTimePixels(*picture_, DefaultScale(*picture_))); });
 }
 
-void TSpaceTimeForm::StopWorker() {
-    if (!worker_.joinable())
-        return;
-    cancel_ = true;
-    worker_.join();
-    // What it queued is for a picture that no longer exists.
-    ++generation_;
-}
-
 void TSpaceTimeForm::closeEvent(QCloseEvent* event) {
     if (Building()) {
-        StopWorker();
+        work_->Stop();
         EndLabel->setText(QStringLiteral("Построение прервано"));
         UpdateControls();
     }

@@ -5,10 +5,8 @@
 #include <QImage>
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 class QLabel;
 class QPushButton;
@@ -16,6 +14,7 @@ class QRubberBand;
 class QScrollArea;
 class QSpinBox;
 class TConfig;
+class TLongWork;
 class TPrompts;
 
 // The picture itself: the cells scaled by the zoom, the head's cell marked, the row of the current step lit.
@@ -75,7 +74,7 @@ public:
     void Rebuild();
     // Draws it again only when the machine (or its word) changed since it was drawn.
     void Refresh();
-    bool Building() const { return worker_.joinable(); }
+    bool Building() const;
     const TSpaceTime& Picture() const { return *picture_; }
     // The step the main window's run stands at, or -1 when no run goes.
     void ShowStep(qint64 step);
@@ -105,18 +104,15 @@ protected:
 
 private:
     void CreateControls();
-    void Built(int generation, const std::shared_ptr<TSpaceTime>& picture);
+    void Built(const std::shared_ptr<TSpaceTime>& picture);
     void ShowHovered(int row, int column);
     void ZoomTo(const QRect& cells);
-    void StopWorker();
     void UpdateControls();
 
     TConfig& config_;
     TPrompts& prompts_;
     std::shared_ptr<TSpaceTime> picture_;
     QByteArray drawnFrom_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    int generation_ = 0;
+    TLongWork* work_ = nullptr;
     qint64 shownStep_ = -1;
 };

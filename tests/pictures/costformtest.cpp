@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -55,13 +56,13 @@ TEST_F(CostWindow, PlotsTheLargestAndMeanWithTheFitAndMarksWordsThatDoNotHalt) {
     EXPECT_EQ(form.SourceLabel->text(), QStringLiteral("Слова: набор слов"));
     QChart* chart = form.ChartView->chart();
     EXPECT_EQ(chart->title(), QStringLiteral("шаги ≈ n²"));
-    EXPECT_EQ(chart->series().size(), 4);
-    const auto* marks = qobject_cast<QScatterSeries*>(chart->series().at(3));
+    EXPECT_EQ(chart->series().size(), 5);
+    const auto* marks = qobject_cast<QScatterSeries*>(chart->series().at(4));
     ASSERT_TRUE(marks);
-    EXPECT_EQ(marks->name(), QStringLiteral("не остановились"));
+    EXPECT_EQ(marks->name(), QStringLiteral("оборваны пределом шагов"));
     ASSERT_EQ(marks->count(), 1);
     EXPECT_EQ(marks->at(0).x(), 30);
-    EXPECT_TRUE(form.FitLabel->text().endsWith(QStringLiteral("; не остановились слов: 1")))
+    EXPECT_TRUE(form.FitLabel->text().endsWith(QStringLiteral("; оборвано пределом шагов: 1")))
         << form.FitLabel->text().toStdString();
     form.SeriesBox->setCurrentIndex(1);
     EXPECT_EQ(chart->title(), QStringLiteral("ячейки ≈ n"));
@@ -75,6 +76,39 @@ TEST_F(CostWindow, PlotsTheLargestAndMeanWithTheFitAndMarksWordsThatDoNotHalt) {
     QTest::mouseClick(form.PngButton, Qt::LeftButton);
     EXPECT_TRUE(ReadAll(png).startsWith("\x89PNG"));
     EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(CostWindow, WordsAreMadeOfTheAlphabetTypedElseOfTheMachinesWordAndTheFitNamesTheClass) {
+    // The palindrome check's alphabet holds its answer symbols: words of them were refused at once ("≈ 1").
+    Open("palindrome.qtm");
+    QTest::mouseClick(form.MeasureButton, Qt::LeftButton);
+    QTRY_VERIFY(!form.Measuring());
+    EXPECT_EQ(form.AlphabetEdit->text(), QStringLiteral("ab"));
+    EXPECT_TRUE(form.SourceLabel->text().startsWith(QStringLiteral("Слова: все слова над ab до длины 6")))
+        << form.SourceLabel->text().toStdString();
+    // Another alphabet typed into the field; Enter is no click, the button measures.
+    form.AlphabetEdit->setFocus();
+    QTest::keyClick(form.AlphabetEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(form.AlphabetEdit, QStringLiteral("a"));
+    form.MaxLengthEdit->setFocus();
+    QTest::keyClick(form.MaxLengthEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(form.MaxLengthEdit, QStringLiteral("12"));
+    QTest::mouseClick(form.MeasureButton, Qt::LeftButton);
+    QTRY_VERIFY(!form.Measuring());
+    EXPECT_EQ(form.SourceLabel->text(), QStringLiteral("Слова: все слова над a до длины 12 (не запущено слов: 1)"));
+    // aⁿ is a palindrome: crossed out from both ends, a square with lower terms.
+    EXPECT_EQ(form.ChartView->chart()->title(), QStringLiteral("шаги ≈ n²"));
+    EXPECT_TRUE(form.FitLabel->text().startsWith(QStringLiteral("Шаги ≈ n²: ")));
+    EXPECT_TRUE(form.FitLabel->text().contains(QStringLiteral("(показатель 2.0)")))
+        << form.FitLabel->text().toStdString();
+    // The task's alphabet is the default of a machine made for a task.
+    form.taskAlphabet = [] { return QStringLiteral("b"); };
+    form.AlphabetEdit->setFocus();
+    QTest::keyClick(form.AlphabetEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(form.AlphabetEdit, Qt::Key_Delete);
+    QTest::mouseClick(form.MeasureButton, Qt::LeftButton);
+    QTRY_VERIFY(!form.Measuring());
+    EXPECT_EQ(form.AlphabetEdit->text(), QStringLiteral("b"));
 }
 
 TEST_F(CostWindow, CancelStopsTheRuns) {

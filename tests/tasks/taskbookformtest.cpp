@@ -5,6 +5,7 @@
 #include "scriptedprompts.h"
 #include "settings/config.h"
 #include "tasks/taskbookform.h"
+#include "testset/testsetfile.h"
 #include "testset/testsetmodel.h"
 
 #include <QAction>
@@ -154,7 +155,11 @@ TEST_F(TaskBookMenu, SolvingOpensTheMachineInTheMainWindow) {
     ASSERT_TRUE(form->Machine().AddCommand(u"q0"_qs, u"a"_qs, u"q0"_qs, u"1"_qs, MoveStayText));
     ASSERT_TRUE(form->Machine().AddCommand(u"q0"_qs, u"b"_qs, u"q0"_qs, u"1"_qs, MoveStayText));
     QTest::mouseClick(window->CheckButton, Qt::LeftButton);
-    EXPECT_EQ(window->SummaryLabel->text(), QStringLiteral("2 из 14 пройдено"));
+    // The shipped set grows as rows are added to it; its two one-letter words pass.
+    QList<TTestLineError> errors;
+    QString error;
+    const auto rows = ReadTestSet(book + QStringLiteral("/palindrome.tests"), errors, error).size();
+    EXPECT_EQ(window->SummaryLabel->text(), QStringLiteral("2 из %1 пройдено").arg(rows));
     EXPECT_EQ(window->TaskList->currentItem()->text(2), QStringLiteral("есть ошибки"));
     EXPECT_TRUE(prompts.boxes.isEmpty());
 }
