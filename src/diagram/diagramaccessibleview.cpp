@@ -21,7 +21,7 @@ public:
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return form_ ? form_->windowHandle() : nullptr; }
     QAccessibleInterface* parent() const override {
-        return view_ ? QAccessible::queryAccessibleInterface(view_.data()) : nullptr;
+        return view_ ? QAccessible::queryAccessibleInterface(view_->viewport()) : nullptr;
     }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
@@ -63,11 +63,11 @@ private:
     int index_;
 };
 
-// The picture: its children are the items, in Tab's order.
+// The picture (the view's viewport, "Рисунок диаграммы"): its children are the items, in Tab's order.
 class TDiagramViewAccessible : public QAccessibleWidget {
 public:
     TDiagramViewAccessible(QGraphicsView* view, TDiagramForm* form)
-        : QAccessibleWidget(view, QAccessible::List), form_(form) {}
+        : QAccessibleWidget(view->viewport(), QAccessible::Client), form_(form), view_(view) {}
 
     ~TDiagramViewAccessible() override {
         for (const QAccessible::Id id : std::as_const(children_))
@@ -81,7 +81,7 @@ public:
             return nullptr;
         if (const auto at = children_.constFind(index); at != children_.cend())
             return QAccessible::accessibleInterface(*at);
-        auto* item = new TDiagramItemAccessible(form_, static_cast<QGraphicsView*>(widget()), index);
+        auto* item = new TDiagramItemAccessible(form_, view_, index);
         children_.insert(index, QAccessible::registerAccessibleInterface(item));
         return item;
     }
@@ -94,24 +94,23 @@ public:
     }
 
     QAccessibleInterface* focusChild() const override {
-        return form_ && widget()->hasFocus() ? child(form_->SelectedItem()) : nullptr;
+        return form_ && view_ && view_->hasFocus() ? child(form_->SelectedItem()) : nullptr;
     }
 
     QAccessibleInterface* childAt(int x, int y) const override {
-        for (int i = 0; form_ && i < form_->ItemCount(); ++i)
-            if (form_->ItemScreenRect(i).contains(x, y))
-                return child(i);
-        return nullptr;
+        return form_ ? child(form_->ItemIndexAt(QPoint(x, y))) : nullptr;
     }
 
 private:
     QPointer<TDiagramForm> form_;
+    QPointer<QGraphicsView> view_;
     mutable QHash<int, QAccessible::Id> children_;
 };
 
 QAccessibleInterface* DiagramFactory(const QString&, QObject* object) {
-    auto* view = qobject_cast<QGraphicsView*>(object);
-    if (!view || view->objectName() != QStringLiteral("DiagramView"))
+    auto* viewport = qobject_cast<QWidget*>(object);
+    auto* view = viewport ? qobject_cast<QGraphicsView*>(viewport->parentWidget()) : nullptr;
+    if (!view || view->viewport() != viewport || view->objectName() != QStringLiteral("DiagramView"))
         return nullptr;
     auto* form = qobject_cast<TDiagramForm*>(view->parentWidget());
     return form ? new TDiagramViewAccessible(view, form) : nullptr;
@@ -128,6 +127,6 @@ void TDiagramForm::InstallAccessibility() {
 }
 
 void TDiagramForm::AnnounceItems() {
-    QAccessibleEvent reorder(view_, QAccessible::ObjectReorder);
+    QAccessibleEvent reorder(view_->viewport(), QAccessible::ObjectReorder);
     QAccessible::updateAccessibility(&reorder);
 }

@@ -294,14 +294,36 @@ void TDiagramForm::Select(const QGraphicsItem* item) {
     AnnounceSelection();
 }
 
-QList<QGraphicsItem*> TDiagramForm::ItemOrder() const {
-    QList<QGraphicsItem*> order;
-    for (const TNodeItems& node : nodeItems_)
-        order.append(node.text);
+// Walked rather than listed, so that a screen reader asking for each of thousands of items takes no longer than
+// the picture.
+QGraphicsItem* TDiagramForm::ItemAt(int index) const {
+    if (index < 0)
+        return nullptr;
+    if (index < nodeItems_.size())
+        return nodeItems_[index].text;
+    index -= int(nodeItems_.size());
+    for (const TEdgeItems& edge : edgeItems_) {
+        if (index < edge.texts.size())
+            return edge.texts[index];
+        index -= int(edge.texts.size());
+    }
+    return nullptr;
+}
+
+int TDiagramForm::IndexOfItem(const QGraphicsItem* item) const {
+    if (!item)
+        return -1;
+    if (item->data(KindData).toInt() == NodeKind)
+        return item->data(IndexData).toInt();
+    const int row = item->data(RowData).toInt();
+    int index = int(nodeItems_.size());
     for (const TEdgeItems& edge : edgeItems_)
-        for (QGraphicsSimpleTextItem* line : edge.texts)
-            order.append(line);
-    return order;
+        for (const QGraphicsSimpleTextItem* line : edge.texts) {
+            if (row >= 0 && line->data(RowData).toInt() == row)
+                return index;
+            ++index;
+        }
+    return -1;
 }
 
 int TDiagramForm::ItemCount() const {
@@ -311,8 +333,8 @@ int TDiagramForm::ItemCount() const {
 }
 
 QString TDiagramForm::ItemNameAt(int index) const {
-    const QList<QGraphicsItem*> order = ItemOrder();
-    return index >= 0 && index < order.size() ? ItemName(order[index]) : QString();
+    const QGraphicsItem* item = ItemAt(index);
+    return item ? ItemName(item) : QString();
 }
 
 int TDiagramForm::SelectedItem() const {
@@ -320,26 +342,31 @@ int TDiagramForm::SelectedItem() const {
         return selectedNode_ < nodeItems_.size() ? selectedNode_ : -1;
     if (selectedRow_ < 0)
         return -1;
-    const QList<QGraphicsItem*> order = ItemOrder();
-    for (int i = int(nodeItems_.size()); i < order.size(); ++i)
-        if (order[i]->data(RowData).toInt() == selectedRow_)
-            return i;
+    int index = int(nodeItems_.size());
+    for (const TEdgeItems& edge : edgeItems_)
+        for (const QGraphicsSimpleTextItem* line : edge.texts) {
+            if (line->data(RowData).toInt() == selectedRow_)
+                return index;
+            ++index;
+        }
     return -1;
 }
 
 void TDiagramForm::SelectItem(int index) {
-    const QList<QGraphicsItem*> order = ItemOrder();
-    if (index >= 0 && index < order.size())
-        Select(order[index]);
+    if (const QGraphicsItem* item = ItemAt(index))
+        Select(item);
 }
 
 QRect TDiagramForm::ItemScreenRect(int index) const {
-    const QList<QGraphicsItem*> order = ItemOrder();
-    if (index < 0 || index >= order.size())
+    const QGraphicsItem* item = index >= 0 && index < nodeItems_.size() ? nodeItems_[index].rings[0] : ItemAt(index);
+    if (!item)
         return QRect();
-    const QGraphicsItem* item = index < nodeItems_.size() ? nodeItems_[index].rings[0] : order[index];
     const QRect inView = view_->mapFromScene(item->sceneBoundingRect()).boundingRect();
     return QRect(view_->viewport()->mapToGlobal(inView.topLeft()), inView.size());
+}
+
+int TDiagramForm::ItemIndexAt(QPoint global) const {
+    return IndexOfItem(view_->itemAt(view_->viewport()->mapFromGlobal(global)));
 }
 
 QString TDiagramForm::SelectedName() const {
@@ -366,7 +393,7 @@ void TDiagramForm::AnnounceSelection() {
     const int item = SelectedItem();
     if (item < 0 || !view_->hasFocus())
         return;
-    QAccessibleEvent focus(view_, QAccessible::Focus);
+    QAccessibleEvent focus(view_->viewport(), QAccessible::Focus);
     focus.setChild(item);
     QAccessible::updateAccessibility(&focus);
 }

@@ -119,6 +119,8 @@ public:
     // The first ShownStates() items are states; the item's place on the screen.
     int ShownStates() const { return int(nodeItems_.size()); }
     QRect ItemScreenRect(int index) const;
+    // The item under a point of the screen, -1 for none.
+    int ItemIndexAt(QPoint global) const;
 
 signals:
     // A double-click on an edge line or on a node.
@@ -190,8 +192,9 @@ private:
     void DeleteSelection();
     // Where Insert puts a state: the pointer's place over the picture, or else a free spot in sight.
     QPointF NewStatePlace() const;
-    // The picture's items in Tab's order (state names, then command lines).
-    QList<QGraphicsItem*> ItemOrder() const;
+    // The picture's item at an index of Tab's order (state names, then command lines), and back.
+    QGraphicsItem* ItemAt(int index) const;
+    int IndexOfItem(const QGraphicsItem* item) const;
     // What a screen reader says of a picture item: a state's name, or the command's text as its list's tip.
     QString ItemName(const QGraphicsItem* item) const;
     // Tells a screen reader that the selected item has the focus now.
