@@ -387,8 +387,10 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     AddPictureOptions(parser);
     const QCommandLineOption taskOption(
         QStringLiteral("task"),
-        QStringLiteral("Проверить машины на наборе слов задачи задачника (FILE.tests рядом с FILE.task) с ее "
-                       "параметрами DiesCount и MaxSteps; по каждой машине итог N passed, M failed"),
+        QStringLiteral(
+            "Проверить машины на наборе слов задачи задачника (FILE.tests рядом с FILE.task) с ее "
+            "параметрами DiesCount, MaxSteps и TimeLimit; по каждой машине итог N passed, M failed. С --json "
+            "- строка JSON на слово, с --csv OUT.csv - еще и таблица для электронных таблиц"),
         QStringLiteral("FILE.task"));
     parser.addOption(taskOption);
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -465,7 +467,8 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     else if (!config.History)
         config.ViewLog = false;
     if (parser.isSet(taskOption))
-        return GradeTaskMachines(parser.value(taskOption), files, config, out, err);
+        return GradeTaskMachines(parser.value(taskOption), files, config,
+                                 {parser.isSet(jsonOption), parser.value(QStringLiteral("csv"))}, out, err);
     if (parser.isSet(htmlOption))
         return WriteHandouts(files, parser.value(htmlOption), config, err);
     if (parser.isSet(exportOption)) {

@@ -294,7 +294,8 @@ QString TCostFit::Formula() const {
 }
 
 QString TCostFit::DegreeText() const {
-    if (!valid || k < 0 || (growth != TGrowth::Linear && growth != TGrowth::Square && growth != TGrowth::Cube))
+    if (!valid || k < 0 || error > 0.01 ||
+        (growth != TGrowth::Linear && growth != TGrowth::Square && growth != TGrowth::Cube))
         return QString();
     return QStringLiteral(" (показатель ") + Number(k, 1) + QLatin1Char(')');
 }
@@ -323,6 +324,7 @@ TCostFit FitGrowth(const QList<QPair<double, double>>& points) {
             fit.valid = true;
             fit.growth = growth;
             fit.coefficients = coefficients;
+            fit.error = std::sqrt(residual / m);
             best = score;
         }
     }

@@ -66,6 +66,8 @@ struct TCostFit {
     std::vector<double> coefficients;
     // The degree of n (the powers of n only), or -1 when the counts are too noisy to read it.
     double k = -1;
+    // The root mean square of the relative errors: the degree is told only of a fit within a percent.
+    double error = 0;
     // The longest length fitted: a lower term worth less than a thousandth of the count there is not shown.
     double longest = 0;
     double At(double n) const;
@@ -75,7 +77,7 @@ struct TCostFit {
     QString Rounded() const;
     // "0.5·n² + 1.5·n − 2": three significant digits, terms that round to nothing left out.
     QString Formula() const;
-    // " (показатель 2.0)" for the powers of n, else nothing.
+    // " (показатель 2.0)" for the powers of n fitted within a percent, else nothing.
     QString DegreeText() const;
 };
 TCostFit FitGrowth(const QList<QPair<double, double>>& points);

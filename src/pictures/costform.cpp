@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -78,6 +79,12 @@ void TCostForm::CreateControls() {
     ChartView->setObjectName(QStringLiteral("ChartView"));
     ChartView->setRenderHint(QPainter::Antialiasing);
     layout->addWidget(ChartView, 1);
+    TableText = new QPlainTextEdit(this);
+    TableText->setObjectName(QStringLiteral("TableText"));
+    TableText->setReadOnly(true);
+    TableText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    TableText->hide();
+    layout->addWidget(TableText, 1);
     FitLabel = new QLabel(this);
     FitLabel->setObjectName(QStringLiteral("FitLabel"));
     layout->addWidget(FitLabel);
@@ -118,12 +125,19 @@ void TCostForm::CreateControls() {
     auto* files = new QHBoxLayout;
     PngButton = new QPushButton(QStringLiteral("Сохранить &PNG..."), this);
     CsvButton = new QPushButton(QStringLiteral("Сохранить &CSV..."), this);
-    files->addStretch(1);
+    TableButton = new QPushButton(QStringLiteral("&Таблица"), this);
+    TableButton->setCheckable(true);
+    SavedLabel = new QLabel(this);
+    SavedLabel->setObjectName(QStringLiteral("SavedLabel"));
+    files->addWidget(TableButton);
+    files->addWidget(SavedLabel, 1);
     files->addWidget(PngButton);
     files->addWidget(CsvButton);
     layout->addLayout(files);
-    const std::pair<QPushButton*, const char*> names[] = {
-        {MeasureButton, "MeasureButton"}, {PngButton, "PngButton"}, {CsvButton, "CsvButton"}};
+    const std::pair<QPushButton*, const char*> names[] = {{MeasureButton, "MeasureButton"},
+                                                          {PngButton, "PngButton"},
+                                                          {CsvButton, "CsvButton"},
+                                                          {TableButton, "TableButton"}};
     for (const auto& [button, name] : names) {
         button->setObjectName(QString::fromLatin1(name));
         button->setAutoDefault(false);
@@ -132,6 +146,31 @@ void TCostForm::CreateControls() {
     connect(PngButton, &QPushButton::clicked, this, &TCostForm::ExportPng);
     connect(CsvButton, &QPushButton::clicked, this, &TCostForm::ExportCsv);
     connect(SeriesBox, &QComboBox::currentIndexChanged, this, &TCostForm::Plot);
+    // The table in place of the chart and back.
+    connect(TableButton, &QPushButton::toggled, this, [this](bool on) {
+        TableText->setVisible(on);
+        ChartView->setVisible(!on);
+    });
+
+    ChartView->setAccessibleName(QStringLiteral("График сложности"));
+    SourceLabel->setAccessibleDescription(QStringLiteral("Какие слова измерены"));
+    FitLabel->setAccessibleDescription(QStringLiteral("Класс роста, подобранный по наибольшему числу шагов или ячеек"));
+    AlphabetEdit->setAccessibleDescription(
+        QStringLiteral("Символы, из которых составляются слова; пусто: алфавит задачи или символы слова машины"));
+    MaxLengthEdit->setAccessibleDescription(QStringLiteral("Наибольшая длина слов, на которых запускается машина"));
+    StepLimitEdit->setAccessibleDescription(QStringLiteral("Наибольшее число шагов машины на одном слове"));
+    SeriesBox->setAccessibleName(QStringLiteral("Что показывать"));
+    SeriesBox->setAccessibleDescription(QStringLiteral("Число шагов или число ячеек ленты по длине слова"));
+    MeasureButton->setAccessibleDescription(QStringLiteral("Запуск машины на словах всех длин"));
+    CancelButton->setAccessibleDescription(QStringLiteral("Прерывание измерения"));
+    ProgressBar->setAccessibleName(QStringLiteral("Ход измерения"));
+    ProgressBar->setAccessibleDescription(QStringLiteral("Доля измеренных слов"));
+    PngButton->setAccessibleDescription(QStringLiteral("Сохранение графика в рисунок PNG"));
+    CsvButton->setAccessibleDescription(QStringLiteral("Сохранение таблицы измерений в файл CSV"));
+    TableButton->setAccessibleDescription(QStringLiteral("Таблица измерений текстом вместо графика"));
+    TableText->setAccessibleName(QStringLiteral("Таблица измерений"));
+    TableText->setAccessibleDescription(QStringLiteral("Длины слов, число шагов и ячеек, подобранный класс роста"));
+    SavedLabel->setAccessibleDescription(QStringLiteral("Куда сохранен последний файл"));
 }
 
 void TCostForm::UpdateControls() {
@@ -160,6 +199,7 @@ void TCostForm::StartMeasure() {
     const QStringList setWords = testSetWords ? testSetWords() : QStringList();
     const bool fromSet = !setWords.isEmpty();
     table_ = std::make_shared<TCostTable>();
+    SavedLabel->clear();
     Plot();
     SourceLabel->setText(fromSet ? QStringLiteral("Слова: набор слов") : QStringLiteral("Слова: над алфавитом машины"));
     FitLabel->setText(QStringLiteral("Идет измерение..."));
@@ -185,6 +225,18 @@ void TCostForm::StartMeasure() {
                             [&](int done, int total) { control.Progress(done, total); }));
         },
         [this](std::shared_ptr<TCostTable> table) { Done(table); });
+    UpdateControls();
+}
+
+void TCostForm::FollowMachine() {
+    work_->Stop();
+    table_ = std::make_shared<TCostTable>();
+    // The new machine's own default: its task's alphabet or its word's symbols.
+    AlphabetEdit->clear();
+    SavedLabel->clear();
+    Plot();
+    SourceLabel->setText(QStringLiteral("Открыта другая машина: нажмите «Измерить»"));
+    FitLabel->clear();
     UpdateControls();
 }
 
@@ -338,6 +390,12 @@ void TCostForm::Plot() {
         text[0] = text[0].toUpper();
     if (!Measuring())
         FitLabel->setText(text);
+    // What the chart shows, for those who cannot see it: the fit, and the table on the button's page.
+    TableText->setPlainText(t.points.isEmpty() ? QString() : t.Text());
+    ChartView->setAccessibleDescription(t.points.isEmpty()
+                                            ? QStringLiteral("Измерений нет")
+                                            : (text.isEmpty() ? QString() : text + QStringLiteral(". ")) +
+                                                  QStringLiteral("Таблица: кнопка «Таблица»"));
 }
 
 bool TCostForm::Save(const QString& title, const QString& filter, const QString& ext, const QByteArray& bytes) {
@@ -347,7 +405,10 @@ bool TCostForm::Save(const QString& title, const QString& filter, const QString&
     dialog.defaultExt = ext;
     dialog.initialDir = config_.Dir;
     dialog.overwritePrompt = true;
-    return SavePictureFile(prompts_, Caption, dialog, [&bytes] { return bytes; });
+    const QString name = SavePictureFile(prompts_, Caption, dialog, [&bytes] { return bytes; });
+    if (!name.isEmpty())
+        SavedLabel->setText(QStringLiteral("Сохранено: ") + name);
+    return !name.isEmpty();
 }
 
 bool TCostForm::ExportPng() {

@@ -12,6 +12,7 @@ class QChartView;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -43,6 +44,8 @@ public:
     void CancelMeasure();
     bool Measuring() const;
     const TCostTable& Table() const { return *table_; }
+    // Another machine was opened: what was measured is of the old one, so it goes, with a note.
+    void FollowMachine();
     bool ExportPng();
     void ApplyLayout();
     void StoreLayout();
@@ -60,6 +63,11 @@ public:
     QChartView* ChartView = nullptr;
     QPushButton* PngButton = nullptr;
     QPushButton* CsvButton = nullptr;
+    // The plotted table as text, for a screen reader and for reading: shown by TableButton.
+    QPushButton* TableButton = nullptr;
+    QPlainTextEdit* TableText = nullptr;
+    // "Сохранено: name" after an export.
+    QLabel* SavedLabel = nullptr;
 
 signals:
     void measured();

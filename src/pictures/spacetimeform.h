@@ -9,6 +9,8 @@
 #include <memory>
 
 class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QRubberBand;
 class QScrollArea;
@@ -75,10 +77,13 @@ public:
     // Draws it again only when the machine (or its word) changed since it was drawn.
     void Refresh();
     bool Building() const;
+    // The picture shown: the whole run, or a part of it drawn again at finer bands.
     const TSpaceTime& Picture() const { return *picture_; }
+    // Another machine was opened: a shown window draws its run at once, a hidden one forgets the old picture.
+    void FollowMachine();
     // The step the main window's run stands at, or -1 when no run goes.
     void ShowStep(qint64 step);
-    // Fits the whole picture into the window.
+    // Fits the whole picture into the window (the whole run again after a zoom).
     void FitToWindow();
     bool ExportPng();
     void ApplyLayout();
@@ -95,6 +100,11 @@ public:
     QPushButton* ZoomOutButton = nullptr;
     QPushButton* FitButton = nullptr;
     QPushButton* ExportButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    // The picture's rows as text, for a screen reader and for reading: shown by RowsButton.
+    QPushButton* RowsButton = nullptr;
+    QPlainTextEdit* RowsText = nullptr;
 
 signals:
     void built();
@@ -105,13 +115,22 @@ protected:
 private:
     void CreateControls();
     void Built(const std::shared_ptr<TSpaceTime>& picture);
+    void Show(const std::shared_ptr<TSpaceTime>& picture);
+    // Draws the steps from and to again, as finely as the rows allow.
+    void DrawPart(qint64 from, qint64 to);
     void ShowHovered(int row, int column);
     void ZoomTo(const QRect& cells);
+    // The picture shown fitted into the window.
+    void Fit();
     void UpdateControls();
 
     TConfig& config_;
     TPrompts& prompts_;
     std::shared_ptr<TSpaceTime> picture_;
+    std::shared_ptr<TSpaceTime> whole_;
+    // The columns dragged over when a part is being drawn again: the zoom across keeps them.
+    int zoomLeft_ = -1;
+    int zoomRight_ = -1;
     QByteArray drawnFrom_;
     TLongWork* work_ = nullptr;
     qint64 shownStep_ = -1;

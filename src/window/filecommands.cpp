@@ -53,9 +53,13 @@ void TMainForm::SetCurrentFile(const QString& name) {
     }
     RefreshEditing();
     UpdateActions();
-    // The test set goes with the machine.
+    // The test set and the pictures of a run go with the machine.
     if (loads && testSetForm_ && fileName_ != old)
         testSetForm_->FollowMachine(fileName_);
+    if (loads && fileName_ != old)
+        PicturesFollowMachine();
+    if (fileName_ != old)
+        FollowTaskMachine();
 }
 
 bool TMainForm::CloseCurrentFile() {

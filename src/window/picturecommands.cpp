@@ -44,6 +44,13 @@ void TMainForm::SpaceTimeExecute() {
     spaceTimeForm_->activateWindow();
 }
 
+void TMainForm::PicturesFollowMachine() {
+    if (spaceTimeForm_)
+        spaceTimeForm_->FollowMachine();
+    if (costForm_)
+        costForm_->FollowMachine();
+}
+
 void TMainForm::CostExecute() {
     if (!costForm_) {
         costForm_ = new TCostForm(*config_, *prompts_, this);

@@ -4,7 +4,12 @@
 #include "scriptedprompts.h"
 #include "settings/config.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QComboBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +19,7 @@
 #include <QTest>
 #include <QtCharts/QChartView>
 #include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
 
 #include <gtest/gtest.h>
 
@@ -124,4 +130,51 @@ TEST_F(CostWindow, CancelStopsTheRuns) {
     EXPECT_TRUE(form.Table().points.isEmpty());
     EXPECT_EQ(form.FitLabel->text(), QStringLiteral("Измерение прервано"));
     EXPECT_TRUE(form.MeasureButton->isEnabled());
+}
+
+TEST_F(CostWindow, TheAxisReadsEachCountOnceTheControlsAreDescribedAndAnExportIsConfirmed) {
+    // One length of two steps: the axis's ticks once read "0, 0, 1, 2, 2".
+    form.testSetWords = [] { return QStringList{"0", "1"}; };
+    Open("inversion.qtm");
+    QTest::mouseClick(form.MeasureButton, Qt::LeftButton);
+    QTRY_VERIFY(!form.Measuring());
+    const QList<QAbstractAxis*> axes = form.ChartView->chart()->axes(Qt::Vertical);
+    ASSERT_EQ(axes.size(), 1);
+    const auto* y = qobject_cast<QValueAxis*>(axes.front());
+    ASSERT_TRUE(y);
+    QStringList labels;
+    if (y->tickType() == QValueAxis::TicksDynamic)
+        for (double v = y->tickAnchor(); v <= y->max() + 1e-9; v += y->tickInterval())
+            labels.append(QString::asprintf(y->labelFormat().toLatin1().constData(), v));
+    else
+        for (int i = 0; i < y->tickCount(); ++i)
+            labels.append(QString::asprintf(y->labelFormat().toLatin1().constData(),
+                                            y->min() + (y->max() - y->min()) * i / (y->tickCount() - 1)));
+    EXPECT_EQ(labels, (QStringList{"0", "1", "2", "3"}));
+
+    for (QWidget* w : form.findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractSpinBox*>(w) && !qobject_cast<QComboBox*>(w) &&
+            !qobject_cast<QLineEdit*>(w) && !qobject_cast<QProgressBar*>(w) && !qobject_cast<QPlainTextEdit*>(w) &&
+            w != form.ChartView)
+            continue;
+        // The line edit inside the spin boxes and the combo box speaks for its owner.
+        if (qobject_cast<QLineEdit*>(w) && w != form.AlphabetEdit)
+            continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_TRUE(a);
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << w->objectName().toStdString();
+        EXPECT_FALSE(a->text(QAccessible::Description).isEmpty()) << w->objectName().toStdString();
+    }
+    // The chart's text alternative: the table it plots.
+    EXPECT_EQ(form.ChartView->accessibleName(), QStringLiteral("График сложности"));
+    QTest::mouseClick(form.TableButton, Qt::LeftButton);
+    ASSERT_TRUE(form.TableText->isVisible());
+    EXPECT_FALSE(form.ChartView->isVisible());
+    EXPECT_EQ(form.TableText->toPlainText(), form.Table().Text());
+
+    const QString csv = dir.filePath(QStringLiteral("cost.csv"));
+    prompts.AnswerFile(csv);
+    QTest::mouseClick(form.CsvButton, Qt::LeftButton);
+    EXPECT_EQ(form.SavedLabel->text(), QStringLiteral("Сохранено: ") + csv);
+    EXPECT_TRUE(prompts.boxes.isEmpty());
 }

@@ -148,3 +148,28 @@ TEST(Cost, WordsThatDoNotHaltAreCountedApartAndTheTableIsWritten) {
     EXPECT_TRUE(table.points[3].notHalted.isEmpty());
     EXPECT_EQ(table.refused, 1);
 }
+
+TEST(Cost, TheMeanAtALengthIsTakenOverTheWordsThatHalted) {
+    TConfig config{QString()};
+    TBatchRunner runner(config);
+    QStringList warnings;
+    QString error;
+    ASSERT_TRUE(runner.Load(Example("palindrome.qtm"), warnings, error));
+    std::atomic<bool> cancel{false};
+    // The two palindromes of four symbols need more than twelve steps: they are cut short.
+    const QStringList words{"abba", "aaab", "abab", "baab"};
+    qint64 halted = 0;
+    int count = 0;
+    for (const QString& w : words) {
+        const TRunResult r = runner.Run(w, 12);
+        if (r.end == TRunEnd::Halt) {
+            halted += r.steps;
+            ++count;
+        }
+    }
+    ASSERT_EQ(count, 2);
+    const TCostTable table = MeasureCost(runner, WordsOfSet(words), 12, cancel);
+    ASSERT_EQ(table.points.size(), 1);
+    EXPECT_EQ(table.points[0].halted, 2);
+    EXPECT_DOUBLE_EQ(table.points[0].meanSteps, double(halted) / 2);
+}

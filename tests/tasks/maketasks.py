@@ -5,21 +5,25 @@ Each task below holds its statement, its words with the answers computed here in
 machine), the words the task allows up to a small length, and two right solutions written by different methods
 (an optional plausible wrong one too). The script runs the machines under the simulator's rules (halt when no
 command applies; the head may go at most DiesCount cells beyond the word) and refuses to write anything unless
-both solutions are right on every allowed word and every row.
+both solutions are right on every allowed word and every row, each within a tenth of the task's step limit.
+Every statement ends with the same lines (full_statement): the words' symbols, the answer's symbols and that the
+student adds them and any working symbols to the machine's alphabet, how 0 is written where it can be an answer,
+and that only the tape between the blanks is checked, not where the head stops.
 
 It then changes each solution one rule at a time, as TaskAdequacyTest does (the rule deleted, its new state, its
 written symbol or its move changed to each other value), and adds to the set the shortest allowed word that shows
 each changed machine wrong when no row shows it yet: the rows written by hand come first, those added after.
 
 It writes data/tasks/ID.task and ID.tests, and tests/tasks/ID.qtm, ID.2.qtm (the solutions), ID.words (the allowed
-words) and ID.wrong.qtm, all Windows-1251 with CR LF. Run it from the repository's root after changing a task;
-TaskBookTest and TaskAdequacyTest then check the written files through the program's own core.
+words) and ID.wrong.qtm, all Windows-1251 with CR LF. Run it from the repository's root after changing a task
+(python3 tests/tasks/maketasks.py [ID...]); TaskBookTest and TaskAdequacyTest then check the written files through
+the program's own core.
 """
 
 import itertools
 import math
-import re
 import os
+import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -527,7 +531,7 @@ TASKS = [
     dict(
         id="unary-to-binary", title="Перевод из унарной записи в двоичную", difficulty=5, alphabet="01",
         word="11111", dies=10, steps=100000,
-        answer="01", letters="1", zero=True,
+        answer="01", letters="1", zero="В ответе нет ведущих нулей: 1111 -> 100, а не 0100.",
         statement=["На ленте число n в унарной записи: n единиц подряд (n >= 1). Запишите его в двоичной системе, "
                    "а единицы унарной записи сотрите: на ленте должна остаться только двоичная запись.",
                    "Пример: 11111 -> 101, 1 -> 1, 1111 -> 100."],
@@ -560,7 +564,8 @@ TASKS = [
         answer="yesno",
         statement=["Определите, имеет ли слово вид a^n b^n (n >= 1): сначала n символов a, затем столько же b.",
                    "Пример: aaabbb -> 1, aabbb -> 0, ba -> 0."],
-        words=["a", "b", "ab", "ba", "aab", "abb", "aabb", "abab", "aaabbb", "aaabb", "aabbb", "bbaa", "aabbab"],
+        words=["a", "b", "ab", "ba", "aab", "abb", "aabb", "abab", "aaabbb", "aaabb", "aabbb", "bbaa", "aabbab",
+               "aaab", "aaaabb", "bab", "bbab", "baabb"],
         allowed=words_upto("ab", 6, lambda w: True),
         solution2="""s a fa X R; s Y ck Y R; s b no b R
                      fa a|Y fa . R; fa b bk Y L; fa # er # L
@@ -586,7 +591,8 @@ TASKS = [
         answer="yesno",
         statement=["Определите, является ли слово палиндромом (читается одинаково слева направо и справа налево).",
                    "Пример: abba -> 1, aba -> 1, abb -> 0."],
-        words=["a", "b", "aa", "ab", "aba", "abb", "abba", "abab", "abaa", "aaba", "babab", "abbab", "aabbaa",
+        words=["a", "b", "aa", "ab", "ba", "aba", "abb", "bba", "abba", "abab", "abaa", "aaba", "babb", "babab",
+               "abbab", "aabbaa",
                "abaaba"],
         allowed=words_upto("ab", 6, lambda w: True),
         solution2="""p a ra X R; p b rb X R; p X y X L
@@ -624,7 +630,8 @@ TASKS = [
                    "в каждой паре открывающая скобка ( стояла левее закрывающей ) и каждая скобка входила ровно в "
                    "одну пару.",
                    "Пример: (()()) -> 1, ()() -> 1, )( -> 0, (() -> 0, ())( -> 0."],
-        words=["()", ")(", "((", "))", "(())", "()()", "(()", "())", "(())()", "((()()))", ")()(", "(()))("],
+        words=["(", ")", "()", ")(", "((", "))", "(())", "()()", "(()", "())", "())(()", "(()))(()", "(())()",
+               "((()()))", ")()(", "(()))("],
         allowed=words_upto("()", 8, lambda w: True),
         solution2="""s (|)|X s . R; s # f # L
                      f )|X f . L; f ( g X R; f # c # R
@@ -655,7 +662,8 @@ TASKS = [
         statement=["Определите, имеет ли слово вид a^n b^n c^n (n >= 1): n символов a, затем n символов b, "
                    "затем n символов c.",
                    "Пример: aabbcc -> 1, abcabc -> 0, aabbc -> 0."],
-        words=["abc", "aabbcc", "aaabbbccc", "a", "ab", "abcc", "aabbc", "abbc", "acb", "abcabc", "cba", "aabcbc",
+        words=["abc", "aabbcc", "aaabbbccc", "a", "b", "c", "aa", "ab", "ac", "aba", "abb", "abcc", "aabbc", "abbc",
+               "acb", "abcabc", "cba", "aabcbc",
                "bbcc"],
         allowed=words_upto("abc", 5, lambda w: True) + [w for w in words_upto("abc", 6, lambda w: len(w) == 6)
                                                          if w == "".join(sorted(w)) and len(set(w)) == 3],
@@ -749,7 +757,7 @@ TASKS += [
                      rb a|b rb # R; rb # h b S""",
     ),
     dict(
-        id="rotate", title="Циклический сдвиг слова", difficulty=2, alphabet="ab", word="abb", dies=1,
+        id="rotate", title="Циклический сдвиг слова", difficulty=2, alphabet="ab", word="abb", dies=10,
         steps=10000, answer="ab",
         statement=["Перенесите первый символ слова в его конец.", "Пример: abb -> bba, a -> a."],
         words=["a", "b", "ab", "ba", "aa", "abb", "baa", "aab", "abab", "bbbba", "abbbb"],
@@ -790,7 +798,7 @@ TASKS += [
                      n a|b n # R; n # h 0 S""",
     ),
     dict(
-        id="binary-half", title="Деление двоичного числа на 2", difficulty=2, alphabet="01", word="1011", dies=1,
+        id="binary-half", title="Деление двоичного числа на 2", difficulty=2, alphabet="01", word="1011", dies=10,
         steps=10000, answer="01", zero=True,
         statement=["На ленте двоичное число. Разделите его на 2 нацело (остаток отбросьте).",
                    "Пример: 1011 -> 101, 1 -> 0, 0 -> 0."],
@@ -829,7 +837,7 @@ TASKS += [
                      cw a cw 1 R; cw b cw # R""",
     ),
     dict(
-        id="unary-compare", title="Сравнение унарных чисел", difficulty=3, alphabet="1,", word="111,11", dies=1,
+        id="unary-compare", title="Сравнение унарных чисел", difficulty=3, alphabet="1,", word="111,11", dies=10,
         steps=100000, answer="<=>",
         statement=["На ленте два числа в унарной записи через запятую: 1…1,1…1 (в каждом хотя бы одна единица).",
                    "Сравните их: ответ — один символ: > (первое больше), < (первое меньше) или = (числа равны).",
@@ -967,7 +975,7 @@ TASKS += [
     ),
     dict(
         id="unary-mod", title="Остаток от деления унарных чисел", difficulty=4, alphabet="1/", word="1111111/11",
-        dies=1, steps=100000, answer="1",
+        dies=10, steps=100000, answer="1",
         empty="Если остаток равен 0, он записывается пустым словом: лента должна остаться пустой.",
         statement=["На ленте два числа в унарной записи через знак /: 1…1/1…1 (в каждом хотя бы одна единица).",
                    "Получите остаток от деления первого числа на второе в унарной записи.",
@@ -997,7 +1005,7 @@ TASKS += [
     ),
     dict(
         id="binary-compare", title="Сравнение двоичных чисел", difficulty=4, alphabet="01,", word="101,110",
-        dies=1, steps=100000, answer="<=>", zero=True,
+        dies=10, steps=100000, answer="<=>", zero=True,
         statement=["На ленте два двоичных числа через запятую.",
                    "Сравните их: ответ — один символ: > (первое больше), < (первое меньше) или = (числа равны).",
                    "Пример: 101,110 -> <, 11,11 -> =, 100,11 -> >."],
@@ -1109,7 +1117,7 @@ TASKS += [
                      en (|)|[|]|X en # L; en # h 0 S""",
     ),
     dict(
-        id="binary-sub", title="Вычитание двоичных чисел", difficulty=5, alphabet="01-", word="1000-11", dies=1,
+        id="binary-sub", title="Вычитание двоичных чисел", difficulty=5, alphabet="01-", word="1000-11", dies=10,
         steps=100000, answer="01", zero=True,
         statement=["На ленте два двоичных числа через знак -, первое не меньше второго. Получите их разность.",
                    "Пример: 1000-11 -> 101, 101-101 -> 0."],
@@ -1143,7 +1151,7 @@ TASKS += [
                      sb 0 st # R""",
     ),
     dict(
-        id="unary-gcd", title="Наибольший общий делитель", difficulty=5, alphabet="1,", word="1111,111111", dies=1,
+        id="unary-gcd", title="Наибольший общий делитель", difficulty=5, alphabet="1,", word="1111,111111", dies=10,
         steps=100000, answer="1",
         statement=["На ленте два числа в унарной записи через запятую: 1…1,1…1 (в каждом хотя бы одна единица).",
                    "Получите их наибольший общий делитель в унарной записи.",
@@ -1237,7 +1245,8 @@ def full_statement(task):
         missing = [c for c in "01" if c not in alphabet]
         lines.append("Ответ — один символ: 1 (да) или 0 (нет)" +
                      ("; добавьте %s в алфавит машины, %s." % (listed(missing), work) if missing else
-                      "; свои рабочие символы, если они нужны, добавьте в алфавит машины."))
+                      "; эти символы уже есть в алфавите машины. Свои рабочие символы, если они нужны, добавьте в "
+                      "алфавит машины."))
     elif not answer:
         lines.append("Свои рабочие символы, если они нужны, добавьте в алфавит машины.")
     else:
@@ -1246,8 +1255,11 @@ def full_statement(task):
         lines.append(("Символ ответа: %s. " if one else "Символы ответа: %s. ") % listed(answer) +
                      ("Добавьте %s в алфавит машины, %s." % ("его" if one else "их" if len(missing) == len(answer)
                                                             else listed(missing), work) if missing else
-                      "Свои рабочие символы, если они нужны, добавьте в алфавит машины."))
-    if task.get("zero"):
+                      "%s уже есть в алфавите машины. Свои рабочие символы, если они нужны, добавьте в алфавит "
+                      "машины." % ("Он" if one else "Они")))
+    if isinstance(task.get("zero"), str):
+        lines.append(task["zero"])
+    elif task.get("zero"):
         lines.append("Число 0 записывается одной цифрой 0; других ведущих нулей " +
                      ("нет ни в слове, ни в ответе." if "0" in answer else "в слове нет."))
     if task.get("empty"):
