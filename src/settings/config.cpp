@@ -126,7 +126,7 @@ void TConfig::SetDesktopDefaults() {
     TableHeight = 260;
     DiagramLeft = 420;
     DiagramTop = 120;
-    DiagramWidth = 520;
+    DiagramWidth = 600;
     DiagramHeight = 400;
     TestSetLeft = 300;
     TestSetTop = 160;

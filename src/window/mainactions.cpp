@@ -136,6 +136,13 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::ViewBegState,    "ViewBegState",    u"Начальное состояние",          Key(Qt::CTRL | Qt::Key_Y),             0,    M::None,    false,     nullptr,                          ready},
         {&TMainForm::ViewState,       "ViewState",       u"Состояния",                    Key(Qt::CTRL | Qt::Key_Z),             0,    M::None,    false,     nullptr,                          ready},
         {&TMainForm::WordUpdate,      "WordUpdate",      u"Обновить",                     Key(Qt::CTRL | Qt::Key_W),             1001, M::None,    false,     nullptr,                          idle},
+
+        {&TMainForm::DiagramZoomInItem, "DiagramZoomInItem", u"Крупнее",                      Key(Qt::CTRL | Qt::Key_Plus),          3080, M::Diagram, false,     &TMainForm::DiagramZoomInExecute, nullptr},
+        {&TMainForm::DiagramZoomOutItem, "DiagramZoomOutItem", u"Мельче",                       Key(Qt::CTRL | Qt::Key_Minus),         3081, M::Diagram, false,     &TMainForm::DiagramZoomOutExecute, nullptr},
+        {&TMainForm::DiagramFitItem, "DiagramFitItem", u"По размеру окна",              Key(Qt::CTRL | Qt::Key_0),             3082, M::Diagram, false,     &TMainForm::DiagramFitExecute,    nullptr},
+        {&TMainForm::DiagramArrangeItem, "DiagramArrangeItem", u"Упорядочить",                  0,                                     3083, M::Diagram, false,     &TMainForm::DiagramArrangeExecute, nullptr},
+        {&TMainForm::DiagramSvgItem, "DiagramSvgItem", u"Сохранить SVG...",             0,                                     3084, M::Diagram, false,     &TMainForm::DiagramSvgExecute,    nullptr},
+        {&TMainForm::DiagramPngItem, "DiagramPngItem", u"Сохранить PNG...",             0,                                     3085, M::Diagram, false,     &TMainForm::DiagramPngExecute,    nullptr},
     };
     // clang-format on
     return table;
@@ -164,7 +171,9 @@ void TMainForm::CreateActions() {
             action->setProperty(HelpContextProperty, row.helpContext);
         if (row.handler)
             connect(action, &QAction::triggered, this, row.handler);
-        addAction(action);
+        // The diagram's entries and their keys work in the diagram window only.
+        if (row.menu != TMenuId::Diagram)
+            addAction(action);
         this->*row.action = action;
     }
     connect(ExitItem, &QAction::triggered, this, &QWidget::close);
@@ -213,6 +222,15 @@ void TMainForm::CreateActions() {
             machine_->Checks()->CheckWordCells();
     });
     tapeView_->addAction(WordUpdate);
+}
+
+void TMainForm::ShareGlobalActions(QWidget* window) {
+    // Not "&закрыть" (Ctrl+C would close the machine where it copies elsewhere) nor "&выход" (Alt+F4 closes the
+    // window it is pressed in).
+    for (const TActionRow& row : ActionTable())
+        if ((row.menu == TMenuId::File || row.menu == TMenuId::Run) && row.key && this->*row.action != FileClosing &&
+            this->*row.action != ExitItem)
+            window->addAction(this->*row.action);
 }
 
 void TMainForm::CreateMenus() {

@@ -171,6 +171,16 @@ private:
     // The state diagram window (diagramcommands.cpp), made when first asked for.
     void DiagramViewExecute();
     void ConnectDiagramEditing();
+    // The diagram's toolbar entries (rows of the action table, standing in the diagram window only).
+    void DiagramZoomInExecute();
+    void DiagramZoomOutExecute();
+    void DiagramFitExecute();
+    void DiagramArrangeExecute();
+    void DiagramSvgExecute();
+    void DiagramPngExecute();
+    void PlaceBesideMainWindow(QWidget* window) const;
+    // The File and Run entries' keys work in another window of the program too (the diagram, the table).
+    void ShareGlobalActions(QWidget* window);
     TDiagramForm* diagramForm_ = nullptr;
     // The test set window (testsetcommands.cpp): while it checks, the machine it was given stays as it is.
     void TestSetExecute();
@@ -214,7 +224,8 @@ private:
     void ScheduleRepaint(unsigned what);
     void FlushRepaint();
 
-    enum class TMenuId { None, File, Edit, States, Commands, Run, Service, Help };
+    // Diagram: an entry of the diagram window's toolbar, not of the main window.
+    enum class TMenuId { None, File, Edit, States, Commands, Run, Service, Help, Diagram };
     // One entry of the window: what its menu, its key and its enabling need. A null rule means always
     // enabled.
     struct TActionRow {
@@ -337,4 +348,10 @@ private:
     QAction* ViewBegState = nullptr;
     QAction* ViewState = nullptr;
     QAction* WordUpdate = nullptr;
+    QAction* DiagramZoomInItem = nullptr;
+    QAction* DiagramZoomOutItem = nullptr;
+    QAction* DiagramFitItem = nullptr;
+    QAction* DiagramArrangeItem = nullptr;
+    QAction* DiagramSvgItem = nullptr;
+    QAction* DiagramPngItem = nullptr;
 };
