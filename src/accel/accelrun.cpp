@@ -48,9 +48,63 @@ struct TKeyHash {
     }
 };
 
+// Positions of the head and of the farthest cells it stood on: machine arithmetic, as no run of steps a machine
+// can take one block at a time reaches 2^100 cells; only a head that runs off over endless blanks goes farther,
+// and that is kept apart (TMacroMachine::away_).
+__extension__ typedef __int128 TPos;
+__extension__ typedef unsigned __int128 TUPos;
+
+mpz_class Big(TPos v) {
+    const bool negative = v < 0;
+    const TUPos u = negative ? TUPos(0) - TUPos(v) : TUPos(v);
+    mpz_class r = static_cast<unsigned long>(u >> 64);
+    r <<= 64;
+    r += static_cast<unsigned long>(u & ~0ul);
+    return negative ? mpz_class(-r) : r;
+}
+
+// Whether a number is far below the range of TPos, and then its value there.
+bool Small(const mpz_class& n, TPos& v) {
+    if (mpz_sizeinbase(n.get_mpz_t(), 2) > 100)
+        return false;
+    mpz_class a = abs(n);
+    mpz_class high;
+    mpz_fdiv_q_2exp(high.get_mpz_t(), a.get_mpz_t(), 64);
+    mpz_class low;
+    mpz_fdiv_r_2exp(low.get_mpz_t(), a.get_mpz_t(), 64);
+    const TPos u = (TPos(high.get_ui()) << 64) | TPos(low.get_ui());
+    v = n < 0 ? -u : u;
+    return true;
+}
+
 struct TBlocks {
     std::uint64_t word;
     mpz_class count;
+};
+
+// A stack of runs that keeps the numbers of runs taken off for the next ones put on, so that the blocks going
+// to and fro allocate nothing.
+class TStack {
+public:
+    bool empty() const { return size_ == 0; }
+    std::size_t size() const { return size_; }
+    TBlocks& back() { return items_[size_ - 1]; }
+    const TBlocks& operator[](std::size_t i) const { return items_[i]; }
+    void pop_back() { --size_; }
+    template <typename N>
+    void push_back(std::uint64_t word, const N& count) {
+        if (size_ < items_.size()) {
+            items_[size_].word = word;
+            items_[size_].count = count;
+        } else {
+            items_.push_back(TBlocks{word, mpz_class(count)});
+        }
+        ++size_;
+    }
+
+private:
+    std::vector<TBlocks> items_;
+    std::size_t size_ = 0;
 };
 
 std::uint8_t CellOf(std::uint64_t word, int i) {
@@ -92,12 +146,12 @@ public:
         };
         const std::int64_t hb = blockOf(head);
         for (std::int64_t b = blockOf(last0_); b > hb; --b)
-            PushBlank(right_, wordAt(b), 1);
+            PushBlank(right_, wordAt(b), 1ul);
         for (std::int64_t b = blockOf(first0_); b < hb; ++b)
-            PushBlank(left_, wordAt(b), 1);
+            PushBlank(left_, wordAt(b), 1ul);
         cur_ = wordAt(hb);
         off_ = int(head - hb * k_);
-        pos_ = hb * k_;
+        pos_ = TPos(hb) * k_;
         minV_ = head;
         maxV_ = head;
         state_ = core.state;
@@ -160,12 +214,16 @@ public:
         r.steps = Steps();
         r.state = state_;
         r.symbol = CellOf(cur_, off_);
-        r.head = pos_ + off_;
+        const int away = away_ > 0 ? 1 : away_ < 0 ? -1 : 0;
+        r.head = Big(pos_ + off_) + away_;
         r.blockSize = k_;
         r.macroSteps = macroSteps_;
         // The tape keeps one blank beyond the farthest cell the head stood on, within the limit.
-        mpz_class first = std::min(mpz_class(first0_), mpz_class(minV_ - 1));
-        mpz_class last = std::max(mpz_class(last0_), mpz_class(maxV_ + 1));
+        // After a run off to one side the head's side of the tape is counted from where it ran to.
+        const mpz_class minV = Big(minV_) + (away < 0 ? away_ : mpz_class(0));
+        const mpz_class maxV = Big(maxV_) + (away > 0 ? away_ : mpz_class(0));
+        mpz_class first = std::min(mpz_class(first0_), mpz_class(minV - 1));
+        mpz_class last = std::max(mpz_class(last0_), mpz_class(maxV + 1));
         if (bounded_) {
             first = std::max(first, mpz_class(lo_));
             last = std::min(last, mpz_class(hi_));
@@ -180,18 +238,18 @@ public:
             runs.push_back(TTapeRun{w, count});
         };
         mpz_class leftCells = 0;
-        for (const TBlocks& b : left_) {
-            add(b.word, b.count);
-            leftCells += b.count * k_;
+        for (std::size_t i = 0; i < left_.size(); ++i) {
+            add(left_[i].word, left_[i].count);
+            leftCells += left_[i].count * k_;
         }
         add(cur_, 1);
         mpz_class rightCells = 0;
-        for (auto it = right_.rbegin(); it != right_.rend(); ++it) {
-            add(it->word, it->count);
-            rightCells += it->count * k_;
+        for (std::size_t i = right_.size(); i-- > 0;) {
+            add(right_[i].word, right_[i].count);
+            rightCells += right_[i].count * k_;
         }
-        const mpz_class from = pos_ - leftCells;
-        const mpz_class to = pos_ + k_ + rightCells - 1;
+        const mpz_class from = Big(pos_) + away_ - leftCells;
+        const mpz_class to = Big(pos_) + away_ + k_ + rightCells - 1;
         r.tape = Cut(runs, from, to, first, last);
         return r;
     }
@@ -228,19 +286,21 @@ private:
 
     const TCellRule& Rule(int state, std::uint8_t b) const { return rules_[(std::size_t(state) << 8) | b]; }
 
-    static void Push(std::vector<TBlocks>& stack, std::uint64_t word, const mpz_class& n) {
+    template <typename N>
+    static void Push(TStack& stack, std::uint64_t word, const N& n) {
         if (!stack.empty() && stack.back().word == word)
             stack.back().count += n;
         else
-            stack.push_back(TBlocks{word, n});
+            stack.push_back(word, n);
     }
-    void PushBlank(std::vector<TBlocks>& stack, std::uint64_t word, const mpz_class& n) {
+    template <typename N>
+    void PushBlank(TStack& stack, std::uint64_t word, const N& n) {
         // Blanks beyond the outermost run are not kept.
         if (stack.empty() && word == blank_)
             return;
         Push(stack, word, n);
     }
-    std::uint64_t Pop(std::vector<TBlocks>& stack) {
+    std::uint64_t Pop(TStack& stack) {
         if (stack.empty())
             return blank_;
         TBlocks& top = stack.back();
@@ -250,7 +310,7 @@ private:
         return w;
     }
 
-    void Visit(const mpz_class& p) {
+    void Visit(TPos p) {
         if (p < minV_)
             minV_ = p;
         else if (p > maxV_)
@@ -266,13 +326,13 @@ private:
     // The head goes out of its block to the neighbour on that side, landing on its nearer end.
     void Leave(bool right) {
         if (right) {
-            PushBlank(left_, cur_, 1);
+            PushBlank(left_, cur_, 1ul);
             cur_ = Pop(right_);
             pos_ += k_;
             off_ = 0;
             enter_ = 0;
         } else {
-            PushBlank(right_, cur_, 1);
+            PushBlank(right_, cur_, 1ul);
             cur_ = Pop(left_);
             pos_ -= k_;
             off_ = k_ - 1;
@@ -283,7 +343,7 @@ private:
 
     // Whether a block step stays clear of the tape's limits: the block within them, and its way out not over them.
     bool Safe(const TMacro& m) const {
-        const std::int64_t start = pos_.get_si();
+        const auto start = std::int64_t(pos_);
         if (start < lo_ || start + k_ - 1 > hi_)
             return false;
         return m.exit == 1 ? start + k_ - 1 < hi_ : start > lo_;
@@ -292,11 +352,39 @@ private:
     // The machine crosses the block under the head and the equal blocks beyond it, each alike: as many as the
     // steps left and the tape's limits allow. False when not even the first may go.
     bool Chain(const TMacro& m, bool right) {
-        std::vector<TBlocks>& ahead = right ? right_ : left_;
-        std::vector<TBlocks>& behind = right ? left_ : right_;
+        TStack& ahead = right ? right_ : left_;
+        TStack& behind = right ? left_ : right_;
+        const bool endless = ahead.empty() && cur_ == blank_;
+        // The common case in machine words: a run ahead of fewer than 2^60 blocks, the steps left within small_.
+        if ((endless && big_ == 0) ||
+            (!ahead.empty() && ahead.back().word == cur_ && mpz_sizeinbase(ahead.back().count.get_mpz_t(), 2) < 60)) {
+            std::int64_t n = small_ / m.steps;
+            if (!endless)
+                n = std::min<std::int64_t>(n, ahead.back().count.get_si() + 1);
+            if (bounded_) {
+                const auto start = std::int64_t(pos_);
+                n = std::min<std::int64_t>(n, right ? (hi_ - start) / k_ : (start - lo_) / k_);
+            }
+            if (n <= 1)
+                return false;
+            small_ -= n * m.steps;
+            ++macroSteps_;
+            state_ = m.state;
+            VisitBlock(m);
+            pos_ += TPos(right ? n - 1 : 1 - n) * k_;
+            VisitBlock(m);
+            if (!endless) {
+                mpz_sub_ui(ahead.back().count.get_mpz_t(), ahead.back().count.get_mpz_t(),
+                           static_cast<unsigned long>(n - 1));
+                if (ahead.back().count == 0)
+                    ahead.pop_back();
+            }
+            PushBlank(behind, m.word, static_cast<unsigned long>(n));
+            Enter(right);
+            return true;
+        }
         // Blocks beyond the one under the head: the run ahead of the same word, or endless blanks.
         mpz_class more = 0;
-        const bool endless = ahead.empty() && cur_ == blank_;
         if (!ahead.empty() && ahead.back().word == cur_)
             more = ahead.back().count;
         if (more == 0 && !endless)
@@ -306,7 +394,7 @@ private:
         if (!endless && n > more + 1)
             n = more + 1;
         if (bounded_) {
-            const std::int64_t start = pos_.get_si();
+            const auto start = std::int64_t(pos_);
             // Blocks that lie within the limits and do not leave over them.
             const std::int64_t room = right ? (hi_ - start) / k_ : (start - lo_) / k_;
             if (n > room)
@@ -321,10 +409,18 @@ private:
         // The first block and the last one reach farthest.
         VisitBlock(m);
         const mpz_class shift = (n - 1) * k_;
-        if (right)
-            pos_ += shift;
-        else
-            pos_ -= shift;
+        TPos small = 0;
+        if (Small(shift, small)) {
+            pos_ += right ? small : -small;
+        } else {
+            // Off over endless blanks, never to come back before the steps run out: the head's side of the tape
+            // is counted from here on.
+            away_ += right ? shift : mpz_class(-shift);
+            if (right)
+                maxV_ = pos_;
+            else
+                minV_ = pos_;
+        }
         VisitBlock(m);
         // n - 1 blocks ahead are taken, n blocks go behind, written.
         if (!endless) {
@@ -333,7 +429,12 @@ private:
                 ahead.pop_back();
         }
         PushBlank(behind, m.word, n);
-        // Out of the last block into the next.
+        Enter(right);
+        return true;
+    }
+
+    // Out of the last block of a run crossed into the next.
+    void Enter(bool right) {
         if (right) {
             cur_ = Pop(right_);
             pos_ += k_;
@@ -346,7 +447,6 @@ private:
             enter_ = 1;
         }
         Visit(pos_ + off_);
-        return true;
     }
 
     // One step of the machine, exactly as the run core takes it.
@@ -355,7 +455,7 @@ private:
         if (!r.ok)
             return TStatus::Halt;
         if (bounded_) {
-            const std::int64_t p = pos_.get_si() + off_;
+            const std::int64_t p = std::int64_t(pos_) + off_;
             if (p <= lo_ && r.delta < 0)
                 return TStatus::LeftBorder;
             if (p >= hi_ && r.delta > 0)
@@ -377,9 +477,15 @@ private:
 
     const TMacro& MacroOf(int state, int side, std::uint64_t word) {
         const TKey key{word, (std::uint32_t(state) << 1) | std::uint32_t(side)};
+        // The blocks met lately, looked up without the table.
+        TRecent& recent = recent_[TKeyHash()(key) & (Recent - 1)];
+        if (recent.macro && recent.key == key)
+            return *recent.macro;
         const auto known = macros_.find(key);
-        if (known != macros_.end())
+        if (known != macros_.end()) {
+            recent = TRecent{key, &known->second};
             return known->second;
+        }
         TMacro m;
         int off = side == 0 ? 0 : k_ - 1;
         int s = state;
@@ -404,7 +510,9 @@ private:
         }
         m.word = w;
         m.state = s;
-        return macros_.emplace(key, m).first->second;
+        const TMacro& kept = macros_.emplace(key, m).first->second;
+        recent = TRecent{key, &kept};
+        return kept;
     }
 
     // The cells from..to (runs given in order) cut or padded with blanks to first..last, equal runs merged.
@@ -489,14 +597,16 @@ private:
     bool bounded_ = false;
     std::int64_t lo_ = 0;
     std::int64_t hi_ = 0;
-    std::vector<TBlocks> left_;
-    std::vector<TBlocks> right_;
+    TStack left_;
+    TStack right_;
     std::uint64_t cur_ = 0;
     int off_ = 0;
-    // The position of the block under the head's first cell.
-    mpz_class pos_;
-    mpz_class minV_;
-    mpz_class maxV_;
+    // The position of the block under the head's first cell, and the farthest cells the head stood on; all
+    // three but the one on the other side counted from away_ once the head has run off over endless blanks.
+    TPos pos_ = 0;
+    TPos minV_ = 0;
+    TPos maxV_ = 0;
+    mpz_class away_;
     int state_ = 0;
     // The end of its block the head came in at (0 left, 1 right), -1 when it stands elsewhere.
     int enter_ = -1;
@@ -505,6 +615,12 @@ private:
     mpz_class big_;
     std::uint64_t macroSteps_ = 0;
     std::unordered_map<TKey, TMacro, TKeyHash> macros_;
+    struct TRecent {
+        TKey key{0, 0};
+        const TMacro* macro = nullptr;
+    };
+    static constexpr std::size_t Recent = 4096;
+    std::vector<TRecent> recent_ = std::vector<TRecent>(Recent);
 };
 
 std::vector<TCellRule> RulesOf(const TRunCore& core) {
@@ -520,6 +636,43 @@ std::vector<TCellRule> RulesOf(const TRunCore& core) {
             c.delta = r.delta;
         }
     return rules;
+}
+
+// Cells as text with words repeated written as "(1##)^4096": from each place the shortest word of up to 16
+// cells that repeats to cover at least 8 cells, else the cell itself.
+QStringList Repeats(const QString& cells) {
+    QStringList parts;
+    QString single;
+    const qsizetype n = cells.size();
+    for (qsizetype i = 0; i < n;) {
+        qsizetype bestWord = 0;
+        qsizetype bestCount = 0;
+        for (qsizetype w = 1; w <= 16 && i + 2 * w <= n; ++w) {
+            qsizetype count = 1;
+            while (i + (count + 1) * w <= n && QStringView(cells).mid(i + count * w, w) == QStringView(cells).mid(i, w))
+                ++count;
+            if (count >= 2 && count * w >= 8) {
+                bestWord = w;
+                bestCount = count;
+                break;
+            }
+        }
+        if (bestWord == 0) {
+            single.append(cells[i]);
+            ++i;
+            continue;
+        }
+        if (!single.isEmpty())
+            parts.append(single);
+        single.clear();
+        const QString word = cells.mid(i, bestWord);
+        parts.append((bestWord == 1 ? word : QLatin1Char('(') + word + QLatin1Char(')')) + QLatin1Char('^') +
+                     QString::number(bestCount));
+        i += bestWord * bestCount;
+    }
+    if (!single.isEmpty())
+        parts.append(single);
+    return parts;
 }
 
 } // namespace
@@ -565,21 +718,25 @@ QString TFastResult::TapeText(std::size_t bound, bool inner) const {
         }
         return text;
     }
+    // Runs of a few cells are gathered into plain text, where words repeated are found again (the blocks of
+    // an accelerated run are merged into runs of one symbol when the tape is put together).
     QStringList parts;
+    QString loose;
     for (std::size_t i = from; i < to; ++i) {
         QString word;
         for (const char c : tape[i].word)
             word.append(TRunCore::CharOf(std::uint8_t(c)));
         const TTapeRun& r = tape[i];
-        // Short runs of one symbol read better written out.
-        if (r.word.size() == 1 && r.count <= 3)
-            parts.append(word.repeated(r.count.get_si()));
-        else if (r.count == 1)
-            parts.append(word);
-        else
-            parts.append((r.word.size() == 1 ? word : QLatin1Char('(') + word + QLatin1Char(')')) + QLatin1Char('^') +
-                         BigText(r.count));
+        if (r.count == 1 || r.count * mpz_class(std::uint64_t(r.word.size())) <= 3) {
+            loose += word.repeated(r.count.get_si());
+            continue;
+        }
+        parts += Repeats(loose);
+        loose.clear();
+        parts.append((r.word.size() == 1 ? word : QLatin1Char('(') + word + QLatin1Char(')')) + QLatin1Char('^') +
+                     BigText(r.count));
     }
+    parts += Repeats(loose);
     return parts.join(QLatin1Char(' '));
 }
 
@@ -588,8 +745,6 @@ TAccelRun::TAccelRun(const TRunCore& core, int dies) : core_(core), dies_(dies) 
 TFastResult TAccelRun::RunPlain(const mpz_class& limit) {
     TRunCore core = core_;
     core.trace = nullptr;
-    // No limit is as far as a position of the core reaches, which no tape in memory comes near.
-    const int dies = dies_ > 0 ? dies_ : RunCoreNoLimit;
     mpz_class done = 0;
     TRunCore::TOutcome outcome = TRunCore::TOutcome::Ok;
     core.Lookup();
@@ -599,8 +754,17 @@ TFastResult TAccelRun::RunPlain(const mpz_class& limit) {
         const mpz_class left = limit - done;
         const qint64 slice = left > SmallRoom ? qint64(SmallRoom) : qint64(left.get_si());
         core.step = 0;
-        outcome = core.RunUntil(slice, dies);
+        // Without a limit the reach doubles as the tape grows, as the engine's runs do.
+        const int reach = core.ReachFor(dies_);
+        outcome = core.RunUntil(slice, reach);
         done += long(core.step);
+        if ((outcome == TRunCore::TOutcome::LeftBorder || outcome == TRunCore::TOutcome::RightBorder) &&
+            TRunCore::ReachMayGrow(dies_, reach)) {
+            core.Widen(core.ReachFor(dies_));
+            core.Lookup();
+            outcome = TRunCore::TOutcome::Ok;
+            continue;
+        }
         if (outcome == TRunCore::TOutcome::Ok && core.step < slice)
             break;
     }
@@ -658,23 +822,26 @@ TFastResult TAccelRun::Run(const mpz_class& limit) {
     for (int k = forced_ > 0 ? forced_ : 1; k <= (forced_ > 0 ? forced_ : MaxBlock); ++k) {
         auto m = std::make_unique<TMacroMachine>(rules, k, core_, dies_, limit);
         const TStatus s = m->Run(Trial);
-        if (s != TStatus::Going) {
-            TFastResult r = m->Result(s);
-            return r;
-        }
+        if (s != TStatus::Going)
+            return m->Result(s);
         const mpz_class steps = m->Steps();
         if (steps > bestSteps) {
             bestSteps = steps;
             best = std::move(m);
         }
     }
-    // Blocks that take few steps each go slower than the run core's steps: the run core then runs it all.
-    if (!noPlain_ && forced_ == 0 && bestSteps < mpz_class(std::uint64_t(Trial) * 64))
+    // Blocks that take few steps each go slower than the run core's steps: where the chosen size has averaged
+    // fewer than 16 steps a block over a longer while, the run core runs it all from the start.
+    constexpr std::uint64_t Longer = 30000;
+    const TStatus s = best->Run(Longer);
+    if (s != TStatus::Going)
+        return best->Result(s);
+    if (!noPlain_ && forced_ == 0 && best->Steps() < mpz_class(16ul * best->MacroSteps()))
         return RunPlain(limit);
     for (;;) {
-        const TStatus s = best->Run(std::uint64_t(1) << 20);
-        if (s != TStatus::Going)
-            return best->Result(s);
+        const TStatus status = best->Run(std::uint64_t(1) << 20);
+        if (status != TStatus::Going)
+            return best->Result(status);
     }
 }
 

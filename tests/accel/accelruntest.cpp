@@ -1,7 +1,14 @@
 #include "accel/accelrun.h"
+#include "cli/runnercli.h"
 #include "machine/machine.h"
 #include "runner/batchrun.h"
 #include "settings/config.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -135,4 +142,102 @@ TEST(AcceleratedRun, AgreesWithTheRunCoreOnRandomMachines) {
     EXPECT_GT(cases, 1600);
     // The blocks were used, not only single steps.
     EXPECT_GT(macroSteps, 50000u);
+}
+
+namespace {
+
+// A machine in the rule-per-line format of other simulators ("_" the blank, "halt" stops), run by qtm-run.
+QString RunCli(const QString& rules, QStringList args) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("m.tm"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(rules.toLatin1());
+    file.close();
+    QString out;
+    QString err;
+    QTextStream o(&out);
+    QTextStream e(&err);
+    args.prepend(path);
+    args.prepend(QStringLiteral("qtm-run"));
+    RunBatch(args, o, e);
+    return out + err;
+}
+
+QJsonObject Json(const QString& line) {
+    return QJsonDocument::fromJson(line.toUtf8()).object();
+}
+
+const char* const Beaver5 = "A _ 1 r B\nA 1 1 l C\nB _ 1 r C\nB 1 1 r B\nC _ 1 r D\nC 1 _ l E\nD _ 1 l A\nD 1 1 l D\n"
+                            "E _ 1 r halt\nE 1 _ l A\n";
+
+} // namespace
+
+// The champions of two to five states from a blank tape, to their published step counts and ones.
+TEST(AcceleratedRun, BusyBeaversReachTheirPublishedFigures) {
+    const struct {
+        const char* rules;
+        const char* steps;
+        const char* ones;
+    } beavers[] = {
+        {"A _ 1 r B\nA 1 1 l B\nB _ 1 l A\nB 1 1 r halt\n", "6", "4"},
+        {"A _ 1 r B\nA 1 1 r halt\nB _ _ r C\nB 1 1 r B\nC _ 1 l C\nC 1 1 l A\n", "14", "6"},
+        {"A _ 1 r B\nA 1 1 r halt\nB _ 1 l B\nB 1 _ r C\nC _ 1 l C\nC 1 1 l A\n", "21", "5"},
+        {"A _ 1 r B\nA 1 1 l B\nB _ 1 l A\nB 1 _ l C\nC _ 1 r halt\nC 1 1 l D\nD _ 1 r D\nD 1 _ r A\n", "107", "13"},
+        {Beaver5, "47176870", "4098"},
+    };
+    for (const auto& b : beavers) {
+        const QJsonObject o = Json(RunCli(QString::fromLatin1(b.rules),
+                                          {QStringLiteral("--fast"), QStringLiteral("--word"), QString(),
+                                           QStringLiteral("--dies"), QStringLiteral("0"), QStringLiteral("--max-steps"),
+                                           QStringLiteral("1e9"), QStringLiteral("--json")}));
+        EXPECT_EQ(o.value(QStringLiteral("end")).toString(), QStringLiteral("halt")) << b.steps;
+        EXPECT_EQ(QString::number(o.value(QStringLiteral("steps")).toInteger()), QLatin1String(b.steps));
+        EXPECT_EQ(o.value(QStringLiteral("counts")).toObject().value(QStringLiteral("1")).toString(),
+                  QLatin1String(b.ones));
+    }
+}
+
+// At the window's widest tape the five-state champion stops at the left border; with --dies 0 plain stepping
+// runs it to its halt too.
+TEST(AcceleratedRun, DiesZeroLetsTheTapeGrowWithoutLimit) {
+    const QStringList blank = {QStringLiteral("--word"),
+                               QString(),
+                               QStringLiteral("--no-loop-check"),
+                               QStringLiteral("--max-steps"),
+                               QStringLiteral("1e8"),
+                               QStringLiteral("--json")};
+    const QJsonObject border = Json(RunCli(QString::fromLatin1(Beaver5), blank + QStringList{"--dies", "99"}));
+    EXPECT_EQ(border.value(QStringLiteral("end")).toString(), QStringLiteral("left-border"));
+    EXPECT_EQ(border.value(QStringLiteral("steps")).toInteger(), 4263);
+    const QJsonObject plain = Json(RunCli(QString::fromLatin1(Beaver5), blank + QStringList{"--dies", "0"}));
+    EXPECT_EQ(plain.value(QStringLiteral("end")).toString(), QStringLiteral("halt"));
+    EXPECT_EQ(plain.value(QStringLiteral("steps")).toInteger(), 47176870);
+    EXPECT_EQ(plain.value(QStringLiteral("inner")).toString().count(u'1'), 4098);
+}
+
+// A head running away over blanks to a limit beyond 64 bits: the steps exact and a string, the tape compressed.
+TEST(AcceleratedRun, LimitsBeyondSixtyFourBitsAndCompressedTapes) {
+    const QString away = QStringLiteral("A _ 1 r A\n");
+    const QStringList args = {QStringLiteral("--fast"), QStringLiteral("--word"), QString(),
+                              QStringLiteral("--dies"), QStringLiteral("0"),      QStringLiteral("--max-steps"),
+                              QStringLiteral("1e40")};
+    const QJsonObject o = Json(RunCli(away, args + QStringList{QStringLiteral("--json")}));
+    const QString big = QStringLiteral("10000000000000000000000000000000000000000");
+    EXPECT_EQ(o.value(QStringLiteral("end")).toString(), QStringLiteral("max-steps"));
+    EXPECT_EQ(o.value(QStringLiteral("steps")).toString(), big);
+    EXPECT_EQ(o.value(QStringLiteral("head")).toString(), big);
+    EXPECT_EQ(o.value(QStringLiteral("counts")).toObject().value(QStringLiteral("1")).toString(), big);
+    EXPECT_EQ(o.value(QStringLiteral("inner")).toString(), QStringLiteral("1^") + big);
+    EXPECT_EQ(o.value(QStringLiteral("tape")).toString(), QStringLiteral("# 1^") + big + QStringLiteral(" ##"));
+    // Up to 2^53 a number.
+    EXPECT_EQ(Json(RunCli(away, {"--fast", "--word", "", "--dies", "0", "--max-steps", "2.5e3", "--json"}))
+                  .value(QStringLiteral("steps"))
+                  .toInteger(),
+              2500);
+    EXPECT_EQ(RunCli(QString::fromLatin1(Beaver5), {"--fast", "--word", "", "--dies", "0", "--max-steps", "1e9"}),
+              QStringLiteral("(пустое слово)\tостанов\tшагов: 47176870\tсостояние: halt\tсимвол: #\tлента: "
+                             "1#1 (##1##1)^2047 ##11\n"));
+    EXPECT_TRUE(RunCli(away, {"--max-steps", "1e", "--fast"}).startsWith(QStringLiteral("Неверное число шагов: 1e")));
+    EXPECT_TRUE(RunCli(away, {"--max-steps", "0", "--fast"}).startsWith(QStringLiteral("Неверное число шагов: 0")));
 }
