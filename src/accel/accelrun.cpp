@@ -694,6 +694,21 @@ std::array<mpz_class, 256> TFastResult::Counts() const {
     return counts;
 }
 
+bool TFastResult::PutInto(TRunCore& core, qint64 base) const {
+    const mpz_class length = Length();
+    if (length > (1 << 28) || !steps.fits_slong_p() || !first.fits_slong_p() || !head.fits_slong_p())
+        return false;
+    std::vector<std::uint8_t> cells;
+    cells.reserve(std::size_t(length.get_ui()));
+    for (const TTapeRun& r : tape)
+        for (unsigned long i = 0; i < r.count.get_ui(); ++i)
+            cells.insert(cells.end(), r.word.begin(), r.word.end());
+    const int from = int(first.get_si());
+    const int last = from + int(cells.size()) - 1;
+    core.MoveTo(from, cells, state, int(head.get_si()), -from, last - core.wordLength, base + qint64(steps.get_si()));
+    return true;
+}
+
 QString TFastResult::TapeText(std::size_t bound, bool inner) const {
     // The runs to show: without the blanks at both ends for the inner tape.
     std::size_t from = 0;
@@ -752,7 +767,8 @@ TFastResult TAccelRun::RunPlain(const mpz_class& limit) {
         outcome = TRunCore::TOutcome::Halt;
     while (outcome == TRunCore::TOutcome::Ok && done < limit) {
         const mpz_class left = limit - done;
-        const qint64 slice = left > SmallRoom ? qint64(SmallRoom) : qint64(left.get_si());
+        const qint64 room = cancel ? qint64(1) << 24 : qint64(SmallRoom);
+        const qint64 slice = left > long(room) ? room : qint64(left.get_si());
         core.step = 0;
         // Without a limit the reach doubles as the tape grows, as the engine's runs do.
         const int reach = core.ReachFor(dies_);
@@ -765,7 +781,7 @@ TFastResult TAccelRun::RunPlain(const mpz_class& limit) {
             outcome = TRunCore::TOutcome::Ok;
             continue;
         }
-        if (outcome == TRunCore::TOutcome::Ok && core.step < slice)
+        if ((outcome == TRunCore::TOutcome::Ok && core.step < slice) || (cancel && cancel(done)))
             break;
     }
     TFastResult r;
@@ -833,14 +849,17 @@ TFastResult TAccelRun::Run(const mpz_class& limit) {
     // Blocks that take few steps each go slower than the run core's steps: where the chosen size has averaged
     // fewer than 16 steps a block over a longer while, the run core runs it all from the start.
     constexpr std::uint64_t Longer = 30000;
-    const TStatus s = best->Run(Longer);
-    if (s != TStatus::Going)
-        return best->Result(s);
+    constexpr std::uint64_t Chunk = 4096;
+    for (std::uint64_t done = 0; done < Longer; done += Chunk) {
+        const TStatus s = best->Run(Chunk);
+        if (s != TStatus::Going || (cancel && cancel(best->Steps())))
+            return best->Result(s);
+    }
     if (!noPlain_ && forced_ == 0 && best->Steps() < mpz_class(16ul * best->MacroSteps()))
         return RunPlain(limit);
     for (;;) {
-        const TStatus status = best->Run(std::uint64_t(1) << 20);
-        if (status != TStatus::Going)
+        const TStatus status = best->Run(Chunk);
+        if (status != TStatus::Going || (cancel && cancel(best->Steps())))
             return best->Result(status);
     }
 }

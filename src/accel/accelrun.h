@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ struct TFastResult {
     mpz_class Length() const;
     // The number of cells holding each byte.
     std::array<mpz_class, 256> Counts() const;
+    // Puts the run core at this configuration, counted from step base; false when it is too large for the
+    // core (a tape of more than 2^28 cells, or steps beyond 64 bits).
+    bool PutInto(TRunCore& core, qint64 base) const;
     // The tape as text: every cell while there are at most bound of them, else runs longer than a few cells as
     // "1^4096" and words repeated as "(01)^12", separated by spaces. Inner leaves out the blanks at both ends.
     QString TapeText(std::size_t bound, bool inner) const;
@@ -56,6 +60,9 @@ public:
     void ForceBlockSize(int k) { forced_ = k; }
     // No plain stepping: the blocks even where they do not pay, for the tests.
     void ForbidPlain(bool forbid) { noPlain_ = forbid; }
+    // Asked with the steps taken so far every few thousand block steps (or million steps): true ends the run
+    // where it stands, as a step limit would.
+    std::function<bool(const mpz_class& steps)> cancel;
 
 private:
     TFastResult RunPlain(const mpz_class& limit);
