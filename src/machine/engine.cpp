@@ -196,7 +196,8 @@ void TEngine::StepOnce() {
             const int position = core.headPosition;
             const std::uint8_t before = core.HeadByte();
             RememberStep(false);
-            const TRunCore::TOutcome outcome = core.Execute(settings_.DiesCount);
+            const TRunCore::TOutcome outcome =
+                core.Execute(settings_.DiesCount > 0 ? settings_.DiesCount : RunCoreNoLimit);
             wroteAt_ = outcome == TRunCore::TOutcome::Ok ? core.step : -1;
             wrotePosition_ = position;
             wroteBefore_ = before;
@@ -344,6 +345,17 @@ bool TEngine::AskLoop(qint64 n) {
     return true;
 }
 
+bool TEngine::Unbounded(TRunCore::TOutcome outcome, int reach) {
+    // Without a limit a border is only where the reach ran out: the run goes on with a wider one.
+    if ((outcome != TRunCore::TOutcome::LeftBorder && outcome != TRunCore::TOutcome::RightBorder) ||
+        !TRunCore::ReachMayGrow(settings_.DiesCount, reach))
+        return false;
+    TRunCore& core = machine_.Core();
+    core.Widen(core.ReachFor(settings_.DiesCount));
+    core.Lookup();
+    return true;
+}
+
 bool TEngine::StopAtStepLimit() {
     const RunState state = machine_.GetRunState();
     const TRunCore& core = machine_.Core();
@@ -373,8 +385,11 @@ void TEngine::RunSteps(qint64 limit) {
         if (loop) {
             try {
                 qint64 repeat = 0;
-                const TRunCore::TOutcome outcome = loop->Run(limit, settings_.DiesCount, settings_.History, repeat);
+                const int reach = core.ReachFor(settings_.DiesCount);
+                const TRunCore::TOutcome outcome = loop->Run(limit, reach, settings_.History, repeat);
                 machine_.CoreStepped();
+                if (Unbounded(outcome, reach))
+                    continue;
                 if (outcome != TRunCore::TOutcome::Ok)
                     Stop(outcome);
                 else if (repeat != 0 && AskLoop(repeat))
@@ -386,8 +401,11 @@ void TEngine::RunSteps(qint64 limit) {
             continue;
         }
         try {
-            const TRunCore::TOutcome outcome = core.RunUntil(limit, settings_.DiesCount);
+            const int reach = core.ReachFor(settings_.DiesCount);
+            const TRunCore::TOutcome outcome = core.RunUntil(limit, reach);
             machine_.CoreStepped();
+            if (Unbounded(outcome, reach))
+                continue;
             if (outcome != TRunCore::TOutcome::Ok)
                 Stop(outcome);
         } catch (...) {

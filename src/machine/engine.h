@@ -110,6 +110,8 @@ private:
     void LookUp();
     // Ends the run at a stop the core found: a border, a move off the tape, or no command.
     void Stop(TRunCore::TOutcome outcome);
+    // A border met with DiesCount 0 where only the reach ran out: the rule is looked up again and true.
+    bool Unbounded(TRunCore::TOutcome outcome, int reach);
     bool MayHit();
     // Pauses, shows one message, then returns to Ready.
     void StopWith(TStop reason, const QString& caption, const QString& text, TIcon icon);

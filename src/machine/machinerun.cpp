@@ -61,7 +61,7 @@ void TMachine::ResetBlanks() {
 
 void TMachine::SetHeadPosition(int p) {
     const int n = int(word_.size());
-    const int dies = settings_.DiesCount;
+    const int dies = settings_.DiesCount > 0 ? settings_.DiesCount : RunCoreNoLimit;
     headPosition_ = p;
     if (p > 0) {
         const int r = rightBlanks_;

@@ -37,6 +37,11 @@ private:
     std::size_t size_ = 0;
 };
 
+// The tape's limit that stands for none (DiesCount 0): as far as a position reaches, which no tape in memory
+// comes near. The inner loop makes room for the whole reach, so an unlimited run is run with a reach that
+// doubles as the tape grows (ReachFor).
+constexpr int RunCoreNoLimit = 1 << 30;
+
 // What a compiled rule does.
 struct TRunRule {
     std::int32_t next = 0;
@@ -132,6 +137,18 @@ public:
     TOutcome RunUntil(qint64 limit, int dies, TWatch* watch = nullptr);
 
     int HeadCell() const { return leftBlanks + headPosition; }
+    // The limit to run with for a DiesCount: itself, or for 0 twice the tape, as far as RunCoreNoLimit.
+    int ReachFor(int dies) const {
+        return dies > 0 ? dies : int(std::min<qint64>(RunCoreNoLimit, std::max<qint64>(1024, 2 * qint64(tape.size()))));
+    }
+    // Whether a stop at a border with that reach only means the reach must grow.
+    static bool ReachMayGrow(int dies, int reach) { return dies <= 0 && reach < RunCoreNoLimit; }
+    // After a stop at a border of a reach now wider: the tape takes the cell beyond the head, as it would have
+    // when the head came to the end.
+    void Widen(int dies) {
+        Place(headPosition, dies);
+        grown = true;
+    }
     std::uint8_t HeadByte() const { return tape[std::size_t(HeadCell())]; }
     // How far the tape can reach with that limit: cells beyond the word on the left and on the right.
     int LeftReach(int dies) const { return std::max(dies, leftBlanks); }

@@ -1,5 +1,7 @@
 #include "runner/runtoend.h"
 
+#include "accel/accelrun.h"
+
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "settings/config.h"
@@ -7,6 +9,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <limits>
 #include <chrono>
 
 namespace {
@@ -149,6 +152,8 @@ bool TRunToEnd::Go() {
                 mayHit_[(std::size_t(s) << 8) | std::size_t(b)] =
                     breaks->MayHit(core.StateName(s), QString(TRunCore::CharOf(std::uint8_t(b))));
     }
+    // Nothing to log, check or stop at: the accelerated run may skip steps.
+    fast_ = !history_ && !breaks_ && !LogAttached();
     machine_.FlushRun();
     loggedThrough_ = machine_.Core().step;
     checkpoints_.clear();
@@ -189,7 +194,59 @@ void TRunToEnd::Launch() {
     });
 }
 
+void TRunToEnd::WorkFast() {
+    TRunCore& core = machine_.Core();
+    const TRunPosition start = Save();
+    const qint64 from = core.step;
+    const mpz_class limit = mpz_class(long(std::numeric_limits<qint64>::max() - from));
+    try {
+        TAccelRun accel(core, settings_.DiesCount);
+        accel.cancel = [this, from](const mpz_class& steps) {
+            steps_.store(from + qint64(steps.get_si()), std::memory_order_relaxed);
+            return stop_.load(std::memory_order_relaxed);
+        };
+        const TFastResult end = accel.Run(limit);
+        const qint64 steps = end.steps.fits_slong_p() ? qint64(end.steps.get_si()) : 0;
+        // A step back after the stop steps again from a copy of the run some way before it, not from the start.
+        constexpr qint64 Back = 2 * TEngine::StepBackDepth + 2;
+        if (steps > Back) {
+            Restore(start);
+            TAccelRun again(core, settings_.DiesCount);
+            const TFastResult before = again.Run(mpz_class(long(steps - Back)));
+            if (before.PutInto(core, from)) {
+                checkpoints_.clear();
+                checkpoints_.push_back(Save());
+            }
+        }
+        if (!end.PutInto(core, from)) {
+            failed_ = true;
+            return;
+        }
+        steps_.store(core.step, std::memory_order_relaxed);
+        switch (end.end) {
+        case TFastResult::TEnd::Halt:
+            outcome_ = TRunCore::TOutcome::Halt;
+            break;
+        case TFastResult::TEnd::LeftBorder:
+            outcome_ = TRunCore::TOutcome::LeftBorder;
+            break;
+        case TFastResult::TEnd::RightBorder:
+            outcome_ = TRunCore::TOutcome::RightBorder;
+            break;
+        case TFastResult::TEnd::StepLimit:
+            outcome_ = TRunCore::TOutcome::Ok;
+            break;
+        }
+    } catch (...) {
+        failed_ = true;
+    }
+}
+
 void TRunToEnd::Work() {
+    if (fast_) {
+        WorkFast();
+        return;
+    }
     TRunCore& core = machine_.Core();
     const int dies = settings_.DiesCount;
     // The loop check looks ahead up to a log's length, step by step, at the end of each slice: slices many

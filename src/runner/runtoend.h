@@ -80,6 +80,8 @@ private:
     bool Go();
     void Launch();
     void Work();
+    // The run without a log, a loop check or breakpoints: the accelerated run, then the core put where it ended.
+    void WorkFast();
     // Keeps a copy of the run position when the last is cadence steps back.
     void Checkpoint();
     // Handles what stopped the worker; true when the worker goes on.
@@ -105,6 +107,7 @@ private:
     bool active_ = false;
     bool history_ = false;
     bool breaks_ = false;
+    bool fast_ = false;
     // Per (state, byte): whether a breakpoint may fire there.
     std::vector<bool> mayHit_;
     qint64 loggedThrough_ = 0;
