@@ -32,7 +32,7 @@ public:
     void SetNotifications(bool on) { notify_ = on; }
     bool Notifications() const { return notify_; }
     // Off (the window): an empty word's first lookup reads no symbol and the run halts there. On (qtm-run):
-    // the head reads the blank of the tape of two blank cells, as machines of other simulators expect.
+    // the empty word is a word of one blank cell, under the head, as machines of other simulators expect.
     void SetEmptyWordOnBlanks(bool on) { emptyWordOnBlanks_ = on; }
 
     // Alphabet.
@@ -209,6 +209,8 @@ private:
             const_cast<TMachine*>(this)->Sync();
     }
     void Sync();
+    // The cells the word takes on the tape: one blank for the empty word run on blanks.
+    int WordCells() const { return word_.isEmpty() && emptyWordOnBlanks_ ? 1 : int(word_.size()); }
     void GrowTape(int left, int right);
     void SetCellMarkBits(int cell, TCellMarks mark);
     void InvalidateCommandIndex() {

@@ -9,9 +9,7 @@ bool SavePictureFile(TPrompts& prompts, const QString& caption, const TFileDialo
         return false;
     const fileio::TSaveResult saved = fileio::SaveFile(name, bytes(), fileio::FreshTempName(name), QString());
     if (!saved.ok()) {
-        prompts.Message(caption,
-                        QStringLiteral("Ошибка записи файла ") + name + QStringLiteral("\n") +
-                            fileio::ErrorText(saved.error),
+        prompts.Message(caption, fileio::FailureText(name, saved, QStringLiteral("Данные остались в файле")),
                         TIcon::Stop);
         return false;
     }
