@@ -169,6 +169,9 @@ public:
     void CoreRewound();
     bool RunDirty() const { return stale_ || !notes_.Empty(); }
     void FlushRun();
+    // How often the model has caught up with the core: once a frame while Running, not once a tick; for the
+    // tests.
+    quint64 Syncs() const { return syncs_; }
 
     // The four status bar panels' texts (the last is drawn, not written).
     QString StatusText(int panel) const;
@@ -264,6 +267,7 @@ private:
 
     TRunCore core_;
     bool stale_ = false;
+    quint64 syncs_ = 0;
     // The core's rules were made from the rows as they are now.
     bool compiled_ = false;
     struct TNotes {

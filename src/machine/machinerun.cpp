@@ -174,6 +174,7 @@ void TMachine::NoteRow(int row) {
 
 void TMachine::Sync() {
     stale_ = false;
+    ++syncs_;
     TRunCore& c = core_;
     const bool breaks = (breakPoints_ && !breakPoints_->IsEmpty()) || anyBreakMarks_;
     const auto refresh = [&](int first, int last) {
