@@ -204,7 +204,9 @@ void TRunToEnd::Work() {
     auto sliceStart = std::chrono::steady_clock::now();
     try {
         while (!stop_.load(std::memory_order_relaxed)) {
-            const qint64 limit = core.step + slice;
+            // A task's step limit ends the run as the task's check ends a word.
+            const qint64 cap = engine_.StepLimit();
+            const qint64 limit = cap > 0 ? std::min(core.step + slice, cap) : core.step + slice;
             qint64 repeat = 0;
             ++slices_;
             outcome_ = history_ ? loop_->Run(limit, dies, true, repeat) : core.RunUntil(limit, dies);
@@ -216,7 +218,7 @@ void TRunToEnd::Work() {
                 slice /= 2;
             sliceStart = now;
             repeat_ = repeat;
-            if (outcome_ != TRunCore::TOutcome::Ok || repeat != 0 || !core.hasPending)
+            if (outcome_ != TRunCore::TOutcome::Ok || repeat != 0 || !core.hasPending || (cap > 0 && core.step >= cap))
                 break;
             Checkpoint();
             if (breaks_ && MayHit(core.state, core.HeadByte())) {
@@ -299,6 +301,8 @@ bool TRunToEnd::Handle() {
         engine_.CoreStop(outcome_);
         return false;
     }
+    if (repeat_ == 0 && !hit_ && engine_.StopAtStepLimit())
+        return false;
     if (repeat_ != 0) {
         if (!engine_.AskLoop(repeat_))
             return false;

@@ -39,6 +39,9 @@ public:
     bool ViewLog;
     int MaxCount;  // 1 to 9999 rows
     int DiesCount; // 1 to 99 cells
+    // While a task's machine is open the window runs it with the task's DiesCount; the user's own is kept here
+    // and is what the settings file gets. 0: no task's value in force.
+    int userDiesCount = 0;
     qint8 LogWord; // 0 minimal, 1 automatic, 2 maximal
     // [Hint]
     bool ViewHint;

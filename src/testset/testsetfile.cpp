@@ -5,6 +5,10 @@
 #include "platform/fileio.h"
 #include "platform/paths.h"
 
+QString DecodeTestSetText(const QByteArray& bytes) {
+    return codepage::DecodeText(bytes);
+}
+
 QString TTestLineError::Message() const {
     return QStringLiteral("Строка ") + QString::number(line) + QStringLiteral(": ") + text;
 }

@@ -182,9 +182,15 @@ private:
     void TaskBookExecute();
     void TaskBookOpenExecute();
     void OpenTaskMachine(const QString& path);
+    // While a task's machine is open, runs go with the task's DiesCount and step limit, and the status bar says
+    // so; another machine gets the user's settings back.
+    void FollowTaskMachine();
     TTaskBookForm* taskBookForm_ = nullptr;
+    QLabel* taskSettingsLabel_ = nullptr;
     // The pictures of a run (picturecommands.cpp): the space-time picture and the cost plot.
     void SpaceTimeExecute();
+    // Another machine was opened: the pictures of the old one's runs go.
+    void PicturesFollowMachine();
     void CostExecute();
     TSpaceTimeForm* spaceTimeForm_ = nullptr;
     TCostForm* costForm_ = nullptr;
