@@ -38,7 +38,8 @@
 
 namespace {
 
-// The lines of a Windows-1251 text file: LF ends a line, CR is dropped, a final LF adds no empty line.
+// The lines of a text file read as a test set is (Windows-1251, or UTF-8 where the file shows it): LF ends a
+// line, CR is dropped, a final LF adds no empty line.
 bool ReadLines(const QString& path, QStringList& lines, QString& error) {
     QByteArray bytes;
     // The same bounds as a machine file: /dev/zero or a FIFO given here must not hang the run.
@@ -46,7 +47,7 @@ bool ReadLines(const QString& path, QStringList& lines, QString& error) {
         error = QStringLiteral("Не удалось прочитать файл ") + path;
         return false;
     }
-    QString text = codepage::Decode(bytes);
+    QString text = codepage::DecodeText(bytes);
     text.remove(QLatin1Char('\r'));
     lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -303,26 +304,11 @@ int WriteDiagrams(const QStringList& files, const QString& out, const TConfig& c
                 err << file << QStringLiteral(": диаграмму построить не удалось: ") << diagram.error << Qt::endl;
                 return false;
             }
-            const QString temp = fileio::FreshTempName(name);
-            const fileio::TSaveResult saved = fileio::SaveFile(name, DiagramSvg(diagram, config), temp, QString());
-            switch (saved.failure) {
-            case fileio::TSaveFailure::None:
+            const fileio::TSaveResult saved =
+                fileio::SaveFile(name, DiagramSvg(diagram, config), fileio::FreshTempName(name), QString());
+            if (saved.ok())
                 return true;
-            case fileio::TSaveFailure::Replace:
-                err << QStringLiteral("Ошибка записи файла ") << name << QStringLiteral(": ")
-                    << fileio::ErrorText(saved.error) << QStringLiteral("\nДиаграмма осталась в файле ") << temp
-                    << Qt::endl;
-                break;
-            case fileio::TSaveFailure::SyncDir:
-                err << QStringLiteral("Файл ") << name
-                    << QStringLiteral(" записан, но изменения каталога не сохранены на диске: ")
-                    << fileio::ErrorText(saved.error) << Qt::endl;
-                break;
-            default:
-                err << QStringLiteral("Ошибка записи файла ") << name << QStringLiteral(": ")
-                    << fileio::ErrorText(saved.error) << Qt::endl;
-                break;
-            }
+            err << fileio::FailureText(name, saved, QStringLiteral("Диаграмма осталась в файле")) << Qt::endl;
             return false;
         });
 }
@@ -602,8 +588,11 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     const bool json = parser.isSet(jsonOption);
     // With several files each line starts with the file it belongs to.
     const bool named = files.size() > 1;
-    const QString reportPath =
-        parser.isSet(reportOption) ? QDir::current().absoluteFilePath(parser.value(reportOption)) : QString();
+    // "-" is standard output, not a file of that name.
+    const QString reportValue = parser.value(reportOption);
+    const QString reportPath = !parser.isSet(reportOption)         ? QString()
+                               : reportValue == QLatin1String("-") ? reportValue
+                                                                   : QDir::current().absoluteFilePath(reportValue);
 
     // Each worker keeps the machine it loaded for the words that follow: a file is read (and a foreign one
     // imported, which takes time in the number of words) at most once per worker, not once per word.

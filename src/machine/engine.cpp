@@ -263,6 +263,18 @@ bool TEngine::MayHit() {
     return known == 2;
 }
 
+const QString& TEngine::PendingCommandText(int row) {
+    if (commandTextsRun_ != run_ || commandTextsRevision_ != machine_.CommandCheckRevision()) {
+        commandTexts_.clear();
+        commandTextsRun_ = run_;
+        commandTextsRevision_ = machine_.CommandCheckRevision();
+    }
+    auto known = commandTexts_.find(row);
+    if (known == commandTexts_.end())
+        known = commandTexts_.insert(row, TMachine::CommandText(*machine_.PendingCommand()));
+    return *known;
+}
+
 void TEngine::LookUp() {
     TRunCore& core = machine_.Core();
     try {
@@ -282,16 +294,24 @@ void TEngine::LookUp() {
                 }
                 loop->Log();
             } else {
-                // The log reads the tape from the core: nothing is copied, however long the tape.
+                // The log reads the tape, the state and the symbol from the core: nothing is copied, however
+                // long the tape, and the model is not brought up to date at every tick, only once a frame.
+                static const auto symbols = [] {
+                    std::vector<QString> texts;
+                    for (int b = 0; b < 256; ++b)
+                        texts.emplace_back(TRunCore::CharOf(std::uint8_t(b)));
+                    return texts;
+                }();
                 const TTapeNow tape{core, run_, wroteAt_, wrotePosition_, wroteBefore_};
+                const QString& state = core.StateName(core.state);
+                const QString& symbol = symbols[core.HeadByte()];
                 if (settings_.History) {
-                    const qint64 n = log_->FindRepeatedOnTape(machine_.CurrentState(), machine_.CurrentSymbol(),
-                                                              machine_.HeadPosition(), tape);
+                    const qint64 n = log_->FindRepeatedOnTape(state, symbol, core.headPosition, tape);
                     if (n != 0 && !AskLoop(n))
                         return;
                 }
-                log_->LogStepOnTape(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
-                                    machine_.HeadPosition(), tape, TMachine::CommandText(*machine_.PendingCommand()));
+                log_->LogStepOnTape(core.step, state, symbol, core.headPosition, tape,
+                                    PendingCommandText(core.pending.row));
             }
             if (!undo_.empty() && undo_.back().step + 1 == core.step)
                 undo_.back().logged = true;

@@ -32,7 +32,7 @@ public:
     void SetNotifications(bool on) { notify_ = on; }
     bool Notifications() const { return notify_; }
     // Off (the window): an empty word's first lookup reads no symbol and the run halts there. On (qtm-run):
-    // the head reads the blank of the tape of two blank cells, as machines of other simulators expect.
+    // the empty word is a word of one blank cell, under the head, as machines of other simulators expect.
     void SetEmptyWordOnBlanks(bool on) { emptyWordOnBlanks_ = on; }
 
     // Alphabet.
@@ -169,6 +169,9 @@ public:
     void CoreRewound();
     bool RunDirty() const { return stale_ || !notes_.Empty(); }
     void FlushRun();
+    // How often the model has caught up with the core: once a frame while Running, not once a tick; for the
+    // tests.
+    quint64 Syncs() const { return syncs_; }
 
     // The four status bar panels' texts (the last is drawn, not written).
     QString StatusText(int panel) const;
@@ -209,6 +212,8 @@ private:
             const_cast<TMachine*>(this)->Sync();
     }
     void Sync();
+    // The cells the word takes on the tape: one blank for the empty word run on blanks.
+    int WordCells() const { return word_.isEmpty() && emptyWordOnBlanks_ ? 1 : int(word_.size()); }
     void GrowTape(int left, int right);
     void SetCellMarkBits(int cell, TCellMarks mark);
     void InvalidateCommandIndex() {
@@ -262,6 +267,7 @@ private:
 
     TRunCore core_;
     bool stale_ = false;
+    quint64 syncs_ = 0;
     // The core's rules were made from the rows as they are now.
     bool compiled_ = false;
     struct TNotes {

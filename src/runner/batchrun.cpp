@@ -91,9 +91,10 @@ bool TBatchRunner::Validate(TCheckState* report) {
     const bool valid = validation_.ValidateMachine(report);
     if (valid || !onBlanks)
         return valid;
-    // The empty word aside, the machine must be whole and without faults.
-    return !machine_.Commands().isEmpty() && !machine_.States().isEmpty() && !machine_.Alphabet().isEmpty() &&
-           report->Word().BadSymbols().isEmpty() && !report->StateErrors() && !report->Commands().HasErrors();
+    // The empty word aside, the machine must be whole and without faults. An empty alphabet is none: a machine
+    // whose commands read and write only the blank runs on blanks.
+    return !machine_.Commands().isEmpty() && !machine_.States().isEmpty() && report->Word().BadSymbols().isEmpty() &&
+           !report->StateErrors() && !report->Commands().HasErrors();
 }
 
 void TBatchRunner::KeepRows(bool keep) {

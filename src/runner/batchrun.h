@@ -61,7 +61,7 @@ public:
     void LoadBytes(const QByteArray& bytes, QStringList& warnings);
 
     // Off (the default, as the window): an empty word is refused as the data check refuses it ("Пустое слово").
-    // On (qtm-run): it runs on the tape of two blank cells, as machines of other simulators start.
+    // On (qtm-run): it runs as a word of one blank cell under the head, as machines of other simulators start.
     void SetEmptyWordOnBlanks(bool on);
     // The text of a word or tape of the other simulator in the machine's symbols: its "#" becomes what the import
     // made of it. Unchanged for a machine whose "#" was not mapped, where "#" is the blank.

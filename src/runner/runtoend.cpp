@@ -252,8 +252,12 @@ void TRunToEnd::Work() {
     // The loop check looks ahead up to a log's length, step by step, at the end of each slice: slices many
     // times as long keep that a small part of the run.
     const qint64 least = history_ ? std::max(Slice, 64 * qint64(std::max(1, settings_.MaxCount))) : Slice;
-    // Where a breakpoint may fire the window's thread must be asked at that very step.
-    qint64 slice = breaks_ ? 1 : least;
+    qint64 slice = least;
+    // Where a breakpoint may fire the window's thread must be asked at that very step: the core stops there.
+    std::vector<std::uint8_t> stops;
+    if (breaks_)
+        stops.assign(mayHit_.cbegin(), mayHit_.cend());
+    core.SetStops(std::move(stops));
     auto sliceStart = std::chrono::steady_clock::now();
     try {
         while (!stop_.load(std::memory_order_relaxed)) {
@@ -261,28 +265,29 @@ void TRunToEnd::Work() {
             const qint64 cap = engine_.StepLimit();
             const qint64 limit = cap > 0 ? std::min(core.step + slice, cap) : core.step + slice;
             qint64 repeat = 0;
+            ++slices_;
             outcome_ = history_ ? loop_->Run(limit, dies, true, repeat) : core.RunUntil(limit, dies);
             steps_.store(core.step, std::memory_order_relaxed);
-            if (!breaks_) {
-                const auto now = std::chrono::steady_clock::now();
-                if (now - sliceStart < SliceTime / 2 && slice < MaxSlice)
-                    slice *= 2;
-                else if (now - sliceStart > SliceTime * 2 && slice > least)
-                    slice /= 2;
-                sliceStart = now;
-            }
+            const auto now = std::chrono::steady_clock::now();
+            if (now - sliceStart < SliceTime / 2 && slice < MaxSlice)
+                slice *= 2;
+            else if (now - sliceStart > SliceTime * 2 && slice > least)
+                slice /= 2;
+            sliceStart = now;
             repeat_ = repeat;
             if (outcome_ != TRunCore::TOutcome::Ok || repeat != 0 || !core.hasPending || (cap > 0 && core.step >= cap))
-                return;
+                break;
             Checkpoint();
             if (breaks_ && MayHit(core.state, core.HeadByte())) {
                 hit_ = true;
-                return;
+                break;
             }
         }
     } catch (...) {
         failed_ = true;
     }
+    // The steps taken again for the log's rows go past every stop.
+    core.SetStops({});
 }
 
 void TRunToEnd::Checkpoint() {
