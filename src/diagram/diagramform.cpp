@@ -639,6 +639,11 @@ void TDiagramForm::PlaceState(const QString& name, QPointF centre) {
 void TDiagramForm::Arrange() {
     if (positions_->IsEmpty())
         return;
+    // A picture placed by hand is work: the user says so before it goes (and can take it back with "Отменить").
+    if (prompts_.Message(QStringLiteral("Упорядочить"),
+                         QStringLiteral("Состояния, расставленные вручную, будут расставлены заново.\nПродолжить?"),
+                         TIcon::Question, ButtonsOkCancel, TAnswer::Ok) != TAnswer::Ok)
+        return;
     positions_->Clear();
     fitPending_ = true;
     machine_.NoteEdited();

@@ -40,6 +40,9 @@ public:
     int MaxCount;  // 1 to 9999 rows
     int DiesCount; // 1 to 99 cells
     qint8 LogWord; // 0 minimal, 1 automatic, 2 maximal
+    // [Edit]: the memory the edit history may hold, 1 to 999 MB. Written only once it differs from the default,
+    // so a file of the usual keys stays as it was.
+    int UndoMemory;
     // [Hint]
     bool ViewHint;
     int PeriodHint; // 1 to 30000 ms
@@ -126,6 +129,8 @@ public:
 
     void SetRunSpeed(int n);
     void SetMaxCount(int n);
+    void SetUndoMemory(int megabytes);
+    static constexpr int DefaultUndoMemory = 20;
     void SetDiesCount(int n);
     void SetPeriodHint(int n);
     void SetPauseHint(int n);

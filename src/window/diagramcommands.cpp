@@ -13,6 +13,7 @@
 #include "platform/prompts.h"
 #include "window/commandlistmodel.h"
 #include "window/statelistmodel.h"
+#include "window/undohistory.h"
 
 #include <QListView>
 #include <QTableView>
@@ -37,6 +38,7 @@ void TMainForm::DiagramViewExecute() {
         connect(diagramForm_, &TDiagramForm::stateActivated, this,
                 [this, select](int index) { select(StateListBox, stateModel_->index(index)); });
         ConnectDiagramEditing();
+        AddHistoryKeys(diagramForm_);
     }
     diagramForm_->show();
     diagramForm_->raise();
@@ -60,11 +62,13 @@ void TMainForm::ConnectDiagramEditing() {
         CommandListView->scrollTo(commandModel_->index(row, 0));
     });
     connect(diagram, &TDiagramForm::stateAddRequested, this, [this, allowed, diagram] {
+        TUndoHistory::TStep step(*history_);
         if (allowed())
             ExecuteStateAdd(diagram, *machine_, *prompts_, HelpOpener());
     });
     connect(diagram, &TDiagramForm::commandAddRequested, this,
             [this, allowed, diagram](const QString& state, const QString& newState) {
+                TUndoHistory::TStep step(*history_);
                 if (allowed())
                     ExecuteCommandAddBetween(diagram, *machine_, *prompts_, state, newState, HelpOpener());
             });
@@ -75,20 +79,24 @@ void TMainForm::ConnectDiagramEditing() {
         list->setFocus(Qt::OtherFocusReason);
     };
     connect(diagram, &TDiagramForm::stateEditRequested, this, [this, allowed, backToList](int index) {
+        TUndoHistory::TStep step(*history_);
         if (allowed())
             ExecuteStateEdit(this, *machine_, *prompts_, index, HelpOpener());
         backToList(StateListBox);
     });
     connect(diagram, &TDiagramForm::commandEditRequested, this, [this, allowed, backToList](int row) {
+        TUndoHistory::TStep step(*history_);
         if (allowed())
             ExecuteCommandEdit(this, *machine_, *prompts_, row, HelpOpener());
         backToList(CommandListView);
     });
     connect(diagram, &TDiagramForm::stateDeleteRequested, this, [this, allowed](int index) {
+        TUndoHistory::TStep step(*history_);
         if (allowed())
             ExecuteStateDel(*machine_, *prompts_, index);
     });
     connect(diagram, &TDiagramForm::commandDeleteRequested, this, [this, allowed](int row) {
+        TUndoHistory::TStep step(*history_);
         if (allowed())
             ExecuteCommandDel(*machine_, *prompts_, row);
     });

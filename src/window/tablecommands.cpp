@@ -22,6 +22,7 @@ void TMainForm::TableItemExecute() {
         tableForm_->setObjectName(QStringLiteral("TableForm"));
         tableForm_->SetEditRule([this] { return CommandAddEnabled(engine_->GetRunState(), !fileName_.isEmpty()); });
         connect(engine_.get(), &TEngine::runStateChanged, tableForm_, [this] { tableForm_->Model().RepaintMarks(); });
+        AddHistoryKeys(tableForm_);
     }
     tableForm_->show();
     tableForm_->raise();
