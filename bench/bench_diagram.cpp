@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -46,7 +47,8 @@ TDiagramSource RandomMachine(int states, const QString& symbols = QStringLiteral
     for (int i = 0; i < states; ++i)
         for (QChar symbol : symbols)
             source.commands.append(TCommandRow{source.states[i].name, QString(symbol), source.states[pick(random)].name,
-                                               QString(symbols[pick(random) % 4]), moves[pick(random) % 3], 0});
+                                               QString(symbols[pick(random) % std::min<qsizetype>(4, symbols.size())]),
+                                               moves[pick(random) % 3], 0});
     source.initialState = QStringLiteral("q0");
     return source;
 }
@@ -54,7 +56,7 @@ TDiagramSource RandomMachine(int states, const QString& symbols = QStringLiteral
 void BM_DiagramLayout(benchmark::State& state) {
     const TDiagramSource source = RandomMachine(int(state.range(0)));
     for (auto _ : state) {
-        const TDiagram d = LayOutDiagram(source);
+        const TDiagram d = LayOutDiagramHere(source);
         if (!d.error.isEmpty())
             state.SkipWithError(d.error.toUtf8().constData());
         benchmark::DoNotOptimize(d.nodes.data());
@@ -68,7 +70,7 @@ BENCHMARK(BM_DiagramLayout)->Arg(10)->Arg(50)->Arg(500)->Unit(benchmark::kMillis
 void BM_DiagramLayoutApart(benchmark::State& state) {
     const TDiagramSource source = RandomMachine(int(state.range(0)), QStringLiteral("01ab#"));
     for (auto _ : state) {
-        const TDiagram d = LayOutDiagramApart(source);
+        const TDiagram d = LayOutDiagram(source);
         if (!d.error.isEmpty())
             state.SkipWithError(d.error.toUtf8().constData());
         benchmark::DoNotOptimize(d.nodes.data());
@@ -80,12 +82,36 @@ BENCHMARK(BM_DiagramLayoutApart)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisec
 void BM_DiagramLayoutHand(benchmark::State& state) {
     const TDiagramSource source = HandMachine(int(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(LayOutDiagram(source).nodes.data());
+        benchmark::DoNotOptimize(LayOutDiagramHere(source).nodes.data());
 }
 BENCHMARK(BM_DiagramLayoutHand)->Arg(50)->Arg(500)->Unit(benchmark::kMillisecond);
 
+// The picture's size in points (counters width and height) of N random states with C commands each: what
+// a reader gets, not a speed. Dense machines are laid out by the force-directed engine like big ones.
+void BM_DiagramPicture(benchmark::State& state) {
+    const QString symbols = QStringLiteral("01ab#cdefg").left(int(state.range(1)));
+    const TDiagramSource source = RandomMachine(int(state.range(0)), symbols);
+    TDiagram d;
+    for (auto _ : state)
+        d = LayOutDiagram(source);
+    if (!d.error.isEmpty())
+        state.SkipWithError(d.error.toUtf8().constData());
+    state.counters["width"] = d.bounds.width();
+    state.counters["height"] = d.bounds.height();
+}
+BENCHMARK(BM_DiagramPicture)
+    ->Args({20, 5})
+    ->Args({50, 3})
+    ->Args({50, 5})
+    ->Args({60, 5})
+    ->Args({90, 5})
+    ->Args({200, 5})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
 void BM_DiagramSvg(benchmark::State& state) {
-    const TDiagram d = LayOutDiagram(RandomMachine(int(state.range(0))));
+    const TDiagram d = LayOutDiagramHere(RandomMachine(int(state.range(0))));
     const TConfig config{QString()};
     for (auto _ : state)
         benchmark::DoNotOptimize(DiagramSvg(d, config).size());

@@ -17,6 +17,7 @@ const QString SpaceTimeName = QStringLiteral("spacetime");
 const QString CostName = QStringLiteral("cost");
 const QString MaxLengthName = QStringLiteral("max-length");
 const QString CsvName = QStringLiteral("csv");
+const QString AlphabetName = QStringLiteral("alphabet");
 constexpr int DefaultMaxLength = 20;
 
 bool Save(const QString& name, const QByteArray& bytes, QTextStream& err) {
@@ -55,6 +56,8 @@ int WriteSpaceTime(const TPictureJob& job, const QString& png, const TConfig& co
     const QString word = !job.words.isEmpty()         ? job.words.front()
                          : !job.expectWords.isEmpty() ? job.expectWords.front()
                                                       : runner.FileWord();
+    // As a plain run: an empty word asked for runs on two blank cells, the file's own empty word is refused.
+    runner.SetEmptyWordOnBlanks(!job.words.isEmpty() || !job.expectWords.isEmpty());
     const std::atomic<bool> cancel{false};
     const TSpaceTime picture = DrawSpaceTime(runner, word, job.maxSteps, cancel);
     if (picture.result.end == TRunEnd::Refused) {
@@ -112,7 +115,11 @@ int WriteCost(const TPictureJob& job, const QCommandLineParser& parser, const TC
                 set.append(c.word);
             words = WordsOfSet(set);
         } else {
-            words = WordsOverAlphabet(runner.Machine().Alphabet(), maxLength);
+            // The words' own symbols: answer and working symbols make words most machines refuse at once.
+            const QString symbols = parser.isSet(AlphabetName)
+                                        ? parser.value(AlphabetName)
+                                        : WordSymbols(runner.FileWord(), runner.Machine().Alphabet());
+            words = WordsOverAlphabet(symbols, maxLength);
         }
         const std::atomic<bool> cancel{false};
         const TCostTable table = MeasureCost(runner, words, job.maxSteps, cancel);
@@ -129,7 +136,7 @@ int WriteCost(const TPictureJob& job, const QCommandLineParser& parser, const TC
         out << table.Text();
         out.flush();
         for (const TCostPoint& p : table.points)
-            if (!p.notHalted.isEmpty())
+            if (!p.notHalted.isEmpty() || !p.cut.isEmpty())
                 status = std::max(status, 1);
         if (parser.isSet(CsvName) && !Save(parser.value(CsvName), table.Csv(), err))
             status = 2;
@@ -147,8 +154,11 @@ void AddPictureOptions(QCommandLineParser& parser) {
          QStringLiteral("OUT.png")},
         {CostName,
          QStringLiteral("Измерить сложность: шаги и ячейки ленты по длине слова (слова --word, --words, --expect, "
-                        "иначе набор слов ФАЙЛ.tests рядом с машиной, иначе все слова над алфавитом или случайные "
-                        "слова каждой длины) и оценить показатель степени")},
+                        "иначе набор слов ФАЙЛ.tests рядом с машиной, иначе все слова над алфавитом слов или "
+                        "случайные слова каждой длины) и подобрать класс роста: 1, n, n log n, n², n³ или 2ⁿ")},
+        {AlphabetName,
+         QStringLiteral("Символы слов для --cost (по умолчанию символы слова машины, а если слово пусто, ее алфавит)"),
+         QStringLiteral("SYMBOLS")},
         {MaxLengthName, QStringLiteral("Наибольшая длина слов для --cost (по умолчанию 20)"), QStringLiteral("N")},
         {CsvName, QStringLiteral("Записать таблицу --cost в файл CSV"), QStringLiteral("OUT.csv")},
     });
@@ -160,8 +170,9 @@ std::optional<int> RunPictures(const QCommandLineParser& parser, const TPictureJ
         return WriteSpaceTime(job, parser.value(SpaceTimeName), config, out, err);
     if (parser.isSet(CostName))
         return WriteCost(job, parser, config, out, err);
-    if (parser.isSet(MaxLengthName) || parser.isSet(CsvName)) {
-        err << QStringLiteral("Параметры --max-length и --csv действуют только вместе с --cost") << Qt::endl;
+    if (parser.isSet(MaxLengthName) || parser.isSet(CsvName) || parser.isSet(AlphabetName)) {
+        err << QStringLiteral("Параметры --max-length, --csv и --alphabet действуют только вместе с --cost")
+            << Qt::endl;
         return 2;
     }
     return std::nullopt;

@@ -263,8 +263,13 @@ int WriteDiagrams(const QStringList& files, const QString& out, const TConfig& c
     return WritePerMachine(
         files, out, QStringLiteral(".svg"), config, err,
         [&](TBatchRunner& runner, const QString& file, const QString& name) {
-            const TDiagram diagram =
-                LayOutDiagramApart(DiagramSourceOf(runner.Machine(), runner.BreakPoints(), config.UseBreak));
+            TDiagramSource source = DiagramSourceOf(runner.Machine(), runner.BreakPoints(), config.UseBreak);
+            // The states the user placed in the window stay where the positions file beside the machine puts
+            // them, as the window draws them.
+            const QHash<QString, QPointF> placed = ReadPositionsFile(file, source);
+            for (auto at = placed.cbegin(); at != placed.cend(); ++at)
+                source.pinned.insert(TrimText(at.key()).toCaseFolded(), at.value());
+            const TDiagram diagram = LayOutDiagram(source);
             if (!diagram.error.isEmpty()) {
                 err << file << QStringLiteral(": диаграмму построить не удалось: ") << diagram.error << Qt::endl;
                 return false;
@@ -301,6 +306,11 @@ int WriteExports(const QStringList& files, const QString& out, TExportFormat for
         [&](TBatchRunner& runner, const QString& file, const QString& target) {
             TExportOptions options;
             options.title = QFileInfo(file).completeBaseName();
+            // A machine the format refuses is refused before its layout, which may take a minute.
+            if (const QString refusal = ExportRefusal(ExportSourceOf(runner.Machine()), format); !refusal.isEmpty()) {
+                err << file << QStringLiteral(": ") << refusal << Qt::endl;
+                return false;
+            }
             if (format == TExportFormat::Jff)
                 for (const TDiagramNode& node : LayOutDiagram(DiagramSourceOf(runner.Machine())).nodes)
                     options.positions.insert(node.name, node.centre);
@@ -377,8 +387,10 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     AddPictureOptions(parser);
     const QCommandLineOption taskOption(
         QStringLiteral("task"),
-        QStringLiteral("Проверить машины на наборе слов задачи задачника (FILE.tests рядом с FILE.task) с ее "
-                       "параметрами DiesCount и MaxSteps; по каждой машине итог N passed, M failed"),
+        QStringLiteral(
+            "Проверить машины на наборе слов задачи задачника (FILE.tests рядом с FILE.task) с ее "
+            "параметрами DiesCount, MaxSteps и TimeLimit; по каждой машине итог N passed, M failed. С --json "
+            "- строка JSON на слово, с --csv OUT.csv - еще и таблица для электронных таблиц"),
         QStringLiteral("FILE.task"));
     parser.addOption(taskOption);
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -455,7 +467,8 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     else if (!config.History)
         config.ViewLog = false;
     if (parser.isSet(taskOption))
-        return GradeTaskMachines(parser.value(taskOption), files, config, out, err);
+        return GradeTaskMachines(parser.value(taskOption), files, config,
+                                 {parser.isSet(jsonOption), parser.value(QStringLiteral("csv"))}, out, err);
     if (parser.isSet(htmlOption))
         return WriteHandouts(files, parser.value(htmlOption), config, err);
     if (parser.isSet(exportOption)) {

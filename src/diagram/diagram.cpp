@@ -18,11 +18,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <mutex>
 
 namespace {
@@ -33,6 +37,11 @@ constexpr int LargeDiagram = 60;
 // out thousands of states in seconds and little memory.
 constexpr int ScalableStates = 100;
 constexpr int ScalableEdges = 300;
+// A machine with this many states and more than this many edges a state is dense: dot ranks it into a few
+// wide layers with long edges between them, metres of picture, where the force-directed layout keeps it within
+// a page or two.
+constexpr int DenseStates = 15;
+constexpr qreal DenseEdges = 2.5;
 // How often a layout in a child process is looked at: its time, its memory, whether it is still wanted.
 constexpr int WatchMilliseconds = 50;
 
@@ -326,8 +335,12 @@ TDiagram Place(TGraph graph) {
     }
     // Placed states keep their places: neato lays out the rest around them, in the same coordinates.
     const bool pinned = graphviz.scalable && !graph.pinned.isEmpty();
-    const bool scalable =
-        !pinned && graphviz.scalable && (d.nodes.size() > ScalableStates || d.edges.size() > ScalableEdges);
+    const bool big = d.nodes.size() > ScalableStates || d.edges.size() > ScalableEdges;
+    const bool dense = d.nodes.size() >= DenseStates && d.edges.size() > DenseEdges * d.nodes.size();
+    const bool scalable = !pinned && graphviz.scalable && (big || dense);
+    // A dense machine of up to a hundred states is placed by neato, which spreads it more evenly than sfdp
+    // at a small cost at this size.
+    const char* const engine = pinned ? "neato" : !scalable ? "dot" : big ? "sfdp" : "neato";
     Agraph_t* g = agopen(Text("machine"), Agdirected, nullptr);
     if (pinned) {
         agattr(g, AGRAPH, Text("inputscale"), Text("72"));
@@ -335,9 +348,12 @@ TDiagram Place(TGraph graph) {
         agattr(g, AGRAPH, Text("splines"), Text(d.edges.size() > LargeDiagram ? "line" : "true"));
         agattr(g, AGNODE, Text("pos"), Text(""));
     } else if (scalable) {
-        // Overlaps are removed by prism, which scales; straight edges, as dot draws them at this size.
+        // Overlaps are removed by prism, which scales; straight edges, as dot draws them at this size. A dense
+        // machine's states keep some room between them for the labels.
         agattr(g, AGRAPH, Text("overlap"), Text("prism"));
         agattr(g, AGRAPH, Text("splines"), Text("line"));
+        if (!big)
+            agattr(g, AGRAPH, Text("sep"), Text("+12"));
     } else {
         agattr(g, AGRAPH, Text("rankdir"), Text("LR"));
         agattr(g, AGRAPH, Text("nodesep"), Text("0.3"));
@@ -404,7 +420,7 @@ TDiagram Place(TGraph graph) {
         start = agedge(g, entry, nodes[initial], Text("start"), 1);
     }
 
-    if (gvLayout(gvc, g, pinned ? "neato" : scalable ? "sfdp" : "dot") != 0) {
+    if (gvLayout(gvc, g, engine) != 0) {
         const QString why = messages.trimmed().isEmpty() ? QStringLiteral("Graphviz не смог расположить диаграмму")
                                                          : messages.trimmed();
         agclose(g);
@@ -530,9 +546,43 @@ qint64 PrivateMegabytes(pid_t pid) {
     return kilobytes / 1024;
 }
 
+std::atomic<int> layoutsBegun{0};
+
+// The pages of the address space, from /proc/self/statm; 0 when it cannot be read.
+rlim_t AddressSpaceBytes() {
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    char text[64] = {};
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    return n > 0 ? rlim_t(std::strtoull(text, nullptr, 10)) * rlim_t(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+// The child dies with the thread that forked it (which waits for it), even when the parent is killed with
+// SIGKILL; a parent already gone before the request leaves it to init, so it looks and leaves. Its own
+// limits stop it should the watch fail: the processor time past the layout's time, and an address space that
+// may grow by twice the memory the layout may take, 512 MB at least (the parent's mappings count as well).
+void BindToParent(pid_t parent, const TDiagramLimits& limits) {
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+        _exit(1);
+    const rlim_t seconds = rlim_t(limits.milliseconds / 1000 + 2);
+    const rlimit cpu{seconds, seconds + 1};
+    setrlimit(RLIMIT_CPU, &cpu);
+    if (const rlim_t used = AddressSpaceBytes(); used > 0) {
+        const rlim_t room = used + rlim_t(std::max<qint64>(limits.megabytes * 2, 512)) * 1024 * 1024;
+        const rlimit space{room, room};
+        setrlimit(RLIMIT_AS, &space);
+    }
+}
+
 } // namespace
 
-TDiagram LayOutDiagram(const TDiagramSource& source, const TDiagramLimits& limits) {
+int DiagramLayoutsBegun() {
+    return layoutsBegun.load();
+}
+
+TDiagram LayOutDiagramHere(const TDiagramSource& source, const TDiagramLimits& limits) {
     if (const QString why = SizeError(source, limits); !why.isEmpty())
         return Refused(why);
     TGraph graph = GraphOf(source);
@@ -542,8 +592,7 @@ TDiagram LayOutDiagram(const TDiagramSource& source, const TDiagramLimits& limit
     return Place(std::move(graph));
 }
 
-TDiagram LayOutDiagramApart(const TDiagramSource& source, const TDiagramLimits& limits,
-                            const std::atomic<bool>* cancel) {
+TDiagram LayOutDiagram(const TDiagramSource& source, const TDiagramLimits& limits, const std::atomic<bool>* cancel) {
     if (const QString why = SizeError(source, limits); !why.isEmpty())
         return Refused(why);
     TGraph graph = GraphOf(source);
@@ -552,17 +601,20 @@ TDiagram LayOutDiagramApart(const TDiagramSource& source, const TDiagramLimits& 
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0)
         return Refused(QStringLiteral("не удалось начать раскладку: ") + fileio::ErrorText(errno));
+    const pid_t parent = getpid();
     pid_t child = -1;
     {
         // The fork happens while no other thread is inside Graphviz, so the child finds it whole; the plugins
         // are loaded before it.
         const std::lock_guard<std::mutex> guard(LayoutLock());
         Graphviz();
+        layoutsBegun.fetch_add(1);
         child = fork();
         if (child == 0) {
             // The child: only this thread goes on, holding the lock; it leaves without the parent's exit
-            // handlers.
+            // handlers. It never outlives the parent, nor runs past its limits when nobody watches it.
             ::close(pipeEnds[0]);
+            BindToParent(parent, limits);
             QByteArray bytes;
             {
                 QDataStream out(&bytes, QIODevice::WriteOnly);
@@ -631,7 +683,7 @@ QHash<QString, QPointF> DiagramStatePositions(const TDiagram& diagram) {
 }
 
 QHash<QString, QPointF> DiagramStatePositions(const TDiagramSource& source) {
-    return DiagramStatePositions(LayOutDiagramApart(source));
+    return DiagramStatePositions(LayOutDiagram(source));
 }
 
 QString XmlSafeText(const QString& text) {

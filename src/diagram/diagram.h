@@ -103,16 +103,18 @@ struct TDiagramLimits {
     qint64 megabytes = 1024;
 };
 
-// Lays the machine out with Graphviz in this process: dot, or sfdp for a machine too big for dot to lay out
-// in a few seconds. Graphviz is not reentrant: calls from several threads take turns. Only the size limits
-// apply here.
-TDiagram LayOutDiagram(const TDiagramSource& source, const TDiagramLimits& limits = {});
-
-// The same layout made in a child process, so that it can be stopped: when it passes the time or memory
-// limit, when cancel (may be null) becomes true, or when Graphviz crashes, the child is killed and the diagram
-// is empty with the reason; whatever memory the layout took is given back when it ends.
-TDiagram LayOutDiagramApart(const TDiagramSource& source, const TDiagramLimits& limits = {},
-                            const std::atomic<bool>* cancel = nullptr);
+// Lays the machine out with Graphviz (dot for a sparse machine, a force-directed layout for a dense or big
+// one) in a child process, so that it can be stopped: when it passes the time or memory limit, when cancel
+// (may be null) becomes true, or when Graphviz crashes, the child is killed and the diagram is empty with the
+// reason. The child dies with its parent, and whatever memory the layout took is given back when it ends.
+// Every layout of the program goes this way.
+TDiagram LayOutDiagram(const TDiagramSource& source, const TDiagramLimits& limits = {},
+                       const std::atomic<bool>* cancel = nullptr);
+// How many layouts this process has begun (child processes started).
+int DiagramLayoutsBegun();
+// The same layout made in this process, without the time and memory limits: for benchmarks and for tests
+// that compare it with the child's. Graphviz is not reentrant: calls from several threads take turns.
+TDiagram LayOutDiagramHere(const TDiagramSource& source, const TDiagramLimits& limits = {});
 
 // Where the layout put each state: its centre in points (1/72 inch, y downwards, the picture's top left at 0)
 // under the state's name as the diagram shows it. Names that only commands use are included.

@@ -34,6 +34,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <malloc.h>
+
 #include <cmath>
 #include <utility>
 
@@ -45,6 +47,12 @@ const QString Caption = QStringLiteral("Диаграмма состояний");
 
 // Larger machines are laid out on another thread, so that the window never waits for Graphviz.
 constexpr int LayoutInline = 100;
+// A picture of thousands of states takes a second to put on the scene: it goes on a part at a time, this many
+// edges or states an event loop's turn, so that the window keeps drawing and answering meanwhile.
+constexpr int SceneChunk = 250;
+// Above this many items the scene keeps no index: building and dropping the index costs more than finding
+// the few items under the pointer without one.
+constexpr int IndexedItems = 4000;
 
 // The scene items' data: what a double-click on them selects.
 enum TItemData { KindData = 0, IndexData = 1, RowData = 2 };
@@ -119,6 +127,8 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     view_->viewport()->setAccessibleDescription(QStringLiteral("Граф машины: узлы — состояния, стрелки — команды"));
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("DiagramNote"));
+    // A refusal names sizes and limits: a long line, wrapped to the window.
+    note_->setWordWrap(true);
     note_->hide();
     note_->setAccessibleDescription(QStringLiteral("Замечание к диаграмме"));
 
@@ -193,6 +203,10 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     layoutTimer_->setSingleShot(true);
     layoutTimer_->setInterval(0);
     connect(layoutTimer_, &QTimer::timeout, this, &TDiagramForm::LayOut);
+    buildTimer_ = new QTimer(this);
+    buildTimer_->setSingleShot(true);
+    buildTimer_->setInterval(0);
+    connect(buildTimer_, &QTimer::timeout, this, &TDiagramForm::BuildMore);
     frameTimer_ = new QTimer(this);
     frameTimer_->setSingleShot(true);
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -225,6 +239,14 @@ TDiagramForm::~TDiagramForm() {
     }
 }
 
+void TDiagramForm::ReleasePicture() {
+    buildTimer_->stop();
+    diagram_ = TDiagram();
+    BuildScene();
+    stale_ = true;
+    fitPending_ = true;
+}
+
 void TDiagramForm::ApplyLayout() {
     setGeometry(config_.DiagramLeft, config_.DiagramTop, config_.DiagramWidth, config_.DiagramHeight);
 }
@@ -246,6 +268,11 @@ void TDiagramForm::showEvent(QShowEvent* event) {
 void TDiagramForm::closeEvent(QCloseEvent* event) {
     StoreLayout();
     event->accept();
+    // A closed diagram holds neither a layout under way (its child is killed now) nor its picture's memory:
+    // it is laid out again when it is shown.
+    if (cancel_)
+        cancel_->store(true);
+    ReleasePicture();
 }
 
 // ---- Layout -----------------------------------------------------------------------------------------------
@@ -275,14 +302,20 @@ void TDiagramForm::LayOut() {
     // Apart from the program, so that closing it never waits for Graphviz and the layout's memory goes back
     // when the picture is made.
     worker_ = QThread::create([result, cancel = cancel_, source = std::move(source)] {
-        *result = LayOutDiagramApart(source, TDiagramLimits{}, cancel.get());
+        *result = LayOutDiagram(source, TDiagramLimits{}, cancel.get());
     });
     connect(worker_, &QThread::finished, this, [this] {
         worker_->wait();
         delete worker_;
         worker_ = nullptr;
-        Show(std::move(*result_));
+        TDiagram arrived = std::move(*result_);
         result_.reset();
+        // A layout stopped by closing the window is not shown: the window lays out again when it opens.
+        if (!isVisible()) {
+            stale_ = true;
+            return;
+        }
+        Show(std::move(arrived));
         if (stale_)
             ScheduleLayout();
     });
@@ -298,7 +331,6 @@ void TDiagramForm::Show(TDiagram diagram) {
         note_->setText(DiagramEmptyNote);
     note_->setVisible(!diagram_.error.isEmpty() || diagram_.nodes.isEmpty());
     BuildScene();
-    Recolour();
     if (fitPending_ && !diagram_.nodes.isEmpty()) {
         fitPending_ = false;
         // A picture larger than the window is fitted into it; a small one keeps its natural size.
@@ -309,6 +341,8 @@ void TDiagramForm::Show(TDiagram diagram) {
 }
 
 void TDiagramForm::BuildScene() {
+    buildTimer_->stop();
+    const bool emptied = !nodeItems_.isEmpty() || !edgeItems_.isEmpty();
     scene_->clear();
     // The items a gesture held are gone with the old picture.
     link_ = nullptr;
@@ -320,39 +354,65 @@ void TDiagramForm::BuildScene() {
     nodeItems_.clear();
     edgeItems_.clear();
     nodeByName_.clear();
+    nodeItems_.squeeze();
+    edgeItems_.squeeze();
+    nodeByName_.squeeze();
+    // The freed items' memory goes back to the system, not only to the allocator.
+    if (emptied)
+        malloc_trim(0);
+    const qsizetype items = diagram_.nodes.size() * 3 + diagram_.edges.size() * 4;
+    scene_->setItemIndexMethod(items > IndexedItems ? QGraphicsScene::NoIndex : QGraphicsScene::BspTreeIndex);
+    scene_->setSceneRect(diagram_.bounds.adjusted(-8, -8, 8, 8));
+    const QPen black(Qt::black, 1);
+    if (!diagram_.startPath.isEmpty()) {
+        scene_->addPath(Curve(diagram_.startPath), black);
+        scene_->addPolygon(ArrowHead(diagram_.startPath, diagram_.startTip), black, Qt::black);
+    }
+    BuildMore();
+}
+
+bool TDiagramForm::Building() const {
+    return nodeItems_.size() < diagram_.nodes.size() || edgeItems_.size() < diagram_.edges.size();
+}
+
+// The next part of the picture: edges first, then the states above them.
+void TDiagramForm::BuildMore() {
     const QFont font = DiagramTextFont();
     const QPen black(Qt::black, 1);
-    for (int e = 0; e < diagram_.edges.size(); ++e) {
-        const TDiagramEdge& edge = diagram_.edges[e];
-        TEdgeItems items;
-        items.path = new TEdgeItem(Curve(edge.path));
-        items.path->setData(KindData, EdgeKind);
-        items.path->setData(IndexData, e);
-        items.path->setData(RowData, edge.lines.isEmpty() ? -1 : edge.lines.first().row);
-        scene_->addItem(items.path);
-        items.arrow = scene_->addPolygon(ArrowHead(edge.path, edge.tip), black, Qt::black);
-        const qreal lineHeight = edge.labelHeight / std::max<qsizetype>(1, edge.lines.size());
-        const qreal top = edge.labelCentre.y() - edge.labelHeight / 2;
-        for (int i = 0; i < edge.lines.size(); ++i) {
-            auto* text = scene_->addSimpleText(edge.lines[i].text, font);
-            const QRectF box = text->boundingRect();
-            text->setPos(edge.labelCentre.x() - box.width() / 2,
-                         top + i * lineHeight + (lineHeight - box.height()) / 2);
-            auto* back = scene_->addRect(
-                QRectF(edge.labelCentre.x() - box.width() / 2 - 1, top + i * lineHeight, box.width() + 2, lineHeight),
-                Qt::NoPen);
-            back->setZValue(-1);
-            for (QGraphicsItem* it : std::initializer_list<QGraphicsItem*>{text, back}) {
-                it->setData(KindData, EdgeKind);
-                it->setData(IndexData, e);
-                it->setData(RowData, edge.lines[i].row);
+    for (int done = 0; done < SceneChunk && Building(); ++done) {
+        if (edgeItems_.size() < diagram_.edges.size()) {
+            const int e = int(edgeItems_.size());
+            const TDiagramEdge& edge = diagram_.edges[e];
+            TEdgeItems items;
+            items.path = new TEdgeItem(Curve(edge.path));
+            items.path->setData(KindData, EdgeKind);
+            items.path->setData(IndexData, e);
+            items.path->setData(RowData, edge.lines.isEmpty() ? -1 : edge.lines.first().row);
+            scene_->addItem(items.path);
+            items.arrow = scene_->addPolygon(ArrowHead(edge.path, edge.tip), black, Qt::black);
+            const qreal lineHeight = edge.labelHeight / std::max<qsizetype>(1, edge.lines.size());
+            const qreal top = edge.labelCentre.y() - edge.labelHeight / 2;
+            for (int i = 0; i < edge.lines.size(); ++i) {
+                auto* text = scene_->addSimpleText(edge.lines[i].text, font);
+                const QRectF box = text->boundingRect();
+                text->setPos(edge.labelCentre.x() - box.width() / 2,
+                             top + i * lineHeight + (lineHeight - box.height()) / 2);
+                auto* back = scene_->addRect(QRectF(edge.labelCentre.x() - box.width() / 2 - 1, top + i * lineHeight,
+                                                    box.width() + 2, lineHeight),
+                                             Qt::NoPen);
+                back->setZValue(-1);
+                for (QGraphicsItem* it : std::initializer_list<QGraphicsItem*>{text, back}) {
+                    it->setData(KindData, EdgeKind);
+                    it->setData(IndexData, e);
+                    it->setData(RowData, edge.lines[i].row);
+                }
+                items.texts.append(text);
+                items.backs.append(back);
             }
-            items.texts.append(text);
-            items.backs.append(back);
+            edgeItems_.append(items);
+            continue;
         }
-        edgeItems_.append(items);
-    }
-    for (int n = 0; n < diagram_.nodes.size(); ++n) {
+        const int n = int(nodeItems_.size());
         const TDiagramNode& node = diagram_.nodes[n];
         TNodeItems items;
         for (int ring = 0; ring < (node.halting ? 2 : 1); ++ring) {
@@ -371,11 +431,11 @@ void TDiagramForm::BuildScene() {
         nodeItems_.append(items);
         nodeByName_.insert(node.name.toCaseFolded(), n);
     }
-    if (!diagram_.startPath.isEmpty()) {
-        scene_->addPath(Curve(diagram_.startPath), black);
-        scene_->addPolygon(ArrowHead(diagram_.startPath, diagram_.startTip), black, Qt::black);
+    if (Building()) {
+        buildTimer_->start();
+        return;
     }
-    scene_->setSceneRect(diagram_.bounds.adjusted(-8, -8, 8, 8));
+    Recolour();
 }
 
 // ---- Colours ----------------------------------------------------------------------------------------------

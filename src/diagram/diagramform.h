@@ -51,8 +51,8 @@ public:
     QStringList Texts() const;
     QColor StateFill(const QString& name) const;
     QColor CommandColour(int row) const;
-    // A layout is under way on another thread.
-    bool LayingOut() const { return worker_ != nullptr; }
+    // A layout is under way on another thread, or the picture is still being put on the scene.
+    bool LayingOut() const { return worker_ != nullptr || Building(); }
     // The picture shown, as laid out (without the run's marks of now), and whether the machine has changed
     // since: a handout or an export can take it instead of laying the machine out again.
     const TDiagram& Shown() const { return diagram_; }
@@ -132,6 +132,10 @@ private:
     void LayOut();
     void Show(TDiagram diagram);
     void BuildScene();
+    void BuildMore();
+    bool Building() const;
+    // Drops the picture and its memory; the next showing lays the machine out again.
+    void ReleasePicture();
     void ScheduleRecolour();
     void Recolour();
     void Scale(qreal factor);
@@ -159,6 +163,7 @@ private:
     QLabel* note_ = nullptr;
     QTimer* layoutTimer_ = nullptr;
     QTimer* frameTimer_ = nullptr;
+    QTimer* buildTimer_ = nullptr;
     TDiagram diagram_;
     QList<TNodeItems> nodeItems_;
     QList<TEdgeItems> edgeItems_;

@@ -353,6 +353,14 @@ TExportSource ExportSourceOf(const TMachine& machine) {
     return source;
 }
 
+QString ExportRefusal(const TExportSource& source, TExportFormat format) {
+    // The places of the states change nothing of what is refused.
+    TExported unused;
+    QString error;
+    ExportText(source, format, TExportOptions{}, unused, error);
+    return error;
+}
+
 bool ExportText(const TExportSource& source, TExportFormat format, const TExportOptions& options, TExported& result,
                 QString& error) {
     result = TExported{};

@@ -61,6 +61,10 @@ struct TExported {
 bool ExportText(const TExportSource& source, TExportFormat format, const TExportOptions& options, TExported& result,
                 QString& error);
 
+// Why ExportText would refuse the machine in the format, or empty when it would write it: a caller that lays
+// the machine out for the file first asks this, so that a refused machine costs no layout.
+QString ExportRefusal(const TExportSource& source, TExportFormat format);
+
 // ExportText, then a safe save of the file under path. False with the message to show.
 bool ExportMachineFile(const TExportSource& source, TExportFormat format, const TExportOptions& options,
                        const QString& path, QStringList& warnings, QString& error);

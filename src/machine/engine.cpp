@@ -215,6 +215,8 @@ void TEngine::StepOnce() {
         }
     }
     LookUp();
+    if (StopAtStepLimit())
+        return;
     // While Running the views catch up when the window paints; a paused run shows every step.
     if (machine_.GetRunState() == Paused)
         machine_.FlushRun();
@@ -342,8 +344,22 @@ bool TEngine::AskLoop(qint64 n) {
     return true;
 }
 
+bool TEngine::StopAtStepLimit() {
+    const RunState state = machine_.GetRunState();
+    const TRunCore& core = machine_.Core();
+    // Without a command to go on with the machine halts at the next tick, as the check counts it.
+    if (stepLimit_ <= 0 || core.step < stepLimit_ || !core.hasPending || (state != Running && state != Paused))
+        return false;
+    StopWith(TStop::StepLimit, StopCaption,
+             QStringLiteral("Машина сделала %1 шагов и не остановилась: это предел шагов задачи").arg(stepLimit_),
+             TIcon::Exclamation);
+    return true;
+}
+
 void TEngine::RunSteps(qint64 limit) {
     TRunCore& core = machine_.Core();
+    if (stepLimit_ > 0)
+        limit = std::min(limit, stepLimit_);
     while (GetRunState() == Running && core.active && core.step < limit) {
         TBreakPoints* breaks = machine_.BreakPoints();
         const bool logged = log_ && settings_.ViewLog;
@@ -379,6 +395,7 @@ void TEngine::RunSteps(qint64 limit) {
                      TIcon::Stop);
         }
     }
+    StopAtStepLimit();
 }
 
 void TEngine::Start() {

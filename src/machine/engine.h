@@ -65,11 +65,17 @@ public:
     // logged: the log gets the row of the step after it. For a run stepped again to give the log its rows.
     void RememberStep(bool logged);
 
+    // A task's limit on the steps of a run, 0 for none: the run stops there as the task's check stops a word.
+    void SetStepLimit(qint64 steps) { stepLimit_ = steps; }
+    qint64 StepLimit() const { return stepLimit_; }
+    // Ends a run that reached the step limit with its message; false when there is none or it is not reached.
+    bool StopAtStepLimit();
+
     // The caption of the Break entry and button for the current state.
     QString BreakCaption() const;
 
     // Why the last run ended, and where it stood then (before the position went back to the start).
-    enum class TStop { None, Halt, LeftBorder, RightBorder, Failure, LoopCancelled, BreakCancelled };
+    enum class TStop { None, Halt, LeftBorder, RightBorder, Failure, LoopCancelled, BreakCancelled, StepLimit };
     struct TStopInfo {
         TStop reason = TStop::None;
         qint64 step = 0;
@@ -117,6 +123,7 @@ private:
     TStepLog* log_ = nullptr;
     bool timerOn_ = false;
     bool timerHeld_ = false;
+    qint64 stepLimit_ = 0;
     TStopInfo lastStop_;
     // Per (state, byte) of the core: 0 not asked yet, 1 no breakpoint can match, 2 one may.
     std::vector<quint8> mayHit_;

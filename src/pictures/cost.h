@@ -8,11 +8,14 @@
 
 #include <atomic>
 #include <functional>
+#include <vector>
 
 // The words a cost measurement runs on, by length.
 struct TCostWords {
     enum class TSource { TestSet, AllWords, RandomWords };
     TSource source = TSource::AllWords;
+    // The symbols the words over an alphabet are made of.
+    QString symbols;
     // words[n] holds the words of length n (empty lengths are skipped when measuring).
     QList<QStringList> words;
     // For words over the alphabet: every word up to this length, perLength random ones of each longer length.
@@ -27,6 +30,9 @@ inline constexpr int MaxCostLength = 500;
 // All words over the alphabet (the blank aside) of each length up to maxLength while there are at most perLength
 // of them, else perLength random ones (the same ones every time: the generator has a fixed seed).
 TCostWords WordsOverAlphabet(const QString& alphabet, int maxLength, int perLength = 100);
+// The symbols words are made of when nobody chose them: those of the machine's own word, the blank aside, as
+// answer and working symbols make words a machine refuses at once; the whole alphabet when the word has none.
+QString WordSymbols(const QString& word, const QString& alphabet);
 // The words given (a test set's), grouped by length.
 TCostWords WordsOfSet(const QStringList& words);
 
@@ -40,22 +46,41 @@ struct TCostPoint {
     double meanSteps = 0;
     qint64 maxCells = 0;
     double meanCells = 0;
-    // The words that did not halt (a border, a loop, the step limit): marked on the plot, left out of the fit.
+    // The words that did not halt (a border, a loop, a missing command): marked on the plot, left out of the fit.
     QStringList notHalted;
+    // The words the step limit cut short: they may halt later, so they are told apart from those that never do.
+    QStringList cut;
 };
 
-// c·n^k through the longer half of the lengths (n ≥ 1, only lengths where some word halted), where the lower
-// terms of the cost weigh least: least squares on the logarithms. valid is false with fewer than two lengths.
-struct TPowerFit {
+// The classes of growth a cost is told apart by.
+enum class TGrowth { Constant, Linear, NLogN, Square, Cube, Exponential };
+
+// The class of growth that fits the points best, each class fitted with its lower-order terms (a·n² + b·n + c for
+// n², a·2ⁿ + b·n + c for 2ⁿ) by least squares on the relative errors; a class with a term more wins only when it
+// cuts the squared errors to a quarter, not when it fits merely as well. For the powers of n the degree is read with
+// the lower-order terms taken into the fit: (n+1)(n+2)/2 − 1 reads 2.0. valid is false with fewer than two points.
+struct TCostFit {
     bool valid = false;
-    double c = 0;
-    double k = 0;
-    // "≈ n²": the exponent rounded to a whole number, as the lower terms of a cost pull a fit on short words down.
+    TGrowth growth = TGrowth::Constant;
+    // The coefficients of the class's terms, the leading one first.
+    std::vector<double> coefficients;
+    // The degree of n (the powers of n only), or -1 when the counts are too noisy to read it.
+    double k = -1;
+    // The root mean square of the relative errors: the degree is told only of a fit within a percent.
+    double error = 0;
+    // The longest length fitted: a lower term worth less than a thousandth of the count there is not shown.
+    double longest = 0;
+    double At(double n) const;
+    // "n²", "n log n", "2ⁿ"...
+    QString ClassText() const;
+    // "≈ n²".
     QString Rounded() const;
-    // "0.51·n^1.93".
+    // "0.5·n² + 1.5·n − 2": three significant digits, terms that round to nothing left out.
     QString Formula() const;
+    // " (показатель 2.0)" for the powers of n fitted within a percent, else nothing.
+    QString DegreeText() const;
 };
-TPowerFit FitPower(const QList<QPair<double, double>>& points);
+TCostFit FitGrowth(const QList<QPair<double, double>>& points);
 
 struct TCostTable {
     TCostWords words;
@@ -63,15 +88,16 @@ struct TCostTable {
     // Words the data check refused (the empty word, say) are no runs: counted apart, the first one's faults kept.
     int refused = 0;
     QStringList faults;
-    TPowerFit steps;
-    TPowerFit cells;
+    TCostFit steps;
+    TCostFit cells;
     bool cancelled = false;
 
-    // Fits the largest steps and cells per length.
+    // Fits the largest steps and cells per length, over the lengths where some word halted.
     void Fit();
-    // "набор слов", "все слова до длины 6", "все слова до длины 6, длиннее по 100 случайных".
+    // "набор слов", "все слова над ab до длины 6", "все слова над ab до длины 6, длиннее по 100 случайных".
     QString SourceText() const;
-    // One line a length (ASCII, comma-separated, "\r\n" line ends), the header first.
+    // One line a length, the header first, as Russian spreadsheets open it: UTF-8 with a byte order mark, ";" between
+    // the fields, decimal commas, "\r\n" line ends.
     QByteArray Csv() const;
     // The table qtm-run prints, with the fitted exponents.
     QString Text() const;

@@ -2,6 +2,8 @@
 
 #include "pictures/picturefile.h"
 #include "platform/prompts.h"
+#include "runner/longwork.h"
+#include "runner/longworkwidget.h"
 #include "settings/config.h"
 
 #include <QBuffer>
@@ -9,7 +11,9 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -39,13 +43,14 @@ TCostForm::TCostForm(TConfig& config, TPrompts& prompts, QWidget* parent)
     setObjectName(QStringLiteral("CostForm"));
     setProperty("helpContext", WindowHelp);
     setWindowTitle(Caption);
+    work_ = new TLongWork(this);
     CreateControls();
     UpdateControls();
     ApplyLayout();
 }
 
 TCostForm::~TCostForm() {
-    StopWorker();
+    work_->Stop();
     StoreLayout();
 }
 
@@ -74,11 +79,22 @@ void TCostForm::CreateControls() {
     ChartView->setObjectName(QStringLiteral("ChartView"));
     ChartView->setRenderHint(QPainter::Antialiasing);
     layout->addWidget(ChartView, 1);
+    TableText = new QPlainTextEdit(this);
+    TableText->setObjectName(QStringLiteral("TableText"));
+    TableText->setReadOnly(true);
+    TableText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    TableText->hide();
+    layout->addWidget(TableText, 1);
     FitLabel = new QLabel(this);
     FitLabel->setObjectName(QStringLiteral("FitLabel"));
     layout->addWidget(FitLabel);
 
     auto* run = new QHBoxLayout;
+    auto* alphabetLabel = new QLabel(QStringLiteral("&Алфавит слов:"), this);
+    AlphabetEdit = new QLineEdit(this);
+    AlphabetEdit->setObjectName(QStringLiteral("AlphabetEdit"));
+    AlphabetEdit->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('m')) * 12);
+    alphabetLabel->setBuddy(AlphabetEdit);
     auto* lengthLabel = new QLabel(QStringLiteral("&Длина слов до:"), this);
     MaxLengthEdit = new QSpinBox(this);
     MaxLengthEdit->setObjectName(QStringLiteral("MaxLengthEdit"));
@@ -96,47 +112,80 @@ void TCostForm::CreateControls() {
     SeriesBox->setObjectName(QStringLiteral("SeriesBox"));
     SeriesBox->addItems({QStringLiteral("Шаги"), QStringLiteral("Ячейки ленты")});
     MeasureButton = new QPushButton(QStringLiteral("&Измерить"), this);
-    CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
-    ProgressBar = new QProgressBar(this);
-    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setValue(0);
-    for (QWidget* w : std::initializer_list<QWidget*>{lengthLabel, MaxLengthEdit, limitLabel, StepLimitEdit, SeriesBox,
-                                                      MeasureButton, CancelButton})
+    auto* progress = new TLongWorkWidget(this);
+    progress->Watch(work_);
+    CancelButton = progress->CancelButton;
+    ProgressBar = progress->ProgressBar;
+    for (QWidget* w : std::initializer_list<QWidget*>{alphabetLabel, AlphabetEdit, lengthLabel, MaxLengthEdit,
+                                                      limitLabel, StepLimitEdit, SeriesBox, MeasureButton})
         run->addWidget(w);
-    run->addWidget(ProgressBar, 1);
+    run->addWidget(progress, 1);
     layout->addLayout(run);
 
     auto* files = new QHBoxLayout;
     PngButton = new QPushButton(QStringLiteral("Сохранить &PNG..."), this);
     CsvButton = new QPushButton(QStringLiteral("Сохранить &CSV..."), this);
-    files->addStretch(1);
+    TableButton = new QPushButton(QStringLiteral("&Таблица"), this);
+    TableButton->setCheckable(true);
+    SavedLabel = new QLabel(this);
+    SavedLabel->setObjectName(QStringLiteral("SavedLabel"));
+    files->addWidget(TableButton);
+    files->addWidget(SavedLabel, 1);
     files->addWidget(PngButton);
     files->addWidget(CsvButton);
     layout->addLayout(files);
     const std::pair<QPushButton*, const char*> names[] = {{MeasureButton, "MeasureButton"},
-                                                          {CancelButton, "CancelButton"},
                                                           {PngButton, "PngButton"},
-                                                          {CsvButton, "CsvButton"}};
+                                                          {CsvButton, "CsvButton"},
+                                                          {TableButton, "TableButton"}};
     for (const auto& [button, name] : names) {
         button->setObjectName(QString::fromLatin1(name));
         button->setAutoDefault(false);
     }
     connect(MeasureButton, &QPushButton::clicked, this, &TCostForm::StartMeasure);
-    connect(CancelButton, &QPushButton::clicked, this, &TCostForm::CancelMeasure);
     connect(PngButton, &QPushButton::clicked, this, &TCostForm::ExportPng);
     connect(CsvButton, &QPushButton::clicked, this, &TCostForm::ExportCsv);
     connect(SeriesBox, &QComboBox::currentIndexChanged, this, &TCostForm::Plot);
+    // The table in place of the chart and back.
+    connect(TableButton, &QPushButton::toggled, this, [this](bool on) {
+        TableText->setVisible(on);
+        ChartView->setVisible(!on);
+    });
+
+    ChartView->setAccessibleName(QStringLiteral("График сложности"));
+    SourceLabel->setAccessibleDescription(QStringLiteral("Какие слова измерены"));
+    FitLabel->setAccessibleDescription(QStringLiteral("Класс роста, подобранный по наибольшему числу шагов или ячеек"));
+    AlphabetEdit->setAccessibleDescription(
+        QStringLiteral("Символы, из которых составляются слова; пусто: алфавит задачи или символы слова машины"));
+    MaxLengthEdit->setAccessibleDescription(QStringLiteral("Наибольшая длина слов, на которых запускается машина"));
+    StepLimitEdit->setAccessibleDescription(QStringLiteral("Наибольшее число шагов машины на одном слове"));
+    SeriesBox->setAccessibleName(QStringLiteral("Что показывать"));
+    SeriesBox->setAccessibleDescription(QStringLiteral("Число шагов или число ячеек ленты по длине слова"));
+    MeasureButton->setAccessibleDescription(QStringLiteral("Запуск машины на словах всех длин"));
+    CancelButton->setAccessibleDescription(QStringLiteral("Прерывание измерения"));
+    ProgressBar->setAccessibleName(QStringLiteral("Ход измерения"));
+    ProgressBar->setAccessibleDescription(QStringLiteral("Доля измеренных слов"));
+    PngButton->setAccessibleDescription(QStringLiteral("Сохранение графика в рисунок PNG"));
+    CsvButton->setAccessibleDescription(QStringLiteral("Сохранение таблицы измерений в файл CSV"));
+    TableButton->setAccessibleDescription(QStringLiteral("Таблица измерений текстом вместо графика"));
+    TableText->setAccessibleName(QStringLiteral("Таблица измерений"));
+    TableText->setAccessibleDescription(QStringLiteral("Длины слов, число шагов и ячеек, подобранный класс роста"));
+    SavedLabel->setAccessibleDescription(QStringLiteral("Куда сохранен последний файл"));
 }
 
 void TCostForm::UpdateControls() {
     const bool measuring = Measuring();
     const bool measured = !measuring && !table_->points.isEmpty();
     MeasureButton->setEnabled(!measuring);
-    CancelButton->setEnabled(measuring);
+    AlphabetEdit->setEnabled(!measuring);
     MaxLengthEdit->setEnabled(!measuring);
     StepLimitEdit->setEnabled(!measuring);
     PngButton->setEnabled(measured);
     CsvButton->setEnabled(measured);
+}
+
+bool TCostForm::Measuring() const {
+    return work_->Running();
 }
 
 void TCostForm::StartMeasure() {
@@ -149,64 +198,76 @@ void TCostForm::StartMeasure() {
     }
     const QStringList setWords = testSetWords ? testSetWords() : QStringList();
     const bool fromSet = !setWords.isEmpty();
-    cancel_ = false;
-    const int generation = ++generation_;
     table_ = std::make_shared<TCostTable>();
+    SavedLabel->clear();
     Plot();
     SourceLabel->setText(fromSet ? QStringLiteral("Слова: набор слов") : QStringLiteral("Слова: над алфавитом машины"));
     FitLabel->setText(QStringLiteral("Идет измерение..."));
-    ProgressBar->setRange(0, 0);
-    ProgressBar->setValue(0);
-    // The worker has copies of everything it reads; it speaks to the window only through queued calls.
-    worker_ = std::thread([this, generation, machine, config = TConfig(config_), fromSet, setWords,
-                           maxLength = MaxLengthEdit->value(), limit = qint64(StepLimitEdit->value())] {
-        TConfig settings = config;
-        settings.settingsPath.clear();
-        settings.desktopPath.clear();
-        // The loop check reads the run log, which nothing else here wants.
-        settings.ViewLog = settings.History;
-        TBatchRunner runner(settings);
-        QStringList warnings;
-        runner.LoadBytes(machine, warnings);
-        const TCostWords words =
-            fromSet ? WordsOfSet(setWords) : WordsOverAlphabet(runner.Machine().Alphabet(), maxLength);
-        auto table = std::make_shared<TCostTable>(MeasureCost(runner, words, limit, cancel_, [&](int done, int total) {
-            QMetaObject::invokeMethod(
-                this, [this, generation, done, total] { Progress(generation, done, total); }, Qt::QueuedConnection);
-        }));
-        QMetaObject::invokeMethod(
-            this, [this, generation, table] { Done(generation, table); }, Qt::QueuedConnection);
-    });
+    // The field empty, the task's alphabet, else the machine word's symbols (found once the machine is loaded).
+    const QString chosen = AlphabetEdit->text().isEmpty() && taskAlphabet ? taskAlphabet() : AlphabetEdit->text();
+    // The job has copies of everything it reads.
+    work_->Start(
+        [machine, config = TConfig(config_), fromSet, setWords, chosen, maxLength = MaxLengthEdit->value(),
+         limit = qint64(StepLimitEdit->value())](TLongWork::TControl& control) {
+            TConfig settings = config;
+            settings.settingsPath.clear();
+            settings.desktopPath.clear();
+            // The loop check reads the run log, which nothing else here wants.
+            settings.ViewLog = settings.History;
+            TBatchRunner runner(settings);
+            QStringList warnings;
+            runner.LoadBytes(machine, warnings);
+            const QString symbols =
+                chosen.isEmpty() ? WordSymbols(runner.FileWord(), runner.Machine().Alphabet()) : chosen;
+            const TCostWords words = fromSet ? WordsOfSet(setWords) : WordsOverAlphabet(symbols, maxLength);
+            return std::make_shared<TCostTable>(
+                MeasureCost(runner, words, limit, control.CancelFlag(),
+                            [&](int done, int total) { control.Progress(done, total); }));
+        },
+        [this](std::shared_ptr<TCostTable> table) { Done(table); });
+    UpdateControls();
+}
+
+void TCostForm::FollowMachine() {
+    work_->Stop();
+    table_ = std::make_shared<TCostTable>();
+    // The new machine's own default: its task's alphabet or its word's symbols.
+    AlphabetEdit->clear();
+    SavedLabel->clear();
+    Plot();
+    SourceLabel->setText(QStringLiteral("Открыта другая машина: нажмите «Измерить»"));
+    FitLabel->clear();
     UpdateControls();
 }
 
 void TCostForm::CancelMeasure() {
-    if (Measuring())
-        cancel_ = true;
+    work_->Cancel();
 }
 
-void TCostForm::Progress(int generation, int done, int total) {
-    if (generation != generation_)
-        return;
-    ProgressBar->setRange(0, total);
-    ProgressBar->setValue(done);
-}
-
-void TCostForm::Done(int generation, const std::shared_ptr<TCostTable>& table) {
-    if (generation != generation_ || !worker_.joinable())
-        return;
-    worker_.join();
+void TCostForm::Done(const std::shared_ptr<TCostTable>& table) {
     table_ = table;
+    if (table_->words.source != TCostWords::TSource::TestSet)
+        AlphabetEdit->setText(table_->words.symbols);
     SourceLabel->setText(QStringLiteral("Слова: ") + table_->SourceText() +
                          (table_->refused > 0 ? QStringLiteral(" (не запущено слов: ") +
                                                     QString::number(table_->refused) + QLatin1Char(')')
                                               : QString()));
-    ProgressBar->setRange(0, 1);
-    ProgressBar->setValue(table_->cancelled ? 0 : 1);
     Plot();
     UpdateControls();
     emit measured();
 }
+
+namespace {
+
+// A step between the y axis's ticks of 1, 2 or 5 times a power of ten, never less than one: counts are whole.
+double TickInterval(double top) {
+    const double rough = std::max(top / 5, 1.0);
+    const double power = std::pow(10, std::floor(std::log10(rough)));
+    const double m = rough / power;
+    return (m <= 1 ? 1 : m <= 2 ? 2 : m <= 5 ? 5 : 10) * power;
+}
+
+} // namespace
 
 void TCostForm::Plot() {
     const bool steps = SeriesBox->currentIndex() == 0;
@@ -228,45 +289,69 @@ void TCostForm::Plot() {
     stuck->setMarkerShape(QScatterSeries::MarkerShapeRotatedRectangle);
     stuck->setColor(Qt::red);
     stuck->setMarkerSize(9);
-    double top = 1;
+    auto* cut = new QScatterSeries;
+    cut->setName(QStringLiteral("оборваны пределом шагов"));
+    cut->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    cut->setColor(QColor(230, 140, 0));
+    cut->setMarkerSize(10);
+    double highest = 1;
+    int shortest = -1;
     int longest = 1;
     for (const TCostPoint& p : t.points) {
         longest = std::max(longest, p.length);
         if (p.halted == 0)
             continue;
+        if (shortest < 0)
+            shortest = p.length;
         const double y = steps ? double(p.maxSteps) : double(p.maxCells);
         largest->append(p.length, y);
         mean->append(p.length, steps ? p.meanSteps : p.meanCells);
-        top = std::max(top, y);
+        highest = std::max(highest, y);
     }
-    top *= 1.1;
-    for (const TCostPoint& p : t.points)
+    const double interval = TickInterval(highest * 1.1);
+    const double top = std::ceil(highest * 1.1 / interval) * interval;
+    for (const TCostPoint& p : t.points) {
         if (!p.notHalted.isEmpty())
             stuck->append(p.length, top);
-    const TPowerFit& fit = steps ? t.steps : t.cells;
+        if (!p.cut.isEmpty())
+            cut->append(p.length, top);
+    }
+    const TCostFit& fit = steps ? t.steps : t.cells;
     auto* curve = new QLineSeries;
     if (fit.valid) {
-        curve->setName(fit.Formula());
+        curve->setName(fit.ClassText());
         QPen pen(Qt::darkGray);
         pen.setStyle(Qt::DashLine);
         pen.setWidth(2);
         curve->setPen(pen);
+        const double from = std::max(shortest, 0);
         for (int i = 0; i <= 100; ++i) {
-            const double n = std::max(1.0, longest * i / 100.0);
-            curve->append(n, std::min(fit.c * std::pow(n, fit.k), top));
+            const double n = from + (longest - from) * i / 100.0;
+            const double y = fit.At(n);
+            if (y > top)
+                break;
+            curve->append(n, std::max(y, 0.0));
         }
     }
-    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{largest, mean, curve, stuck})
+    for (QAbstractSeries* s : std::initializer_list<QAbstractSeries*>{largest, mean, curve, stuck, cut})
         chart->addSeries(s);
     auto* x = new QValueAxis;
+    x->setObjectName(QStringLiteral("LengthAxis"));
     x->setTitleText(QStringLiteral("длина слова"));
     x->setRange(0, longest);
+    x->setTickType(QValueAxis::TicksDynamic);
+    x->setTickAnchor(0);
+    x->setTickInterval(TickInterval(longest));
     x->setLabelFormat(QStringLiteral("%d"));
     auto* y = new QValueAxis;
+    y->setObjectName(QStringLiteral("CountAxis"));
     y->setTitleText(steps ? QStringLiteral("шагов") : QStringLiteral("ячеек ленты"));
+    // Whole numbers a tick apart: ticks closer than one would repeat a label ("1, 1").
     y->setRange(0, top);
+    y->setTickType(QValueAxis::TicksDynamic);
+    y->setTickAnchor(0);
+    y->setTickInterval(interval);
     y->setLabelFormat(QStringLiteral("%.0f"));
-    y->applyNiceNumbers();
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* s : chart->series()) {
@@ -276,20 +361,28 @@ void TCostForm::Plot() {
     // The marks of words that did not halt are named in the legend only when there are some.
     for (QLegendMarker* marker : chart->legend()->markers(stuck))
         marker->setVisible(stuck->count() > 0);
+    for (QLegendMarker* marker : chart->legend()->markers(cut))
+        marker->setVisible(cut->count() > 0);
     for (QLegendMarker* marker : chart->legend()->markers(curve))
         marker->setVisible(fit.valid);
     const QString what = steps ? QStringLiteral("шаги") : QStringLiteral("ячейки");
     chart->setTitle(fit.valid ? what + QStringLiteral(" ") + fit.Rounded() : QString());
     QStringList parts;
     if (fit.valid)
-        parts.append(what + QStringLiteral(" ≈ ") + fit.Formula());
+        parts.append(what + QStringLiteral(" ") + fit.Rounded() + QStringLiteral(": ") + fit.Formula() +
+                     fit.DegreeText());
     else if (!t.points.isEmpty())
         parts.append(QStringLiteral("мало данных для оценки"));
     int stuckWords = 0;
-    for (const TCostPoint& p : t.points)
+    int cutWords = 0;
+    for (const TCostPoint& p : t.points) {
         stuckWords += int(p.notHalted.size());
+        cutWords += int(p.cut.size());
+    }
     if (stuckWords > 0)
         parts.append(QStringLiteral("не остановились слов: ") + QString::number(stuckWords));
+    if (cutWords > 0)
+        parts.append(QStringLiteral("оборвано пределом шагов: ") + QString::number(cutWords));
     if (t.cancelled)
         parts.append(QStringLiteral("измерение прервано"));
     QString text = parts.join(QStringLiteral("; "));
@@ -297,6 +390,12 @@ void TCostForm::Plot() {
         text[0] = text[0].toUpper();
     if (!Measuring())
         FitLabel->setText(text);
+    // What the chart shows, for those who cannot see it: the fit, and the table on the button's page.
+    TableText->setPlainText(t.points.isEmpty() ? QString() : t.Text());
+    ChartView->setAccessibleDescription(t.points.isEmpty()
+                                            ? QStringLiteral("Измерений нет")
+                                            : (text.isEmpty() ? QString() : text + QStringLiteral(". ")) +
+                                                  QStringLiteral("Таблица: кнопка «Таблица»"));
 }
 
 bool TCostForm::Save(const QString& title, const QString& filter, const QString& ext, const QByteArray& bytes) {
@@ -306,7 +405,10 @@ bool TCostForm::Save(const QString& title, const QString& filter, const QString&
     dialog.defaultExt = ext;
     dialog.initialDir = config_.Dir;
     dialog.overwritePrompt = true;
-    return SavePictureFile(prompts_, Caption, dialog, [&bytes] { return bytes; });
+    const QString name = SavePictureFile(prompts_, Caption, dialog, [&bytes] { return bytes; });
+    if (!name.isEmpty())
+        SavedLabel->setText(QStringLiteral("Сохранено: ") + name);
+    return !name.isEmpty();
 }
 
 bool TCostForm::ExportPng() {
@@ -323,19 +425,10 @@ bool TCostForm::ExportCsv() {
                 table_->Csv());
 }
 
-void TCostForm::StopWorker() {
-    if (!worker_.joinable())
-        return;
-    cancel_ = true;
-    worker_.join();
-    // What it queued is for a measurement that no longer exists.
-    ++generation_;
-}
-
 void TCostForm::closeEvent(QCloseEvent* event) {
     // A measurement goes on behind a hidden window only to be forgotten: closing ends it.
     if (Measuring()) {
-        StopWorker();
+        work_->Stop();
         FitLabel->setText(QStringLiteral("Измерение прервано"));
         UpdateControls();
     }

@@ -27,11 +27,26 @@ int TSpaceTime::ColumnOf(int position) const {
 }
 
 int TSpaceTime::RowOfStep(qint64 step) const {
-    if (rows.empty())
+    if (rows.empty() || step < rows.front().step || (zoomed && step > rows.back().step))
         return -1;
     if (step >= rows.back().step)
         return int(rows.size()) - 1;
-    return int(std::max<qint64>(step, 0) / band);
+    return int((step - rows.front().step) / band);
+}
+
+QString TSpaceTime::RowsText() const {
+    QString text;
+    for (int r = 0; r < int(rows.size()); ++r) {
+        const TSpaceTimeRow& row = rows[std::size_t(r)];
+        text += QString::number(row.step) + QLatin1Char(' ') + states.value(row.state) + QLatin1Char(' ');
+        const int head = ColumnOf(row.head);
+        for (int c = 0; c < Columns(); ++c) {
+            const QChar symbol = TRunCore::CharOf(Cell(r, c));
+            text += c == head ? QLatin1Char('[') + symbol + QLatin1Char(']') : QString(symbol);
+        }
+        text += QLatin1Char('\n');
+    }
+    return text;
 }
 
 std::uint8_t TSpaceTime::Cell(int row, int column) const {
@@ -66,47 +81,63 @@ QString WordShown(const QString& word) {
 }
 
 TSpaceTime DrawSpaceTime(TBatchRunner& runner, const QString& word, qint64 maxSteps, const std::atomic<bool>& cancel,
-                         TSpaceTimeLimits limits) {
+                         TSpaceTimeLimits limits, const std::function<void(qint64 done, qint64 total)>& progress,
+                         TSpaceTimeRange range) {
     TSpaceTime picture;
     const int maxRows = std::max(limits.maxRows, 2);
     const int maxColumns = std::max(limits.maxColumns, 1);
     const bool loopCheck = runner.LoopCheck();
     runner.SetCancel([&cancel] { return cancel.load(std::memory_order_relaxed); });
-    // Where the run ends decides the band; the tape only grows, so its last width is the widest.
-    picture.result = runner.Run(word, maxSteps);
-    const qint64 steps = picture.result.steps;
-    picture.cancelled = cancel;
-    if (picture.result.end == TRunEnd::Refused || picture.cancelled) {
-        runner.SetCancel(nullptr);
-        return picture;
+    const bool zoom = range.to >= 0;
+    qint64 total = maxSteps;
+    if (progress)
+        runner.SetProgress([&](qint64 done) { progress(done, total); });
+    int width = range.width;
+    if (!zoom) {
+        // Where the run ends decides the band; the tape only grows, so its last width is the widest.
+        picture.result = runner.Run(word, maxSteps);
+        picture.cancelled = cancel;
+        if (picture.result.end == TRunEnd::Refused || picture.cancelled) {
+            runner.SetProgress(nullptr);
+            runner.SetCancel(nullptr);
+            return picture;
+        }
+        width = int(picture.result.tape.size());
     }
-    picture.band = steps + 1 <= maxRows ? 1 : (steps + maxRows - 2) / (maxRows - 1);
-    const int width = int(picture.result.tape.size());
+    const qint64 from = zoom ? std::max<qint64>(range.from, 0) : 0;
+    const qint64 steps = zoom ? std::max(range.to, from) : picture.result.steps;
+    total = steps;
+    picture.zoomed = zoom;
+    picture.band = steps - from + 1 <= maxRows ? 1 : (steps - from + maxRows - 2) / (maxRows - 1);
     picture.cellsPerColumn = std::max(1, (width + maxColumns - 1) / maxColumns);
     const int group = picture.cellsPerColumn;
-    picture.rows.reserve(std::size_t(std::min<qint64>(steps / picture.band + 2, maxRows + 1)));
+    picture.rows.reserve(std::size_t(std::min<qint64>((steps - from) / picture.band + 2, maxRows + 1)));
 
     // The steps are known now: the loop check has nothing more to find.
     runner.SetLoopCheck(false);
-    runner.SetSampler(picture.band, [&picture, group](const TRunCore& core) {
-        if (!picture.rows.empty() && picture.rows.back().step == core.step)
-            return;
-        TSpaceTimeRow row;
-        row.step = core.step;
-        row.state = core.state;
-        row.head = core.headPosition;
-        const int first = -core.leftBlanks;
-        const int last = first + int(core.tape.size()) - 1;
-        const int g0 = -FloorDiv(-first, group);
-        row.first = g0 * group;
-        const int count = last >= row.first ? (last - row.first) / group + 1 : 0;
-        row.cells.resize(count);
-        for (int j = 0; j < count; ++j)
-            row.cells[j] = char(core.tape[std::size_t(row.first + j * group - first)]);
-        picture.rows.push_back(std::move(row));
-    });
+    runner.SetSampler(
+        picture.band,
+        [&picture, group](const TRunCore& core) {
+            if (!picture.rows.empty() && picture.rows.back().step == core.step)
+                return;
+            TSpaceTimeRow row;
+            row.step = core.step;
+            row.state = core.state;
+            row.head = core.headPosition;
+            const int first = -core.leftBlanks;
+            const int last = first + int(core.tape.size()) - 1;
+            const int g0 = -FloorDiv(-first, group);
+            row.first = g0 * group;
+            const int count = last >= row.first ? (last - row.first) / group + 1 : 0;
+            row.cells.resize(count);
+            for (int j = 0; j < count; ++j)
+                row.cells[j] = char(core.tape[std::size_t(row.first + j * group - first)]);
+            picture.rows.push_back(std::move(row));
+        },
+        from);
     runner.Run(word, steps);
     runner.SetSampler(0, nullptr);
+    runner.SetProgress(nullptr);
     runner.SetCancel(nullptr);
     runner.SetLoopCheck(loopCheck);
     picture.cancelled = cancel;

@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // One row of the picture: the configuration after step steps.
@@ -39,11 +40,16 @@ struct TSpaceTime {
     // The symbols in the legend's order: the blank, then the alphabet, then any other symbol written.
     QString symbols;
     bool cancelled = false;
+    // A part of the run drawn again at finer bands: its rows begin past step 0 and end before the run does.
+    bool zoomed = false;
 
     int Columns() const;
     int ColumnOf(int position) const;
-    // The row that shows the configuration after that step: the band it falls in.
+    // The row that shows the configuration after that step: the band it falls in (-1: a step the rows do not
+    // cover).
     int RowOfStep(qint64 step) const;
+    // The rows as text, one a line: "12 q1 ##ab[b]a#", the head's cell in brackets.
+    QString RowsText() const;
     // The symbol byte a cell shows (a blank beyond the row's tape).
     std::uint8_t Cell(int row, int column) const;
     // "останов на шаге 12", "левая граница на шаге 3", "предел шагов 1000000"...
@@ -60,11 +66,22 @@ struct TSpaceTimeLimits {
     int maxColumns = 4000;
 };
 
+// The steps from and to (to ≥ 0) of a run already drawn whole, whose tape was width cells at its end: only they are
+// drawn, at bands as fine as the rows allow, and the first run that finds the end is spared.
+struct TSpaceTimeRange {
+    qint64 from = 0;
+    qint64 to = -1;
+    int width = 0;
+};
+
 // Draws the run of the runner's machine on the word, at most maxSteps steps, through the run core: a first run
 // finds where the run ends (with the loop check as the settings have it), a second, without it, stops at every
-// band to take a row. Once cancel is set the picture is left as far as it got.
+// band to take a row. Once cancel is set the picture is left as far as it got. progress is told the steps done of
+// each run (of maxSteps in the first, of the run's steps in the second).
 TSpaceTime DrawSpaceTime(TBatchRunner& runner, const QString& word, qint64 maxSteps, const std::atomic<bool>& cancel,
-                         TSpaceTimeLimits limits = {});
+                         TSpaceTimeLimits limits = {},
+                         const std::function<void(qint64 done, qint64 total)>& progress = {},
+                         TSpaceTimeRange range = {});
 
 // Colours as 0xAARRGGBB. The blank is light, the head black; the other symbols take the palette in legend order.
 inline constexpr std::uint32_t BlankColour = 0xFFF2F2F2;

@@ -2,6 +2,8 @@
 
 #include "pictures/picturefile.h"
 #include "platform/prompts.h"
+#include "runner/longwork.h"
+#include "runner/longworkwidget.h"
 #include "settings/config.h"
 
 #include <QCloseEvent>
@@ -9,6 +11,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScrollArea>
@@ -141,17 +145,19 @@ void TSpaceTimeCanvas::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 TSpaceTimeForm::TSpaceTimeForm(TConfig& config, TPrompts& prompts, QWidget* parent)
-    : QWidget(parent, Qt::Window), config_(config), prompts_(prompts), picture_(std::make_shared<TSpaceTime>()) {
+    : QWidget(parent, Qt::Window), config_(config), prompts_(prompts), picture_(std::make_shared<TSpaceTime>()),
+      whole_(picture_) {
     setObjectName(QStringLiteral("SpaceTimeForm"));
     setProperty("helpContext", WindowHelp);
     setWindowTitle(Caption);
+    work_ = new TLongWork(this);
     CreateControls();
     UpdateControls();
     ApplyLayout();
 }
 
 TSpaceTimeForm::~TSpaceTimeForm() {
-    StopWorker();
+    work_->Stop();
     StoreLayout();
 }
 
@@ -180,6 +186,12 @@ void TSpaceTimeForm::CreateControls() {
     Canvas = new TSpaceTimeCanvas(PictureArea);
     PictureArea->setWidget(Canvas);
     layout->addWidget(PictureArea, 1);
+    RowsText = new QPlainTextEdit(this);
+    RowsText->setObjectName(QStringLiteral("RowsText"));
+    RowsText->setReadOnly(true);
+    RowsText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RowsText->hide();
+    layout->addWidget(RowsText, 1);
 
     InfoLabel = new QLabel(this);
     InfoLabel->setObjectName(QStringLiteral("InfoLabel"));
@@ -203,18 +215,22 @@ void TSpaceTimeForm::CreateControls() {
     ZoomOutButton = new QPushButton(QStringLiteral("&Мельче"), this);
     FitButton = new QPushButton(QStringLiteral("&Целиком"), this);
     ExportButton = new QPushButton(QStringLiteral("Сохранить &PNG..."), this);
+    RowsButton = new QPushButton(QStringLiteral("Т&екстом"), this);
+    RowsButton->setCheckable(true);
+    auto* progress = new TLongWorkWidget(this);
+    progress->Watch(work_);
+    CancelButton = progress->CancelButton;
+    ProgressBar = progress->ProgressBar;
     buttons->addWidget(limitLabel);
     buttons->addWidget(StepLimitEdit);
     buttons->addWidget(RebuildButton);
-    buttons->addStretch(1);
-    for (QPushButton* b : {ZoomInButton, ZoomOutButton, FitButton, ExportButton})
+    buttons->addWidget(progress, 1);
+    for (QPushButton* b : {ZoomInButton, ZoomOutButton, FitButton, RowsButton, ExportButton})
         buttons->addWidget(b);
     layout->addLayout(buttons);
-    const std::pair<QPushButton*, const char*> names[] = {{RebuildButton, "RebuildButton"},
-                                                          {ZoomInButton, "ZoomInButton"},
-                                                          {ZoomOutButton, "ZoomOutButton"},
-                                                          {FitButton, "FitButton"},
-                                                          {ExportButton, "ExportButton"}};
+    const std::pair<QPushButton*, const char*> names[] = {
+        {RebuildButton, "RebuildButton"}, {ZoomInButton, "ZoomInButton"}, {ZoomOutButton, "ZoomOutButton"},
+        {FitButton, "FitButton"},         {RowsButton, "RowsButton"},     {ExportButton, "ExportButton"}};
     for (const auto& [button, name] : names) {
         button->setObjectName(QString::fromLatin1(name));
         button->setAutoDefault(false);
@@ -229,6 +245,31 @@ void TSpaceTimeForm::CreateControls() {
     connect(ExportButton, &QPushButton::clicked, this, &TSpaceTimeForm::ExportPng);
     connect(Canvas, &TSpaceTimeCanvas::hovered, this, &TSpaceTimeForm::ShowHovered);
     connect(Canvas, &TSpaceTimeCanvas::regionChosen, this, &TSpaceTimeForm::ZoomTo);
+    // The rows as text in place of the picture and back; made only when asked for, as they may be many.
+    connect(RowsButton, &QPushButton::toggled, this, [this](bool on) {
+        RowsText->setPlainText(on ? picture_->RowsText() : QString());
+        RowsText->setVisible(on);
+        PictureArea->setVisible(!on);
+    });
+
+    Canvas->setAccessibleName(QStringLiteral("Картина хода вычисления"));
+    EndLabel->setAccessibleDescription(QStringLiteral("Как закончилась работа машины и как нарисована картина"));
+    InfoLabel->setAccessibleDescription(QStringLiteral("Шаг, состояние и ячейка под указателем"));
+    LegendLabel->setAccessibleName(QStringLiteral("Цвета символов"));
+    LegendLabel->setAccessibleDescription(QStringLiteral("Какой символ каким цветом нарисован"));
+    StepLimitEdit->setAccessibleDescription(QStringLiteral("Наибольшее число шагов машины для картины"));
+    RebuildButton->setAccessibleDescription(QStringLiteral("Построение картины заново по машине"));
+    CancelButton->setAccessibleDescription(QStringLiteral("Прерывание построения"));
+    ProgressBar->setAccessibleName(QStringLiteral("Ход построения"));
+    ProgressBar->setAccessibleDescription(QStringLiteral("Доля пройденных шагов"));
+    ZoomInButton->setAccessibleDescription(QStringLiteral("Увеличение картины вдвое"));
+    ZoomOutButton->setAccessibleDescription(QStringLiteral("Уменьшение картины вдвое"));
+    FitButton->setAccessibleDescription(QStringLiteral("Вся картина в окне"));
+    RowsButton->setAccessibleDescription(QStringLiteral("Строки картины текстом: шаг, состояние, лента"));
+    ExportButton->setAccessibleDescription(QStringLiteral("Сохранение картины в рисунок PNG"));
+    RowsText->setAccessibleName(QStringLiteral("Строки картины"));
+    RowsText->setAccessibleDescription(
+        QStringLiteral("Строка на шаг: номер шага, состояние и лента, ячейка головки в квадратных скобках"));
 }
 
 void TSpaceTimeForm::UpdateControls() {
@@ -240,24 +281,27 @@ void TSpaceTimeForm::UpdateControls() {
         b->setEnabled(drawn);
 }
 
+bool TSpaceTimeForm::Building() const {
+    return work_->Running();
+}
+
 void TSpaceTimeForm::Rebuild() {
-    StopWorker();
+    work_->Stop();
     const QByteArray machine = machineBytes ? machineBytes() : QByteArray();
     if (machine.isEmpty()) {
         prompts_.Message(Caption, QStringLiteral("Нет машины для построения"), TIcon::Stop);
         return;
     }
     drawnFrom_ = machine;
-    cancel_ = false;
-    const int generation = ++generation_;
     Canvas->SetPicture(nullptr);
-    picture_ = std::make_shared<TSpaceTime>();
+    picture_ = whole_ = std::make_shared<TSpaceTime>();
+    RowsText->clear();
     EndLabel->setText(QStringLiteral("Строится..."));
     InfoLabel->clear();
     LegendLabel->clear();
-    // The worker has copies of everything it reads; it speaks to the window only through a queued call.
-    worker_ =
-        std::thread([this, generation, machine, config = TConfig(config_), limit = qint64(StepLimitEdit->value())] {
+    // The job has copies of everything it reads.
+    work_->Start(
+        [machine, config = TConfig(config_), limit = qint64(StepLimitEdit->value())](TLongWork::TControl& control) {
             TConfig settings = config;
             settings.settingsPath.clear();
             settings.desktopPath.clear();
@@ -266,10 +310,11 @@ void TSpaceTimeForm::Rebuild() {
             TBatchRunner runner(settings);
             QStringList warnings;
             runner.LoadBytes(machine, warnings);
-            auto picture = std::make_shared<TSpaceTime>(DrawSpaceTime(runner, runner.FileWord(), limit, cancel_));
-            QMetaObject::invokeMethod(
-                this, [this, generation, picture] { Built(generation, picture); }, Qt::QueuedConnection);
-        });
+            return std::make_shared<TSpaceTime>(
+                DrawSpaceTime(runner, runner.FileWord(), limit, control.CancelFlag(), {},
+                              [&control](qint64 done, qint64 total) { control.Progress(done, total); }));
+        },
+        [this](std::shared_ptr<TSpaceTime> picture) { Built(picture); });
     UpdateControls();
 }
 
@@ -278,10 +323,22 @@ void TSpaceTimeForm::Refresh() {
         Rebuild();
 }
 
-void TSpaceTimeForm::Built(int generation, const std::shared_ptr<TSpaceTime>& picture) {
-    if (generation != generation_ || !worker_.joinable())
-        return;
-    worker_.join();
+void TSpaceTimeForm::Built(const std::shared_ptr<TSpaceTime>& picture) {
+    if (picture->zoomed) {
+        // A part cut short by Cancel is no finer picture: the whole one stays.
+        if (picture->cancelled || picture->rows.empty()) {
+            Show(whole_);
+            return;
+        }
+        picture->result = whole_->result;
+    } else {
+        whole_ = picture;
+    }
+    Show(picture);
+    emit built();
+}
+
+void TSpaceTimeForm::Show(const std::shared_ptr<TSpaceTime>& picture) {
     picture_ = picture;
     const TSpaceTime& p = *picture_;
     if (p.result.end == TRunEnd::Refused) {
@@ -292,25 +349,55 @@ void TSpaceTimeForm::Built(int generation, const std::shared_ptr<TSpaceTime>& pi
             QStringLiteral("Слово ") + WordShown(p.result.word) + QStringLiteral(": ") + p.EndText() +
             QStringLiteral(". Строк: ") + QString::number(p.rows.size()) + QStringLiteral(", ") + p.BandText() +
             (p.cellsPerColumn > 1 ? QStringLiteral(", ячеек в столбце: ") + QString::number(p.cellsPerColumn)
-                                  : QString()));
+                                  : QString()) +
+            (p.zoomed ? QStringLiteral(". Показаны шаги с ") + QString::number(p.rows.front().step) +
+                            QStringLiteral(" по ") + QString::number(p.rows.back().step)
+                      : QString()));
     }
+    Canvas->setAccessibleDescription(EndLabel->text() + QStringLiteral(" Строки текстом: кнопка «Текстом»."));
+    if (RowsButton->isChecked())
+        RowsText->setPlainText(p.RowsText());
     QString legend;
+    // Each swatch framed: the blank's light grey is else lost on the window's background.
     const auto swatch = [](std::uint32_t argb) {
-        return QStringLiteral("<span style=\"background-color:#%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>")
+        return QStringLiteral("<td width=\"18\" style=\"background-color:#%1; border: 1px solid #808080\"></td>")
             .arg(argb & 0xFFFFFF, 6, 16, QLatin1Char('0'));
     };
     for (int i = 0; i < p.symbols.size(); ++i)
-        legend += swatch(SymbolColour(i)) + QStringLiteral("&nbsp;") + QString(p.symbols[i]).toHtmlEscaped() +
-                  QStringLiteral("&nbsp;&nbsp; ");
+        legend += swatch(SymbolColour(i)) + QStringLiteral("<td>&nbsp;") + QString(p.symbols[i]).toHtmlEscaped() +
+                  QStringLiteral("&nbsp;&nbsp;</td>");
     if (!p.rows.empty())
-        legend += swatch(HeadColour) + QStringLiteral("&nbsp;головка");
-    LegendLabel->setText(legend);
+        legend += swatch(HeadColour) + QStringLiteral("<td>&nbsp;головка</td>");
+    LegendLabel->setText(legend.isEmpty() ? QString()
+                                          : QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\"><tr>") + legend +
+                                                QStringLiteral("</tr></table>"));
     Canvas->SetPicture(picture_.get());
-    FitToWindow();
+    Fit();
+    if (p.zoomed && zoomLeft_ >= 0) {
+        // Across, the columns dragged over fill the window, as they did when only magnified.
+        const int columns = std::max(zoomRight_ - zoomLeft_ + 1, 1);
+        Canvas->SetZoom(double(PictureArea->viewport()->width()) / columns, Canvas->ZoomY());
+        PictureArea->horizontalScrollBar()->setValue(int(zoomLeft_ * Canvas->ZoomX()));
+    }
     if (shownStep_ >= 0)
         ShowStep(shownStep_);
     UpdateControls();
-    emit built();
+}
+
+void TSpaceTimeForm::FollowMachine() {
+    work_->Stop();
+    if (isVisible() && machineBytes && !machineBytes().isEmpty()) {
+        Rebuild();
+        return;
+    }
+    drawnFrom_.clear();
+    Canvas->SetPicture(nullptr);
+    picture_ = whole_ = std::make_shared<TSpaceTime>();
+    RowsText->clear();
+    EndLabel->setText(QStringLiteral("Открыта другая машина: нажмите «Построить»"));
+    InfoLabel->clear();
+    LegendLabel->clear();
+    UpdateControls();
 }
 
 void TSpaceTimeForm::ShowStep(qint64 step) {
@@ -341,6 +428,15 @@ void TSpaceTimeForm::ShowHovered(int row, int column) {
 }
 
 void TSpaceTimeForm::FitToWindow() {
+    if (picture_ != whole_ && !Building()) {
+        zoomLeft_ = zoomRight_ = -1;
+        Show(whole_);
+        return;
+    }
+    Fit();
+}
+
+void TSpaceTimeForm::Fit() {
     const int columns = std::max(picture_->Columns(), 1);
     const int rows = std::max(int(picture_->rows.size()), 1);
     const QSize room = PictureArea->viewport()->size() - QSize(2, 2);
@@ -357,11 +453,48 @@ void TSpaceTimeForm::FitToWindow() {
 }
 
 void TSpaceTimeForm::ZoomTo(const QRect& cells) {
+    const TSpaceTime& p = *picture_;
+    const int rows = int(p.rows.size());
+    if (p.band > 1 && rows > 0 && !Building()) {
+        // Rows a band apart: the part dragged over is run again at finer bands, not merely magnified.
+        const int first = std::clamp(cells.top(), 0, rows - 1);
+        const int last = std::clamp(cells.bottom(), first, rows - 1);
+        const qint64 from = p.rows[std::size_t(first)].step;
+        const qint64 to = last + 1 < rows ? p.rows[std::size_t(last) + 1].step - 1 : p.rows[std::size_t(last)].step;
+        if (to > from) {
+            zoomLeft_ = std::max(cells.left(), 0);
+            zoomRight_ = std::max(cells.right(), zoomLeft_);
+            DrawPart(from, to);
+            return;
+        }
+    }
     const QSize room = PictureArea->viewport()->size();
     Canvas->SetZoom(double(room.width()) / std::max(cells.width(), 1),
                     double(room.height()) / std::max(cells.height(), 1));
     PictureArea->horizontalScrollBar()->setValue(int(cells.left() * Canvas->ZoomX()));
     PictureArea->verticalScrollBar()->setValue(int(cells.top() * Canvas->ZoomY()));
+}
+
+void TSpaceTimeForm::DrawPart(qint64 from, qint64 to) {
+    const std::shared_ptr<TSpaceTime> whole = whole_;
+    EndLabel->setText(QStringLiteral("Строятся шаги с ") + QString::number(from) + QStringLiteral(" по ") +
+                      QString::number(to) + QStringLiteral("..."));
+    work_->Start(
+        [machine = drawnFrom_, config = TConfig(config_), from, to,
+         width = int(whole->result.tape.size())](TLongWork::TControl& control) {
+            TConfig settings = config;
+            settings.settingsPath.clear();
+            settings.desktopPath.clear();
+            settings.ViewLog = settings.History;
+            TBatchRunner runner(settings);
+            QStringList warnings;
+            runner.LoadBytes(machine, warnings);
+            return std::make_shared<TSpaceTime>(DrawSpaceTime(
+                runner, runner.FileWord(), to, control.CancelFlag(), {},
+                [&control](qint64 done, qint64 total) { control.Progress(done, total); }, {from, to, width}));
+        },
+        [this](std::shared_ptr<TSpaceTime> picture) { Built(picture); });
+    UpdateControls();
 }
 
 bool TSpaceTimeForm::ExportPng() {
@@ -374,22 +507,16 @@ bool TSpaceTimeForm::ExportPng() {
     dialog.initialDir = config_.Dir;
     dialog.overwritePrompt = true;
     // The picture qtm-run --spacetime writes.
-    return SavePictureFile(prompts_, Caption, dialog,
-                           [this] { return PngBytes(SpaceTimePixels(*picture_, DefaultScale(*picture_))); });
-}
-
-void TSpaceTimeForm::StopWorker() {
-    if (!worker_.joinable())
-        return;
-    cancel_ = true;
-    worker_.join();
-    // What it queued is for a picture that no longer exists.
-    ++generation_;
+    const QString name = SavePictureFile(
+        prompts_, Caption, dialog, [this] { return PngBytes(SpaceTimePixels(*picture_, DefaultScale(*picture_))); });
+    if (!name.isEmpty())
+        InfoLabel->setText(QStringLiteral("Сохранено: ") + name);
+    return !name.isEmpty();
 }
 
 void TSpaceTimeForm::closeEvent(QCloseEvent* event) {
     if (Building()) {
-        StopWorker();
+        work_->Stop();
         EndLabel->setText(QStringLiteral("Построение прервано"));
         UpdateControls();
     }

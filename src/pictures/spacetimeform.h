@@ -5,17 +5,18 @@
 #include <QImage>
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QRubberBand;
 class QScrollArea;
 class QSpinBox;
 class TConfig;
+class TLongWork;
 class TPrompts;
 
 // The picture itself: the cells scaled by the zoom, the head's cell marked, the row of the current step lit.
@@ -75,11 +76,14 @@ public:
     void Rebuild();
     // Draws it again only when the machine (or its word) changed since it was drawn.
     void Refresh();
-    bool Building() const { return worker_.joinable(); }
+    bool Building() const;
+    // The picture shown: the whole run, or a part of it drawn again at finer bands.
     const TSpaceTime& Picture() const { return *picture_; }
+    // Another machine was opened: a shown window draws its run at once, a hidden one forgets the old picture.
+    void FollowMachine();
     // The step the main window's run stands at, or -1 when no run goes.
     void ShowStep(qint64 step);
-    // Fits the whole picture into the window.
+    // Fits the whole picture into the window (the whole run again after a zoom).
     void FitToWindow();
     bool ExportPng();
     void ApplyLayout();
@@ -96,6 +100,11 @@ public:
     QPushButton* ZoomOutButton = nullptr;
     QPushButton* FitButton = nullptr;
     QPushButton* ExportButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    // The picture's rows as text, for a screen reader and for reading: shown by RowsButton.
+    QPushButton* RowsButton = nullptr;
+    QPlainTextEdit* RowsText = nullptr;
 
 signals:
     void built();
@@ -105,18 +114,24 @@ protected:
 
 private:
     void CreateControls();
-    void Built(int generation, const std::shared_ptr<TSpaceTime>& picture);
+    void Built(const std::shared_ptr<TSpaceTime>& picture);
+    void Show(const std::shared_ptr<TSpaceTime>& picture);
+    // Draws the steps from and to again, as finely as the rows allow.
+    void DrawPart(qint64 from, qint64 to);
     void ShowHovered(int row, int column);
     void ZoomTo(const QRect& cells);
-    void StopWorker();
+    // The picture shown fitted into the window.
+    void Fit();
     void UpdateControls();
 
     TConfig& config_;
     TPrompts& prompts_;
     std::shared_ptr<TSpaceTime> picture_;
+    std::shared_ptr<TSpaceTime> whole_;
+    // The columns dragged over when a part is being drawn again: the zoom across keeps them.
+    int zoomLeft_ = -1;
+    int zoomRight_ = -1;
     QByteArray drawnFrom_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    int generation_ = 0;
+    TLongWork* work_ = nullptr;
     qint64 shownStep_ = -1;
 };

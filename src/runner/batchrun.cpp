@@ -195,7 +195,7 @@ TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
         return result;
     }
     engine_.Start();
-    if (sampler_)
+    if (sampler_ && sampleFrom_ == 0)
         sampler_(machine_.Core());
     if (!progress_ && !cancelled_ && !sampler_) {
         engine_.RunSteps(maxSteps);
@@ -206,11 +206,15 @@ TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
         // The core's step, not the model's: the model would copy the whole tape from the core to tell it.
         const TRunCore& core = machine_.Core();
         while (engine_.GetRunState() == Running && core.step < maxSteps) {
-            engine_.RunSteps(std::min(maxSteps, core.step + slice));
+            // Up to the first sample in slices a cancel can stop, then sample by sample.
+            const qint64 next = sampler_ && core.step < sampleFrom_
+                                    ? std::min(sampleFrom_, core.step + (qint64(1) << 16))
+                                    : core.step + slice;
+            engine_.RunSteps(std::min(maxSteps, next));
             if (progress_)
                 progress_(core.step);
             // A stop leaves the core where the run ended.
-            if (sampler_)
+            if (sampler_ && core.step >= sampleFrom_)
                 sampler_(machine_.Core());
             if (cancelled_ && cancelled_())
                 break;

@@ -83,11 +83,13 @@ public:
     void SetProgress(std::function<void(qint64 steps)> progress) { progress_ = std::move(progress); }
     // Asked every few ten thousand steps; true ends the run where it is, as the step limit would.
     void SetCancel(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
-    // Shows the run core to at once a run has started, after every multiple of every steps and where the run
-    // ends (where it may already have been shown); every 0 takes it away. The pictures of a run read it so.
-    void SetSampler(qint64 every, std::function<void(const TRunCore& core)> at) {
+    // Shows the run core to at at step from (at once a run has started for 0), then every every steps and where
+    // the run ends (where it may already have been shown); every 0 takes it away. The pictures of a run read it so;
+    // a zoomed part of a long run is sampled from its first step on.
+    void SetSampler(qint64 every, std::function<void(const TRunCore& core)> at, qint64 from = 0) {
         sampleEvery_ = at ? every : 0;
         sampler_ = sampleEvery_ > 0 ? std::move(at) : nullptr;
+        sampleFrom_ = std::max<qint64>(from, 0);
     }
     // The loop check of the runs that follow (the settings' History).
     void SetLoopCheck(bool on) { config_.History = on; }
@@ -136,5 +138,6 @@ private:
     std::function<void(qint64)> progress_;
     std::function<bool()> cancelled_;
     qint64 sampleEvery_ = 0;
+    qint64 sampleFrom_ = 0;
     std::function<void(const TRunCore&)> sampler_;
 };

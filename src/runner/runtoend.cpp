@@ -200,7 +200,9 @@ void TRunToEnd::Work() {
     auto sliceStart = std::chrono::steady_clock::now();
     try {
         while (!stop_.load(std::memory_order_relaxed)) {
-            const qint64 limit = core.step + slice;
+            // A task's step limit ends the run as the task's check ends a word.
+            const qint64 cap = engine_.StepLimit();
+            const qint64 limit = cap > 0 ? std::min(core.step + slice, cap) : core.step + slice;
             qint64 repeat = 0;
             outcome_ = history_ ? loop_->Run(limit, dies, true, repeat) : core.RunUntil(limit, dies);
             steps_.store(core.step, std::memory_order_relaxed);
@@ -213,7 +215,7 @@ void TRunToEnd::Work() {
                 sliceStart = now;
             }
             repeat_ = repeat;
-            if (outcome_ != TRunCore::TOutcome::Ok || repeat != 0 || !core.hasPending)
+            if (outcome_ != TRunCore::TOutcome::Ok || repeat != 0 || !core.hasPending || (cap > 0 && core.step >= cap))
                 return;
             Checkpoint();
             if (breaks_ && MayHit(core.state, core.HeadByte())) {
@@ -294,6 +296,8 @@ bool TRunToEnd::Handle() {
         engine_.CoreStop(outcome_);
         return false;
     }
+    if (repeat_ == 0 && !hit_ && engine_.StopAtStepLimit())
+        return false;
     if (repeat_ != 0) {
         if (!engine_.AskLoop(repeat_))
             return false;

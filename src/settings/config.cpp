@@ -254,7 +254,7 @@ bool TConfig::SaveSettings() {
     w.Bool(RunSection, "SaveFileRun", SaveFileRun);
     w.Bool(LogSection, "ViewLog", ViewLog);
     w.Integer(LogSection, "MaxCount", MaxCount);
-    w.Integer(LogSection, "DiesCount", DiesCount);
+    w.Integer(LogSection, "DiesCount", userDiesCount > 0 ? userDiesCount : DiesCount);
     w.Integer(LogSection, "LogWord", LogWord);
     if (UndoMemory != DefaultUndoMemory || ini.ValueExists(EditSection, QStringLiteral("UndoMemory")))
         w.Integer(EditSection, "UndoMemory", UndoMemory);

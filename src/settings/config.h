@@ -39,6 +39,9 @@ public:
     bool ViewLog;
     int MaxCount;  // 1 to 9999 rows
     int DiesCount; // 1 to 99 cells
+    // While a task's machine is open the window runs it with the task's DiesCount; the user's own is kept here
+    // and is what the settings file gets. 0: no task's value in force.
+    int userDiesCount = 0;
     qint8 LogWord; // 0 minimal, 1 automatic, 2 maximal
     // [Edit]: the memory the edit history may hold, 1 to 999 MB. Written only once it differs from the default,
     // so a file of the usual keys stays as it was.

@@ -36,21 +36,23 @@ constexpr int CellRoom = 3;
 
 // The state columns [first, last) of each group, in order: as many columns to a group as fit in letters,
 // and at least one.
-QList<std::pair<int, int>> ColumnGroups(const TTransitionTable& table, const QList<TCommandRow>& rows, int letters) {
+QList<std::pair<int, int>> ColumnGroups(const TTransitionTable& table, const QList<TCommandRow>& rows, int letters,
+                                        const std::function<qreal(const QString&)>& measure) {
     const int states = int(table.states.size());
     if (letters <= 0)
         return {{0, states}};
-    qsizetype symbolColumn = 0;
+    const auto length = [&measure](const QString& text) { return measure ? measure(text) : qreal(text.size()); };
+    qreal symbolColumn = 0;
     for (const QString& symbol : table.symbols)
-        symbolColumn = std::max(symbolColumn, symbol.size());
+        symbolColumn = std::max(symbolColumn, length(symbol));
     QList<std::pair<int, int>> groups;
     int first = 0;
-    qsizetype used = symbolColumn + CellRoom;
+    qreal used = symbolColumn + CellRoom;
     for (int q = 0; q < states; ++q) {
-        qsizetype width = table.states[q].size();
+        qreal width = length(table.states[q]);
         for (int s = 0; s < table.symbols.size(); ++s)
             if (const int row = table.Row(s, q); row >= 0)
-                width = std::max(width, TransitionCellText(rows[row]).size());
+                width = std::max(width, length(TransitionCellText(rows[row])));
         width += CellRoom;
         if (q > first && used + width > letters) {
             groups.append({first, q});
@@ -65,10 +67,11 @@ QList<std::pair<int, int>> ColumnGroups(const TTransitionTable& table, const QLi
 
 // The table of the state columns [first, last), with the symbol column before them.
 void Grid(QTextStream& page, const TTransitionTable& table, const QList<TCommandRow>& rows, int first, int last) {
-    page << "<table class=\"transitions\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n<tr><th></th>";
+    // The states' row is the table's head: a group split across pages repeats it on each.
+    page << "<table class=\"transitions\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n<thead><tr><th></th>";
     for (int q = first; q < last; ++q)
         page << "<th>" << Escaped(table.states[q]) << "</th>";
-    page << "</tr>\n";
+    page << "</tr></thead>\n";
     for (int s = 0; s < table.symbols.size(); ++s) {
         page << "<tr><th>" << Escaped(table.symbols[s]) << "</th>";
         for (int q = first; q < last; ++q) {
@@ -94,7 +97,8 @@ QString HandoutTableRefusal(const TMachine& machine) {
         .arg(HandoutCellLimit);
 }
 
-QString HandoutHtml(const TMachine& machine, const THandout& handout) {
+QString HandoutHtml(const TMachine& machine, const THandout& handout,
+                    const std::function<qreal(const QString&)>& letters) {
     const QList<TCommandRow>& rows = machine.Commands();
     const QString title = QStringLiteral("Машина Тьюринга: ") + handout.fileName;
 
@@ -125,7 +129,7 @@ QString HandoutHtml(const TMachine& machine, const THandout& handout) {
         if (!table.HasGrid())
             page << "<p class=\"note\">" << Escaped(table.note) << "</p>\n";
         else
-            for (const auto& [first, last] : ColumnGroups(table, rows, handout.tableLetters))
+            for (const auto& [first, last] : ColumnGroups(table, rows, handout.tableLetters, letters))
                 Grid(page, table, rows, first, last);
         if (!table.outside.isEmpty()) {
             page << "<p>Команды вне таблицы:</p>\n<ul>\n";

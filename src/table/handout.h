@@ -30,7 +30,10 @@ struct THandout {
 
 inline const QString HandoutDiagramUrl = QStringLiteral("qtm:diagram");
 
-QString HandoutHtml(const TMachine& machine, const THandout& handout);
+// letters tells how many letters of the page's text a cell's text takes, as its font measures it; without it
+// each character counts as one.
+QString HandoutHtml(const TMachine& machine, const THandout& handout,
+                    const std::function<qreal(const QString&)>& letters = {});
 
 // Why the machine's transition table is too big for a page (more than HandoutCellLimit cells), or empty when
 // it is not.

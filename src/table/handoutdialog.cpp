@@ -9,9 +9,14 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSvgRenderer>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextFrame>
 #include <QTextObjectInterface>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -63,7 +68,57 @@ private:
 
 } // namespace
 
-std::unique_ptr<QTextDocument> HandoutDocument(const TMachine& machine, THandout handout, qreal textWidthMm) {
+namespace {
+
+// On paper a group of the table that fits a page is not split: it moves whole to the next page (a taller one
+// repeats its head row on each page); a heading stays on the page of what it heads.
+void KeepTogether(QTextDocument& document) {
+    const qreal page = document.pageSize().height();
+    const QTextFrameFormat root = document.rootFrame()->frameFormat();
+    const qreal room = page - root.topMargin() - root.bottomMargin();
+    QAbstractTextDocumentLayout* layout = document.documentLayout();
+    const auto pageOf = [page](qreal y) { return int(y / page); };
+    struct TPart {
+        QTextFrame* frame = nullptr;
+        QTextBlock block;
+    };
+    QList<TPart> parts;
+    for (auto it = document.rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (QTextFrame* frame = it.currentFrame())
+            parts.append(TPart{frame, {}});
+        else if (it.currentBlock().length() > 1)
+            parts.append(TPart{nullptr, it.currentBlock()});
+    }
+    const auto rect = [layout](const TPart& part) {
+        return part.frame ? layout->frameBoundingRect(part.frame) : layout->blockBoundingRect(part.block);
+    };
+    // Each part moves at most once, in order: a move shifts only what follows it.
+    for (int i = 0; i < parts.size(); ++i) {
+        const QRectF at = rect(parts[i]);
+        if (QTextFrame* frame = parts[i].frame) {
+            if (pageOf(at.top()) == pageOf(at.bottom() - 1) || at.height() > room)
+                continue;
+            QTextFrameFormat format = frame->frameFormat();
+            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            frame->setFrameFormat(format);
+        } else if (parts[i].block.blockFormat().headingLevel() > 0 && i + 1 < parts.size()) {
+            if (pageOf(at.top()) == pageOf(rect(parts[i + 1]).top()))
+                continue;
+            QTextBlockFormat format = parts[i].block.blockFormat();
+            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            QTextCursor(parts[i].block).setBlockFormat(format);
+        }
+    }
+}
+
+qreal Dots(qreal millimetres) {
+    return millimetres / 25.4 * ScreenDpi();
+}
+
+} // namespace
+
+std::unique_ptr<QTextDocument> HandoutDocument(const TMachine& machine, THandout handout, qreal textWidthMm,
+                                               qreal textHeightMm) {
     auto document = std::make_unique<QTextDocument>();
     if (!handout.diagramSvg.isEmpty()) {
         auto* diagram = new TDiagramObject(handout.diagramSvg.toUtf8(), document.get());
@@ -79,24 +134,77 @@ std::unique_ptr<QTextDocument> HandoutDocument(const TMachine& machine, THandout
     QFont font = document->defaultFont();
     font.setPointSize(12);
     document->setDefaultFont(font);
-    // The table's letters are only estimated: the laid-out page tells whether its groups fit the paper, and
-    // narrower groups are tried until they do (or a group holds one state).
-    const qreal width = textWidthMm / 25.4 * ScreenDpi();
-    if (handout.tableLetters > 0)
-        handout.tableLetters = std::max(8, int(width / QFontMetricsF(font).averageCharWidth()));
-    for (;;) {
-        document->setHtml(HandoutHtml(machine, handout));
+    const qreal width = Dots(textWidthMm);
+    if (textHeightMm > 0) {
+        // Pages of the paper's size, its margins round the text on each.
+        const qreal margin = Dots(PrintMarginMm);
+        document->setDocumentMargin(margin);
+        document->setPageSize(QSizeF(width + 2 * margin, Dots(textHeightMm) + 2 * margin));
+    } else {
         document->setTextWidth(width);
-        if (handout.tableLetters <= 0 || document->idealWidth() <= width || handout.tableLetters < 8)
-            break;
-        handout.tableLetters = handout.tableLetters * 4 / 5;
     }
+    const qreal room = textHeightMm > 0 ? document->pageSize().width() : width;
+    // The cells are measured in the page's font: columns of wide letters and of narrow ones pack alike.
+    const QFontMetricsF metrics(font);
+    const qreal letter = metrics.averageCharWidth();
+    const auto measure = [&metrics, letter](const QString& text) { return metrics.horizontalAdvance(text) / letter; };
+    const auto fits = [&](int letters) {
+        handout.tableLetters = letters;
+        document->setHtml(HandoutHtml(machine, handout, measure));
+        return document->idealWidth() <= room;
+    };
+    // The table's letters are only estimated: the laid-out page tells whether its groups fit the paper. The
+    // widest groups that fit are found by halving, from one table down to a state a group.
+    if (handout.tableLetters > 0 && !fits(std::numeric_limits<int>::max())) {
+        int fitting = 1;
+        int tooWide = std::max(16, 2 * int(width / letter));
+        while (tooWide - fitting > 1) {
+            const int letters = (fitting + tooWide) / 2;
+            (fits(letters) ? fitting : tooWide) = letters;
+        }
+        fits(fitting);
+    } else if (handout.tableLetters <= 0) {
+        document->setHtml(HandoutHtml(machine, handout));
+    }
+    if (textHeightMm > 0)
+        KeepTogether(*document);
     return document;
 }
 
 void PrintHandout(QPrinter* printer, const TMachine& machine, const THandout& handout) {
-    const qreal paper = printer->pageLayout().paintRect(QPageLayout::Millimeter).width();
-    HandoutDocument(machine, handout, paper - 2 * PrintMarginMm)->print(printer);
+    const QRectF paper = printer->pageLayout().paintRect(QPageLayout::Millimeter);
+    const auto document =
+        HandoutDocument(machine, handout, paper.width() - 2 * PrintMarginMm, paper.height() - 2 * PrintMarginMm);
+    QPainter painter(printer);
+    if (!painter.isActive())
+        return;
+    const QSizeF page = document->pageSize();
+    const qreal scale = printer->width() / page.width();
+    const int pages = document->pageCount();
+    const int first = printer->fromPage() > 0 ? std::max(1, printer->fromPage()) : 1;
+    const int last = printer->toPage() > 0 ? std::min(pages, printer->toPage()) : pages;
+    // The page's number at its foot on the right, in the text's size.
+    QFont numberFont = document->defaultFont();
+    numberFont.setPixelSize(int(std::lround(numberFont.pointSizeF() * ScreenDpi() / 72)));
+    const qreal margin = Dots(PrintMarginMm);
+    for (int number = first; number <= last; ++number) {
+        if (number > first)
+            printer->newPage();
+        painter.save();
+        painter.scale(scale, scale);
+        const QRectF view(0, (number - 1) * page.height(), page.width(), page.height());
+        painter.save();
+        painter.translate(0, -view.top());
+        painter.setClipRect(view);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = view;
+        document->documentLayout()->draw(&painter, context);
+        painter.restore();
+        painter.setFont(numberFont);
+        painter.drawText(QRectF(0, page.height() - margin, page.width() - margin, margin / 2),
+                         Qt::AlignRight | Qt::AlignBottom, QString::number(number));
+        painter.restore();
+    }
 }
 
 void ExecuteHandoutPreview(QWidget* parent, const TMachine& machine, const THandout& handout) {

@@ -4,33 +4,17 @@
 #include "platform/codepage.h"
 #include "platform/fileio.h"
 #include "platform/paths.h"
+#include "testset/testsetfile.h"
 
-#include <QStringDecoder>
 #include <QStringList>
 
+#include <algorithm>
 #include <map>
 
 namespace {
 
 // A statement is a page of text: anything larger is no task file.
 constexpr qint64 MaxTaskBytes = 256 * 1024;
-
-// A teacher may write the file in a UTF-8 editor: bytes that decode as UTF-8 are taken so, as the test sets do;
-// Windows-1251 text with Cyrillic letters practically never does.
-QString DecodeText(const QByteArray& bytes) {
-    static const QByteArray Bom("\xEF\xBB\xBF");
-    const bool bom = bytes.startsWith(Bom);
-    bool high = false;
-    for (const char c : bytes)
-        high = high || static_cast<unsigned char>(c) >= 0x80;
-    if (high) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(bom ? bytes.mid(Bom.size()) : bytes);
-        if (!utf8.hasError())
-            return text;
-    }
-    return codepage::Decode(bytes);
-}
 
 enum class TSection { None, Task, Statement };
 
@@ -55,12 +39,18 @@ QString TTaskFault::Message() const {
 }
 
 bool ParseTask(const QByteArray& bytes, TTask& task, TTaskFault& fault) {
-    QString text = DecodeText(bytes);
+    // A teacher may write the file in any editor: read as the test sets beside it are.
+    QString text = DecodeTestSetText(bytes);
     text.remove(QLatin1Char('\r'));
     QStringList lines = text.split(QLatin1Char('\n'));
-    static const QStringList Keys{QStringLiteral("Title"),    QStringLiteral("Alphabet"),
-                                  QStringLiteral("Word"),     QStringLiteral("DiesCount"),
-                                  QStringLiteral("MaxSteps"), QStringLiteral("Difficulty")};
+    static const QStringList Keys{QStringLiteral("Title"),     QStringLiteral("Alphabet"), QStringLiteral("Word"),
+                                  QStringLiteral("DiesCount"), QStringLiteral("MaxSteps"), QStringLiteral("Difficulty"),
+                                  QStringLiteral("TimeLimit")};
+    static const QString Optional = QStringLiteral("TimeLimit");
+    // A statement written without its header would read as keys without "=": the fault names the header.
+    const bool hasStatement = std::any_of(lines.begin(), lines.end(), [](const QString& l) {
+        return l.trimmed().compare(QStringLiteral("[Statement]"), Qt::CaseInsensitive) == 0;
+    });
     std::map<QString, TKeyLine> keys;
     TSection section = TSection::None;
     int taskLine = 0;
@@ -72,8 +62,12 @@ bool ParseTask(const QByteArray& bytes, TTask& task, TTaskFault& fault) {
         const QString trimmed = line.trimmed();
         if (!codepage::Exists(line))
             return Fail(fault, number, QStringLiteral("символ не из кодировки Windows-1251"));
-        if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-            const QString name = trimmed.mid(1, trimmed.size() - 2).trimmed();
+        const bool bracketed = trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'));
+        const QString name = bracketed ? trimmed.mid(1, trimmed.size() - 2).trimmed() : QString();
+        const bool header = name.compare(QStringLiteral("Task"), Qt::CaseInsensitive) == 0 ||
+                            name.compare(QStringLiteral("Statement"), Qt::CaseInsensitive) == 0;
+        // In a statement "[0110] -> [1001]" is text: only the two sections' own headers end it.
+        if (bracketed && (header || section != TSection::Statement)) {
             if (name.compare(QStringLiteral("Task"), Qt::CaseInsensitive) == 0)
                 section = TSection::Task;
             else if (name.compare(QStringLiteral("Statement"), Qt::CaseInsensitive) == 0)
@@ -96,7 +90,9 @@ bool ParseTask(const QByteArray& bytes, TTask& task, TTaskFault& fault) {
             return Fail(fault, number, QStringLiteral("строка вне раздела"));
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0)
-            return Fail(fault, number, QStringLiteral("нет знака ="));
+            return Fail(fault, number,
+                        hasStatement ? QStringLiteral("нет знака =")
+                                     : QStringLiteral("нет знака =; условие задачи пишется после строки [Statement]"));
         const QString key = line.left(equals).trimmed();
         const auto known = std::find_if(Keys.begin(), Keys.end(),
                                         [&](const QString& k) { return k.compare(key, Qt::CaseInsensitive) == 0; });
@@ -109,8 +105,10 @@ bool ParseTask(const QByteArray& bytes, TTask& task, TTaskFault& fault) {
     if (taskLine == 0)
         return Fail(fault, 0, QStringLiteral("нет раздела [Task]"));
     for (const QString& k : Keys)
-        if (!keys.count(k))
+        if (k != Optional && !keys.count(k))
             return Fail(fault, taskLine, QStringLiteral("нет ключа ") + k);
+    if (statementLine == 0)
+        return Fail(fault, 0, QStringLiteral("нет раздела [Statement] с условием задачи"));
 
     const TKeyLine& title = keys[QStringLiteral("Title")];
     if (title.value.isEmpty())
@@ -139,12 +137,22 @@ bool ParseTask(const QByteArray& bytes, TTask& task, TTaskFault& fault) {
         return Fail(fault, dies.line, QStringLiteral("DiesCount должен быть числом от 1 до 99"));
     const TKeyLine& steps = keys[QStringLiteral("MaxSteps")];
     const qint64 maxSteps = steps.value.toLongLong(&ok);
-    if (!ok || maxSteps < 1)
-        return Fail(fault, steps.line, QStringLiteral("MaxSteps должен быть положительным числом"));
+    if (!ok || maxSteps < 1 || maxSteps > TTask::MaxStepsBound)
+        return Fail(fault, steps.line,
+                    QStringLiteral("MaxSteps должен быть числом от 1 до ") + QString::number(TTask::MaxStepsBound));
     const TKeyLine& level = keys[QStringLiteral("Difficulty")];
     const int difficulty = level.value.toInt(&ok);
     if (!ok || difficulty < 1 || difficulty > 5)
         return Fail(fault, level.line, QStringLiteral("Difficulty должна быть числом от 1 до 5"));
+    int timeLimit = TTask::DefaultTimeLimit;
+    if (keys.count(Optional)) {
+        const TKeyLine& time = keys[Optional];
+        timeLimit = time.value.toInt(&ok);
+        if (!ok || timeLimit < 1 || timeLimit > TTask::TimeLimitBound)
+            return Fail(fault, time.line,
+                        QStringLiteral("TimeLimit должен быть числом секунд от 1 до ") +
+                            QString::number(TTask::TimeLimitBound));
+    }
     while (!statement.isEmpty() && statement.last().trimmed().isEmpty())
         statement.removeLast();
     while (!statement.isEmpty() && statement.first().trimmed().isEmpty())
@@ -158,6 +166,7 @@ bool ParseTask(const QByteArray& bytes, TTask& task, TTaskFault& fault) {
     task.diesCount = diesCount;
     task.maxSteps = maxSteps;
     task.difficulty = difficulty;
+    task.timeLimit = timeLimit;
     task.statement = statement.join(QLatin1Char('\n'));
     return true;
 }

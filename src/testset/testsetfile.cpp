@@ -37,6 +37,10 @@ QString DecodeText(const QByteArray& bytes) {
 
 } // namespace
 
+QString DecodeTestSetText(const QByteArray& bytes) {
+    return DecodeText(bytes);
+}
+
 QString TTestLineError::Message() const {
     return QStringLiteral("Строка ") + QString::number(line) + QStringLiteral(": ") + text;
 }

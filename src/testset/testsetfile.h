@@ -24,6 +24,10 @@ struct TTestLineError {
     QString Message() const;
 };
 
+// A text file a teacher may have written in any editor, as a set file is read: Windows-1251 unless the bytes say
+// UTF-8. The task files are read through it too.
+QString DecodeTestSetText(const QByteArray& bytes);
+
 // The cases of a set file's bytes; a malformed line is reported and skipped.
 QList<TTestCase> ParseTestSet(const QByteArray& bytes, QList<TTestLineError>& errors);
 QByteArray TestSetBytes(const QList<TTestCase>& cases);

@@ -3,6 +3,8 @@
 #include "platform/paths.h"
 #include "platform/prompts.h"
 #include "runner/batchrun.h"
+#include "runner/longwork.h"
+#include "runner/longworkwidget.h"
 #include "settings/config.h"
 #include "testset/testsetcheck.h"
 #include "testset/testsetmodel.h"
@@ -35,6 +37,7 @@ TTestSetForm::TTestSetForm(TConfig& config, TPrompts& prompts, QWidget* parent)
     setObjectName(QStringLiteral("TestSetForm"));
     setProperty("helpContext", WindowHelp);
     model_ = new TTestSetModel(config_, prompts_, this);
+    work_ = new TLongWork(this);
     CreateControls();
     UpdateCaption();
     UpdateControls();
@@ -43,7 +46,7 @@ TTestSetForm::TTestSetForm(TConfig& config, TPrompts& prompts, QWidget* parent)
 }
 
 TTestSetForm::~TTestSetForm() {
-    StopWorker();
+    work_->Stop();
     StoreLayout();
 }
 
@@ -90,15 +93,14 @@ void TTestSetForm::CreateControls() {
     StepLimitEdit->setGroupSeparatorShown(true);
     limitLabel->setBuddy(StepLimitEdit);
     CheckButton = new QPushButton(QStringLiteral("&Проверить"), this);
-    CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
-    ProgressBar = new QProgressBar(this);
-    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setValue(0);
+    auto* progress = new TLongWorkWidget(this);
+    progress->Watch(work_);
+    CancelButton = progress->CancelButton;
+    ProgressBar = progress->ProgressBar;
     run->addWidget(limitLabel);
     run->addWidget(StepLimitEdit);
     run->addWidget(CheckButton);
-    run->addWidget(CancelButton);
-    run->addWidget(ProgressBar, 1);
+    run->addWidget(progress, 1);
     layout->addLayout(run);
 
     TableView->setAccessibleName(QStringLiteral("Набор слов"));
@@ -116,9 +118,8 @@ void TTestSetForm::CreateControls() {
     CancelButton->setAccessibleDescription(QStringLiteral("Прерывание проверки"));
 
     const std::pair<QPushButton*, const char*> names[] = {
-        {AddButton, "AddButton"},      {DeleteButton, "DeleteButton"}, {OpenButton, "OpenButton"},
-        {SaveButton, "SaveButton"},    {SaveAsButton, "SaveAsButton"}, {CheckButton, "CheckButton"},
-        {CancelButton, "CancelButton"}};
+        {AddButton, "AddButton"},   {DeleteButton, "DeleteButton"}, {OpenButton, "OpenButton"},
+        {SaveButton, "SaveButton"}, {SaveAsButton, "SaveAsButton"}, {CheckButton, "CheckButton"}};
     for (const auto& [button, name] : names) {
         button->setObjectName(QString::fromLatin1(name));
         button->setAutoDefault(false);
@@ -179,7 +180,6 @@ void TTestSetForm::UpdateControls() {
     OpenButton->setEnabled(!checking);
     StepLimitEdit->setEnabled(!checking);
     CheckButton->setEnabled(!checking && rows);
-    CancelButton->setEnabled(checking);
     for (QAction* a : TableView->actions())
         a->setEnabled(!checking);
 }
@@ -339,64 +339,46 @@ void TTestSetForm::StartCheck() {
     model_->ClearResults();
     cancelled_ = false;
     note_.clear();
-    done_ = 0;
-    cancel_ = false;
-    const int generation = ++generation_;
-    ProgressBar->setRange(0, model_->rowCount());
-    ProgressBar->setValue(0);
-    // The worker has copies of everything it reads; it speaks to the window only through queued calls.
-    worker_ = std::thread([this, generation, machine, config = TConfig(config_), cases = model_->Cases(),
-                           limit = qint64(StepLimitEdit->value())] {
-        CheckTestSet(machine, config, cases, limit, cancel_, [&](int row, const TRunResult& result) {
-            QMetaObject::invokeMethod(
-                this, [this, generation, row, result] { CaseDone(generation, row, result); }, Qt::QueuedConnection);
-        });
-        QMetaObject::invokeMethod(
-            this, [this, generation] { CheckDone(generation); }, Qt::QueuedConnection);
-    });
+    // The job has copies of everything it reads; it speaks to the window only through the control.
+    work_->Start(
+        [this, machine, config = TConfig(config_), cases = model_->Cases(),
+         limit = qint64(StepLimitEdit->value())](TLongWork::TControl& control) {
+            int done = 0;
+            CheckTestSet(machine, config, cases, limit, control.CancelFlag(), [&](int row, const TRunResult& result) {
+                // The model is the window's: only the posted call, on the window's thread, touches it.
+                control.Post([this, row, result] { model_->SetResult(row, result); });
+                control.Progress(++done, cases.size());
+            });
+        },
+        [this] { CheckDone(); });
     UpdateControls();
     UpdateSummary();
     emit checkingChanged(true);
 }
 
+bool TTestSetForm::Checking() const {
+    return work_->Running();
+}
+
 void TTestSetForm::CancelCheck() {
     if (!Checking())
         return;
-    cancel_ = true;
+    work_->Cancel();
     cancelled_ = true;
 }
 
-void TTestSetForm::CaseDone(int generation, int row, const TRunResult& result) {
-    if (generation != generation_)
-        return;
-    model_->SetResult(row, result);
-    ProgressBar->setValue(++done_);
-}
-
-void TTestSetForm::CheckDone(int generation) {
-    if (generation != generation_ || !worker_.joinable())
-        return;
-    worker_.join();
+void TTestSetForm::CheckDone() {
     UpdateControls();
     UpdateSummary();
     FitColumns();
     emit checkingChanged(false);
 }
 
-void TTestSetForm::StopWorker() {
-    if (!worker_.joinable())
-        return;
-    cancel_ = true;
-    worker_.join();
-    // What it queued is for a check that no longer exists.
-    ++generation_;
-}
-
 void TTestSetForm::closeEvent(QCloseEvent* event) {
     // A check goes on behind a hidden window only to be forgotten: closing ends it.
     if (Checking()) {
         cancelled_ = true;
-        StopWorker();
+        work_->Stop();
         UpdateControls();
         UpdateSummary();
         emit checkingChanged(false);

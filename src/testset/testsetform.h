@@ -2,9 +2,7 @@
 
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
-#include <thread>
 
 class QLabel;
 class QProgressBar;
@@ -12,6 +10,7 @@ class QPushButton;
 class QSpinBox;
 class QTableView;
 class TConfig;
+class TLongWork;
 class TPrompts;
 class TTestSetModel;
 struct TRunResult;
@@ -49,7 +48,7 @@ public:
     // "Проверить" and "Отмена".
     void StartCheck();
     void CancelCheck();
-    bool Checking() const { return worker_.joinable(); }
+    bool Checking() const;
 
     void ApplyLayout();
     void StoreLayout();
@@ -82,9 +81,7 @@ private:
     void UpdateCaption();
     // Every heading and cell in full: the columns grow to what they hold.
     void FitColumns();
-    void CaseDone(int generation, int row, const TRunResult& result);
-    void CheckDone(int generation);
-    void StopWorker();
+    void CheckDone();
     QString DialogDir() const;
 
     TConfig& config_;
@@ -94,10 +91,6 @@ private:
     QString machinePath_;
     // Shown in place of the summary until a check or another set: why the set is what it is.
     QString note_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    // Results of an abandoned check may still be queued: each check has its own number.
-    int generation_ = 0;
-    int done_ = 0;
+    TLongWork* work_ = nullptr;
     bool cancelled_ = false;
 };

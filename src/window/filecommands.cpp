@@ -59,9 +59,13 @@ void TMainForm::SetCurrentFile(const QString& name) {
         history_->Reset();
     }
     UpdateActions();
-    // The test set goes with the machine.
+    // The test set and the pictures of a run go with the machine.
     if (loads && testSetForm_ && fileName_ != old)
         testSetForm_->FollowMachine(fileName_);
+    if (loads && fileName_ != old)
+        PicturesFollowMachine();
+    if (fileName_ != old)
+        FollowTaskMachine();
 }
 
 bool TMainForm::CloseCurrentFile() {
@@ -179,10 +183,16 @@ void TMainForm::ExportFileItemClick() {
                           TIcon::Stop);
         return;
     }
+    // A machine the format refuses is refused before its layout.
+    if (const QString refusal = ExportRefusal(ExportSourceOf(*machine_), format); !refusal.isEmpty()) {
+        prompts_->Message(caption, refusal, TIcon::Stop);
+        return;
+    }
     TExportOptions options;
     options.title = QFileInfo(fileName_).completeBaseName();
-    // JFLAP keeps where each state is drawn: the places of the diagram's layout. Graphviz takes seconds to
-    // minutes on a large machine, which the window must not wait for: its states go on a grid.
+    // JFLAP keeps where each state is drawn: the places of the diagram's layout, made apart within its limits.
+    // Graphviz takes seconds to minutes on a large machine, which the window must not wait for: its states go on
+    // a grid.
     constexpr int LayoutLimit = 100;
     const TDiagramSource source = DiagramSourceOf(*machine_);
     const bool placed = source.states.size() <= LayoutLimit && source.commands.size() <= LayoutLimit;

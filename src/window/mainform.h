@@ -187,6 +187,9 @@ private:
     void TaskBookExecute();
     void TaskBookOpenExecute();
     void OpenTaskMachine(const QString& path);
+    // While a task's machine is open, runs go with the task's DiesCount and step limit, and the status bar says
+    // so; another machine gets the user's settings back.
+    void FollowTaskMachine();
     TTaskBookForm* taskBookForm_ = nullptr;
     // The edit history (undocommands.cpp): "&Отменить" undoes a field's typing first, then the machine's steps.
     void CreateHistory();
@@ -201,8 +204,11 @@ private:
     TUndoHistory* history_ = nullptr;
     // A change kept outside the history (a breakpoint) since the last save: undoing never clears the flag then.
     bool editedOutsideHistory_ = false;
+    QLabel* taskSettingsLabel_ = nullptr;
     // The pictures of a run (picturecommands.cpp): the space-time picture and the cost plot.
     void SpaceTimeExecute();
+    // Another machine was opened: the pictures of the old one's runs go.
+    void PicturesFollowMachine();
     void CostExecute();
     TSpaceTimeForm* spaceTimeForm_ = nullptr;
     TCostForm* costForm_ = nullptr;

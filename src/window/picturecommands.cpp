@@ -10,6 +10,8 @@
 #include "pictures/costform.h"
 #include "pictures/spacetimeform.h"
 #include "runner/runtoend.h"
+#include "tasks/taskbook.h"
+#include "tasks/taskbookform.h"
 #include "testset/testsetfile.h"
 
 #include <QFileInfo>
@@ -42,6 +44,13 @@ void TMainForm::SpaceTimeExecute() {
     spaceTimeForm_->activateWindow();
 }
 
+void TMainForm::PicturesFollowMachine() {
+    if (spaceTimeForm_)
+        spaceTimeForm_->FollowMachine();
+    if (costForm_)
+        costForm_->FollowMachine();
+}
+
 void TMainForm::CostExecute() {
     if (!costForm_) {
         costForm_ = new TCostForm(*config_, *prompts_, this);
@@ -57,6 +66,14 @@ void TMainForm::CostExecute() {
             for (const TTestCase& c : ReadTestSet(set, errors, error))
                 words.append(c.word);
             return words;
+        };
+        // A machine "Решать" made for a task of the open task book measures words over the task's alphabet.
+        costForm_->taskAlphabet = [this] {
+            if (taskBookForm_ && !fileName_.isEmpty())
+                for (const TTask& task : taskBookForm_->Book().tasks)
+                    if (QFileInfo(StudentMachinePath(DefaultTaskWorkDir(), task)) == QFileInfo(fileName_))
+                        return task.alphabet;
+            return QString();
         };
     }
     costForm_->show();

@@ -8,6 +8,7 @@
 #include <QGraphicsSimpleTextItem>
 #include <QGraphicsView>
 #include <QImage>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -183,6 +184,41 @@ TEST_F(BigDiagram, ClosingDuringALayoutAbandonsIt) {
     EXPECT_EQ(errno, ECHILD);
 }
 
+// Closing the window stops the layout under way and drops the picture with its memory; shown again, the
+// window lays the machine out anew, and the picture goes on the scene a part at a time, the window drawing
+// between the parts.
+TEST_F(BigDiagram, ClosingStopsTheLayoutAndDropsThePicture) {
+    FillMachine(machine, 400);
+    TDiagramForm form(machine, settings, prompts, &engine);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.LayingOut(); }));
+    form.close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.LayingOut(); }));
+    EXPECT_TRUE(form.Texts().isEmpty());
+    EXPECT_TRUE(form.Shown().nodes.isEmpty());
+
+    form.show();
+    qsizetype shown = 0;
+    qsizetype most = 0;
+    int parts = 0;
+    for (int turn = 0; turn < 100000 && (form.LayingOut() || form.Stale()); ++turn) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const qsizetype now = form.Texts().size();
+        if (now > shown) {
+            ++parts;
+            most = std::max(most, now - shown);
+            shown = now;
+        }
+    }
+    EXPECT_EQ(form.Shown().nodes.size(), 400);
+    EXPECT_GT(parts, 1);
+    EXPECT_LT(most, shown);
+
+    form.close();
+    EXPECT_TRUE(form.Texts().isEmpty());
+    EXPECT_TRUE(form.Shown().nodes.isEmpty());
+}
+
 // A machine above the diagram's limits is refused with the reason; the window stays and follows the next
 // edit.
 TEST_F(BigDiagram, TooBigAMachineIsRefusedWithANote) {
@@ -193,6 +229,8 @@ TEST_F(BigDiagram, TooBigAMachineIsRefusedWithANote) {
     EXPECT_EQ(form.Note(), QStringLiteral("Диаграмму построить не удалось: в машине 5001 состояний и 20004 команд, "
                                           "а диаграмма строится не больше чем для 5000 состояний и 20000 команд"));
     EXPECT_TRUE(form.Texts().isEmpty());
+    // The long refusal is wrapped to the window, not cut at its edge.
+    EXPECT_LE(form.findChild<QLabel*>(QStringLiteral("DiagramNote"))->minimumSizeHint().width(), form.width());
     machine.Clear();
     ASSERT_TRUE(machine.AddState(QStringLiteral("q0")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.Texts() == QStringList{QStringLiteral("q0")}; }));

@@ -12,7 +12,12 @@
 #include <QTextStream>
 #include <QXmlStreamReader>
 
+#include <QDir>
+
 #include <cerrno>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,6 +70,31 @@ TDiagramSource RandomSource(int n) {
                                                QString(symbol), MoveRightText, 0});
     source.initialState = QStringLiteral("q0");
     return source;
+}
+
+// The processes whose parent is pid, from /proc.
+QList<pid_t> ChildrenOf(pid_t pid) {
+    QList<pid_t> children;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+        if (entry.toInt() <= 0 || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold anything, so the fields are read after its ")".
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toInt() == pid)
+            children.append(entry.toInt());
+    }
+    return children;
+}
+
+// The process has ended: it is gone, or a zombie nobody has reaped yet.
+bool Ended(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
 }
 
 int RunCli(const QStringList& arguments, QString& err) {
@@ -219,13 +249,13 @@ TEST_F(Diagram, ControlCharactersBecomeReplacementCharacters) {
 TEST(DiagramLimits, BigLayoutsAreRefusedOrStoppedWithTheReason) {
     const TDiagramSource small = RandomSource(6);
     const TConfig config{QString()};
-    EXPECT_EQ(DiagramSvg(LayOutDiagramApart(small), config), DiagramSvg(LayOutDiagram(small), config));
+    EXPECT_EQ(DiagramSvg(LayOutDiagram(small), config), DiagramSvg(LayOutDiagramHere(small), config));
 
     const QString tooBig = QStringLiteral(
         "в машине 5001 состояний и 25005 команд, а диаграмма строится не больше чем для 5000 состояний и 20000 команд");
     const TDiagramSource big = RandomSource(5001);
+    EXPECT_EQ(LayOutDiagramHere(big).error, tooBig);
     EXPECT_EQ(LayOutDiagram(big).error, tooBig);
-    EXPECT_EQ(LayOutDiagramApart(big).error, tooBig);
 
     const TDiagramSource slow = RandomSource(400);
     std::atomic<bool> cancelled{true};
@@ -237,10 +267,52 @@ TEST(DiagramLimits, BigLayoutsAreRefusedOrStoppedWithTheReason) {
                  {TDiagramLimits{5000, 20000, 60000, 0}, nullptr, u"раскладке не хватило 0 МБ памяти, она прервана"},
                  {TDiagramLimits{}, &cancelled, u"раскладка прервана"}};
     for (const auto& stop : stops) {
-        const TDiagram d = LayOutDiagramApart(slow, stop.limits, stop.cancel);
+        const TDiagram d = LayOutDiagram(slow, stop.limits, stop.cancel);
         EXPECT_EQ(d.error, QString::fromUtf16(stop.error));
         EXPECT_TRUE(d.nodes.isEmpty());
     }
+}
+
+// A process laying a machine out is killed (as a script's timeout kills it): the layout's child, stopped so
+// that it cannot end on its own, ends with it.
+TEST(DiagramLimits, TheLayoutEndsWithTheProcessThatAskedForIt) {
+    const TDiagramSource slow = RandomSource(400);
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        const pid_t parent = fork();
+        ASSERT_GE(parent, 0);
+        if (parent == 0) {
+            LayOutDiagram(slow);
+            _exit(0);
+        }
+        QList<pid_t> children;
+        for (int wait = 0; wait < 10000 && children.isEmpty(); ++wait) {
+            children = ChildrenOf(parent);
+            if (children.isEmpty())
+                usleep(1000);
+        }
+        ASSERT_EQ(children.size(), 1) << "signal " << signal;
+        const pid_t child = children[0];
+        kill(child, SIGSTOP);
+        kill(parent, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(parent, &status, 0), parent);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal);
+        bool ended = false;
+        for (int wait = 0; wait < 5000 && !(ended = Ended(child)); ++wait)
+            usleep(1000);
+        EXPECT_TRUE(ended) << "signal " << signal;
+        if (!ended)
+            kill(child, SIGKILL);
+    }
+}
+
+// A dense machine (50 states, five commands each) is drawn as compactly as a sparse one of twice its states,
+// not spread over metres.
+TEST(DiagramLimits, ADenseMachineIsDrawnCompactly) {
+    const TDiagram d = LayOutDiagram(RandomSource(50));
+    ASSERT_TRUE(d.error.isEmpty()) << d.error.toStdString();
+    EXPECT_LT(d.bounds.width(), 2000);
+    EXPECT_LT(d.bounds.height(), 2000);
 }
 
 // Every state's place in the picture, by name, for exporters that draw the machine elsewhere.
@@ -323,4 +395,35 @@ TEST_F(Diagram, EveryLabelLineIsInsideThePicture) {
         ++lines;
     }
     EXPECT_EQ(lines, 9 + 2);
+}
+
+// qtm-run --diagram draws the states where the positions file beside the machine puts them, as the window
+// does.
+TEST(DiagramRun, StatesStayWhereThePositionsFilePutsThem) {
+    QTemporaryDir dir;
+    const QString machine = dir.filePath(QStringLiteral("m.qtm"));
+    ASSERT_TRUE(QFile::copy(QFileInfo(QString::fromUtf8(__FILE__))
+                                .absoluteDir()
+                                .absoluteFilePath(QStringLiteral("../../examples/inversion.qtm")),
+                            machine));
+    {
+        QFile positions(dir.filePath(QStringLiteral("m.pos")));
+        ASSERT_TRUE(positions.open(QIODevice::WriteOnly));
+        positions.write("q0=100,300\r\nq1=700,100\r\n");
+    }
+    const QString svg = dir.filePath(QStringLiteral("m.svg"));
+    QString err;
+    ASSERT_EQ(RunCli({machine, QStringLiteral("--diagram"), svg}, err), 0) << err.toStdString();
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    static const QRegularExpression ellipse(QStringLiteral("<ellipse cx=\"([-0-9.]+)\" cy=\"([-0-9.]+)\""));
+    QList<QPointF> centres;
+    for (const QRegularExpressionMatch& m : ellipse.globalMatch(QString::fromUtf8(file.readAll())))
+        centres.append(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()));
+    // q0, then q1's two rings (it halts).
+    ASSERT_EQ(centres.size(), 3);
+    // The picture starts at its own corner: what is kept is how the states lie to each other.
+    const QPointF apart = centres[1] - centres[0];
+    EXPECT_NEAR(std::abs(apart.x()), 600, 1);
+    EXPECT_NEAR(std::abs(apart.y()), 200, 1);
 }

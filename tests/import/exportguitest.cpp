@@ -61,3 +61,24 @@ TEST_F(ExportWindow, FileMenuExportsByExtension) {
     EXPECT_EQ(prompts.boxes[1].icon, TIcon::Stop);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("inversion.xml"))));
 }
+
+// A machine the format refuses is refused with the exporter's reason before any layout is begun.
+TEST_F(ExportWindow, ARefusedMachineIsRefusedBeforeAnyLayout) {
+    QByteArray bytes =
+        ReadAll(QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().absoluteFilePath("../../examples/inversion.qtm"));
+    bytes.replace("[ABCD] 01", "[ABCD] 01~");
+    bytes.replace("q0                1 q0                0", "q0                1 q0                ~");
+    const QString machine = dir.filePath(QStringLiteral("refused.qtm"));
+    ASSERT_TRUE(WriteAll(machine, bytes));
+    prompts.AnswerFile(machine);
+    form->OpenFileItemClick();
+
+    const int before = DiagramLayoutsBegun();
+    prompts.Answer(TAnswer::Ok);
+    ExportByKeys(QStringLiteral("refused.jff"));
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes[0].text,
+              QStringLiteral("Команда 1: символ «~» нельзя записать в формате JFLAP: там «~» означает любой символ"));
+    EXPECT_EQ(DiagramLayoutsBegun(), before);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("refused.jff"))));
+}

@@ -1,4 +1,5 @@
 #include "cli/runnercli.h"
+#include "diagram/diagram.h"
 #include "faultinjection.h"
 #include "filetestutil.h"
 #include "import/exporter.h"
@@ -249,4 +250,37 @@ TEST(Export, CommandLineWritesTheFormatNamed) {
                        outStream, errStream, false),
               2);
     EXPECT_EQ(err, QStringLiteral("Неверный формат --export: xml (ожидается jff, lines или pairs)\n"));
+}
+
+// The JFLAP file's places come from the diagram's layout, made in a child process within its limits; a machine
+// the format refuses is refused before any layout.
+TEST(Export, CommandLineLaysOutOnlyWhatItWrites) {
+    QTemporaryDir dir;
+    const QString machine = QFileInfo(QString::fromUtf8(__FILE__))
+                                .absoluteDir()
+                                .absoluteFilePath(QStringLiteral("../../examples/inversion.qtm"));
+    QByteArray bytes = ReadAll(machine);
+    bytes.replace("[ABCD] 01", "[ABCD] 01~");
+    bytes.replace("q0                1 q0                0", "q0                1 q0                ~");
+    const QString refused = dir.filePath(QStringLiteral("refused.qtm"));
+    ASSERT_TRUE(WriteAll(refused, bytes));
+    QString text;
+    QString err;
+    QTextStream outStream(&text);
+    QTextStream errStream(&err);
+    const int before = DiagramLayoutsBegun();
+    EXPECT_EQ(RunBatch({QStringLiteral("qtm-run"), machine, QStringLiteral("--export"), QStringLiteral("jff"),
+                        dir.filePath(QStringLiteral("m.jff"))},
+                       outStream, errStream, false),
+              0);
+    EXPECT_EQ(DiagramLayoutsBegun(), before + 1);
+    err.clear();
+    EXPECT_EQ(RunBatch({QStringLiteral("qtm-run"), refused, QStringLiteral("--export"), QStringLiteral("jff"),
+                        dir.filePath(QStringLiteral("r.jff"))},
+                       outStream, errStream, false),
+              2);
+    errStream.flush();
+    EXPECT_EQ(err, refused + QStringLiteral(": Команда 1: символ «~» нельзя записать в формате JFLAP: там «~» "
+                                            "означает любой символ\n"));
+    EXPECT_EQ(DiagramLayoutsBegun(), before + 1);
 }

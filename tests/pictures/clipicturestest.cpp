@@ -60,25 +60,47 @@ TEST(PicturesCli, SpaceTimeWritesThePictureAndSaysHowItIsDrawn) {
     EXPECT_EQ(two.err, QStringLiteral("Параметр --spacetime допускает только один файл и одно слово\n"));
 }
 
+TEST(PicturesCli, SpaceTimeRunsTheEmptyWordOnBlanksAsAPlainRunDoes) {
+    QTemporaryDir dir;
+    const QString beaver = dir.filePath(QStringLiteral("beaver.tm"));
+    ASSERT_TRUE(WriteAll(beaver, "0 _ 1 r 1\n1 _ 1 l halt\n"));
+    const QString png = dir.filePath(QStringLiteral("beaver.png"));
+    const TCli r = Cli({beaver, QStringLiteral("--word"), QString(), QStringLiteral("--spacetime"), png});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.section(QLatin1Char('\n'), 0, 0),
+              QStringLiteral("(пустое слово): останов, шагов: 2; строк: 3, шагов в строке: 1, ячеек в столбце: 1"));
+    EXPECT_TRUE(ReadAll(png).startsWith("\x89PNG"));
+    // The file's own word, empty, is refused as a plain run refuses it.
+    const TCli own = Cli({beaver, QStringLiteral("--spacetime"), png});
+    EXPECT_EQ(own.status, 2);
+    EXPECT_EQ(own.err, QStringLiteral("Машина не запущена на слове (пустое слово):\n  Пустое слово\n"));
+}
+
 TEST(PicturesCli, CostPrintsTheTableAndWritesTheCsv) {
     QTemporaryDir dir;
     const QString csv = dir.filePath(QStringLiteral("inversion.csv"));
     const TCli r = Cli({Example("inversion.qtm"), QStringLiteral("--cost"), QStringLiteral("--max-length"),
                         QStringLiteral("3"), QStringLiteral("--csv"), csv});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("Слова: все слова до длины 3\n"
+    EXPECT_EQ(r.out, QStringLiteral("Слова: все слова над 01 до длины 3\n"
                                     "длина\tслов\tостановилось\tшагов наиб.\tв среднем\tячеек наиб.\tв среднем\n"
                                     "1\t2\t2\t2\t2.0\t3\t3.0\n"
                                     "2\t4\t4\t3\t3.0\t4\t4.0\n"
                                     "3\t8\t8\t4\t4.0\t5\t5.0\n"
-                                    "шаги ≈ 1.83·n^0.71 (≈ n)\n"
-                                    "ячейки ≈ 2.73·n^0.55 (≈ n)\n"
+                                    "шаги ≈ n: n + 1 (показатель 1.0)\n"
+                                    "ячейки ≈ n: n + 2 (показатель 1.0)\n"
                                     "Не запущено слов (их не пропускает проверка данных): 1\n"));
-    EXPECT_EQ(ReadAll(csv), codepage::Encode(QStringLiteral("длина,слов,остановилось,шагов наиб.,шагов в среднем,"
-                                                            "ячеек наиб.,ячеек в среднем,не остановилось\r\n"
-                                                            "1,2,2,2,2.00,3,3.00,0\r\n"
-                                                            "2,4,4,3,3.00,4,4.00,0\r\n"
-                                                            "3,8,8,4,4.00,5,5.00,0\r\n")));
+    EXPECT_EQ(ReadAll(csv), QByteArray("\xEF\xBB\xBF") +
+                                QStringLiteral("длина;слов;остановилось;шагов наиб.;шагов в среднем;"
+                                               "ячеек наиб.;ячеек в среднем;не остановилось;оборвано пределом шагов\r\n"
+                                               "1;2;2;2;2,00;3;3,00;0;0\r\n"
+                                               "2;4;4;3;3,00;4;4,00;0;0\r\n"
+                                               "3;8;8;4;4,00;5;5,00;0;0\r\n")
+                                    .toUtf8());
+    // The words' alphabet chosen: words of the answer symbol alone.
+    const TCli ones = Cli({Example("inversion.qtm"), QStringLiteral("--cost"), QStringLiteral("--max-length"),
+                           QStringLiteral("2"), QStringLiteral("--alphabet"), QStringLiteral("1")});
+    EXPECT_TRUE(ones.out.startsWith(QStringLiteral("Слова: все слова над 1 до длины 2\n"))) << ones.out.toStdString();
     const TCli tooLong = Cli(
         {Example("inversion.qtm"), QStringLiteral("--cost"), QStringLiteral("--max-length"), QStringLiteral("501")});
     EXPECT_EQ(tooLong.status, 2);
@@ -87,6 +109,6 @@ TEST(PicturesCli, CostPrintsTheTableAndWritesTheCsv) {
     const TCli limited = Cli({Example("palindrome.qtm"), QStringLiteral("--cost"), QStringLiteral("--word"),
                               QStringLiteral("abba"), QStringLiteral("--max-steps"), QStringLiteral("5")});
     EXPECT_EQ(limited.status, 1);
-    EXPECT_TRUE(limited.out.contains(QStringLiteral("4\t1\t0\t0\t0.0\t0\t0.0\tне остановилось: 1\n")))
+    EXPECT_TRUE(limited.out.contains(QStringLiteral("4\t1\t0\t0\t0.0\t0\t0.0\tоборвано пределом шагов: 1\n")))
         << limited.out.toStdString();
 }

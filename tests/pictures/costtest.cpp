@@ -31,7 +31,56 @@ TEST(Cost, WordsOverTheAlphabetAreAllOfThemWhileFewElseRandom) {
     EXPECT_EQ(WordsOverAlphabet(QStringLiteral("ab"), 3, 8).source, TCostWords::TSource::AllWords);
 }
 
-TEST(Cost, FittedExponentOfASweepIsOneAndOfAPalindromeCheckTwo) {
+TEST(Cost, TheClassOfGrowthThatFitsBestIsNamedWithItsLowerTerms) {
+    const struct {
+        const char* name;
+        double (*count)(double n);
+        const char* rounded;
+        const char* formula;
+        const char* degree;
+    } cases[] = {
+        // The lower terms of an exact square pulled a plain power fit down to 1.64.
+        {"(n+1)(n+2)/2 - 1", [](double n) { return (n + 1) * (n + 2) / 2 - 1; }, "≈ n²", "0.5·n² + 1.5·n",
+         " (показатель 2.0)"},
+        {"3n + 4", [](double n) { return 3 * n + 4; }, "≈ n", "3·n + 4", " (показатель 1.0)"},
+        {"n log n + 2n", [](double n) { return n * std::log2(n) + 2 * n; }, "≈ n log n", "n log n + 2·n", ""},
+        {"n³/6 + n", [](double n) { return n * n * n / 6 + n; }, "≈ n³", "0.167·n³ + n", " (показатель 3.0)"},
+        // A counter: a small coefficient keeps its digits.
+        {"2ⁿ/256 + n", [](double n) { return std::exp2(n) / 256 + n; }, "≈ 2ⁿ", "0.00391·2ⁿ + n", ""},
+        {"7", [](double) { return 7.0; }, "≈ 1", "7", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QList<QPair<double, double>> points;
+        for (int n = 1; n <= 20; ++n)
+            points.append({double(n), c.count(n)});
+        const TCostFit fit = FitGrowth(points);
+        ASSERT_TRUE(fit.valid);
+        EXPECT_EQ(fit.Rounded(), QString::fromUtf8(c.rounded));
+        EXPECT_EQ(fit.Formula(), QString::fromUtf8(c.formula));
+        EXPECT_EQ(fit.DegreeText(), QString::fromUtf8(c.degree));
+    }
+    EXPECT_FALSE(FitGrowth({{3, 10}}).valid);
+
+    // Lengths where no word halted have no count: they are left out of the fit, not read as zero steps.
+    TCostTable table;
+    for (int n = 1; n <= 10; ++n) {
+        TCostPoint p;
+        p.length = n;
+        p.words = 1;
+        p.halted = n % 3 == 0 ? 0 : 1;
+        p.maxSteps = p.halted ? n * n : 0;
+        p.maxCells = p.halted ? n + 2 : 0;
+        if (!p.halted)
+            p.cut.append(QString(n, u'a'));
+        table.points.append(p);
+    }
+    table.Fit();
+    EXPECT_EQ(table.steps.Formula(), QStringLiteral("n²"));
+    EXPECT_EQ(table.cells.Formula(), QStringLiteral("n + 2"));
+}
+
+TEST(Cost, FittedClassOfASweepIsLinearAndOfAPalindromeCheckSquare) {
     TConfig config{QString()};
     std::atomic<bool> cancel{false};
     const struct {
@@ -84,14 +133,43 @@ TEST(Cost, WordsThatDoNotHaltAreCountedApartAndTheTableIsWritten) {
     std::atomic<bool> cancel{false};
     // The empty word is refused by the data check; with a limit of 10 steps the longer words end at the limit.
     const TCostTable table = MeasureCost(runner, WordsOfSet({"", "a", "ab", "aba", "abba", "abbba"}), 10, cancel);
-    EXPECT_EQ(codepage::Decode(table.Csv()),
-              QString::fromUtf8("длина,слов,остановилось,шагов наиб.,шагов в среднем,ячеек наиб.,ячеек в "
-                                "среднем,не остановилось\r\n"
-                                "1,1,1,3,3.00,3,3.00,0\r\n"
-                                "2,1,1,4,4.00,4,4.00,0\r\n"
-                                "3,1,1,10,10.00,5,5.00,0\r\n"
-                                "4,1,0,0,0.00,0,0.00,1\r\n"
-                                "5,1,0,0,0.00,0,0.00,1\r\n"));
-    EXPECT_EQ(table.points[3].notHalted, QStringList{"abba"});
+    // As Russian spreadsheets open it: a byte order mark, ";" between fields, decimal commas.
+    EXPECT_EQ(table.Csv(), QByteArray("\xEF\xBB\xBF") +
+                               QStringLiteral("длина;слов;остановилось;шагов наиб.;шагов в среднем;ячеек наиб.;ячеек в "
+                                              "среднем;не остановилось;оборвано пределом шагов\r\n"
+                                              "1;1;1;3;3,00;3;3,00;0;0\r\n"
+                                              "2;1;1;4;4,00;4;4,00;0;0\r\n"
+                                              "3;1;1;10;10,00;5;5,00;0;0\r\n"
+                                              "4;1;0;0;0,00;0;0,00;0;1\r\n"
+                                              "5;1;0;0;0,00;0;0,00;0;1\r\n")
+                                   .toUtf8());
+    // Cut by the step limit, not counted with the words that never halt.
+    EXPECT_EQ(table.points[3].cut, QStringList{"abba"});
+    EXPECT_TRUE(table.points[3].notHalted.isEmpty());
     EXPECT_EQ(table.refused, 1);
+}
+
+TEST(Cost, TheMeanAtALengthIsTakenOverTheWordsThatHalted) {
+    TConfig config{QString()};
+    TBatchRunner runner(config);
+    QStringList warnings;
+    QString error;
+    ASSERT_TRUE(runner.Load(Example("palindrome.qtm"), warnings, error));
+    std::atomic<bool> cancel{false};
+    // The two palindromes of four symbols need more than twelve steps: they are cut short.
+    const QStringList words{"abba", "aaab", "abab", "baab"};
+    qint64 halted = 0;
+    int count = 0;
+    for (const QString& w : words) {
+        const TRunResult r = runner.Run(w, 12);
+        if (r.end == TRunEnd::Halt) {
+            halted += r.steps;
+            ++count;
+        }
+    }
+    ASSERT_EQ(count, 2);
+    const TCostTable table = MeasureCost(runner, WordsOfSet(words), 12, cancel);
+    ASSERT_EQ(table.points.size(), 1);
+    EXPECT_EQ(table.points[0].halted, 2);
+    EXPECT_DOUBLE_EQ(table.points[0].meanSteps, double(halted) / 2);
 }

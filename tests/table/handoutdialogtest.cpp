@@ -9,6 +9,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextTable>
 
 #include <algorithm>
 #include <utility>
@@ -114,4 +117,52 @@ TEST_F(HandoutPrint, FiftyStatesPrintWholeOnA4) {
                                       "height=\"50\"><rect width=\"1\" height=\"1\" fill=\"white\"/></svg>"),
                        false});
     EXPECT_GT(inside(page.pages), inside(blank.pages) + 500);
+}
+
+// On A4 paper a group of the table is never cut by a page (it fits one, so it moves whole, and every group
+// repeats its head row should it not), the heading of the diagram stands on its picture's page, and the
+// groups fill the page's width.
+TEST_F(HandoutPrint, GroupsAndHeadingsStayWithWhatTheyHold) {
+    const QString symbols = QStringLiteral("abcdefghijklmnop");
+    machine.Clear();
+    QStringList commands;
+    for (int i = 0; i < 30; ++i) {
+        machine.AddState(QStringLiteral("q%1").arg(i));
+        for (const QChar c : symbols)
+            commands << QStringLiteral("q%1 %2 q%3 %2 R").arg(i).arg(c).arg((i * 7 + c.unicode()) % 30);
+    }
+    Define(symbols, QStringLiteral("ab"), QStringLiteral("q0"), commands);
+    const QString svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"400pt\" height=\"600pt\" "
+                                       "viewBox=\"0 0 400 600\"><rect width=\"400\" height=\"600\"/></svg>");
+    const auto document =
+        HandoutDocument(machine, THandout{QStringLiteral("m.qtm"), svg, false}, A4TextWidthMm, A4TextHeightMm);
+    const qreal page = document->pageSize().height();
+    const qreal width = document->pageSize().width() - 2 * document->documentMargin();
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    const auto pageOf = [page](qreal y) { return int(y / page); };
+    QList<QRectF> groups;
+    int headingPage = -1;
+    int picturePage = -1;
+    bool machineTable = true;
+    for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (auto* table = qobject_cast<QTextTable*>(it.currentFrame())) {
+            if (std::exchange(machineTable, false))
+                continue;
+            const QRectF at = layout->frameBoundingRect(table);
+            groups.append(at);
+            EXPECT_EQ(pageOf(at.top()), pageOf(at.bottom() - 1)) << "group " << groups.size();
+            EXPECT_EQ(table->format().headerRowCount(), 1) << "group " << groups.size();
+        } else if (it.currentBlock().text() == QStringLiteral("Диаграмма состояний")) {
+            headingPage = pageOf(layout->blockBoundingRect(it.currentBlock()).top());
+        } else if (headingPage >= 0 && picturePage < 0 && it.currentBlock().length() > 1) {
+            picturePage = pageOf(layout->blockBoundingRect(it.currentBlock()).top());
+        }
+    }
+    ASSERT_GT(groups.size(), 2);
+    EXPECT_GT(pageOf(groups.last().bottom()), 0);
+    EXPECT_GE(headingPage, 0);
+    EXPECT_EQ(headingPage, picturePage);
+    for (int i = 0; i + 1 < groups.size(); ++i)
+        EXPECT_GT(groups[i].width(), 0.8 * width)
+            << "group " << i + 1 << " of " << groups[i].width() << " in " << width;
 }

@@ -112,7 +112,7 @@ TEST_F(Handout, PageHoldsTheMachineTheTableAndTheCommandsOutsideIt) {
                                           "</table>\n");
     const QString grid = QStringLiteral(
         "<table class=\"transitions\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n"
-        "<tr><th></th><th>q2</th><th>q1</th><th>q3</th><th>&lt;b&gt;</th></tr>\n"
+        "<thead><tr><th></th><th>q2</th><th>q1</th><th>q3</th><th>&lt;b&gt;</th></tr></thead>\n"
         "<tr><th>0</th><td></td><td>1, П, q1</td><td></td><td></td></tr>\n"
         "<tr><th>1</th><td></td><td>0, Л, q2</td><td>0, Л, q2</td><td></td></tr>\n"
         "<tr><th>#</th><td>1, Н, q3</td><td></td><td></td><td></td></tr>\n"
@@ -160,12 +160,12 @@ TEST_F(Handout, AWideTableIsSplitIntoColumnGroupsThatRepeatTheSymbols) {
     const QString head =
         QStringLiteral("<table class=\"transitions\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n");
     EXPECT_EQ(tables(30), head +
-                              "<tr><th></th><th>q2</th><th>q1</th></tr>\n"
+                              "<thead><tr><th></th><th>q2</th><th>q1</th></tr></thead>\n"
                               "<tr><th>0</th><td></td><td>1, П, q1</td></tr>\n"
                               "<tr><th>1</th><td></td><td>0, Л, q2</td></tr>\n"
                               "<tr><th>#</th><td>1, Н, q3</td><td></td></tr>\n</table>\n" +
                               head +
-                              "<tr><th></th><th>q3</th></tr>\n"
+                              "<thead><tr><th></th><th>q3</th></tr></thead>\n"
                               "<tr><th>0</th><td></td></tr>\n"
                               "<tr><th>1</th><td>0, Л, q2</td></tr>\n"
                               "<tr><th>#</th><td></td></tr>\n</table>\n");
