@@ -723,6 +723,11 @@ QPointF TDiagramForm::StateCentre(const QString& name) const {
 void TDiagramForm::Arrange() {
     if (positions_->IsEmpty())
         return;
+    // A picture placed by hand is work: the user says so before it goes (and can take it back with "Отменить").
+    if (prompts_.Message(QStringLiteral("Упорядочить"),
+                         QStringLiteral("Состояния, расставленные вручную, будут расставлены заново.\nПродолжить?"),
+                         TIcon::Question, ButtonsOkCancel, TAnswer::Ok) != TAnswer::Ok)
+        return;
     positions_->Clear();
     // The new picture is shown afresh, fitted when it is larger than the window.
     fitPending_ = true;

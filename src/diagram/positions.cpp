@@ -254,3 +254,13 @@ void TStatePositions::Reset() {
     keyByFolded_.clear();
     emit changed();
 }
+
+void TStatePositions::Assign(const QHash<QString, QPointF>& positions) {
+    if (positions.isSharedWith(positions_))
+        return;
+    positions_ = positions;
+    keyByFolded_.clear();
+    for (auto it = positions_.cbegin(); it != positions_.cend(); ++it)
+        keyByFolded_.insert(Folded(it.key()), it.key());
+    emit changed();
+}

@@ -184,6 +184,11 @@ public:
 
     // Empties the machine (no file is open).
     void Clear();
+    // Puts back a content the edit history recorded: the texts and lists as given (their marks are set again by
+    // the checks), with the change signals of what differs and no edited(), since the history keeps the
+    // modified flag. The initial state is taken as written, never added to the states.
+    void Restore(const QString& alphabet, const QString& word, const QString& initialState,
+                 const QList<TStateItem>& states, const QList<TCommandRow>& commands);
     // True when there is nothing in the machine at all.
     bool IsEmpty() const;
 

@@ -14,6 +14,7 @@
 #include "settings/config.h"
 #include "window/commandlistmodel.h"
 #include "window/statelistmodel.h"
+#include "window/undohistory.h"
 
 #include <QAction>
 #include <QListView>
@@ -37,6 +38,7 @@ void TMainForm::DiagramViewExecute() {
         for (const auto& [tool, entry] : tools)
             diagramForm_->ReplaceTool(diagramForm_->*tool, entry);
         ConnectDiagramEditing();
+        AddHistoryKeys(diagramForm_);
     }
     diagramForm_->show();
     diagramForm_->raise();
@@ -49,6 +51,8 @@ void TMainForm::ConnectDiagramEditing() {
     // Each edit runs only when the lists could add (the machine open and not running); its dialogs open over the
     // diagram, which stays in front after them.
     const auto edit = [this, diagram](const std::function<void()>& run) {
+        // One gesture is one step of the history, whatever dialogs and questions it takes.
+        TUndoHistory::TStep step(*history_);
         UpdateActions();
         if (StateAdd->isEnabled())
             run();

@@ -8,6 +8,7 @@
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "window/tapeview.h"
+#include "window/undohistory.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -68,6 +69,15 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
     };
     const auto stateEdit = [](const TMainForm& f) { return f.StateEditAllowed(); };
     const auto commandEdit = [](const TMainForm& f) { return f.CommandEditAllowed(); };
+    // A field's own typing is undone first, as in any edit; then the machine's steps, while it may be edited.
+    const auto undo = [](const TMainForm& f) {
+        const QLineEdit* typing = f.TypingEdit();
+        return (typing && typing->isUndoAvailable()) ||
+               (f.HistoryAllowed() && f.history_ && f.history_->Stack().canUndo());
+    };
+    const auto redo = [](const TMainForm& f) {
+        return f.HistoryAllowed() && f.history_ && f.history_->Stack().canRedo();
+    };
     const auto logShown = [](const TMainForm& f) { return f.logForm_ != nullptr; };
     const auto dataCheck = [](const TMainForm& f) {
         return DataCheckEnabled(f.engine_->GetRunState(), !f.fileName_.isEmpty());
@@ -98,7 +108,8 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::EditCut,         "EditCut",         u"вы&резать",                    Key(Qt::CTRL | Qt::Key_X),             3017, M::Edit,    false,     nullptr,                          nullptr},
         {&TMainForm::EditCopy,        "EditCopy",        u"&копировать",                  Key(Qt::CTRL | Qt::Key_C),             3018, M::Edit,    false,     nullptr,                          nullptr},
         {&TMainForm::EditPaste,       "EditPaste",       u"&вставить",                    Key(Qt::CTRL | Qt::Key_V),             3019, M::Edit,    false,     nullptr,                          nullptr},
-        {&TMainForm::EditUndo,        "EditUndo",        u"&Отменить",                    Key(Qt::ALT | Qt::Key_Backspace),      0,    M::None,    false,     nullptr,                          nullptr},
+        {&TMainForm::EditUndo,        "EditUndo",        u"&Отменить",                    Key(Qt::ALT | Qt::Key_Backspace),      3020, M::Edit,    Separated, &TMainForm::UndoItemClick,        undo},
+        {&TMainForm::EditRedo,        "EditRedo",        u"&Повторить",                   Key(Qt::SHIFT | Qt::ALT | Qt::Key_Backspace), 3021, M::Edit, false, &TMainForm::RedoItemClick,        redo},
         {&TMainForm::EditSelectAll,   "EditSelectAll",   u"выделить все",                 Key(Qt::CTRL | Qt::Key_A),             0,    M::None,    false,     nullptr,                          nullptr},
 
         {&TMainForm::StartItem,       "StartItem",       u"ста&рт",                       Key(Qt::Key_F9),                       1004, M::Run,     false,     nullptr,                          ready},
@@ -185,7 +196,6 @@ void TMainForm::CreateActions() {
     connect(EditCut, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->cut(); }); });
     connect(EditCopy, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->copy(); }); });
     connect(EditPaste, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->paste(); }); });
-    connect(EditUndo, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->undo(); }); });
     connect(EditSelectAll, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->selectAll(); }); });
 
     // A Run menu entry does exactly what its button does.
@@ -209,7 +219,8 @@ void TMainForm::CreateActions() {
                                                    {ViewState, StateListBox}};
     for (const auto& [action, control] : views)
         connect(action, &QAction::triggered, control, [control] { control->setFocus(Qt::ShortcutFocusReason); });
-    auto* viewKeys = new TEntryKeyFilter({ViewABC, ViewWord, ViewCommand, ViewBegState, ViewState}, this);
+    auto* viewKeys =
+        new TEntryKeyFilter({ViewABC, ViewWord, ViewCommand, ViewBegState, ViewState, EditUndo, EditRedo}, this);
     // The chooser hands its shortcut events to its inner edit directly, past that edit's filters: it is
     // watched itself as well.
     for (QWidget* edit :
@@ -278,6 +289,7 @@ void TMainForm::UpdateActions() {
     for (const TActionRow& row : ActionTable())
         (this->*row.action)->setEnabled(!row.enabled || row.enabled(*this));
     KeepMachineForCheck();
+    UpdateHistoryActions();
     BreakItem->setText(engine_->BreakCaption());
     StartButton->setEnabled(StartItem->isEnabled());
     NextStepButton->setEnabled(NextStepItem->isEnabled());

@@ -34,6 +34,7 @@ class TRunToEnd;
 class TStateListModel;
 class TStatePositions;
 class TTapeView;
+class TUndoHistory;
 class TValidation;
 class TLogForm;
 class TTableForm;
@@ -78,10 +79,14 @@ public:
     TQtmFile& MachineFile() { return *machineFile_; }
     // Where the user put the states on the diagram; saved beside the machine file and read with it.
     TStatePositions& Positions() { return *positions_; }
+    // The open machine's edit history.
+    TUndoHistory& History() { return *history_; }
     void SetModified(bool flag);
     void SetCurrentFile(const QString& name);
     bool SaveFile();
     bool SaveFileAs();
+    // The machine is in its file now: the history's saved point, not modified.
+    void MachineSaved();
     bool CloseCurrentFile();
     void OpenStartupFile();
     void NewFileItemClick();
@@ -196,6 +201,19 @@ private:
     // so; another machine gets the user's settings back.
     void FollowTaskMachine();
     TTaskBookForm* taskBookForm_ = nullptr;
+    // The edit history (undocommands.cpp): "&Отменить" undoes a field's typing first, then the machine's steps.
+    void CreateHistory();
+    void UndoItemClick();
+    void RedoItemClick();
+    bool HistoryAllowed() const;
+    QLineEdit* TypingEdit() const;
+    // The other windows that edit the machine take Ctrl+Z and Ctrl+Shift+Z for the two entries.
+    void AddHistoryKeys(QWidget* window);
+    void ShowUndone(int state, int command, const QString& movedState);
+    void UpdateHistoryActions();
+    TUndoHistory* history_ = nullptr;
+    // A change kept outside the history (a breakpoint) since the last save: undoing never clears the flag then.
+    bool editedOutsideHistory_ = false;
     QLabel* taskSettingsLabel_ = nullptr;
     // The pictures of a run (picturecommands.cpp): the space-time picture and the cost plot.
     void SpaceTimeExecute();
@@ -315,6 +333,7 @@ private:
     QAction* EditCopy = nullptr;
     QAction* EditPaste = nullptr;
     QAction* EditUndo = nullptr;
+    QAction* EditRedo = nullptr;
     QAction* EditSelectAll = nullptr;
     QAction* StartItem = nullptr;
     QAction* ResetItem = nullptr;

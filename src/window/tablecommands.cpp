@@ -23,6 +23,7 @@ void TMainForm::TableItemExecute() {
         ShareGlobalActions(tableForm_);
         tableForm_->SetEditRule([this] { return CommandAddEnabled(engine_->GetRunState(), !fileName_.isEmpty()); });
         connect(engine_.get(), &TEngine::runStateChanged, tableForm_, [this] { tableForm_->Model().RepaintMarks(); });
+        AddHistoryKeys(tableForm_);
     }
     tableForm_->show();
     tableForm_->raise();

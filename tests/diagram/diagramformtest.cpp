@@ -278,7 +278,16 @@ TEST_F(DiagramForm, DraggedStateKeepsItsPlaceAcrossWindows) {
     EXPECT_NEAR(again.StateCentre(QStringLiteral("q1")).y(), moved.y(), 0.01);
     EXPECT_NEAR(again.StateCentre(QStringLiteral("q0")).x(), q0.x(), 0.01);
 
+    // The hand-made picture goes only when the user agrees.
+    prompts.Answer(TAnswer::Cancel);
     form->ArrangeItem->trigger();
+    EXPECT_EQ(form->Placed(), placed);
+    prompts.Answer(TAnswer::Ok);
+    form->ArrangeItem->trigger();
+    ASSERT_EQ(prompts.boxes.size(), 2);
+    EXPECT_EQ(prompts.boxes[1].caption, QStringLiteral("Упорядочить"));
+    EXPECT_EQ(prompts.boxes[1].text,
+              QStringLiteral("Состояния, расставленные вручную, будут расставлены заново.\nПродолжить?"));
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->Placed().isEmpty());
     EXPECT_EQ(form->StateCentre(QStringLiteral("q1")), from);
