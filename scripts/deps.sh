@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the program need; does nothing when all are present.
 set -euo pipefail
 packages=(cmake g++ make ccache qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-svg-dev libqt6sql6-sqlite
-          qt6-translations-l10n libgl-dev libgraphviz-dev qt6-charts-dev libpng-dev pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-translations-l10n libgl-dev libgraphviz-dev qt6-charts-dev libpng-dev libgmp-dev pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core
           desktop-file-utils libxml2-utils shared-mime-info groff-base dpkg-dev fakeroot
           python3-pyatspi at-spi2-core dbus-daemon

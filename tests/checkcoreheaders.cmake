@@ -37,7 +37,7 @@ set(floors
     "platform"
     "settings"
     "machine"
-    "breakpoints check help log"
+    "breakpoints check help log accel"
     "files import editing diagram"
     "runner"
     "testset table pictures"

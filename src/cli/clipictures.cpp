@@ -20,11 +20,11 @@ const QString CsvName = QStringLiteral("csv");
 const QString AlphabetName = QStringLiteral("alphabet");
 constexpr int DefaultMaxLength = 20;
 
-bool Save(const QString& name, const QByteArray& bytes, QTextStream& err) {
+// left names what a failed final rename leaves in the temporary file ("Рисунок остался в файле").
+bool Save(const QString& name, const QByteArray& bytes, const QString& left, QTextStream& err) {
     const fileio::TSaveResult saved = fileio::SaveFile(name, bytes, fileio::FreshTempName(name), QString());
     if (!saved.ok())
-        err << QStringLiteral("Не удалось записать файл ") << name << QStringLiteral(": ")
-            << fileio::ErrorText(saved.error) << Qt::endl;
+        err << fileio::FailureText(name, saved, left) << Qt::endl;
     return saved.ok();
 }
 
@@ -56,7 +56,7 @@ int WriteSpaceTime(const TPictureJob& job, const QString& png, const TConfig& co
     const QString word = !job.words.isEmpty()         ? job.words.front()
                          : !job.expectWords.isEmpty() ? job.expectWords.front()
                                                       : runner.FileWord();
-    // As a plain run: an empty word asked for runs on two blank cells, the file's own empty word is refused.
+    // As a plain run: an empty word asked for runs on a blank cell, the file's own empty word is refused.
     runner.SetEmptyWordOnBlanks(!job.words.isEmpty() || !job.expectWords.isEmpty());
     const std::atomic<bool> cancel{false};
     const TSpaceTime picture = DrawSpaceTime(runner, word, job.maxSteps, cancel);
@@ -67,7 +67,8 @@ int WriteSpaceTime(const TPictureJob& job, const QString& png, const TConfig& co
             err << QStringLiteral("  ") << QString(f).replace(QLatin1Char('\n'), QStringLiteral("\n  ")) << Qt::endl;
         return 2;
     }
-    if (!Save(png, PngBytes(SpaceTimePixels(picture, DefaultScale(picture))), err))
+    if (!Save(png, PngBytes(SpaceTimePixels(picture, DefaultScale(picture))), QStringLiteral("Рисунок остался в файле"),
+              err))
         return 2;
     out << WordShown(word) << QStringLiteral(": ") << picture.EndText() << QStringLiteral("; строк: ")
         << picture.rows.size() << QStringLiteral(", ") << picture.BandText() << QStringLiteral(", ячеек в столбце: ")
@@ -108,11 +109,23 @@ int WriteCost(const TPictureJob& job, const QCommandLineParser& parser, const TC
         if (!job.words.isEmpty() || !job.expectWords.isEmpty()) {
             words = WordsOfSet(job.words + job.expectWords);
         } else if (QFileInfo(TestSetPathOf(file)).isFile()) {
+            // Its faulty lines are told as --expect tells them; a set without one good line measures nothing.
+            const QString path = TestSetPathOf(file);
             QList<TTestLineError> lineErrors;
             QString error;
             QStringList set;
-            for (const TTestCase& c : ReadTestSet(TestSetPathOf(file), lineErrors, error))
+            for (const TTestCase& c : ReadTestSet(path, lineErrors, error))
                 set.append(c.word);
+            if (!error.isEmpty())
+                err << error << Qt::endl;
+            for (const TTestLineError& e : lineErrors)
+                err << path << QStringLiteral(": ") << e.Message() << Qt::endl;
+            if (set.isEmpty()) {
+                if (error.isEmpty())
+                    err << path << QStringLiteral(": в наборе нет ни одного слова") << Qt::endl;
+                status = 2;
+                continue;
+            }
             words = WordsOfSet(set);
         } else {
             // The words' own symbols: answer and working symbols make words most machines refuse at once.
@@ -138,7 +151,8 @@ int WriteCost(const TPictureJob& job, const QCommandLineParser& parser, const TC
         for (const TCostPoint& p : table.points)
             if (!p.notHalted.isEmpty() || !p.cut.isEmpty())
                 status = std::max(status, 1);
-        if (parser.isSet(CsvName) && !Save(parser.value(CsvName), table.Csv(), err))
+        if (parser.isSet(CsvName) &&
+            !Save(parser.value(CsvName), table.Csv(), QStringLiteral("Таблица осталась в файле"), err))
             status = 2;
     }
     return status;

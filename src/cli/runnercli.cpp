@@ -4,6 +4,7 @@
 #include "cli/clipictures.h"
 #include "cli/clitask.h"
 
+#include "accel/accelrun.h"
 #include "diagram/diagram.h"
 #include "diagram/positions.h"
 #include "files/qtmfile.h"
@@ -32,6 +33,7 @@
 #include <QTextStream>
 
 #include <atomic>
+#include <limits>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -40,7 +42,8 @@
 
 namespace {
 
-// The lines of a Windows-1251 text file: LF ends a line, CR is dropped, a final LF adds no empty line.
+// The lines of a text file read as a test set is (Windows-1251, or UTF-8 where the file shows it): LF ends a
+// line, CR is dropped, a final LF adds no empty line.
 bool ReadLines(const QString& path, QStringList& lines, QString& error) {
     QByteArray bytes;
     // The same bounds as a machine file: /dev/zero or a FIFO given here must not hang the run.
@@ -48,13 +51,16 @@ bool ReadLines(const QString& path, QStringList& lines, QString& error) {
         error = QStringLiteral("Не удалось прочитать файл ") + path;
         return false;
     }
-    QString text = codepage::Decode(bytes);
+    QString text = codepage::DecodeText(bytes);
     text.remove(QLatin1Char('\r'));
     lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return true;
 }
+
+// Longer tapes of an accelerated run are printed compressed.
+constexpr std::size_t FastTapeBound = 10000;
 
 QString Shown(const QString& word) {
     return word.isEmpty() ? QStringLiteral("(пустое слово)") : word;
@@ -79,6 +85,36 @@ QString Json(const TRunResult& r) {
     o.insert(QStringLiteral("inner"), r.InnerTape());
     if (r.end == TRunEnd::Loop)
         o.insert(QStringLiteral("loopStep"), r.loopStep);
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+// An accelerated run's line: its numbers exact, the tape compressed beyond a bound.
+QString DescribeFast(const TRunResult& r, const TFastResult& f) {
+    return Shown(r.word) + QLatin1Char('\t') + RunEndText(r.end) + QStringLiteral("\tшагов: ") + BigText(f.steps) +
+           QStringLiteral("\tсостояние: ") + r.state + QStringLiteral("\tсимвол: ") + r.symbol +
+           QStringLiteral("\tлента: ") + f.TapeText(FastTapeBound, true);
+}
+
+QString JsonFast(const TRunResult& r, const TFastResult& f) {
+    QJsonObject o;
+    o.insert(QStringLiteral("word"), r.word);
+    o.insert(QStringLiteral("end"), RunEndCode(r.end));
+    // Beyond 2^53 a JSON number loses digits in most readers: the exact count goes as a string then.
+    if (f.steps <= mpz_class(std::uint64_t(1) << 53))
+        o.insert(QStringLiteral("steps"), qint64(f.steps.get_si()));
+    else
+        o.insert(QStringLiteral("steps"), BigText(f.steps));
+    o.insert(QStringLiteral("state"), r.state);
+    o.insert(QStringLiteral("symbol"), r.symbol);
+    o.insert(QStringLiteral("head"), BigText(f.head));
+    o.insert(QStringLiteral("tape"), f.TapeText(FastTapeBound, false));
+    o.insert(QStringLiteral("inner"), f.TapeText(FastTapeBound, true));
+    QJsonObject counts;
+    const std::array<mpz_class, 256> n = f.Counts();
+    for (int b = 0; b < 256; ++b)
+        if (b != '#' && n[std::size_t(b)] > 0)
+            counts.insert(QString(TRunCore::CharOf(std::uint8_t(b))), BigText(n[std::size_t(b)]));
+    o.insert(QStringLiteral("counts"), counts);
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
@@ -116,12 +152,6 @@ qint64 Megabytes(qint64 bytes) {
 bool PositiveNumber(const QString& text, int& value) {
     bool ok = false;
     value = text.toInt(&ok);
-    return ok && value > 0;
-}
-
-bool PositiveNumber(const QString& text, qint64& value) {
-    bool ok = false;
-    value = text.toLongLong(&ok);
     return ok && value > 0;
 }
 
@@ -278,26 +308,11 @@ int WriteDiagrams(const QStringList& files, const QString& out, const TConfig& c
                 err << file << QStringLiteral(": диаграмму построить не удалось: ") << diagram.error << Qt::endl;
                 return false;
             }
-            const QString temp = fileio::FreshTempName(name);
-            const fileio::TSaveResult saved = fileio::SaveFile(name, DiagramSvg(diagram, config), temp, QString());
-            switch (saved.failure) {
-            case fileio::TSaveFailure::None:
+            const fileio::TSaveResult saved =
+                fileio::SaveFile(name, DiagramSvg(diagram, config), fileio::FreshTempName(name), QString());
+            if (saved.ok())
                 return true;
-            case fileio::TSaveFailure::Replace:
-                err << QStringLiteral("Ошибка записи файла ") << name << QStringLiteral(": ")
-                    << fileio::ErrorText(saved.error) << QStringLiteral("\nДиаграмма осталась в файле ") << temp
-                    << Qt::endl;
-                break;
-            case fileio::TSaveFailure::SyncDir:
-                err << QStringLiteral("Файл ") << name
-                    << QStringLiteral(" записан, но изменения каталога не сохранены на диске: ")
-                    << fileio::ErrorText(saved.error) << Qt::endl;
-                break;
-            default:
-                err << QStringLiteral("Ошибка записи файла ") << name << QStringLiteral(": ")
-                    << fileio::ErrorText(saved.error) << Qt::endl;
-                break;
-            }
+            err << fileio::FailureText(name, saved, QStringLiteral("Диаграмма осталась в файле")) << Qt::endl;
             return false;
         });
 }
@@ -346,10 +361,23 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     const QCommandLineOption wordsOption(QStringLiteral("words"),
                                          QStringLiteral("Файл слов, по одному в строке (пустая строка - пустое слово)"),
                                          QStringLiteral("FILE"));
-    const QCommandLineOption stepsOption(QStringLiteral("max-steps"), QStringLiteral("Наибольшее число шагов"),
-                                         QStringLiteral("N"), QStringLiteral("1000000"));
-    const QCommandLineOption diesOption(QStringLiteral("dies"), QStringLiteral("Рост ленты за края слова"),
-                                        QStringLiteral("N"));
+    const QCommandLineOption stepsOption(
+        QStringLiteral("max-steps"),
+        QStringLiteral("Наибольшее число шагов: целое число любой величины, также в записи 1e40"), QStringLiteral("N"),
+        QStringLiteral("1000000"));
+    const QCommandLineOption diesOption(
+        QStringLiteral("dies"),
+        QStringLiteral("Рост ленты за края слова, от 1 до 99 клеток; 0 - без ограничения (как у задач о "
+                       "трудолюбивом бобре)"),
+        QStringLiteral("N"));
+    const QCommandLineOption fastOption(
+        QStringLiteral("fast"),
+        QStringLiteral("Ускоренный прогон: лента хранится сжатой (повторы символа или слова из k символов), действие "
+                       "машины на блок вычисляется один раз, проход головки по n одинаковым блокам делается за один "
+                       "шаг; числа шагов и символов точные любой величины, длинная лента выводится сжатой "
+                       "(1^4096 # 1^12), --json дает counts - число каждого символа на ленте. Ответы те же, что "
+                       "при обычном прогоне. Проверка на зацикливание в этом режиме не выполняется; журнал, "
+                       "контрольные точки и --report недоступны"));
     const QCommandLineOption configOption(QStringLiteral("config"), QStringLiteral("Файл настроек qtm.ini"),
                                           QStringLiteral("FILE"));
     const QCommandLineOption reportOption(
@@ -386,8 +414,8 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
                        "jff - JFLAP, lines - по одному правилу в строке, pairs - по две строки на правило; для "
                        "нескольких машин OUT - каталог, по файлу на машину"),
         QStringLiteral("jff|lines|pairs"));
-    parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, configOption, reportOption, noLoopOption,
-                       jsonOption, expectOption, jobsOption, htmlOption, diagramOption, exportOption});
+    parser.addOptions({wordOption, wordsOption, stepsOption, diesOption, fastOption, configOption, reportOption,
+                       noLoopOption, jsonOption, expectOption, jobsOption, htmlOption, diagramOption, exportOption});
     AddPictureOptions(parser);
     const QCommandLineOption taskOption(
         QStringLiteral("task"),
@@ -450,9 +478,16 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         err << QStringLiteral("Неверное число заданий: ") << parser.value(jobsOption) << Qt::endl;
         return 2;
     }
-    qint64 maxSteps = 0;
-    if (!PositiveNumber(parser.value(stepsOption), maxSteps)) {
+    mpz_class bigSteps;
+    if (!ParseStepLimit(parser.value(stepsOption), bigSteps)) {
         err << QStringLiteral("Неверное число шагов: ") << parser.value(stepsOption) << Qt::endl;
+        return 2;
+    }
+    // Plain stepping counts in 64 bits: a larger limit is one it never reaches.
+    const qint64 maxSteps = bigSteps.fits_slong_p() ? qint64(bigSteps.get_si()) : std::numeric_limits<qint64>::max();
+    const bool fast = parser.isSet(fastOption);
+    if (fast && parser.isSet(reportOption)) {
+        err << QStringLiteral("Параметр --report несовместим с --fast: ускоренный прогон не ведет журнал") << Qt::endl;
         return 2;
     }
 
@@ -469,11 +504,17 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     }
     if (parser.isSet(diesOption)) {
         int dies = 0;
-        if (!PositiveNumber(parser.value(diesOption), dies)) {
+        bool ok = false;
+        dies = parser.value(diesOption).toInt(&ok);
+        if (!ok || dies < 0) {
             err << QStringLiteral("Неверное значение --dies: ") << parser.value(diesOption) << Qt::endl;
             return 2;
         }
-        config.SetDiesCount(dies);
+        // 0: the tape grows without limit, as busy beavers need; the window's setting stays 1 to 99.
+        if (dies == 0)
+            config.DiesCount = 0;
+        else
+            config.SetDiesCount(dies);
         if (config.DiesCount != dies)
             err << QStringLiteral("Предупреждение: --dies ") << dies << QStringLiteral(" больше ") << config.DiesCount
                 << QStringLiteral(", взято ") << config.DiesCount << Qt::endl;
@@ -573,8 +614,11 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
     const bool json = parser.isSet(jsonOption);
     // With several files each line starts with the file it belongs to.
     const bool named = files.size() > 1;
-    const QString reportPath =
-        parser.isSet(reportOption) ? QDir::current().absoluteFilePath(parser.value(reportOption)) : QString();
+    // "-" is standard output, not a file of that name.
+    const QString reportValue = parser.value(reportOption);
+    const QString reportPath = !parser.isSet(reportOption)         ? QString()
+                               : reportValue == QLatin1String("-") ? reportValue
+                                                                   : QDir::current().absoluteFilePath(reportValue);
 
     // Each worker keeps the machine it loaded for the words that follow: a file is read (and a foreign one
     // imported, which takes time in the number of words) at most once per worker, not once per word.
@@ -611,6 +655,53 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         runner.SetEmptyWordOnBlanks(!job.fileWord);
         // A single run on a terminal says how far it has come; parallel runs would write over each other.
         std::optional<TProgressLine> progress;
+        TFastResult fastResult;
+        if (fast) {
+            const TRunResult r = runner.RunFast(word, bigSteps, fastResult, FastTapeBound);
+            if (r.end == TRunEnd::Refused) {
+                jerr << prefix << QStringLiteral("Машина не запущена на слове ") << Shown(word) << QLatin1Char(':')
+                     << Qt::endl;
+                for (const QString& f : r.faults)
+                    jerr << QStringLiteral("  ") << QString(f).replace(QLatin1Char('\n'), QStringLiteral("\n  "))
+                         << Qt::endl;
+                o.status = 2;
+                return;
+            }
+            if (r.end != TRunEnd::Halt)
+                o.status = 1;
+            // A machine that stops at once was never handed over: its result is the plain one.
+            if (fastResult.tape.empty())
+                fastResult.steps = long(r.steps);
+            if (job.caseIndex < 0) {
+                if (fastResult.tape.empty())
+                    jout << prefix << (json ? Json(r) : Describe(r)) << Qt::endl;
+                else
+                    jout << prefix << (json ? JsonFast(r, fastResult) : DescribeFast(r, fastResult)) << Qt::endl;
+                return;
+            }
+            const TTestCase& c = cases[job.caseIndex];
+            TTestCase expected = c;
+            expected.tape = runner.MachineText(c.tape);
+            const bool ok = TestPassed(expected, r);
+            if (json) {
+                QJsonObject obj =
+                    QJsonDocument::fromJson((fastResult.tape.empty() ? Json(r) : JsonFast(r, fastResult)).toUtf8())
+                        .object();
+                obj.insert(QStringLiteral("passed"), ok);
+                if (named)
+                    obj.insert(QStringLiteral("file"), files[job.file]);
+                jout << QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)) << Qt::endl;
+            } else {
+                const QString line = fastResult.tape.empty() ? Describe(r) : DescribeFast(r, fastResult);
+                jout << prefix << (ok ? QStringLiteral("верно\t") : QStringLiteral("неверно\t")) << line;
+                if (!ok)
+                    jout << QStringLiteral("\tожидалось: ") << c.tape
+                         << (c.hasState ? QStringLiteral(", состояние ") + c.state : QString());
+                jout << Qt::endl;
+            }
+            ok ? ++o.passed : ++o.failed;
+            return;
+        }
         if (errIsTerminal && !json && list.size() == 1) {
             progress.emplace(err);
             runner.SetProgress([&](qint64 steps) { progress->Update(steps); });

@@ -412,13 +412,6 @@ TDiagram Place(TGraph graph) {
             agset(e, Text("constraint"), Text("false"));
         edges.append(e);
     }
-    Agedge_t* start = nullptr;
-    if (initial >= 0) {
-        Agnode_t* entry = agnode(g, Text("start"), 1);
-        agsafeset(entry, Text("shape"), Text("point"), Text(""));
-        agsafeset(entry, Text("width"), Text("0.05"), Text(""));
-        start = agedge(g, entry, nodes[initial], Text("start"), 1);
-    }
 
     if (gvLayout(gvc, g, engine) != 0) {
         const QString why = messages.trimmed().isEmpty() ? QStringLiteral("Graphviz не смог расположить диаграмму")
@@ -445,8 +438,6 @@ TDiagram Place(TGraph graph) {
             edge.labelHeight = label->dimen.y;
         }
     }
-    if (start)
-        ReadSpline(start, top, d.startPath, d.startTip);
     // Graphviz may still move the whole picture: it is moved back so that the placed states are where they were
     // put.
     if (pinned) {
@@ -460,9 +451,6 @@ TDiagram Place(TGraph graph) {
             edge.tip += shift;
             edge.labelCentre += shift;
         }
-        for (QPointF& p : d.startPath)
-            p += shift;
-        d.startTip += shift;
         d.bounds.translate(shift);
     }
     // Straight edges between two states both ways would lie on one another: each bends to its own left.
@@ -475,7 +463,10 @@ TDiagram Place(TGraph graph) {
         edge.path[2] += left;
         edge.labelCentre += left * 0.75;
     }
-    // The bent edges and their labels may reach past the box Graphviz drew round its layout.
+    PlaceStartArrow(d);
+    // The bent edges, their labels and the start arrow may reach past the box Graphviz drew round its layout.
+    for (const QPointF& p : d.startPath)
+        d.bounds = d.bounds.united(QRectF(p, QSizeF(0, 0)));
     for (const TDiagramEdge& edge : d.edges) {
         for (const QPointF& p : edge.path)
             d.bounds = d.bounds.united(QRectF(p, QSizeF(0, 0)));
@@ -491,6 +482,48 @@ TDiagram Place(TGraph graph) {
 }
 
 } // namespace
+
+// The start arrow is drawn apart from Graphviz: an arrow it routed from a free point ran across the picture
+// once states were placed by hand, and read like a command.
+void PlaceStartArrow(TDiagram& d) {
+    d.startPath.clear();
+    d.startTip = QPointF();
+    int initial = -1;
+    for (int n = 0; n < d.nodes.size() && initial < 0; ++n)
+        if (d.nodes[n].initial)
+            initial = n;
+    if (initial < 0)
+        return;
+    const TDiagramNode& node = d.nodes[initial];
+    // The side where no edge meets the state, the left one when several are free (where dot's first rank
+    // leaves room).
+    QList<qreal> taken;
+    for (const TDiagramEdge& edge : d.edges) {
+        const int other = edge.from == initial ? edge.to : edge.to == initial ? edge.from : -1;
+        if (other >= 0 && other != initial) {
+            const QPointF towards = d.nodes[other].centre - node.centre;
+            taken.append(std::atan2(towards.y(), towards.x()));
+        }
+    }
+    qreal best = M_PI;
+    qreal room = -1;
+    for (int i = 0; i < 8; ++i) {
+        const qreal angle = M_PI - i * M_PI / 4;
+        qreal nearest = 2 * M_PI;
+        for (const qreal t : taken)
+            nearest = std::min(nearest, std::abs(std::remainder(angle - t, 2 * M_PI)));
+        if (nearest > room + 0.01) {
+            room = nearest;
+            best = angle;
+        }
+    }
+    const QPointF along(std::cos(best), std::sin(best));
+    const QPointF tip = node.centre + QPointF(along.x() * node.width / 2, along.y() * node.height / 2);
+    const QPointF from = tip + along * 24;
+    const QPointF end = tip + along * 8;
+    d.startPath = {from, from, end, end};
+    d.startTip = tip;
+}
 
 // The layout crosses from the child process as a data stream. The operators are found by argument lookup, so
 // they live beside the types, with internal linkage.

@@ -94,6 +94,10 @@ struct TDiagram {
     std::pair<int, int> LineOfRow(int row) const;
 };
 
+// Sets the diagram's start arrow: a short stub into the initial state from its side where no edge meets it (the
+// left one when several are free); none without an initial state.
+void PlaceStartArrow(TDiagram& diagram);
+
 // How big a machine's diagram may get. A machine with more states or commands is refused at once; a layout
 // that runs longer or takes more memory is stopped. Each refusal leaves the diagram empty with its reason.
 struct TDiagramLimits {

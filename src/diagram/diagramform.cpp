@@ -27,6 +27,7 @@
 #include <QPainter>
 #include <QPainterPathStroker>
 #include <QScreen>
+#include <QScrollBar>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
@@ -54,10 +55,6 @@ constexpr int SceneChunk = 250;
 // the few items under the pointer without one.
 constexpr int IndexedItems = 4000;
 
-// The scene items' data: what a double-click on them selects.
-enum TItemData { KindData = 0, IndexData = 1, RowData = 2 };
-enum TKind { NodeKind = 1, EdgeKind = 2 };
-
 QColor Colour(int bgr) {
     return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
@@ -73,7 +70,15 @@ public:
     }
 };
 
-QPainterPath Curve(const QList<QPointF>& points) {
+QFont DiagramTextFont() {
+    QFont font(DiagramFont);
+    font.setPixelSize(DiagramFontSize);
+    return font;
+}
+
+} // namespace
+
+QPainterPath TDiagramForm::Curve(const QList<QPointF>& points) {
     QPainterPath path;
     if (points.isEmpty())
         return path;
@@ -83,7 +88,7 @@ QPainterPath Curve(const QList<QPointF>& points) {
     return path;
 }
 
-QPolygonF ArrowHead(const QList<QPointF>& points, QPointF tip) {
+QPolygonF TDiagramForm::ArrowHead(const QList<QPointF>& points, QPointF tip) {
     if (points.isEmpty())
         return {};
     const QPointF end = points.last();
@@ -94,19 +99,12 @@ QPolygonF ArrowHead(const QList<QPointF>& points, QPointF tip) {
     return QPolygonF({tip, end + n, end - n});
 }
 
-QFont DiagramTextFont() {
-    QFont font(DiagramFont);
-    font.setPixelSize(DiagramFontSize);
-    return font;
-}
-
-} // namespace
-
 TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts, TEngine* engine, QWidget* parent)
     : QWidget(parent, Qt::Window), machine_(machine), config_(config), prompts_(prompts) {
     setWindowTitle(Caption);
     setProperty(HelpContextProperty, HelpContext);
 
+    InstallAccessibility();
     scene_ = new QGraphicsScene(this);
     view_ = new QGraphicsView(scene_, this);
     view_->setObjectName(QStringLiteral("DiagramView"));
@@ -158,18 +156,21 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     CommandAddItem = viewItem(QStringLiteral("Добавить команду"), {QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     EditItem = viewItem(QStringLiteral("Изменить"), {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     DeleteItem = viewItem(QStringLiteral("Удалить"), {QKeySequence(Qt::Key_Delete)});
-    connect(StateAddItem, &QAction::triggered, this, [this] { emit stateAddRequested(); });
+    connect(StateAddItem, &QAction::triggered, this, &TDiagramForm::AddStateFromKeys);
     connect(CommandAddItem, &QAction::triggered, this, &TDiagramForm::AddCommandFromSelection);
     connect(EditItem, &QAction::triggered, this, &TDiagramForm::EditSelection);
     connect(DeleteItem, &QAction::triggered, this, &TDiagramForm::DeleteSelection);
     ArrangeItem->setObjectName(QStringLiteral("DiagramArrangeItem"));
     ArrangeItem->setToolTip(QStringLiteral("Расположить все состояния заново"));
-    connect(ZoomInItem, &QAction::triggered, this, [this] { Scale(1.25); });
-    connect(ZoomOutItem, &QAction::triggered, this, [this] { Scale(0.8); });
+    connect(ZoomInItem, &QAction::triggered, this, &TDiagramForm::ZoomIn);
+    connect(ZoomOutItem, &QAction::triggered, this, &TDiagramForm::ZoomOut);
     connect(FitItem, &QAction::triggered, this, &TDiagramForm::Fit);
     connect(SvgItem, &QAction::triggered, this, &TDiagramForm::ExportSvg);
     connect(PngItem, &QAction::triggered, this, &TDiagramForm::ExportPng);
     connect(ArrangeItem, &QAction::triggered, this, &TDiagramForm::Arrange);
+    // The zoom buttons show signs, so that the window's first width has room for every button.
+    ZoomInItem->setIconText(QStringLiteral("+"));
+    ZoomOutItem->setIconText(QStringLiteral("−"));
     auto* tools = new QToolBar(this);
     tools->addActions({ZoomInItem, ZoomOutItem, FitItem});
     tools->addSeparator();
@@ -182,9 +183,12 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
         {ZoomInItem, u"Увеличение диаграммы"},         {ZoomOutItem, u"Уменьшение диаграммы"},
         {FitItem, u"Диаграмма целиком в окне"},        {ArrangeItem, u"Новое расположение всех состояний"},
         {SvgItem, u"Сохранение диаграммы в файл SVG"}, {PngItem, u"Сохранение диаграммы в файл PNG"}};
-    for (const auto& [action, hint] : hints)
+    for (const auto& [action, hint] : hints) {
+        tools->widgetForAction(action)->setAccessibleName(action->text());
         tools->widgetForAction(action)->setAccessibleDescription(QString::fromUtf16(hint));
+    }
     // A narrow window hides the last buttons behind the toolbar's own extension button.
+    tools_ = tools;
     if (auto* more = tools->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) {
         more->setAccessibleName(QStringLiteral("Другие кнопки"));
         more->setAccessibleDescription(QStringLiteral("Кнопки панели, которым не хватило места"));
@@ -224,7 +228,7 @@ TDiagramForm::TDiagramForm(TMachine& machine, TConfig& config, TPrompts& prompts
     if (engine)
         connect(engine, &TEngine::runStateChanged, this, &TDiagramForm::ScheduleRecolour);
 
-    resize(520, 400);
+    resize(600, 400);
     ApplyLayout();
 }
 
@@ -245,6 +249,7 @@ void TDiagramForm::ReleasePicture() {
     BuildScene();
     stale_ = true;
     fitPending_ = true;
+    shown_ = false;
 }
 
 void TDiagramForm::ApplyLayout() {
@@ -323,21 +328,38 @@ void TDiagramForm::LayOut() {
 }
 
 void TDiagramForm::Show(TDiagram diagram) {
+    const QPointF corner = view_->mapToScene(QPoint(0, 0));
     diagram_ = std::move(diagram);
     if (!diagram_.error.isEmpty())
         note_->setText(QStringLiteral("Диаграмму построить не удалось: ") +
                        diagram_.error.section(QLatin1Char('\n'), 0, 0));
     else if (diagram_.nodes.isEmpty())
-        note_->setText(DiagramEmptyNote);
+        note_->setText(DiagramEmptyNote + QStringLiteral(". Чтобы добавить состояние, дважды щёлкните по диаграмме "
+                                                         "или нажмите Insert"));
     note_->setVisible(!diagram_.error.isEmpty() || diagram_.nodes.isEmpty());
     BuildScene();
-    if (fitPending_ && !diagram_.nodes.isEmpty()) {
+    // A picture larger than the window is fitted into it the first time; after that each edit's picture stays
+    // where the last one was, so that what the user placed stays under the pointer.
+    const bool fit = fitPending_ && !diagram_.nodes.isEmpty() &&
+                     (diagram_.bounds.width() > view_->viewport()->width() ||
+                      diagram_.bounds.height() > view_->viewport()->height());
+    if (!diagram_.nodes.isEmpty())
         fitPending_ = false;
-        // A picture larger than the window is fitted into it; a small one keeps its natural size.
-        if (diagram_.bounds.width() > view_->viewport()->width() ||
-            diagram_.bounds.height() > view_->viewport()->height())
-            Fit();
-    }
+    if (fit)
+        Fit();
+    else if (shown_)
+        KeepViewPlace(corner);
+    shown_ = true;
+}
+
+void TDiagramForm::KeepViewPlace(QPointF corner) {
+    // The scene reaches past what was in sight, by more than the scroll bars take, so that the view scrolls
+    // back to it to the pixel: a scene that fits the window would be centred in it, rounded.
+    const QSizeF sight = QSizeF(view_->viewport()->size() + QSize(40, 40)) / Zoom();
+    scene_->setSceneRect(scene_->sceneRect().united(QRectF(corner, sight)));
+    const QPoint drift = view_->mapFromScene(corner);
+    view_->horizontalScrollBar()->setValue(view_->horizontalScrollBar()->value() + drift.x());
+    view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->value() + drift.y());
 }
 
 void TDiagramForm::BuildScene() {
@@ -364,9 +386,15 @@ void TDiagramForm::BuildScene() {
     scene_->setItemIndexMethod(items > IndexedItems ? QGraphicsScene::NoIndex : QGraphicsScene::BspTreeIndex);
     scene_->setSceneRect(diagram_.bounds.adjusted(-8, -8, 8, 8));
     const QPen black(Qt::black, 1);
+    startPath_ = nullptr;
+    startHead_ = nullptr;
+    startNode_ = -1;
     if (!diagram_.startPath.isEmpty()) {
-        scene_->addPath(Curve(diagram_.startPath), black);
-        scene_->addPolygon(ArrowHead(diagram_.startPath, diagram_.startTip), black, Qt::black);
+        startPath_ = scene_->addPath(Curve(diagram_.startPath), black);
+        startHead_ = scene_->addPolygon(ArrowHead(diagram_.startPath, diagram_.startTip), black, Qt::black);
+        for (int n = 0; n < diagram_.nodes.size(); ++n)
+            if (diagram_.nodes[n].initial)
+                startNode_ = n;
     }
     BuildMore();
 }
@@ -435,6 +463,7 @@ void TDiagramForm::BuildMore() {
         buildTimer_->start();
         return;
     }
+    AnnounceItems();
     Recolour();
 }
 
@@ -548,6 +577,34 @@ void TDiagramForm::Scale(qreal factor) {
     view_->scale(factor, factor);
 }
 
+void TDiagramForm::ReplaceTool(QAction*& tool, QAction* entry) {
+    if (!tool || !entry || tool == entry)
+        return;
+    // The entry keeps the tool's other keys (Ctrl+= beside Ctrl++).
+    if (tool->shortcuts().contains(entry->shortcut()))
+        entry->setShortcuts(tool->shortcuts());
+    entry->setShortcutContext(Qt::WindowShortcut);
+    entry->setToolTip(tool->toolTip());
+    entry->setIconText(tool->iconText());
+    tools_->insertAction(tool, entry);
+    view_->insertAction(tool, entry);
+    addAction(entry);
+    if (QWidget* button = tools_->widgetForAction(entry))
+        if (QWidget* old = tools_->widgetForAction(tool)) {
+            button->setAccessibleName(old->accessibleName());
+            button->setAccessibleDescription(old->accessibleDescription());
+        }
+    delete std::exchange(tool, entry);
+}
+
+void TDiagramForm::ZoomIn() {
+    Scale(1.25);
+}
+
+void TDiagramForm::ZoomOut() {
+    Scale(0.8);
+}
+
 void TDiagramForm::Fit() {
     if (!scene_->sceneRect().isEmpty())
         view_->fitInView(scene_->sceneRect(), Qt::KeepAspectRatio);
@@ -565,28 +622,8 @@ bool TDiagramForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-        const QGraphicsItem* item = view_->itemAt(at);
-        if (item && item->data(KindData).toInt() == EdgeKind && item->data(RowData).toInt() >= 0) {
-            const int row = item->data(RowData).toInt();
-            emit commandActivated(row);
-            emit commandEditRequested(row);
-            return true;
-        }
-        if (item && item->data(KindData).toInt() == NodeKind) {
-            const int state = diagram_.nodes.value(item->data(IndexData).toInt()).state;
-            if (state >= 0) {
-                emit stateActivated(state);
-                emit stateEditRequested(state);
-            }
-            return true;
-        }
-        if (!item && !LayingOut()) {
-            AddStateAt(view_->mapToScene(at));
-            return true;
-        }
-    }
+    if (watched == view_->viewport() && DoubleClickEvent(event))
+        return true;
     // A right press on a state starts an arrow, not the menu.
     if (watched == view_->viewport() && event->type() == QEvent::ContextMenu) {
         const QGraphicsItem* item = view_->itemAt(static_cast<QContextMenuEvent*>(event)->pos());
@@ -683,256 +720,20 @@ QPointF TDiagramForm::StateCentre(const QString& name) const {
     return n >= 0 ? nodeItems_[n].rings[0]->sceneBoundingRect().center() : QPointF();
 }
 
-void TDiagramForm::PlaceState(const QString& name, QPointF centre) {
-    // Once the user places one state, every state shown keeps its place: the others must not jump.
-    if (positions_->IsEmpty())
-        for (const TDiagramNode& node : diagram_.nodes)
-            positions_->SetPosition(node.name, node.centre);
-    positions_->SetPosition(name, centre);
-    const int n = nodeByName_.value(TrimText(name).toCaseFolded(), -1);
-    if (n >= 0)
-        MoveNodeItems(n, centre);
-    machine_.NoteEdited();
-    ScheduleLayout();
-}
-
 void TDiagramForm::Arrange() {
     if (positions_->IsEmpty())
         return;
+    // A picture placed by hand is work: the user says so before it goes (and can take it back with "Отменить").
+    if (prompts_.Message(QStringLiteral("Упорядочить"),
+                         QStringLiteral("Состояния, расставленные вручную, будут расставлены заново.\nПродолжить?"),
+                         TIcon::Question, ButtonsOkCancel, TAnswer::Ok) != TAnswer::Ok)
+        return;
     positions_->Clear();
+    // The new picture is shown afresh, fitted when it is larger than the window.
     fitPending_ = true;
+    shown_ = false;
     machine_.NoteEdited();
     ScheduleLayout();
 }
 
-// The circle and name follow the pointer; the edges at the state are drawn straight until the layout routes
-// them again.
-void TDiagramForm::MoveNodeItems(int node, QPointF centre) {
-    TNodeItems& circle = nodeItems_[node];
-    const QPointF shift = centre - circle.rings[0]->sceneBoundingRect().center();
-    for (QGraphicsEllipseItem* ring : circle.rings)
-        if (ring)
-            ring->moveBy(shift.x(), shift.y());
-    circle.text->moveBy(shift.x(), shift.y());
-    const auto centreOf = [this](int n) { return nodeItems_[n].rings[0]->sceneBoundingRect().center(); };
-    for (int e = 0; e < diagram_.edges.size(); ++e) {
-        const TDiagramEdge& edge = diagram_.edges[e];
-        if (edge.from != node && edge.to != node)
-            continue;
-        TEdgeItems& items = edgeItems_[e];
-        if (edge.from == edge.to) {
-            for (QGraphicsItem* item : std::initializer_list<QGraphicsItem*>{items.path, items.arrow})
-                item->moveBy(shift.x(), shift.y());
-            for (int i = 0; i < items.texts.size(); ++i) {
-                items.texts[i]->moveBy(shift.x(), shift.y());
-                items.backs[i]->moveBy(shift.x(), shift.y());
-            }
-            continue;
-        }
-        const QPointF from = centreOf(edge.from);
-        const QPointF to = centreOf(edge.to);
-        const QLineF line(from, to);
-        const qreal radius = diagram_.nodes[edge.to].height / 2;
-        const QPointF tip = line.length() > radius ? line.pointAt(1 - radius / line.length()) : to;
-        const QPointF end = line.length() > radius + 10 ? line.pointAt(1 - (radius + 10) / line.length()) : from;
-        items.path->setPos(0, 0);
-        items.path->setPath(Curve({from, from, end, end}));
-        items.arrow->setPos(0, 0);
-        items.arrow->setPolygon(ArrowHead({from, end}, tip));
-        const QPointF middle = line.center();
-        const qreal lineHeight = edge.labelHeight / std::max<qsizetype>(1, edge.lines.size());
-        for (int i = 0; i < items.texts.size(); ++i) {
-            const QRectF box = items.texts[i]->boundingRect();
-            const qreal y = middle.y() - edge.labelHeight / 2 + i * lineHeight;
-            items.texts[i]->setPos(middle.x() - box.width() / 2, y + (lineHeight - box.height()) / 2);
-            items.backs[i]->setPos(0, 0);
-            items.backs[i]->setRect(QRectF(middle.x() - box.width() / 2 - 1, y, box.width() + 2, lineHeight));
-        }
-    }
-}
-
-bool TDiagramForm::DragEvent(QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
-        return false;
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    switch (type) {
-    case QEvent::MouseButtonPress: {
-        if (mouse->button() != Qt::LeftButton || mouse->modifiers() != Qt::NoModifier || LayingOut())
-            return false;
-        const QGraphicsItem* item = view_->itemAt(mouse->position().toPoint());
-        if (item && item->data(KindData).toInt() == EdgeKind) {
-            Select(item);
-            return false;
-        }
-        if (!item || item->data(KindData).toInt() != NodeKind)
-            return false;
-        dragNode_ = item->data(IndexData).toInt();
-        dragMoved_ = false;
-        dragOffset_ = view_->mapToScene(mouse->position().toPoint()) -
-                      nodeItems_[dragNode_].rings[0]->sceneBoundingRect().center();
-        return true;
-    }
-    case QEvent::MouseMove:
-        if (dragNode_ < 0 || !(mouse->buttons() & Qt::LeftButton))
-            return false;
-        dragMoved_ = true;
-        MoveNodeItems(dragNode_, view_->mapToScene(mouse->position().toPoint()) - dragOffset_);
-        return true;
-    case QEvent::MouseButtonRelease: {
-        if (dragNode_ < 0 || mouse->button() != Qt::LeftButton)
-            return false;
-        const int node = std::exchange(dragNode_, -1);
-        if (dragMoved_)
-            PlaceState(diagram_.nodes[node].name, view_->mapToScene(mouse->position().toPoint()) - dragOffset_);
-        else
-            Select(nodeItems_[node].text);
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
 // ---- Editing ------------------------------------------------------------------------------------------------
-
-void TDiagramForm::Select(const QGraphicsItem* item) {
-    selectedNode_ = -1;
-    selectedRow_ = -1;
-    delete std::exchange(focusFrame_, nullptr);
-    if (!item)
-        return;
-    focusFrame_ = scene_->addRect(item->sceneBoundingRect().adjusted(-2, -2, 2, 2), QPen(Qt::blue, 1, Qt::DotLine));
-    // Beneath the items, so that a click still finds what it frames.
-    focusFrame_->setZValue(-2);
-    view_->ensureVisible(item);
-    view_->setAccessibleName(ItemName(item));
-    if (item->data(KindData).toInt() == NodeKind) {
-        selectedNode_ = item->data(IndexData).toInt();
-        const int state = diagram_.nodes.value(selectedNode_).state;
-        if (state >= 0)
-            emit stateSelected(state);
-    } else if (item->data(KindData).toInt() == EdgeKind && item->data(RowData).toInt() >= 0) {
-        selectedRow_ = item->data(RowData).toInt();
-        emit commandSelected(selectedRow_);
-    }
-}
-
-void TDiagramForm::AddStateAt(QPointF centre) {
-    const qsizetype before = machine_.States().size();
-    emit stateAddRequested();
-    if (machine_.States().size() > before)
-        PlaceState(machine_.States().last().name, centre);
-}
-
-void TDiagramForm::AddCommandFromSelection() {
-    if (selectedNode_ >= 0 && selectedNode_ < diagram_.nodes.size())
-        emit commandAddRequested(diagram_.nodes[selectedNode_].name, QString());
-}
-
-void TDiagramForm::EditSelection() {
-    if (selectedRow_ >= 0)
-        emit commandEditRequested(selectedRow_);
-    else if (selectedNode_ >= 0 && diagram_.nodes.value(selectedNode_).state >= 0)
-        emit stateEditRequested(diagram_.nodes[selectedNode_].state);
-}
-
-void TDiagramForm::DeleteSelection() {
-    const int row = std::exchange(selectedRow_, -1);
-    const int node = std::exchange(selectedNode_, -1);
-    if (row >= 0)
-        emit commandDeleteRequested(row);
-    else if (node >= 0 && diagram_.nodes.value(node).state >= 0)
-        emit stateDeleteRequested(diagram_.nodes[node].state);
-}
-
-// An arrow for a new command is drawn with the right button, or the left one with Shift, from a state to a
-// state (or back onto the same one).
-bool TDiagramForm::LinkEvent(QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
-        return false;
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    const QPointF at = view_->mapToScene(mouse->position().toPoint());
-    const auto nodeAt = [&]() {
-        const QGraphicsItem* item = view_->itemAt(mouse->position().toPoint());
-        return item && item->data(KindData).toInt() == NodeKind ? item->data(IndexData).toInt() : -1;
-    };
-    const bool linkButton = mouse->button() == Qt::RightButton ||
-                            (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ShiftModifier));
-    switch (type) {
-    case QEvent::MouseButtonPress: {
-        const int node = linkButton && !LayingOut() ? nodeAt() : -1;
-        if (node < 0)
-            return false;
-        linkFrom_ = node;
-        const QPointF from = nodeItems_[node].rings[0]->sceneBoundingRect().center();
-        link_ = scene_->addLine(QLineF(from, at), QPen(Qt::darkGray, 1, Qt::DashLine));
-        return true;
-    }
-    case QEvent::MouseMove:
-        if (linkFrom_ < 0)
-            return false;
-        link_->setLine(QLineF(link_->line().p1(), at));
-        return true;
-    default: {
-        if (linkFrom_ < 0 || !(mouse->button() == Qt::RightButton || mouse->button() == Qt::LeftButton))
-            return false;
-        const int from = std::exchange(linkFrom_, -1);
-        delete std::exchange(link_, nullptr);
-        const int to = nodeAt();
-        if (to >= 0)
-            emit commandAddRequested(diagram_.nodes[from].name, diagram_.nodes[to].name);
-        return true;
-    }
-    }
-}
-
-QString TDiagramForm::ItemName(const QGraphicsItem* item) const {
-    if (item->data(KindData).toInt() == NodeKind)
-        return diagram_.nodes.value(item->data(IndexData).toInt()).name;
-    const int row = item->data(RowData).toInt();
-    if (row < 0 || row >= machine_.Commands().size())
-        return QString();
-    return TMachine::CommandText(TMachine::CommandFromRow(machine_.Commands()[row]));
-}
-
-// Tab and the arrow keys walk through the states, then the commands' label lines.
-bool TDiagramForm::KeyEvent(QKeyEvent* key) {
-    if (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))
-        return false;
-    int step = 0;
-    switch (key->key()) {
-    case Qt::Key_Tab:
-    case Qt::Key_Right:
-    case Qt::Key_Down:
-        step = 1;
-        break;
-    case Qt::Key_Backtab:
-    case Qt::Key_Left:
-    case Qt::Key_Up:
-        step = -1;
-        break;
-    default:
-        return false;
-    }
-    QList<QGraphicsItem*> order;
-    int current = -1;
-    for (int n = 0; n < nodeItems_.size(); ++n) {
-        if (n == selectedNode_)
-            current = int(order.size());
-        order.append(nodeItems_[n].text);
-    }
-    for (const TEdgeItems& edge : edgeItems_)
-        for (QGraphicsSimpleTextItem* line : edge.texts) {
-            if (selectedRow_ >= 0 && line->data(RowData).toInt() == selectedRow_)
-                current = int(order.size());
-            order.append(line);
-        }
-    if (order.isEmpty())
-        return false;
-    const int size = int(order.size());
-    const int next = current < 0 ? (step > 0 ? 0 : size - 1) : (current + step + size) % size;
-    Select(order[next]);
-    return true;
-}

@@ -179,8 +179,15 @@ bool SavePositionsFile(const QString& machinePath, const QHash<QString, QPointF>
     const fileio::TSaveResult saved = fileio::SaveFile(path, bytes, fileio::FreshTempName(path), QString());
     if (saved.ok())
         return true;
-    error = QStringLiteral("Машина сохранена, но положения состояний на диаграмме не записаны\n") + path +
-            QStringLiteral("\n") + fileio::ErrorText(saved.error);
+    if (saved.failure == fileio::TSaveFailure::SyncDir)
+        error = QStringLiteral("Машина сохранена, положения состояний на диаграмме записаны, но изменения каталога не "
+                               "сохранены на диске\n") +
+                path + QStringLiteral("\n") + fileio::ErrorText(saved);
+    else
+        error = QStringLiteral("Машина сохранена, но положения состояний на диаграмме не записаны\n") + path +
+                QStringLiteral("\n") + fileio::ErrorText(saved);
+    if (saved.failure == fileio::TSaveFailure::Replace)
+        error += QStringLiteral("\nПоложения остались в файле ") + saved.temp;
     return false;
 }
 
@@ -245,5 +252,15 @@ void TStatePositions::Load(const QString& machinePath, const TMachine& machine) 
 void TStatePositions::Reset() {
     positions_.clear();
     keyByFolded_.clear();
+    emit changed();
+}
+
+void TStatePositions::Assign(const QHash<QString, QPointF>& positions) {
+    if (positions.isSharedWith(positions_))
+        return;
+    positions_ = positions;
+    keyByFolded_.clear();
+    for (auto it = positions_.cbegin(); it != positions_.cend(); ++it)
+        keyByFolded_.insert(Folded(it.key()), it.key());
     emit changed();
 }

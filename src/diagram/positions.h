@@ -85,6 +85,8 @@ public:
     void Load(const QString& machinePath, const TMachine& machine);
     // No positions, for a new or closed machine. Emits changed() only.
     void Reset();
+    // The positions an undo or redo puts back, keyed as Positions() gave them. Emits changed() only.
+    void Assign(const QHash<QString, QPointF>& positions);
 
 signals:
     // Any change: the diagram places its states again.

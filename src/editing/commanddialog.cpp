@@ -102,24 +102,28 @@ void TCommandDialog::CreateControls() {
     helpButton_ = NamedButton(QStringLiteral("HelpButton"), QStringLiteral("Помошь"), 1412, this);
     okButton_->setDefault(true);
 
-    const auto label = [this](const QString& name, const QString& text) {
+    // Each label names its box, for a screen reader too.
+    const auto label = [this](const QString& name, const QString& text, QComboBox* box) {
         auto* l = new QLabel(text, this);
         l->setObjectName(name);
+        l->setBuddy(box);
+        box->setAccessibleName(text);
         return l;
     };
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(15);
-    grid->addWidget(label(QStringLiteral("OldStateLabel"), QStringLiteral("Исходное состояние")), 0, 0);
-    grid->addWidget(label(QStringLiteral("OldABCLabel"), QStringLiteral("Исходный символ")), 0, 1);
+    grid->addWidget(label(QStringLiteral("OldStateLabel"), QStringLiteral("Исходное состояние"), oldStateComboBox_), 0,
+                    0);
+    grid->addWidget(label(QStringLiteral("OldABCLabel"), QStringLiteral("Исходный символ"), oldABCComboBox_), 0, 1);
     grid->addWidget(oldStateComboBox_, 1, 0);
     grid->addWidget(oldABCComboBox_, 1, 1);
     grid->setRowMinimumHeight(2, 12);
-    grid->addWidget(label(QStringLiteral("NewStateLabel"), QStringLiteral("Новое состояние")), 3, 0);
-    grid->addWidget(label(QStringLiteral("NewABCLabel"), QStringLiteral("Новый символ")), 3, 1);
+    grid->addWidget(label(QStringLiteral("NewStateLabel"), QStringLiteral("Новое состояние"), newStateComboBox_), 3, 0);
+    grid->addWidget(label(QStringLiteral("NewABCLabel"), QStringLiteral("Новый символ"), newABCComboBox_), 3, 1);
     grid->addWidget(newStateComboBox_, 4, 0);
     grid->addWidget(newABCComboBox_, 4, 1);
     grid->setRowMinimumHeight(5, 12);
-    grid->addWidget(label(QStringLiteral("MoveLabel"), QStringLiteral("Перемещение")), 6, 0);
+    grid->addWidget(label(QStringLiteral("MoveLabel"), QStringLiteral("Перемещение"), moveComboBox_), 6, 0);
     grid->addWidget(moveComboBox_, 7, 0);
 
     auto* buttons = new QHBoxLayout;

@@ -584,24 +584,29 @@ bool TQtmFile::ReplaceFile(const QString& name) {
     case fileio::TSaveFailure::None:
         break;
     case fileio::TSaveFailure::RemoveTemp:
-        Error(SaveCaption, QStringLiteral("Ошибка удаления временного файла\n") + temp);
+        Error(SaveCaption, QStringLiteral("Ошибка удаления временного файла\n") + result.temp);
         return false;
     case fileio::TSaveFailure::CreateTemp:
-        Error(SaveCaption, QStringLiteral("Не удалось создать временный файл\n") + temp);
+        Error(SaveCaption, QStringLiteral("Не удалось создать временный файл\n") + result.temp);
         return false;
     case fileio::TSaveFailure::WriteTemp:
-        Error(SaveCaption, QStringLiteral("Ошибка сохранения результатов во временный файл\n") + temp);
+        Error(SaveCaption, QStringLiteral("Ошибка сохранения результатов во временный файл\n") + result.temp);
         return false;
     case fileio::TSaveFailure::RemoveBackup:
         Error(SaveCaption, QStringLiteral("Ошибка удаления старого файла\n") + backup);
         return false;
     case fileio::TSaveFailure::Replace:
         Error(SaveCaption, QStringLiteral("Ошибка сохранения файла\n") + name +
-                               QStringLiteral("\nДанные сохранены в файле\n") + temp +
+                               QStringLiteral("\nДанные сохранены в файле\n") + result.temp +
                                QStringLiteral("\nПопытайтесь переименовать файл вручную"));
         return false;
     case fileio::TSaveFailure::SyncDir:
         Error(SaveCaption, SyncDirText(name));
+        return false;
+    case fileio::TSaveFailure::NotRegular:
+    case fileio::TSaveFailure::Write:
+        Error(SaveCaption,
+              QStringLiteral("Ошибка записи файла\n") + name + QStringLiteral("\n") + fileio::ErrorText(result));
         return false;
     }
     if (result.backupFailed)

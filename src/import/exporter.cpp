@@ -163,12 +163,19 @@ bool Check(const TExportSource& source, TExportFormat format, TChecked& checked,
         const QString to = TrimText(row.newState);
         // The faults for which the data check keeps the machine from running, in its words.
         Move& move = checked.moves[i];
+        const auto missing = [&](const QString& symbol) {
+            return symbol[0] != BlankSymbol && !source.alphabet.contains(symbol[0]);
+        };
         QString fault = from.isEmpty()              ? checkmsg::NoSourceState
                         : checked.StateOf(from) < 0 ? checkmsg::UnknownSourceState + QStringLiteral(": ") + Quoted(from)
                         : row.sourceSymbol.size() != 1 ? checkmsg::NoSourceSymbol
-                        : to.isEmpty()                 ? checkmsg::NoNewState
-                        : checked.StateOf(to) < 0      ? checkmsg::UnknownNewState + QStringLiteral(": ") + Quoted(to)
-                        : row.newSymbol.size() != 1    ? checkmsg::NoNewSymbol
+                        : missing(row.sourceSymbol)
+                            ? checkmsg::SourceSymbolNotInAlphabet + QStringLiteral(": ") + Quoted(row.sourceSymbol)
+                        : to.isEmpty()              ? checkmsg::NoNewState
+                        : checked.StateOf(to) < 0   ? checkmsg::UnknownNewState + QStringLiteral(": ") + Quoted(to)
+                        : row.newSymbol.size() != 1 ? checkmsg::NoNewSymbol
+                        : missing(row.newSymbol)
+                            ? checkmsg::NewSymbolNotInAlphabet + QStringLiteral(": ") + Quoted(row.newSymbol)
                         : TrimText(row.move).isEmpty() ? checkmsg::NoMove
                         : !MoveOf(row.move, move)      ? checkmsg::UnknownMove
                                                        : QString();
@@ -350,6 +357,7 @@ TExportSource ExportSourceOf(const TMachine& machine) {
         source.states.append(s.name);
     source.initialState = machine.GetInitialState();
     source.commands = machine.Commands();
+    source.alphabet = machine.Alphabet();
     return source;
 }
 
@@ -423,23 +431,9 @@ bool ExportMachineFile(const TExportSource& source, TExportFormat format, const 
     if (!ExportText(source, format, options, exported, error))
         return false;
     warnings = exported.warnings;
-    const QString temp = fileio::FreshTempName(path);
-    const fileio::TSaveResult saved = fileio::SaveFile(path, exported.bytes, temp, QString());
-    switch (saved.failure) {
-    case fileio::TSaveFailure::None:
+    const fileio::TSaveResult saved = fileio::SaveFile(path, exported.bytes, fileio::FreshTempName(path), QString());
+    if (saved.ok())
         return true;
-    case fileio::TSaveFailure::Replace:
-        error = QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") + fileio::ErrorText(saved.error) +
-                QStringLiteral("\nМашина осталась в файле ") + temp;
-        break;
-    case fileio::TSaveFailure::SyncDir:
-        error = QStringLiteral("Файл ") + path +
-                QStringLiteral(" записан, но изменения каталога не сохранены на диске: ") +
-                fileio::ErrorText(saved.error);
-        break;
-    default:
-        error = QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") + fileio::ErrorText(saved.error);
-        break;
-    }
+    error = fileio::FailureText(path, saved, QStringLiteral("Машина осталась в файле"));
     return false;
 }

@@ -30,6 +30,8 @@ struct TExportSource {
     QStringList states;
     QString initialState;
     QList<TCommandRow> commands;
+    // The symbols the commands may read and write besides the blank.
+    QString alphabet;
 };
 
 TExportSource ExportSourceOf(const TMachine& machine);
@@ -56,7 +58,7 @@ struct TExported {
 // and this program's importer keep as it is (distinct without regard to case, at most 16 characters). The
 // text is read back before it is given out, and must give the same machine. False, with a message that says
 // what cannot be written and where (a command's number from 0, as the data check numbers them), for a
-// machine the program would not run (no initial state, no commands, a faulty command) or one the format
+// machine the program would not run (no initial state, no commands, a faulty command, a symbol not in the alphabet) or one the format
 // cannot hold.
 bool ExportText(const TExportSource& source, TExportFormat format, const TExportOptions& options, TExported& result,
                 QString& error);

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <functional>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString Blanks(qsizetype n) {
@@ -524,7 +526,11 @@ bool TRunLog::WriteReport(const QString& fileName, TPrompts& prompts) {
         error(QStringLiteral("Слишком динное имя файла\n") + name);
         return false;
     }
-    if (info.exists() && !info.isFile()) {
+    // A FIFO and a device are written straight; anything else that is not a file cannot hold a report.
+    struct stat st {};
+    const bool straight =
+        ::stat(QFile::encodeName(name).constData(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode));
+    if (info.exists() && !info.isFile() && !straight) {
         error(QStringLiteral("Не могу создать файл\n") + name);
         return false;
     }
@@ -550,7 +556,7 @@ bool TRunLog::WriteReport(const QString& fileName, TPrompts& prompts) {
     case fileio::TSaveFailure::None:
         break;
     case fileio::TSaveFailure::RemoveTemp:
-        error(QStringLiteral("Ошибка удаления временного файла\n") + temp);
+        error(QStringLiteral("Ошибка удаления временного файла\n") + result.temp);
         return false;
     case fileio::TSaveFailure::CreateTemp:
     case fileio::TSaveFailure::WriteTemp:
@@ -561,10 +567,14 @@ bool TRunLog::WriteReport(const QString& fileName, TPrompts& prompts) {
         return false;
     case fileio::TSaveFailure::Replace:
         error(QStringLiteral("Ошибка сохранения файла\n") + name + QStringLiteral("\nДанные сохранены в файле\n") +
-              temp + QStringLiteral("\nПопытайтесь переименовать файл вручную"));
+              result.temp + QStringLiteral("\nПопытайтесь переименовать файл вручную"));
         return false;
     case fileio::TSaveFailure::SyncDir:
         error(QStringLiteral("Файл записан, но изменения каталога не сохранены на диске\n") + name);
+        return false;
+    case fileio::TSaveFailure::NotRegular:
+    case fileio::TSaveFailure::Write:
+        error(QStringLiteral("Ошибка записи файла\n") + name + QStringLiteral("\n") + fileio::ErrorText(result));
         return false;
     }
     if (result.backupFailed)

@@ -196,7 +196,8 @@ void TEngine::StepOnce() {
             const int position = core.headPosition;
             const std::uint8_t before = core.HeadByte();
             RememberStep(false);
-            const TRunCore::TOutcome outcome = core.Execute(settings_.DiesCount);
+            const TRunCore::TOutcome outcome =
+                core.Execute(settings_.DiesCount > 0 ? settings_.DiesCount : RunCoreNoLimit);
             wroteAt_ = outcome == TRunCore::TOutcome::Ok ? core.step : -1;
             wrotePosition_ = position;
             wroteBefore_ = before;
@@ -262,6 +263,18 @@ bool TEngine::MayHit() {
     return known == 2;
 }
 
+const QString& TEngine::PendingCommandText(int row) {
+    if (commandTextsRun_ != run_ || commandTextsRevision_ != machine_.CommandCheckRevision()) {
+        commandTexts_.clear();
+        commandTextsRun_ = run_;
+        commandTextsRevision_ = machine_.CommandCheckRevision();
+    }
+    auto known = commandTexts_.find(row);
+    if (known == commandTexts_.end())
+        known = commandTexts_.insert(row, TMachine::CommandText(*machine_.PendingCommand()));
+    return *known;
+}
+
 void TEngine::LookUp() {
     TRunCore& core = machine_.Core();
     try {
@@ -281,16 +294,24 @@ void TEngine::LookUp() {
                 }
                 loop->Log();
             } else {
-                // The log reads the tape from the core: nothing is copied, however long the tape.
+                // The log reads the tape, the state and the symbol from the core: nothing is copied, however
+                // long the tape, and the model is not brought up to date at every tick, only once a frame.
+                static const auto symbols = [] {
+                    std::vector<QString> texts;
+                    for (int b = 0; b < 256; ++b)
+                        texts.emplace_back(TRunCore::CharOf(std::uint8_t(b)));
+                    return texts;
+                }();
                 const TTapeNow tape{core, run_, wroteAt_, wrotePosition_, wroteBefore_};
+                const QString& state = core.StateName(core.state);
+                const QString& symbol = symbols[core.HeadByte()];
                 if (settings_.History) {
-                    const qint64 n = log_->FindRepeatedOnTape(machine_.CurrentState(), machine_.CurrentSymbol(),
-                                                              machine_.HeadPosition(), tape);
+                    const qint64 n = log_->FindRepeatedOnTape(state, symbol, core.headPosition, tape);
                     if (n != 0 && !AskLoop(n))
                         return;
                 }
-                log_->LogStepOnTape(machine_.StepNumber(), machine_.CurrentState(), machine_.CurrentSymbol(),
-                                    machine_.HeadPosition(), tape, TMachine::CommandText(*machine_.PendingCommand()));
+                log_->LogStepOnTape(core.step, state, symbol, core.headPosition, tape,
+                                    PendingCommandText(core.pending.row));
             }
             if (!undo_.empty() && undo_.back().step + 1 == core.step)
                 undo_.back().logged = true;
@@ -344,6 +365,17 @@ bool TEngine::AskLoop(qint64 n) {
     return true;
 }
 
+bool TEngine::Unbounded(TRunCore::TOutcome outcome, int reach) {
+    // Without a limit a border is only where the reach ran out: the run goes on with a wider one.
+    if ((outcome != TRunCore::TOutcome::LeftBorder && outcome != TRunCore::TOutcome::RightBorder) ||
+        !TRunCore::ReachMayGrow(settings_.DiesCount, reach))
+        return false;
+    TRunCore& core = machine_.Core();
+    core.Widen(core.ReachFor(settings_.DiesCount));
+    core.Lookup();
+    return true;
+}
+
 bool TEngine::StopAtStepLimit() {
     const RunState state = machine_.GetRunState();
     const TRunCore& core = machine_.Core();
@@ -373,8 +405,11 @@ void TEngine::RunSteps(qint64 limit) {
         if (loop) {
             try {
                 qint64 repeat = 0;
-                const TRunCore::TOutcome outcome = loop->Run(limit, settings_.DiesCount, settings_.History, repeat);
+                const int reach = core.ReachFor(settings_.DiesCount);
+                const TRunCore::TOutcome outcome = loop->Run(limit, reach, settings_.History, repeat);
                 machine_.CoreStepped();
+                if (Unbounded(outcome, reach))
+                    continue;
                 if (outcome != TRunCore::TOutcome::Ok)
                     Stop(outcome);
                 else if (repeat != 0 && AskLoop(repeat))
@@ -386,8 +421,11 @@ void TEngine::RunSteps(qint64 limit) {
             continue;
         }
         try {
-            const TRunCore::TOutcome outcome = core.RunUntil(limit, settings_.DiesCount);
+            const int reach = core.ReachFor(settings_.DiesCount);
+            const TRunCore::TOutcome outcome = core.RunUntil(limit, reach);
             machine_.CoreStepped();
+            if (Unbounded(outcome, reach))
+                continue;
             if (outcome != TRunCore::TOutcome::Ok)
                 Stop(outcome);
         } catch (...) {

@@ -4,6 +4,7 @@
 #include "machine/runcore.h"
 #include "platform/prompts.h"
 
+#include <QHash>
 #include <QObject>
 
 #include <deque>
@@ -110,6 +111,8 @@ private:
     void LookUp();
     // Ends the run at a stop the core found: a border, a move off the tape, or no command.
     void Stop(TRunCore::TOutcome outcome);
+    // A border met with DiesCount 0 where only the reach ran out: the rule is looked up again and true.
+    bool Unbounded(TRunCore::TOutcome outcome, int reach);
     bool MayHit();
     // Pauses, shows one message, then returns to Ready.
     void StopWith(TStop reason, const QString& caption, const QString& text, TIcon icon);
@@ -130,6 +133,13 @@ private:
     // Counts the runs loaded into the core; the step the last command counted, the cell it wrote and what
     // that cell held before (the log follows the tape by them).
     quint64 run_ = 0;
+    // The log's text of each command row, made once a run and edit (run_ and the check revision they were
+    // made at): a tick builds no text for its row.
+    QHash<int, QString> commandTexts_;
+    quint64 commandTextsRun_ = 0;
+    quint64 commandTextsRevision_ = 0;
+    // The text of the pending command, whose row is row.
+    const QString& PendingCommandText(int row);
     // What each step changed, newest last, for StepBack.
     struct TUndo {
         qint64 step = 0;

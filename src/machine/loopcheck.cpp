@@ -123,6 +123,9 @@ TRunCore::TOutcome TLoopCheck::RunStepwise(qint64 limit, int dies, qint64& repea
         if ((repeat = Find()) != 0)
             break;
         Log();
+        // A stop of the core ends the run here, as a limit there would.
+        if (core_.AtStop(core_.state, core_.HeadByte()))
+            break;
     }
     return TRunCore::TOutcome::Ok;
 }
@@ -164,6 +167,8 @@ TRunCore::TOutcome TLoopCheck::Run(qint64 limit, int dies, bool history, qint64&
             // The run repeats with that period: the log finds it at firstRepeat_ and at every step after.
             const qint64 at = std::max(firstRepeat_, from + 1);
             outcome = core_.RunUntil(period_ > window ? limit : std::min(limit, at), dies);
+            if (core_.stoppedAt >= 0)
+                limit = std::min(limit, core_.stoppedAt);
             if (period_ <= window && outcome == TRunCore::TOutcome::Ok && core_.step == at)
                 repeat = at - period_;
             break;
@@ -174,6 +179,9 @@ TRunCore::TOutcome TLoopCheck::Run(qint64 limit, int dies, bool history, qint64&
         }
         seenAt_ = 0;
         outcome = core_.RunUntil(std::min(limit, newer_.step + span_), dies, this);
+        // A stop of the core ends the run there, as a limit there would: what follows is what a limit finds.
+        if (core_.stoppedAt >= 0)
+            limit = std::min(limit, core_.stoppedAt);
         if (seenAt_ != 0) {
             period_ = seenAt_ - newer_.step;
             if (period_ <= window)

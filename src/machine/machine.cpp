@@ -412,10 +412,11 @@ void TMachine::MarkActiveCommand(int index) {
 // ---- Tape -------------------------------------------------------------------------------------------------
 
 void TMachine::BuildTape(const QString& text) {
-    tape_.resize(text.size() + 2);
+    const QString cells = text.isEmpty() && emptyWordOnBlanks_ ? QString(BlankSymbol) : text;
+    tape_.resize(cells.size() + 2);
     tape_.first() = TTapeCell{BlankSymbol, 0};
-    for (qsizetype i = 0; i < text.size(); ++i)
-        tape_[i + 1] = TTapeCell{text[i], 0};
+    for (qsizetype i = 0; i < cells.size(); ++i)
+        tape_[i + 1] = TTapeCell{cells[i], 0};
     tape_.last() = TTapeCell{BlankSymbol, 0};
     headMarkedCell_ = -1;
     emit tapeChanged();
@@ -443,8 +444,8 @@ TFullWord TMachine::TakeTapeSnapshot() const {
     };
     TFullWord w;
     w.left = part(0, leftBlanks_);
-    w.word = part(leftBlanks_, word_.size());
-    w.right = part(leftBlanks_ + word_.size(), tape_.size());
+    w.word = part(leftBlanks_, WordCells());
+    w.right = part(leftBlanks_ + WordCells(), tape_.size());
     return w;
 }
 

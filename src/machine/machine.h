@@ -32,7 +32,7 @@ public:
     void SetNotifications(bool on) { notify_ = on; }
     bool Notifications() const { return notify_; }
     // Off (the window): an empty word's first lookup reads no symbol and the run halts there. On (qtm-run):
-    // the head reads the blank of the tape of two blank cells, as machines of other simulators expect.
+    // the empty word is a word of one blank cell, under the head, as machines of other simulators expect.
     void SetEmptyWordOnBlanks(bool on) { emptyWordOnBlanks_ = on; }
 
     // Alphabet.
@@ -169,6 +169,9 @@ public:
     void CoreRewound();
     bool RunDirty() const { return stale_ || !notes_.Empty(); }
     void FlushRun();
+    // How often the model has caught up with the core: once a frame while Running, not once a tick; for the
+    // tests.
+    quint64 Syncs() const { return syncs_; }
 
     // The four status bar panels' texts (the last is drawn, not written).
     QString StatusText(int panel) const;
@@ -181,6 +184,11 @@ public:
 
     // Empties the machine (no file is open).
     void Clear();
+    // Puts back a content the edit history recorded: the texts and lists as given (their marks are set again by
+    // the checks), with the change signals of what differs and no edited(), since the history keeps the
+    // modified flag. The initial state is taken as written, never added to the states.
+    void Restore(const QString& alphabet, const QString& word, const QString& initialState,
+                 const QList<TStateItem>& states, const QList<TCommandRow>& commands);
     // True when there is nothing in the machine at all.
     bool IsEmpty() const;
 
@@ -209,6 +217,8 @@ private:
             const_cast<TMachine*>(this)->Sync();
     }
     void Sync();
+    // The cells the word takes on the tape: one blank for the empty word run on blanks.
+    int WordCells() const { return word_.isEmpty() && emptyWordOnBlanks_ ? 1 : int(word_.size()); }
     void GrowTape(int left, int right);
     void SetCellMarkBits(int cell, TCellMarks mark);
     void InvalidateCommandIndex() {
@@ -262,6 +272,7 @@ private:
 
     TRunCore core_;
     bool stale_ = false;
+    quint64 syncs_ = 0;
     // The core's rules were made from the rows as they are now.
     bool compiled_ = false;
     struct TNotes {

@@ -60,8 +60,8 @@ void TMachine::ResetBlanks() {
 }
 
 void TMachine::SetHeadPosition(int p) {
-    const int n = int(word_.size());
-    const int dies = settings_.DiesCount;
+    const int n = WordCells();
+    const int dies = settings_.DiesCount > 0 ? settings_.DiesCount : RunCoreNoLimit;
     headPosition_ = p;
     if (p > 0) {
         const int r = rightBlanks_;
@@ -121,15 +121,8 @@ void TMachine::BeginRun() {
     QString cells(tape_.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < tape_.size(); ++i)
         cells[i] = tape_[i].symbol;
-    core_.Load(cells, leftBlanks_, rightBlanks_, headPosition_, int(word_.size()), core_.StateId(currentState_),
+    core_.Load(cells, leftBlanks_, rightBlanks_, headPosition_, WordCells(), core_.StateId(currentState_),
                currentSymbol_.isEmpty() && !emptyWordOnBlanks_);
-    // On blanks, the empty word's head stands on the tape's last cell, from which no move to the right is
-    // allowed: one blank more beyond it lets the machine go either way.
-    if (emptyWordOnBlanks_ && word_.isEmpty() && core_.rightBlanks == 0) {
-        core_.tape.Grow(0, 1);
-        core_.rightBlanks = 1;
-        core_.grown = true;
-    }
     core_.step = stepNumber_;
     stale_ = false;
 }
@@ -181,6 +174,7 @@ void TMachine::NoteRow(int row) {
 
 void TMachine::Sync() {
     stale_ = false;
+    ++syncs_;
     TRunCore& c = core_;
     const bool breaks = (breakPoints_ && !breakPoints_->IsEmpty()) || anyBreakMarks_;
     const auto refresh = [&](int first, int last) {

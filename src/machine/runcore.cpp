@@ -370,16 +370,18 @@ TRunCore::TInsideExit TRunCore::RunInside(qint64 limit, int dies, TWatch* watch)
     static const void* const keeping[InsideActions] = {QTM_ACTIONS(QTM_LABEL_ADDRESS)};
 #undef QTM_LABEL_ADDRESS
     std::vector<const void*>& jumps = insideJump_[Watched];
-    if (insideJumpStates_[Watched] != insideStates_) {
+    if (insideJumpStates_[Watched] != insideStates_ || insideJumpStops_[Watched] != stopsVersion_) {
         jumps.resize(inside_.size());
         for (std::size_t k = 0; k < inside_.size(); ++k) {
             const int a = inside_[k];
-            jumps[k] = std::uint8_t(k) == mark_        ? &&edge
-                       : a < 0                         ? &&noRule
-                       : actions_[std::size_t(a)].keep ? keeping[a]
-                                                       : writing[a];
+            // A stop goes out as a key without a rule does; RunUntil tells the two apart by the rule.
+            jumps[k] = std::uint8_t(k) == mark_                        ? &&edge
+                       : a < 0 || AtStop(int(k >> 8), std::uint8_t(k)) ? &&noRule
+                       : actions_[std::size_t(a)].keep                 ? keeping[a]
+                                                                       : writing[a];
         }
         insideJumpStates_[Watched] = insideStates_;
+        insideJumpStops_[Watched] = stopsVersion_;
     }
     // No step checks the tape's ends. The cell beyond each end the tape can reach holds the mark, and so does
     // an end that may still grow (its own blank is held aside): the head landing on a mark jumps to the code
@@ -524,11 +526,20 @@ done:
 
 #pragma GCC diagnostic pop
 
+void TRunCore::SetStops(std::vector<std::uint8_t> stops) {
+    stops_ = std::move(stops);
+    ++stopsVersion_;
+}
+
 TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies, TWatch* watch) {
     TOutcome outcome = TOutcome::Ok;
+    stoppedAt = -1;
     if (!hasPending || step >= limit)
         return outcome;
+    const qint64 first = step;
     const bool inside = PrepareInside();
+    // A run that stands on a stop takes that step the general way: the inner loop would leave at once.
+    bool general = AtStop(state, HeadByte());
     if (inside && watch) {
         watchKeys_.assign(inside_.size(), 0);
         for (std::size_t s = 0; s < std::size_t(insideStates_) && s < watch->watchedStates.size(); ++s)
@@ -538,15 +549,15 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies, TWatch* watch) {
     const std::size_t cols = std::size_t(columns_);
     TRule r = pending;
     for (bool stopped = false; !stopped;) {
-        if (inside) {
+        if (inside && !general) {
             const TInsideExit exit =
                 watch ? RunInside<true>(limit, dies, watch) : RunInside<false>(limit, dies, nullptr);
             if (exit != TInsideExit::General) {
                 r = table[std::size_t(state) * cols + column_[HeadByte()]];
-                outcome = exit == TInsideExit::NoRule        ? TOutcome::Halt
-                          : exit == TInsideExit::LeftBorder  ? TOutcome::LeftBorder
-                          : exit == TInsideExit::RightBorder ? TOutcome::RightBorder
-                                                             : TOutcome::Ok;
+                outcome = exit == TInsideExit::NoRule && r.row < 0 ? TOutcome::Halt
+                          : exit == TInsideExit::LeftBorder        ? TOutcome::LeftBorder
+                          : exit == TInsideExit::RightBorder       ? TOutcome::RightBorder
+                                                                   : TOutcome::Ok;
                 break;
             }
         }
@@ -593,11 +604,12 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies, TWatch* watch) {
                 stopped = true;
                 break;
             }
-            if (n >= limit) {
+            if (n >= limit || AtStop(s, t[cell])) {
                 stopped = true;
                 break;
             }
         } while (!inside);
+        general = false;
         state = s;
         step = n;
         headPosition = cell - leftBlanks;
@@ -608,6 +620,8 @@ TRunCore::TOutcome TRunCore::RunUntil(qint64 limit, int dies, TWatch* watch) {
         pending = r;
     else
         hasPending = false;
+    if (outcome == TOutcome::Ok && step > first && AtStop(state, HeadByte()))
+        stoppedAt = step;
     // Anything may have been written: the model looks at the whole tape once.
     dirtyFirst = 0;
     dirtyLast = int(tape.size()) - 1;

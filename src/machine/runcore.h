@@ -37,6 +37,11 @@ private:
     std::size_t size_ = 0;
 };
 
+// The tape's limit that stands for none (DiesCount 0): as far as a position reaches, which no tape in memory
+// comes near. The inner loop makes room for the whole reach, so an unlimited run is run with a reach that
+// doubles as the tape grows (ReachFor).
+constexpr int RunCoreNoLimit = 1 << 30;
+
 // What a compiled rule does.
 struct TRunRule {
     std::int32_t next = 0;
@@ -128,10 +133,32 @@ public:
     TOutcome Execute(int dies);
     // The lookup phase: finds the rule for the cell under the head and makes it the pending one.
     TOutcome Lookup();
-    // Execute and look up until a stop or until limit steps are counted, with nothing in between but the watch.
+    // Execute and look up until a stop or until limit steps are counted, with nothing in between but the watch
+    // and the stops below.
     TOutcome RunUntil(qint64 limit, int dies, TWatch* watch = nullptr);
+    // Keys (a state number times 256 plus the byte under the head) where RunUntil stops, the rule pending, once
+    // it has taken a step: where a breakpoint may fire. Empty: none.
+    void SetStops(std::vector<std::uint8_t> stops);
+    // The step the last RunUntil ended at when it ended on such a key (the first it came to), or -1.
+    qint64 stoppedAt = -1;
+    bool AtStop(int s, std::uint8_t byte) const {
+        const std::size_t key = (std::size_t(s) << 8) | byte;
+        return key < stops_.size() && stops_[key];
+    }
 
     int HeadCell() const { return leftBlanks + headPosition; }
+    // The limit to run with for a DiesCount: itself, or for 0 twice the tape, as far as RunCoreNoLimit.
+    int ReachFor(int dies) const {
+        return dies > 0 ? dies : int(std::min<qint64>(RunCoreNoLimit, std::max<qint64>(1024, 2 * qint64(tape.size()))));
+    }
+    // Whether a stop at a border with that reach only means the reach must grow.
+    static bool ReachMayGrow(int dies, int reach) { return dies <= 0 && reach < RunCoreNoLimit; }
+    // After a stop at a border of a reach now wider: the tape takes the cell beyond the head, as it would have
+    // when the head came to the end.
+    void Widen(int dies) {
+        Place(headPosition, dies);
+        grown = true;
+    }
     std::uint8_t HeadByte() const { return tape[std::size_t(HeadCell())]; }
     // How far the tape can reach with that limit: cells beyond the word on the left and on the right.
     int LeftReach(int dies) const { return std::max(dies, leftBlanks); }
@@ -197,6 +224,10 @@ private:
     // makes them, as only it knows its labels.
     std::array<std::vector<const void*>, 2> insideJump_;
     std::array<int, 2> insideJumpStates_{-1, -1};
+    std::vector<std::uint8_t> stops_;
+    int stopsVersion_ = 0;
+    std::array<int, 2> insideJumpStops_{-1, -1};
+
     // Per key of the inner loop: whether the watch wants to hear of it.
     std::vector<std::uint8_t> watchKeys_;
 };

@@ -119,7 +119,7 @@ void TCostForm::CreateControls() {
     for (QWidget* w : std::initializer_list<QWidget*>{alphabetLabel, AlphabetEdit, lengthLabel, MaxLengthEdit,
                                                       limitLabel, StepLimitEdit, SeriesBox, MeasureButton})
         run->addWidget(w);
-    run->addWidget(progress, 1);
+    run->addStretch(1);
     layout->addLayout(run);
 
     auto* files = new QHBoxLayout;
@@ -129,7 +129,10 @@ void TCostForm::CreateControls() {
     TableButton->setCheckable(true);
     SavedLabel = new QLabel(this);
     SavedLabel->setObjectName(QStringLiteral("SavedLabel"));
+    // A long path must not widen the window.
+    SavedLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     files->addWidget(TableButton);
+    files->addWidget(progress, 1);
     files->addWidget(SavedLabel, 1);
     files->addWidget(PngButton);
     files->addWidget(CsvButton);

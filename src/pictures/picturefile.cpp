@@ -9,9 +9,7 @@ QString SavePictureFile(TPrompts& prompts, const QString& caption, const TFileDi
         return QString();
     const fileio::TSaveResult saved = fileio::SaveFile(name, bytes(), fileio::FreshTempName(name), QString());
     if (!saved.ok()) {
-        prompts.Message(caption,
-                        QStringLiteral("Ошибка записи файла ") + name + QStringLiteral("\n") +
-                            fileio::ErrorText(saved.error),
+        prompts.Message(caption, fileio::FailureText(name, saved, QStringLiteral("Данные остались в файле")),
                         TIcon::Stop);
         return QString();
     }

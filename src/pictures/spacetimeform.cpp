@@ -195,7 +195,11 @@ void TSpaceTimeForm::CreateControls() {
 
     InfoLabel = new QLabel(this);
     InfoLabel->setObjectName(QStringLiteral("InfoLabel"));
-    layout->addWidget(InfoLabel);
+    // A long path or step number must not widen the window.
+    InfoLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* info = new QHBoxLayout;
+    info->addWidget(InfoLabel, 1);
+    layout->addLayout(info);
     LegendLabel = new QLabel(this);
     LegendLabel->setObjectName(QStringLiteral("LegendLabel"));
     LegendLabel->setTextFormat(Qt::RichText);
@@ -224,9 +228,11 @@ void TSpaceTimeForm::CreateControls() {
     buttons->addWidget(limitLabel);
     buttons->addWidget(StepLimitEdit);
     buttons->addWidget(RebuildButton);
-    buttons->addWidget(progress, 1);
-    for (QPushButton* b : {ZoomInButton, ZoomOutButton, FitButton, RowsButton, ExportButton})
+    buttons->addStretch(1);
+    for (QPushButton* b : {ZoomInButton, ZoomOutButton, FitButton, ExportButton})
         buttons->addWidget(b);
+    info->addWidget(RowsButton);
+    info->addWidget(progress);
     layout->addLayout(buttons);
     const std::pair<QPushButton*, const char*> names[] = {
         {RebuildButton, "RebuildButton"}, {ZoomInButton, "ZoomInButton"}, {ZoomOutButton, "ZoomOutButton"},

@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 
 namespace codepage {
@@ -68,6 +69,43 @@ bool Exists(const QString& text) {
         if (!Exists(c))
             return false;
     return true;
+}
+
+QString DecodeText(const QByteArray& bytes) {
+    // The program writes Windows-1251, and every byte but 0x98 is a character there, so Windows-1251 is the
+    // reading unless the file says otherwise: a byte order mark, or bytes that are whole UTF-8 and whose
+    // characters Windows-1251 would read with signs among letters, as an editor's UTF-8 reads there ("С‚" for
+    // "т", "дё\u00AD" for "中"). A character of two bytes read so ("Р»") is as likely two symbols of a set as one
+    // letter: two different ones are needed, and letters alone ("РЁ") are Windows-1251 letters. So a file the
+    // program wrote reads back as written. The whole file is decoded at once: an unfinished UTF-8 character at
+    // its end makes it Windows-1251, losing nothing.
+    static const QByteArray Bom("\xEF\xBB\xBF");
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    if (bytes.startsWith(Bom)) {
+        const QString text = utf8.decode(QByteArrayView(bytes).sliced(Bom.size()));
+        if (!utf8.hasError())
+            return text;
+    }
+    const QString cp1251 = Decode(bytes);
+    QString pairSeen;
+    bool utf8Shown = false;
+    for (qsizetype i = 0; i < cp1251.size() && !utf8Shown;) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const qsizetype length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const QString read = cp1251.mid(i, length);
+        i += length;
+        if (length == 1 || std::all_of(read.cbegin(), read.cend(), [](QChar c) { return c.isLetter(); }))
+            continue;
+        utf8Shown = length > 2 || (!pairSeen.isNull() && read != pairSeen);
+        pairSeen = read;
+    }
+    if (utf8Shown) {
+        QStringDecoder whole(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = whole.decode(bytes);
+        if (!whole.hasError())
+            return text;
+    }
+    return cp1251;
 }
 
 } // namespace codepage

@@ -16,4 +16,8 @@ bool Exists(const QString& text);
 // The byte of a character that exists, or -1.
 int ByteOf(QChar c);
 
+// A text file a user may have written in any editor (word lists, test sets): Windows-1251 unless the bytes
+// say or show they are UTF-8. See codepage.cpp for how they show it.
+QString DecodeText(const QByteArray& bytes);
+
 } // namespace codepage

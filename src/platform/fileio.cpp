@@ -240,24 +240,85 @@ TSaveResult SaveFile(const QString& name, const QByteArray& bytes, const QString
     return SaveFile(name, Whole(bytes), temp, backup);
 }
 
+namespace {
+
+// Writes the pieces to a FIFO, a device or standard output as they come: there is nothing to replace there.
+TSaveResult WriteStraight(const QString& name, const TPieces& pieces) {
+    const bool standardOutput = name == QStringLiteral("-");
+    const int fd = standardOutput ? STDOUT_FILENO : OpenFd(name, O_WRONLY | O_NOCTTY);
+    if (fd < 0)
+        return Failed(TSaveFailure::Write);
+    bool written = false;
+    errno = 0;
+    try {
+        written = pieces([&](const QByteArray& piece) { return WriteAll(fd, name, piece); });
+    } catch (...) {
+        errno = ENOMEM;
+    }
+    if (!written && errno == 0)
+        errno = EIO;
+    int error = errno;
+    if (!standardOutput && !CloseFd(fd, name) && written) {
+        written = false;
+        error = errno;
+    }
+    errno = error;
+    return written ? TSaveResult{} : Failed(TSaveFailure::Write);
+}
+
+// The file a symbolic link names at the end of its chain, which need not exist yet; empty for a loop.
+QString LinkTarget(const QString& link) {
+    QString path = link;
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(path);
+        if (!info.isSymLink())
+            return path;
+        path = info.symLinkTarget();
+    }
+    errno = ELOOP;
+    return QString();
+}
+
+} // namespace
+
 TSaveResult SaveFile(const QString& name, const TPieces& pieces, const QString& temp, const QString& backup) {
+    if (name == QStringLiteral("-"))
+        return WriteStraight(name, pieces);
+    struct stat st {};
+    if (::stat(Native(name).constData(), &st) == 0) {
+        if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))
+            return WriteStraight(name, pieces);
+        if (!S_ISREG(st.st_mode)) {
+            errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+            return Failed(TSaveFailure::NotRegular);
+        }
+    }
+    struct stat link {};
+    if (::lstat(Native(name).constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        // The link stays and the file it names takes the new content, replaced as safely as any other.
+        const QString target = LinkTarget(name);
+        if (target.isEmpty())
+            return Failed(TSaveFailure::CreateTemp);
+        return SaveFile(target, pieces, FreshTempName(target), backup);
+    }
     TSaveResult result;
+    result.temp = temp;
     if (Exists(temp) && !Remove(temp))
-        return Failed(TSaveFailure::RemoveTemp);
+        return Failed(TSaveFailure::RemoveTemp, result);
     struct stat old {};
     const int keepMode = ::stat(Native(name).constData(), &old) == 0 ? int(old.st_mode & 07777) : -1;
     switch (WriteNew(temp, pieces, keepMode)) {
     case TWritten::Done:
         break;
     case TWritten::NotCreated:
-        return Failed(TSaveFailure::CreateTemp);
+        return Failed(TSaveFailure::CreateTemp, result);
     case TWritten::Failed:
-        return Failed(TSaveFailure::WriteTemp);
+        return Failed(TSaveFailure::WriteTemp, result);
     }
     const bool hadFile = Exists(name);
     if (!backup.isEmpty() && hadFile) {
         if (Exists(backup) && !Remove(backup)) {
-            const TSaveResult failed = Failed(TSaveFailure::RemoveBackup);
+            const TSaveResult failed = Failed(TSaveFailure::RemoveBackup, result);
             ::unlink(Native(temp).constData());
             return failed;
         }
@@ -300,6 +361,23 @@ TSaveResult CreateFile(const QString& name, const QByteArray& bytes) {
 
 QString ErrorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString ErrorText(const TSaveResult& result) {
+    if (result.failure == TSaveFailure::NotRegular)
+        return QStringLiteral("по этому имени не обычный файл, а ") +
+               (result.error == EISDIR ? QStringLiteral("каталог") : QStringLiteral("сокет или блочное устройство"));
+    return ErrorText(result.error);
+}
+
+QString FailureText(const QString& name, const TSaveResult& result, const QString& left) {
+    if (result.failure == TSaveFailure::SyncDir)
+        return QStringLiteral("Файл ") + name +
+               QStringLiteral(" записан, но изменения каталога не сохранены на диске: ") + ErrorText(result);
+    QString text = QStringLiteral("Ошибка записи файла ") + name + QStringLiteral(": ") + ErrorText(result);
+    if (result.failure == TSaveFailure::Replace)
+        text += QLatin1Char('\n') + left + QLatin1Char(' ') + result.temp;
+    return text;
 }
 
 } // namespace fileio

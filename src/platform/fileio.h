@@ -40,6 +40,8 @@ enum class TSaveFailure {
     RemoveBackup, // the old backup could not be removed
     Replace,      // the temporary file could not take the file's name; it stays with the new content
     SyncDir,      // the new file is in place, but the directory could not be synced
+    NotRegular,   // a directory, a socket or a block device is at the name: nothing is written
+    Write,        // writing straight to a FIFO, a character device or standard output failed
 };
 
 struct TSaveResult {
@@ -49,6 +51,8 @@ struct TSaveResult {
     // The previous file existed but could not be renamed to the backup name; the save went on without one.
     bool backupFailed = false;
     int error = 0; // errno of the failed step
+    // The temporary file the save used: the one given, or one beside the file a symbolic link names.
+    QString temp;
     bool ok() const { return failure == TSaveFailure::None; }
 };
 
@@ -57,6 +61,9 @@ struct TSaveResult {
 // name in one rename; then the directory is synced. Whatever step fails, one complete version stays
 // under the name (or, after a failed final rename, the new one under the temporary name and the old one
 // under the backup name) and no temporary file is left behind except in that case.
+// What is at the name decides the way: a symbolic link is followed to the file it names (which is saved so,
+// its temporary file beside it), a FIFO, a character device and "-" (standard output) are written straight,
+// and anything else that is not a regular file is refused.
 TSaveResult SaveFile(const QString& name, const QByteArray& bytes, const QString& temp, const QString& backup);
 
 // A name beside `name` that no file has yet ("name.XXXXXX.tmp", six random letters or digits), for a save's
@@ -73,5 +80,11 @@ TSaveResult CreateFile(const QString& name, const QByteArray& bytes);
 
 // The text of an errno value for messages.
 QString ErrorText(int error);
+// Why a save failed, for messages: the system's reason, or that the name holds no regular file.
+QString ErrorText(const TSaveResult& result);
+// The message of a failed save of name: "Ошибка записи файла NAME: reason", with the file left after a failed
+// final rename ("\n" + left + " " + the temporary file, left as "Диаграмма осталась в файле"); after a failed
+// directory sync, that the file is written.
+QString FailureText(const QString& name, const TSaveResult& result, const QString& left);
 
 } // namespace fileio

@@ -91,9 +91,10 @@ bool TBatchRunner::Validate(TCheckState* report) {
     const bool valid = validation_.ValidateMachine(report);
     if (valid || !onBlanks)
         return valid;
-    // The empty word aside, the machine must be whole and without faults.
-    return !machine_.Commands().isEmpty() && !machine_.States().isEmpty() && !machine_.Alphabet().isEmpty() &&
-           report->Word().BadSymbols().isEmpty() && !report->StateErrors() && !report->Commands().HasErrors();
+    // The empty word aside, the machine must be whole and without faults. An empty alphabet is none: a machine
+    // whose commands read and write only the blank runs on blanks.
+    return !machine_.Commands().isEmpty() && !machine_.States().isEmpty() && report->Word().BadSymbols().isEmpty() &&
+           !report->StateErrors() && !report->Commands().HasErrors();
 }
 
 void TBatchRunner::KeepRows(bool keep) {
@@ -178,6 +179,53 @@ QStringList TBatchRunner::Faults(const TCheckState& report, bool emptyWordAllowe
     return faults;
 }
 
+TRunResult TBatchRunner::RunFast(const QString& word, const mpz_class& maxSteps, TFastResult& fast,
+                                 std::size_t tapeBound, int blockSize) {
+    fast = TFastResult();
+    // The first look-up is the plain run's: a machine that stops there stops as it would.
+    const bool history = config_.History;
+    const bool viewLog = config_.ViewLog;
+    config_.History = false;
+    config_.ViewLog = false;
+    TRunResult result = Run(word, 0);
+    config_.History = history;
+    config_.ViewLog = viewLog;
+    if (result.end != TRunEnd::StepLimit)
+        return result;
+    // Run left the machine where it started; the accelerated run takes it from there.
+    engine_.Reset();
+    machine_.SetWordText(MachineText(word));
+    engine_.Start();
+    if (engine_.GetRunState() != Running)
+        return result;
+    const TRunCore& core = machine_.Core();
+    TAccelRun accel(core, config_.DiesCount);
+    accel.ForceBlockSize(blockSize);
+    accel.ForbidPlain(blockSize > 0);
+    fast = accel.Run(maxSteps);
+    result.head = fast.head.fits_slong_p() ? qint64(fast.head.get_si()) : 0;
+    switch (fast.end) {
+    case TFastResult::TEnd::Halt:
+        result.end = TRunEnd::Halt;
+        break;
+    case TFastResult::TEnd::LeftBorder:
+        result.end = TRunEnd::LeftBorder;
+        break;
+    case TFastResult::TEnd::RightBorder:
+        result.end = TRunEnd::RightBorder;
+        break;
+    case TFastResult::TEnd::StepLimit:
+        result.end = TRunEnd::StepLimit;
+        break;
+    }
+    result.steps = fast.steps.fits_slong_p() ? qint64(fast.steps.get_si()) : -1;
+    result.state = core.StateName(fast.state);
+    result.symbol = TRunCore::CharOf(fast.symbol);
+    result.tape = fast.TapeText(tapeBound, false);
+    engine_.Reset();
+    return result;
+}
+
 TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
     TRunResult result;
     result.word = word;
@@ -227,6 +275,7 @@ TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
         result.steps = machine_.StepNumber();
         result.state = machine_.CurrentState();
         result.symbol = machine_.CurrentSymbol();
+        result.head = machine_.Core().headPosition;
         engine_.Reset();
         return result;
     }
@@ -235,6 +284,7 @@ TRunResult TBatchRunner::Run(const QString& word, qint64 maxSteps) {
     result.state = stop.state;
     result.symbol = stop.symbol;
     result.loopStep = stop.loopStep;
+    result.head = machine_.Core().headPosition;
     switch (stop.reason) {
     case TEngine::TStop::Halt:
         result.end = TRunEnd::Halt;

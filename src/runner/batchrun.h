@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accel/accelrun.h"
 #include "breakpoints/breakpoint.h"
 #include "check/checkstate.h"
 #include "check/validation.h"
@@ -29,6 +30,8 @@ struct TRunResult {
     QString symbol;
     // Every cell of the tape, blanks included.
     QString tape;
+    // Where the head stands, from the word's first cell.
+    qint64 head = 0;
     // The step found again when the loop check stopped the run.
     qint64 loopStep = 0;
     // The data check's faults when the machine was refused, one a line.
@@ -58,7 +61,7 @@ public:
     void LoadBytes(const QByteArray& bytes, QStringList& warnings);
 
     // Off (the default, as the window): an empty word is refused as the data check refuses it ("Пустое слово").
-    // On (qtm-run): it runs on the tape of two blank cells, as machines of other simulators start.
+    // On (qtm-run): it runs as a word of one blank cell under the head, as machines of other simulators start.
     void SetEmptyWordOnBlanks(bool on);
     // The text of a word or tape of the other simulator in the machine's symbols: its "#" becomes what the import
     // made of it. Unchanged for a machine whose "#" was not mapped, where "#" is the blank.
@@ -79,6 +82,12 @@ public:
 
     // Runs the machine on the word as Start would, for at most maxSteps executed commands.
     TRunResult Run(const QString& word, qint64 maxSteps);
+    // Runs as Run does, but with the accelerated engine, whose numbers have no bound: no log, no loop check,
+    // no breakpoints. The result's steps are those of fast when they fit; its tape is the whole tape while it
+    // has at most tapeBound cells, else compressed.
+    // A block size (1 to 8) takes that one, where it pays or not, for the tests; 0 chooses.
+    TRunResult RunFast(const QString& word, const mpz_class& maxSteps, TFastResult& fast, std::size_t tapeBound = 10000,
+                       int blockSize = 0);
     // Called with the run's step number every few million steps of a long run.
     void SetProgress(std::function<void(qint64 steps)> progress) { progress_ = std::move(progress); }
     // Asked every few ten thousand steps; true ends the run where it is, as the step limit would.

@@ -1,5 +1,7 @@
 #include "runner/runtoend.h"
 
+#include "accel/accelrun.h"
+
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "settings/config.h"
@@ -7,6 +9,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <limits>
 #include <chrono>
 
 namespace {
@@ -149,6 +152,8 @@ bool TRunToEnd::Go() {
                 mayHit_[(std::size_t(s) << 8) | std::size_t(b)] =
                     breaks->MayHit(core.StateName(s), QString(TRunCore::CharOf(std::uint8_t(b))));
     }
+    // Nothing to log, check or stop at: the accelerated run may skip steps.
+    fast_ = !history_ && !breaks_ && !LogAttached();
     machine_.FlushRun();
     loggedThrough_ = machine_.Core().step;
     checkpoints_.clear();
@@ -189,14 +194,70 @@ void TRunToEnd::Launch() {
     });
 }
 
+void TRunToEnd::WorkFast() {
+    TRunCore& core = machine_.Core();
+    const TRunPosition start = Save();
+    const qint64 from = core.step;
+    const mpz_class limit = mpz_class(long(std::numeric_limits<qint64>::max() - from));
+    try {
+        TAccelRun accel(core, settings_.DiesCount);
+        accel.cancel = [this, from](const mpz_class& steps) {
+            steps_.store(from + qint64(steps.get_si()), std::memory_order_relaxed);
+            return stop_.load(std::memory_order_relaxed);
+        };
+        const TFastResult end = accel.Run(limit);
+        const qint64 steps = end.steps.fits_slong_p() ? qint64(end.steps.get_si()) : 0;
+        // A step back after the stop steps again from a copy of the run some way before it, not from the start.
+        constexpr qint64 Back = 2 * TEngine::StepBackDepth + 2;
+        if (steps > Back) {
+            Restore(start);
+            TAccelRun again(core, settings_.DiesCount);
+            const TFastResult before = again.Run(mpz_class(long(steps - Back)));
+            if (before.PutInto(core, from)) {
+                checkpoints_.clear();
+                checkpoints_.push_back(Save());
+            }
+        }
+        if (!end.PutInto(core, from)) {
+            failed_ = true;
+            return;
+        }
+        steps_.store(core.step, std::memory_order_relaxed);
+        switch (end.end) {
+        case TFastResult::TEnd::Halt:
+            outcome_ = TRunCore::TOutcome::Halt;
+            break;
+        case TFastResult::TEnd::LeftBorder:
+            outcome_ = TRunCore::TOutcome::LeftBorder;
+            break;
+        case TFastResult::TEnd::RightBorder:
+            outcome_ = TRunCore::TOutcome::RightBorder;
+            break;
+        case TFastResult::TEnd::StepLimit:
+            outcome_ = TRunCore::TOutcome::Ok;
+            break;
+        }
+    } catch (...) {
+        failed_ = true;
+    }
+}
+
 void TRunToEnd::Work() {
+    if (fast_) {
+        WorkFast();
+        return;
+    }
     TRunCore& core = machine_.Core();
     const int dies = settings_.DiesCount;
     // The loop check looks ahead up to a log's length, step by step, at the end of each slice: slices many
     // times as long keep that a small part of the run.
     const qint64 least = history_ ? std::max(Slice, 64 * qint64(std::max(1, settings_.MaxCount))) : Slice;
-    // Where a breakpoint may fire the window's thread must be asked at that very step.
-    qint64 slice = breaks_ ? 1 : least;
+    qint64 slice = least;
+    // Where a breakpoint may fire the window's thread must be asked at that very step: the core stops there.
+    std::vector<std::uint8_t> stops;
+    if (breaks_)
+        stops.assign(mayHit_.cbegin(), mayHit_.cend());
+    core.SetStops(std::move(stops));
     auto sliceStart = std::chrono::steady_clock::now();
     try {
         while (!stop_.load(std::memory_order_relaxed)) {
@@ -204,28 +265,29 @@ void TRunToEnd::Work() {
             const qint64 cap = engine_.StepLimit();
             const qint64 limit = cap > 0 ? std::min(core.step + slice, cap) : core.step + slice;
             qint64 repeat = 0;
+            ++slices_;
             outcome_ = history_ ? loop_->Run(limit, dies, true, repeat) : core.RunUntil(limit, dies);
             steps_.store(core.step, std::memory_order_relaxed);
-            if (!breaks_) {
-                const auto now = std::chrono::steady_clock::now();
-                if (now - sliceStart < SliceTime / 2 && slice < MaxSlice)
-                    slice *= 2;
-                else if (now - sliceStart > SliceTime * 2 && slice > least)
-                    slice /= 2;
-                sliceStart = now;
-            }
+            const auto now = std::chrono::steady_clock::now();
+            if (now - sliceStart < SliceTime / 2 && slice < MaxSlice)
+                slice *= 2;
+            else if (now - sliceStart > SliceTime * 2 && slice > least)
+                slice /= 2;
+            sliceStart = now;
             repeat_ = repeat;
             if (outcome_ != TRunCore::TOutcome::Ok || repeat != 0 || !core.hasPending || (cap > 0 && core.step >= cap))
-                return;
+                break;
             Checkpoint();
             if (breaks_ && MayHit(core.state, core.HeadByte())) {
                 hit_ = true;
-                return;
+                break;
             }
         }
     } catch (...) {
         failed_ = true;
     }
+    // The steps taken again for the log's rows go past every stop.
+    core.SetStops({});
 }
 
 void TRunToEnd::Checkpoint() {

@@ -47,6 +47,9 @@ public:
     // The steps of the runs to the end taken one at a time rather than at full speed (the ticks that take a
     // paused run over, the loop check comparing with rows logged before); for the tests.
     qint64 StepsOneByOne() const { return oneByOne_; }
+    // The slices the worker has run, each ended by a look at the stop request and, with breakpoints, at the
+    // steps where one may fire; for the tests.
+    qint64 Slices() const { return slices_; }
 
 signals:
     // The worker has taken the run over: at Start, or as the run goes on after a pause that interrupted it.
@@ -80,6 +83,8 @@ private:
     bool Go();
     void Launch();
     void Work();
+    // The run without a log, a loop check or breakpoints: the accelerated run, then the core put where it ended.
+    void WorkFast();
     // Keeps a copy of the run position when the last is cadence steps back.
     void Checkpoint();
     // Handles what stopped the worker; true when the worker goes on.
@@ -105,12 +110,14 @@ private:
     bool active_ = false;
     bool history_ = false;
     bool breaks_ = false;
+    bool fast_ = false;
     // Per (state, byte): whether a breakpoint may fire there.
     std::vector<bool> mayHit_;
     qint64 loggedThrough_ = 0;
     std::deque<TRunPosition> checkpoints_;
     qint64 cadence_ = 1;
     qint64 oneByOne_ = 0;
+    qint64 slices_ = 0;
 
     std::thread worker_;
     std::atomic<bool> stop_{false};

@@ -16,6 +16,7 @@ const QString MessagesSection = QStringLiteral("Messages");
 const QString RunSection = QStringLiteral("Run");
 const QString LogSection = QStringLiteral("Log");
 const QString HintSection = QStringLiteral("Hint");
+const QString EditSection = QStringLiteral("Edit");
 const QString ColorSection = QStringLiteral("Color");
 const QString MainFormSection = QStringLiteral("MainForm");
 const QString LogFormSection = QStringLiteral("LogForm");
@@ -85,6 +86,7 @@ void TConfig::SetDefaults() {
     MaxCount = 1000;
     DiesCount = 1;
     LogWord = 1;
+    UndoMemory = DefaultUndoMemory;
     ViewHint = true;
     PeriodHint = 500;
     PauseHint = 2500;
@@ -126,7 +128,7 @@ void TConfig::SetDesktopDefaults() {
     TableHeight = 260;
     DiagramLeft = 420;
     DiagramTop = 120;
-    DiagramWidth = 520;
+    DiagramWidth = 600;
     DiagramHeight = 400;
     TestSetLeft = 300;
     TestSetTop = 160;
@@ -151,6 +153,9 @@ void TConfig::SetRunSpeed(int n) {
 }
 void TConfig::SetMaxCount(int n) {
     MaxCount = std::clamp(n, 1, 9999);
+}
+void TConfig::SetUndoMemory(int megabytes) {
+    UndoMemory = std::clamp(megabytes, 1, 999);
 }
 void TConfig::SetDiesCount(int n) {
     DiesCount = std::clamp(n, 1, 99);
@@ -206,6 +211,7 @@ bool TConfig::LoadSettings() {
     SetMaxCount(integer(LogSection, "MaxCount", MaxCount));
     SetDiesCount(integer(LogSection, "DiesCount", DiesCount));
     SetLogWord(integer(LogSection, "LogWord", LogWord));
+    SetUndoMemory(integer(EditSection, "UndoMemory", UndoMemory));
     ViewHint = flag(HintSection, "ViewHint", ViewHint);
     SetPeriodHint(integer(HintSection, "PeriodHint", PeriodHint));
     SetPauseHint(integer(HintSection, "PauseHint", PauseHint));
@@ -250,6 +256,8 @@ bool TConfig::SaveSettings() {
     w.Integer(LogSection, "MaxCount", MaxCount);
     w.Integer(LogSection, "DiesCount", userDiesCount > 0 ? userDiesCount : DiesCount);
     w.Integer(LogSection, "LogWord", LogWord);
+    if (UndoMemory != DefaultUndoMemory || ini.ValueExists(EditSection, QStringLiteral("UndoMemory")))
+        w.Integer(EditSection, "UndoMemory", UndoMemory);
     w.Bool(HintSection, "ViewHint", ViewHint);
     w.Integer(HintSection, "PeriodHint", PeriodHint);
     w.Integer(HintSection, "PauseHint", PauseHint);

@@ -43,6 +43,9 @@ public:
     // and is what the settings file gets. 0: no task's value in force.
     int userDiesCount = 0;
     qint8 LogWord; // 0 minimal, 1 automatic, 2 maximal
+    // [Edit]: the memory the edit history may hold, 1 to 999 MB. Written only once it differs from the default,
+    // so a file of the usual keys stays as it was.
+    int UndoMemory;
     // [Hint]
     bool ViewHint;
     int PeriodHint; // 1 to 30000 ms
@@ -129,6 +132,8 @@ public:
 
     void SetRunSpeed(int n);
     void SetMaxCount(int n);
+    void SetUndoMemory(int megabytes);
+    static constexpr int DefaultUndoMemory = 20;
     void SetDiesCount(int n);
     void SetPeriodHint(int n);
     void SetPauseHint(int n);

@@ -270,10 +270,26 @@ QWidget* TConfigDialog::CreateGeneralPage() {
     hintColumn->addWidget(viewHintCheckBox_);
     hintColumn->addLayout(hintGrid);
 
+    // The edit history's memory: the oldest steps are forgotten beyond it.
+    auto* undo = GroupBox(QStringLiteral("UndoGroupBox"), QStringLiteral("  Отмена изменений  "), page);
+    undoMemoryUpDown_ = NumberEdit(undoMemoryEdit_, QStringLiteral("UndoMemory"), 3, 1, 999, 1);
+    auto* undoRow = new QHBoxLayout(undo);
+    const QString undoHint = QStringLiteral("Память для истории изменений машины");
+    QWidget* undoParts[] = {
+        Named(new QLabel(QStringLiteral("Хранить историю изменений до"), page), QStringLiteral("UndoMemoryLabel")),
+        undoMemoryEdit_, undoMemoryUpDown_,
+        Named(new QLabel(QStringLiteral("Мб"), page), QStringLiteral("UndoMemoryUnit"))};
+    for (QWidget* w : undoParts) {
+        w->setToolTip(undoHint);
+        undoRow->addWidget(w);
+    }
+    undoRow->addStretch(1);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(dies);
     layout->addWidget(autoSave);
     layout->addWidget(hints);
+    layout->addWidget(undo);
     layout->addStretch(1);
     return page;
 }
@@ -424,6 +440,8 @@ void TConfigDialog::AssignHelpContexts() {
         {periodHintUpDown_, 1106},
         {pauseHintEdit_, 1107},
         {pauseHintUpDown_, 1107},
+        {undoMemoryEdit_, 1108},
+        {undoMemoryUpDown_, 1108},
         {useBreakCheckBox_, 1110},
         {onlyStepCheckBox_, 1111},
         {speedTrackBar_, 1112},
@@ -556,6 +574,7 @@ void TConfigDialog::LoadFromSettings() {
     SetLogEnabled(config_.ViewLog);
     countUpDown_->SetPosition(config_.MaxCount);
     countDiesUpDown_->SetPosition(config_.DiesCount);
+    undoMemoryUpDown_->SetPosition(config_.UndoMemory);
     if (QAbstractButton* item = logWordButtons_->button(config_.LogWord))
         item->setChecked(true);
     saveConfigCheckBox_->setChecked(config_.AutoConfig);
@@ -580,6 +599,7 @@ void TConfigDialog::ApplyToSettings() {
     config_.ViewLog = workViewLog_;
     config_.SetMaxCount(countUpDown_->Position());
     config_.SetDiesCount(countDiesUpDown_->Position());
+    config_.SetUndoMemory(undoMemoryUpDown_->Position());
     config_.SetLogWord(logWordButtons_->checkedId());
     config_.AutoConfig = saveConfigCheckBox_->isChecked();
     config_.AutoFile = saveFileCheckBox_->isChecked();

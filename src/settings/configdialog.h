@@ -137,6 +137,8 @@ private:
     QTableWidget* colorGrid_ = nullptr;
     QPushButton* fontButton_ = nullptr;
     QPushButton* backgroundButton_ = nullptr;
+    QLineEdit* undoMemoryEdit_ = nullptr;
+    TUpDown* undoMemoryUpDown_ = nullptr;
     // Отчет
     QCheckBox* viewLogCheckBox_ = nullptr;
     QLineEdit* countEdit_ = nullptr;

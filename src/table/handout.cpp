@@ -1,5 +1,6 @@
 #include "table/handout.h"
 
+#include "diagram/diagram.h"
 #include "machine/machine.h"
 #include "platform/fileio.h"
 #include "table/transitiontable.h"
@@ -16,8 +17,9 @@
 
 namespace {
 
+// A control character read from a file would make the page malformed: it shows as the SVG shows it.
 QString Escaped(const QString& text) {
-    return text.toHtmlEscaped();
+    return XmlSafeText(text).toHtmlEscaped();
 }
 
 // An SVG document becomes an element of the page: its XML declaration and document type go.
@@ -152,24 +154,10 @@ QString HandoutHtml(const TMachine& machine, const THandout& handout,
 }
 
 bool SaveHandout(const QString& path, const QString& html, QString& error) {
-    const QString temp = fileio::FreshTempName(path);
-    const fileio::TSaveResult result = fileio::SaveFile(path, html.toUtf8(), temp, QString());
+    const fileio::TSaveResult result = fileio::SaveFile(path, html.toUtf8(), fileio::FreshTempName(path), QString());
     if (result.ok())
         return true;
-    switch (result.failure) {
-    case fileio::TSaveFailure::Replace:
-        error = QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") + fileio::ErrorText(result.error) +
-                QStringLiteral("\nСтраница осталась в файле ") + temp;
-        break;
-    case fileio::TSaveFailure::SyncDir:
-        error = QStringLiteral("Файл ") + path +
-                QStringLiteral(" записан, но изменения каталога не сохранены на диске: ") +
-                fileio::ErrorText(result.error);
-        break;
-    default:
-        error = QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") + fileio::ErrorText(result.error);
-        break;
-    }
+    error = fileio::FailureText(path, result, QStringLiteral("Страница осталась в файле"));
     return false;
 }
 

@@ -207,9 +207,15 @@ void PrintHandout(QPrinter* printer, const TMachine& machine, const THandout& ha
     }
 }
 
-void ExecuteHandoutPreview(QWidget* parent, const TMachine& machine, const THandout& handout) {
+void ExecuteHandoutPreview(QWidget* parent, const TMachine& machine, const THandout& handout, const QString& pdfName) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(handout.fileName);
+    // The PDF goes beside the machine unless the user says otherwise; a printer, where there is one, stays the
+    // first choice.
+    if (!pdfName.isEmpty()) {
+        printer.setOutputFileName(pdfName);
+        printer.setOutputFormat(QPrinter::NativeFormat);
+    }
     printer.setPageSize(QPageSize(QPageSize::A4));
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setObjectName(QStringLiteral("HandoutPreview"));

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QPrinter;
+class QString;
 class QWidget;
 class TMachine;
 
@@ -28,5 +29,6 @@ std::unique_ptr<QTextDocument> HandoutDocument(const TMachine& machine, THandout
 void PrintHandout(QPrinter* printer, const TMachine& machine, const THandout& handout);
 
 // The print preview of the handout; its print button prints, or writes a PDF file, through the desktop's
-// print dialog.
-void ExecuteHandoutPreview(QWidget* parent, const TMachine& machine, const THandout& handout);
+// print dialog, which proposes pdfName (when given) for the file.
+void ExecuteHandoutPreview(QWidget* parent, const TMachine& machine, const THandout& handout,
+                           const QString& pdfName = QString());

@@ -5,40 +5,8 @@
 #include "platform/fileio.h"
 #include "platform/paths.h"
 
-#include <QStringDecoder>
-
-namespace {
-
-// The program writes Windows-1251, and every byte but 0x98 is a character there, so Windows-1251 is the
-// reading unless the file says otherwise: a byte order mark, or bytes that are whole UTF-8 and that
-// Windows-1251 would read as a sign other than a letter after a letter ("С‚" for "т", as UTF-8 Cyrillic
-// reads), which a set of symbols practically never holds. Letters alone ("РЁ") stay Windows-1251. The whole
-// file is decoded at once: an unfinished UTF-8 character at its end makes it Windows-1251, losing nothing.
-QString DecodeText(const QByteArray& bytes) {
-    static const QByteArray Bom("\xEF\xBB\xBF");
-    if (bytes.startsWith(Bom)) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = utf8.decode(QByteArrayView(bytes).sliced(Bom.size()));
-        if (!utf8.hasError())
-            return text;
-    }
-    const QString cp1251 = codepage::Decode(bytes);
-    bool sign = false;
-    for (const QChar c : cp1251)
-        sign = sign || (c.unicode() >= 0x80 && !c.isLetter());
-    if (sign) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
-    }
-    return cp1251;
-}
-
-} // namespace
-
 QString DecodeTestSetText(const QByteArray& bytes) {
-    return DecodeText(bytes);
+    return codepage::DecodeText(bytes);
 }
 
 QString TTestLineError::Message() const {
@@ -46,7 +14,7 @@ QString TTestLineError::Message() const {
 }
 
 QList<TTestCase> ParseTestSet(const QByteArray& bytes, QList<TTestLineError>& errors) {
-    QString text = DecodeText(bytes);
+    QString text = codepage::DecodeText(bytes);
     text.remove(QLatin1Char('\r'));
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -99,12 +67,15 @@ QString SaveTestSet(const QString& path, const QList<TTestCase>& cases) {
     case fileio::TSaveFailure::None:
         return QString();
     case fileio::TSaveFailure::RemoveTemp:
-        return QStringLiteral("Ошибка удаления временного файла\n") + temp;
+        return QStringLiteral("Ошибка удаления временного файла\n") + result.temp;
     case fileio::TSaveFailure::Replace:
         return QStringLiteral("Ошибка сохранения файла\n") + path + QStringLiteral("\nДанные сохранены в файле\n") +
-               temp + QStringLiteral("\nПопытайтесь переименовать файл вручную");
+               result.temp + QStringLiteral("\nПопытайтесь переименовать файл вручную");
     case fileio::TSaveFailure::SyncDir:
         return QStringLiteral("Файл записан, но изменения каталога не сохранены на диске\n") + path;
+    case fileio::TSaveFailure::NotRegular:
+    case fileio::TSaveFailure::Write:
+        return QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(": ") + fileio::ErrorText(result);
     default:
         break;
     }

@@ -13,6 +13,7 @@
 #include "machine/machine.h"
 #include "platform/helpengine.h"
 #include "window/commandlistmodel.h"
+#include "window/undohistory.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,11 +24,13 @@
 
 void TMainForm::StateAddExecute() {
     TEngine::TPause pause(*engine_);
+    TUndoHistory::TStep step(*history_);
     ExecuteStateAdd(this, *machine_, *prompts_, HelpOpener());
 }
 
 void TMainForm::StateEditExecute() {
     TEngine::TPause pause(*engine_);
+    TUndoHistory::TStep step(*history_);
     const int row = StateListBox->currentIndex().row();
     const QString before = row >= 0 && row < machine_->States().size() ? machine_->States()[row].name : QString();
     // A renamed state keeps its place on the diagram.
@@ -37,21 +40,25 @@ void TMainForm::StateEditExecute() {
 
 void TMainForm::StateDelExecute() {
     TEngine::TPause pause(*engine_);
+    TUndoHistory::TStep step(*history_);
     ExecuteStateDel(*machine_, *prompts_, StateListBox->currentIndex().row());
 }
 
 void TMainForm::CommandAddExecute() {
     TEngine::TPause pause(*engine_);
+    TUndoHistory::TStep step(*history_);
     ExecuteCommandAdd(this, *machine_, *prompts_, HelpOpener());
 }
 
 void TMainForm::CommandEditExecute() {
     TEngine::TPause pause(*engine_);
+    TUndoHistory::TStep step(*history_);
     ExecuteCommandEdit(this, *machine_, *prompts_, CommandListView->currentIndex().row(), HelpOpener());
 }
 
 void TMainForm::CommandDelExecute() {
     TEngine::TPause pause(*engine_);
+    TUndoHistory::TStep step(*history_);
     ExecuteCommandDel(*machine_, *prompts_, CommandListView->currentIndex().row());
 }
 

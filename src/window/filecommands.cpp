@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "settings/config.h"
 #include "testset/testsetform.h"
+#include "window/undohistory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,6 +53,11 @@ void TMainForm::SetCurrentFile(const QString& name) {
         engine_->SetRunState(engine_->GetRunState() == NoMachine ? Ready : engine_->GetRunState());
     }
     RefreshEditing();
+    // Another machine, or none: a new history, from the machine as it was read.
+    if (loads && history_) {
+        editedOutsideHistory_ = false;
+        history_->Reset();
+    }
     UpdateActions();
     // The test set and the pictures of a run go with the machine.
     if (loads && testSetForm_ && fileName_ != old)
@@ -146,7 +152,10 @@ void TMainForm::ImportFileItemClick() {
     NewFileItemClick();
     if (fileName_.isEmpty() || fileName_ != untitledPath_ || !machineFile_->IsNew())
         return;
-    ApplyImportedMachine(imported, *machine_, *breakPointList_);
+    {
+        TUndoHistory::TStep step(*history_, QStringLiteral("импорт машины"));
+        ApplyImportedMachine(imported, *machine_, *breakPointList_);
+    }
     SetModified(true);
     if (!imported.warnings.isEmpty())
         prompts_->Message(QStringLiteral("Импорт машины"), imported.warnings.join(u'\n'), TIcon::Information);
@@ -229,6 +238,9 @@ void TMainForm::SaveFileAsItemClick() {
 }
 
 bool TMainForm::SaveFile() {
+    // A field still being typed in is saved as a step of the history, which the save marks as the saved one.
+    if (history_)
+        history_->Commit();
     if (fileName_.isEmpty() || !modified_)
         return true;
     try {
@@ -237,7 +249,7 @@ bool TMainForm::SaveFile() {
             const bool saved = machineFile_->SaveTo(fileName_);
             QApplication::restoreOverrideCursor();
             if (saved) {
-                SetModified(false);
+                MachineSaved();
                 SetCurrentFile(machineFile_->FilePath());
                 return true;
             }
@@ -283,9 +295,16 @@ bool TMainForm::SaveFileAs() {
         prompts_->Message(QStringLiteral("Ошибка"), QStringLiteral("Ошибка сохранения данных"), TIcon::Stop);
         return false;
     }
-    SetModified(false);
+    MachineSaved();
     SetCurrentFile(machineFile_->FilePath());
     return true;
+}
+
+void TMainForm::MachineSaved() {
+    editedOutsideHistory_ = false;
+    if (history_)
+        history_->SetClean();
+    SetModified(false);
 }
 
 void TMainForm::SavePositions(const QString& machinePath) {

@@ -10,6 +10,7 @@
 #include "platform/helpengine.h"
 #include "settings/config.h"
 #include "window/hints.h"
+#include "window/undohistory.h"
 
 #include <QAction>
 #include <QTimer>
@@ -23,6 +24,7 @@ void TMainForm::ConfigItemExecute() {
 void TMainForm::OpenConfig(TConfigPage page) {
     const RunState state = engine_->GetRunState();
     ExecuteConfigDialog(this, *config_, *prompts_, *this, page, state == Paused);
+    history_->SetLimit(qsizetype(config_->UndoMemory) * 1024 * 1024);
     UpdateActions();
 }
 

@@ -8,6 +8,7 @@
 #include "machine/engine.h"
 #include "machine/machine.h"
 #include "window/tapeview.h"
+#include "window/undohistory.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -68,6 +69,15 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
     };
     const auto stateEdit = [](const TMainForm& f) { return f.StateEditAllowed(); };
     const auto commandEdit = [](const TMainForm& f) { return f.CommandEditAllowed(); };
+    // A field's own typing is undone first, as in any edit; then the machine's steps, while it may be edited.
+    const auto undo = [](const TMainForm& f) {
+        const QLineEdit* typing = f.TypingEdit();
+        return (typing && typing->isUndoAvailable()) ||
+               (f.HistoryAllowed() && f.history_ && f.history_->Stack().canUndo());
+    };
+    const auto redo = [](const TMainForm& f) {
+        return f.HistoryAllowed() && f.history_ && f.history_->Stack().canRedo();
+    };
     const auto logShown = [](const TMainForm& f) { return f.logForm_ != nullptr; };
     const auto dataCheck = [](const TMainForm& f) {
         return DataCheckEnabled(f.engine_->GetRunState(), !f.fileName_.isEmpty());
@@ -98,7 +108,8 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::EditCut,         "EditCut",         u"вы&резать",                    Key(Qt::CTRL | Qt::Key_X),             3017, M::Edit,    false,     nullptr,                          nullptr},
         {&TMainForm::EditCopy,        "EditCopy",        u"&копировать",                  Key(Qt::CTRL | Qt::Key_C),             3018, M::Edit,    false,     nullptr,                          nullptr},
         {&TMainForm::EditPaste,       "EditPaste",       u"&вставить",                    Key(Qt::CTRL | Qt::Key_V),             3019, M::Edit,    false,     nullptr,                          nullptr},
-        {&TMainForm::EditUndo,        "EditUndo",        u"&Отменить",                    Key(Qt::ALT | Qt::Key_Backspace),      0,    M::None,    false,     nullptr,                          nullptr},
+        {&TMainForm::EditUndo,        "EditUndo",        u"&Отменить",                    Key(Qt::ALT | Qt::Key_Backspace),      3020, M::Edit,    Separated, &TMainForm::UndoItemClick,        undo},
+        {&TMainForm::EditRedo,        "EditRedo",        u"&Повторить",                   Key(Qt::SHIFT | Qt::ALT | Qt::Key_Backspace), 3021, M::Edit, false, &TMainForm::RedoItemClick,        redo},
         {&TMainForm::EditSelectAll,   "EditSelectAll",   u"выделить все",                 Key(Qt::CTRL | Qt::Key_A),             0,    M::None,    false,     nullptr,                          nullptr},
 
         {&TMainForm::StartItem,       "StartItem",       u"ста&рт",                       Key(Qt::Key_F9),                       1004, M::Run,     false,     nullptr,                          ready},
@@ -136,6 +147,13 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionTable() {
         {&TMainForm::ViewBegState,    "ViewBegState",    u"Начальное состояние",          Key(Qt::CTRL | Qt::Key_Y),             0,    M::None,    false,     nullptr,                          ready},
         {&TMainForm::ViewState,       "ViewState",       u"Состояния",                    Key(Qt::CTRL | Qt::Key_Z),             0,    M::None,    false,     nullptr,                          ready},
         {&TMainForm::WordUpdate,      "WordUpdate",      u"Обновить",                     Key(Qt::CTRL | Qt::Key_W),             1001, M::None,    false,     nullptr,                          idle},
+
+        {&TMainForm::DiagramZoomInItem, "DiagramZoomInItem", u"Крупнее",                      Key(Qt::CTRL | Qt::Key_Plus),          3080, M::Diagram, false,     &TMainForm::DiagramZoomInExecute, nullptr},
+        {&TMainForm::DiagramZoomOutItem, "DiagramZoomOutItem", u"Мельче",                       Key(Qt::CTRL | Qt::Key_Minus),         3081, M::Diagram, false,     &TMainForm::DiagramZoomOutExecute, nullptr},
+        {&TMainForm::DiagramFitItem, "DiagramFitItem", u"По размеру окна",              Key(Qt::CTRL | Qt::Key_0),             3082, M::Diagram, false,     &TMainForm::DiagramFitExecute,    nullptr},
+        {&TMainForm::DiagramArrangeItem, "DiagramArrangeItem", u"Упорядочить",                  0,                                     3083, M::Diagram, false,     &TMainForm::DiagramArrangeExecute, nullptr},
+        {&TMainForm::DiagramSvgItem, "DiagramSvgItem", u"Сохранить SVG...",             0,                                     3084, M::Diagram, false,     &TMainForm::DiagramSvgExecute,    nullptr},
+        {&TMainForm::DiagramPngItem, "DiagramPngItem", u"Сохранить PNG...",             0,                                     3085, M::Diagram, false,     &TMainForm::DiagramPngExecute,    nullptr},
     };
     // clang-format on
     return table;
@@ -164,7 +182,9 @@ void TMainForm::CreateActions() {
             action->setProperty(HelpContextProperty, row.helpContext);
         if (row.handler)
             connect(action, &QAction::triggered, this, row.handler);
-        addAction(action);
+        // The diagram's entries and their keys work in the diagram window only.
+        if (row.menu != TMenuId::Diagram)
+            addAction(action);
         this->*row.action = action;
     }
     connect(ExitItem, &QAction::triggered, this, &QWidget::close);
@@ -176,7 +196,6 @@ void TMainForm::CreateActions() {
     connect(EditCut, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->cut(); }); });
     connect(EditCopy, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->copy(); }); });
     connect(EditPaste, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->paste(); }); });
-    connect(EditUndo, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->undo(); }); });
     connect(EditSelectAll, &QAction::triggered, this, [this] { EditCommand([](QLineEdit* e) { e->selectAll(); }); });
 
     // A Run menu entry does exactly what its button does.
@@ -200,7 +219,8 @@ void TMainForm::CreateActions() {
                                                    {ViewState, StateListBox}};
     for (const auto& [action, control] : views)
         connect(action, &QAction::triggered, control, [control] { control->setFocus(Qt::ShortcutFocusReason); });
-    auto* viewKeys = new TEntryKeyFilter({ViewABC, ViewWord, ViewCommand, ViewBegState, ViewState}, this);
+    auto* viewKeys =
+        new TEntryKeyFilter({ViewABC, ViewWord, ViewCommand, ViewBegState, ViewState, EditUndo, EditRedo}, this);
     // The chooser hands its shortcut events to its inner edit directly, past that edit's filters: it is
     // watched itself as well.
     for (QWidget* edit :
@@ -213,6 +233,15 @@ void TMainForm::CreateActions() {
             machine_->Checks()->CheckWordCells();
     });
     tapeView_->addAction(WordUpdate);
+}
+
+void TMainForm::ShareGlobalActions(QWidget* window) {
+    // Not "&закрыть" (Ctrl+C would close the machine where it copies elsewhere) nor "&выход" (Alt+F4 closes the
+    // window it is pressed in).
+    for (const TActionRow& row : ActionTable())
+        if ((row.menu == TMenuId::File || row.menu == TMenuId::Run) && row.key && this->*row.action != FileClosing &&
+            this->*row.action != ExitItem)
+            window->addAction(this->*row.action);
 }
 
 void TMainForm::CreateMenus() {
@@ -260,6 +289,7 @@ void TMainForm::UpdateActions() {
     for (const TActionRow& row : ActionTable())
         (this->*row.action)->setEnabled(!row.enabled || row.enabled(*this));
     KeepMachineForCheck();
+    UpdateHistoryActions();
     BreakItem->setText(engine_->BreakCaption());
     StartButton->setEnabled(StartItem->isEnabled());
     NextStepButton->setEnabled(NextStepItem->isEnabled());

@@ -28,6 +28,7 @@
 #include "window/runlamp.h"
 #include "window/statelistmodel.h"
 #include "window/tapeview.h"
+#include "window/undohistory.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -112,6 +113,7 @@ TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* pare
     });
 
     CreateControls();
+    CreateHistory();
     CreateActions();
     CreateMenus();
     CreateStatusBar();
@@ -130,6 +132,8 @@ TMainForm::TMainForm(const QString& programDir, TPrompts* prompts, QWidget* pare
 TMainForm::~TMainForm() {
     // Focus changes while the controls go must not reach a window that is half gone.
     disconnect(qApp, nullptr, this, nullptr);
+    // The history hears the fields and the focus, which change while the controls go; it goes first.
+    delete std::exchange(history_, nullptr);
     // A run to the end stops before anything it steps goes.
     runToEnd_.reset();
     // Automatic saving at program end; the results are not examined.
@@ -412,8 +416,10 @@ void TMainForm::ConnectMachine() {
     // A changed breakpoint is part of the machine: it must not be lost without the save question. Loading
     // a file adds breakpoints too; SetCurrentFile clears the flag after it.
     connect(breakPointList_.get(), &TBreakPointList::changed, this, [this] {
-        if (!fileName_.isEmpty())
+        if (!fileName_.isEmpty()) {
+            editedOutsideHistory_ = true;
             SetModified(true);
+        }
     });
 
     connect(engine_.get(), &TEngine::runStateChanged, this, &TMainForm::RunStateChanged);
@@ -565,96 +571,6 @@ void TMainForm::UpdateCaption(const QString& name) {
     QGuiApplication::setApplicationDisplayName(QString());
 }
 
-void TMainForm::ApplySettings() {
-    config_->LoadDesktop();
-    config_->LoadSettings();
-    // The user's values stay in a file that could not be read: this session neither reads nor overwrites it.
-    QStringList unread;
-    if (config_->SettingsUnreadable())
-        unread << config_->settingsPath;
-    if (config_->DesktopUnreadable())
-        unread << config_->desktopPath;
-    if (!unread.isEmpty())
-        prompts_->Message(QStringLiteral("Загрузка настроек"),
-                          QStringLiteral("Ошибка чтения файла\n") + unread.join(u'\n') +
-                              QStringLiteral("\nДо выхода из программы настройки в него не сохраняются"),
-                          TIcon::Stop);
-    move(config_->Left, config_->Top);
-    const int widths[] = {config_->MainColumn0, config_->MainColumn1, config_->MainColumn2,
-                          config_->MainColumn3, config_->MainColumn4, config_->MainColumn5};
-    // A stored width never hides a heading.
-    QHeaderView* header = CommandListView->horizontalHeader();
-    for (int i = 0; i < 6; ++i)
-        CommandListView->setColumnWidth(i, std::max(widths[i], header->sectionSizeHint(i)));
-    // The list is as wide as its columns, so the window grows rather than hiding a column.
-    CommandListView->setMinimumWidth(header->length() + 2 * CommandListView->frameWidth() +
-                                     CommandListView->verticalScrollBar()->sizeHint().width());
-    ApplyHints(this, config_->ViewHint, config_->PeriodHint, config_->PauseHint);
-    StepTimer->setInterval(config_->RunSpeed);
-    if (config_->ViewLog)
-        KeepRunLog(true);
-    KeepOnScreen();
-}
-
-void TMainForm::KeepOnScreen() {
-    // A stored position from a smaller screen, or a window grown by its columns, must not leave it half off
-    // the screen.
-    adjustSize();
-    const QScreen* screen = QGuiApplication::screenAt(frameGeometry().center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    QRect frame = frameGeometry();
-    if (frame.right() > area.right())
-        frame.moveRight(area.right());
-    if (frame.bottom() > area.bottom())
-        frame.moveBottom(area.bottom());
-    if (frame.left() < area.left())
-        frame.moveLeft(area.left());
-    if (frame.top() < area.top())
-        frame.moveTop(area.top());
-    move(frame.topLeft());
-}
-
-bool TMainForm::StoreSettings() {
-    return config_ && config_->SaveSettings();
-}
-
-bool TMainForm::StoreDesktop() {
-    if (logForm_)
-        logForm_->StoreLayout();
-    if (tableForm_)
-        tableForm_->StoreLayout();
-    if (diagramForm_)
-        diagramForm_->StoreLayout();
-    if (testSetForm_)
-        testSetForm_->StoreLayout();
-    if (taskBookForm_)
-        taskBookForm_->StoreLayout();
-    if (spaceTimeForm_)
-        spaceTimeForm_->StoreLayout();
-    if (costForm_)
-        costForm_->StoreLayout();
-    config_->Left = x();
-    config_->Top = y();
-    int* widths[] = {&config_->MainColumn0, &config_->MainColumn1, &config_->MainColumn2,
-                     &config_->MainColumn3, &config_->MainColumn4, &config_->MainColumn5};
-    for (int i = 0; i < 6; ++i)
-        *widths[i] = CommandListView->columnWidth(i);
-    return config_->SaveDesktop();
-}
-
-void TMainForm::SaveConfigItemClick() {
-    TEngine::TPause pause(*engine_);
-    const QString caption = QStringLiteral("Сохранение настроек");
-    if (StoreSettings())
-        prompts_->Message(caption, QStringLiteral("Настройки сохранены успешно"), TIcon::Information);
-    else
-        prompts_->Message(caption, QStringLiteral("Ошибка сохранения настроек"), TIcon::Stop);
-}
-
 void TMainForm::DataCheckExecute() {
     if (!DataCheckEnabled(engine_->GetRunState(), !fileName_.isEmpty()))
         return;
@@ -664,15 +580,6 @@ void TMainForm::DataCheckExecute() {
 
 void TMainForm::ShowDataCheck() {
     RunDataCheck(*validation_, *prompts_, this, HelpOpener());
-}
-
-void TMainForm::SaveDeskTopItemClick() {
-    TEngine::TPause pause(*engine_);
-    const QString caption = QStringLiteral("Сохранение настроек рабочего стола");
-    if (StoreDesktop())
-        prompts_->Message(caption, QStringLiteral("Настройки сохранены успешно"), TIcon::Information);
-    else
-        prompts_->Message(caption, QStringLiteral("Ошибка сохранения настроек"), TIcon::Stop);
 }
 
 // ---- Window events ----------------------------------------------------------------------------------------
@@ -779,31 +686,6 @@ bool TMainForm::ReplaceLongWord(const QKeyEvent& key, bool typed) {
     machine_->SetWordText(erase ? QString() : key.text().left(1));
     WordEdit->end(false);
     return true;
-}
-
-void TMainForm::TheoryItemClick() {
-    // The help documents stand with the program, not with the settings.
-    OpenTheoryHelp(DataDirectory(paths::ExecutableDir()), *prompts_, [this](const QString& fileName) {
-        if (!OpenHelpDocumentContents(fileName))
-            prompts_->Message(QStringLiteral("Теория по машине Тьюринга"), QStringLiteral("Ошибка открытия файла"),
-                              TIcon::Stop);
-    });
-}
-
-void TMainForm::ContentsItemClick() {
-    OpenHelpFinder();
-}
-
-void TMainForm::HelpItemClick() {
-    OpenHelpContext(2000);
-}
-
-void TMainForm::WhatsThisItemClick() {
-    EnterContextHelpMode();
-}
-
-void TMainForm::AboutItemClick() {
-    ExecuteAboutDialog(this, engine_.get());
 }
 
 void TMainForm::EditCommand(const std::function<void(QLineEdit*)>& command) {

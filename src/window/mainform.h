@@ -34,6 +34,7 @@ class TRunToEnd;
 class TStateListModel;
 class TStatePositions;
 class TTapeView;
+class TUndoHistory;
 class TValidation;
 class TLogForm;
 class TTableForm;
@@ -78,10 +79,14 @@ public:
     TQtmFile& MachineFile() { return *machineFile_; }
     // Where the user put the states on the diagram; saved beside the machine file and read with it.
     TStatePositions& Positions() { return *positions_; }
+    // The open machine's edit history.
+    TUndoHistory& History() { return *history_; }
     void SetModified(bool flag);
     void SetCurrentFile(const QString& name);
     bool SaveFile();
     bool SaveFileAs();
+    // The machine is in its file now: the history's saved point, not modified.
+    void MachineSaved();
     bool CloseCurrentFile();
     void OpenStartupFile();
     void NewFileItemClick();
@@ -171,6 +176,16 @@ private:
     // The state diagram window (diagramcommands.cpp), made when first asked for.
     void DiagramViewExecute();
     void ConnectDiagramEditing();
+    // The diagram's toolbar entries (rows of the action table, standing in the diagram window only).
+    void DiagramZoomInExecute();
+    void DiagramZoomOutExecute();
+    void DiagramFitExecute();
+    void DiagramArrangeExecute();
+    void DiagramSvgExecute();
+    void DiagramPngExecute();
+    void PlaceBesideMainWindow(QWidget* window) const;
+    // The File and Run entries' keys work in another window of the program too (the diagram, the table).
+    void ShareGlobalActions(QWidget* window);
     TDiagramForm* diagramForm_ = nullptr;
     // The test set window (testsetcommands.cpp): while it checks, the machine it was given stays as it is.
     void TestSetExecute();
@@ -186,6 +201,19 @@ private:
     // so; another machine gets the user's settings back.
     void FollowTaskMachine();
     TTaskBookForm* taskBookForm_ = nullptr;
+    // The edit history (undocommands.cpp): "&Отменить" undoes a field's typing first, then the machine's steps.
+    void CreateHistory();
+    void UndoItemClick();
+    void RedoItemClick();
+    bool HistoryAllowed() const;
+    QLineEdit* TypingEdit() const;
+    // The other windows that edit the machine take Ctrl+Z and Ctrl+Shift+Z for the two entries.
+    void AddHistoryKeys(QWidget* window);
+    void ShowUndone(int state, int command, const QString& movedState);
+    void UpdateHistoryActions();
+    TUndoHistory* history_ = nullptr;
+    // A change kept outside the history (a breakpoint) since the last save: undoing never clears the flag then.
+    bool editedOutsideHistory_ = false;
     QLabel* taskSettingsLabel_ = nullptr;
     // The pictures of a run (picturecommands.cpp): the space-time picture and the cost plot.
     void SpaceTimeExecute();
@@ -214,7 +242,8 @@ private:
     void ScheduleRepaint(unsigned what);
     void FlushRepaint();
 
-    enum class TMenuId { None, File, Edit, States, Commands, Run, Service, Help };
+    // Diagram: an entry of the diagram window's toolbar, not of the main window.
+    enum class TMenuId { None, File, Edit, States, Commands, Run, Service, Help, Diagram };
     // One entry of the window: what its menu, its key and its enabling need. A null rule means always
     // enabled.
     struct TActionRow {
@@ -304,6 +333,7 @@ private:
     QAction* EditCopy = nullptr;
     QAction* EditPaste = nullptr;
     QAction* EditUndo = nullptr;
+    QAction* EditRedo = nullptr;
     QAction* EditSelectAll = nullptr;
     QAction* StartItem = nullptr;
     QAction* ResetItem = nullptr;
@@ -337,4 +367,10 @@ private:
     QAction* ViewBegState = nullptr;
     QAction* ViewState = nullptr;
     QAction* WordUpdate = nullptr;
+    QAction* DiagramZoomInItem = nullptr;
+    QAction* DiagramZoomOutItem = nullptr;
+    QAction* DiagramFitItem = nullptr;
+    QAction* DiagramArrangeItem = nullptr;
+    QAction* DiagramSvgItem = nullptr;
+    QAction* DiagramPngItem = nullptr;
 };

@@ -20,8 +20,10 @@ void TMainForm::TableItemExecute() {
         const auto colours = [this](TCellMarks mark) { return MarkColours(*config_, mark, engine_->GetRunState()); };
         tableForm_ = new TTableForm(*machine_, *prompts_, *config_, colours, this);
         tableForm_->setObjectName(QStringLiteral("TableForm"));
+        ShareGlobalActions(tableForm_);
         tableForm_->SetEditRule([this] { return CommandAddEnabled(engine_->GetRunState(), !fileName_.isEmpty()); });
         connect(engine_.get(), &TEngine::runStateChanged, tableForm_, [this] { tableForm_->Model().RepaintMarks(); });
+        AddHistoryKeys(tableForm_);
     }
     tableForm_->show();
     tableForm_->raise();
@@ -51,7 +53,7 @@ THandout TMainForm::Handout() const {
 
 void TMainForm::PrintItemClick() {
     TEngine::TPause pause(*engine_);
-    ExecuteHandoutPreview(this, *machine_, Handout());
+    ExecuteHandoutPreview(this, *machine_, Handout(), paths::ChangeFileExt(fileName_, QStringLiteral(".pdf")));
 }
 
 void TMainForm::ExportHtmlItemClick() {

@@ -104,7 +104,8 @@ TEST_F(DiagramForm, EveryEditRedrawsTheDiagram) {
 
     machine.Clear();
     EXPECT_EQ(SortedTexts(), QStringList());
-    EXPECT_EQ(form->Note(), QStringLiteral("В машине нет состояний"));
+    EXPECT_EQ(form->Note(), QStringLiteral("В машине нет состояний. Чтобы добавить состояние, дважды щёлкните по "
+                                           "диаграмме или нажмите Insert"));
 }
 
 // A double-click on a state or on a command's label line asks the main window to select it in its list.
@@ -277,7 +278,16 @@ TEST_F(DiagramForm, DraggedStateKeepsItsPlaceAcrossWindows) {
     EXPECT_NEAR(again.StateCentre(QStringLiteral("q1")).y(), moved.y(), 0.01);
     EXPECT_NEAR(again.StateCentre(QStringLiteral("q0")).x(), q0.x(), 0.01);
 
+    // The hand-made picture goes only when the user agrees.
+    prompts.Answer(TAnswer::Cancel);
     form->ArrangeItem->trigger();
+    EXPECT_EQ(form->Placed(), placed);
+    prompts.Answer(TAnswer::Ok);
+    form->ArrangeItem->trigger();
+    ASSERT_EQ(prompts.boxes.size(), 2);
+    EXPECT_EQ(prompts.boxes[1].caption, QStringLiteral("Упорядочить"));
+    EXPECT_EQ(prompts.boxes[1].text,
+              QStringLiteral("Состояния, расставленные вручную, будут расставлены заново.\nПродолжить?"));
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->Placed().isEmpty());
     EXPECT_EQ(form->StateCentre(QStringLiteral("q1")), from);
@@ -323,15 +333,15 @@ TEST_F(DiagramForm, NewStatesAndCommandsAreDrawn) {
     EXPECT_EQ(arrows[1], (QList<QVariant>{QStringLiteral("q2"), QStringLiteral("q2")}));
 }
 
-// Tab walks through the states and then the commands' lines; the picture's accessible name is the item's: the
-// state's name, or the command's text as the command list's tip gives it.
+// Tab walks through the states and then the commands' lines, round again after the last; the item is named as a
+// screen reader names it: the state's name, or the command's text as the command list's tip gives it.
 TEST_F(DiagramForm, TabReachesEveryStateAndCommandWithItsName) {
     auto* view = form->findChild<QGraphicsView*>(QStringLiteral("DiagramView"));
     view->setFocus();
     QStringList names;
     for (int i = 0; i < 7; ++i) {
         QTest::keyClick(view, Qt::Key_Tab);
-        names << view->accessibleName();
+        names << form->SelectedName();
     }
     QStringList states = names.mid(0, 3);
     QStringList commands = names.mid(3, 3);
@@ -342,5 +352,5 @@ TEST_F(DiagramForm, TabReachesEveryStateAndCommandWithItsName) {
                                      QStringLiteral("q1(#)->q2(#)-На месте")}));
     EXPECT_EQ(names[6], names[0]);
     QTest::keyClick(view, Qt::Key_Left);
-    EXPECT_EQ(view->accessibleName(), names[5]);
+    EXPECT_EQ(form->SelectedName(), names[5]);
 }

@@ -2,6 +2,7 @@
 
 #include "cli/runnercli.h"
 #include "diagram/diagram.h"
+#include "faultinjection.h"
 #include "filetestutil.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -104,4 +107,34 @@ TEST(PositionsFile, CommandLineExportTakesTheUsersPlaces) {
     const QByteArray jff = ReadAll(dir.filePath("out.jff"));
     EXPECT_TRUE(jff.contains("name=\"q1\">\n\t\t\t<x>-300.0</x>\n\t\t\t<y>-200.0</y>")) << Text(jff);
     EXPECT_TRUE(jff.contains("name=\"q0\">\n\t\t\t<x>-200.0</x>\n\t\t\t<y>-200.0</y>")) << Text(jff);
+}
+
+// A failed final rename names the file that holds the positions; a failed folder sync says they are written.
+TEST(PositionsFile, AFailedSaveNamesTheFileLeftOrSaysTheFileIsWritten) {
+    QTemporaryDir dir;
+    const QString machine = dir.filePath(QStringLiteral("m.qtm"));
+    const QString path = PositionsPath(machine);
+    const QHash<QString, QPointF> points{{QStringLiteral("q0"), {27, 18}}};
+    const QByteArray bytes = PositionsFileBytes(points, DiagramNames(Source()));
+    QString error;
+    {
+        TInjectedFault rename({fileio::TStep::Rename}, QStringLiteral(".pos"), EIO);
+        EXPECT_FALSE(SavePositionsFile(machine, points, Source(), error));
+        EXPECT_TRUE(rename.Fired());
+    }
+    const QString temp = error.section(QStringLiteral("Положения остались в файле "), 1);
+    EXPECT_EQ(error, QStringLiteral("Машина сохранена, но положения состояний на диаграмме не записаны\n") + path +
+                         "\n" + fileio::ErrorText(EIO) + "\nПоложения остались в файле " + temp);
+    EXPECT_EQ(ReadAll(temp), bytes);
+    QFile::remove(temp);
+    {
+        TInjectedFault sync({fileio::TStep::SyncDir}, dir.path(), EIO);
+        EXPECT_FALSE(SavePositionsFile(machine, points, Source(), error));
+        EXPECT_TRUE(sync.Fired());
+    }
+    EXPECT_EQ(error,
+              QStringLiteral("Машина сохранена, положения состояний на диаграмме записаны, но изменения каталога "
+                             "не сохранены на диске\n") +
+                  path + "\n" + fileio::ErrorText(EIO));
+    EXPECT_EQ(ReadAll(path), bytes);
 }

@@ -2,6 +2,7 @@
 
 #include "editingsupport.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,9 +75,15 @@ TEST_F(CommandDialogTest, ListsAndCaptions) {
                                  {"a5", "q", "q1", "q2"},
                                  {"#", "a", "b"},
                                  {"Влево", "Вправо", "На месте"}};
+    // A screen reader names each box by its label.
+    const char16_t* labels[] = {u"Исходное состояние", u"Исходный символ", u"Новое состояние", u"Новый символ",
+                                u"Перемещение"};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(Items(Combo(&dialog, FieldNames[i])), lists[i]) << FieldNames[i];
         EXPECT_EQ(Combo(&dialog, FieldNames[i])->currentText(), QString()) << FieldNames[i];
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(Combo(&dialog, FieldNames[i]))->text(QAccessible::Name),
+                  QString::fromUtf16(labels[i]))
+            << FieldNames[i];
     }
     EXPECT_EQ(Button(&dialog, "HelpButton")->text(), QStringLiteral("Помошь"));
     QList<int> contexts;

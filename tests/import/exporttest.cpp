@@ -34,7 +34,8 @@ TExportSource Inversion() {
         QStringLiteral("q0"),
         {Row(QStringLiteral("q0"), QStringLiteral("1"), QStringLiteral("q0"), QStringLiteral("0"), MoveRight),
          Row(QStringLiteral("Q0"), QStringLiteral("0"), QStringLiteral("q0"), QStringLiteral("1"), MoveRight),
-         Row(QStringLiteral("q0"), QStringLiteral("#"), done, QStringLiteral("№"), MoveStay)}};
+         Row(QStringLiteral("q0"), QStringLiteral("#"), done, QStringLiteral("№"), MoveStay)},
+        QStringLiteral("01№")};
 }
 
 QString Transition(const char* from, const char* to, const QString& read, const QString& write, const char* move) {
@@ -121,7 +122,7 @@ TEST(Export, RandomMachinesImportBackTheSame) {
         for (QChar c : QStringLiteral("#01aZя№/!_*;,~"))
             if (c == BlankSymbol || random() % (QStringLiteral("01aZя№/!").contains(c) ? 2 : 10) == 0)
                 alphabet += c;
-        TExportSource m{names, names[random() % names.size()], {}};
+        TExportSource m{names, names[random() % names.size()], {}, alphabet};
         for (const QString& from : names)
             for (QChar read : alphabet) {
                 // Some states stop; the initial state has commands, as one rule a line needs.
@@ -188,13 +189,22 @@ TEST(Export, RefusalNamesTheCause) {
         TExportSource machine;
         QString error;
     } cases[] = {
-        {TExportFormat::RuleLines, with([](TExportSource& m) { m.commands[1].newSymbol = QStringLiteral("_"); }),
+        {TExportFormat::RuleLines, with([](TExportSource& m) {
+             m.commands[1].newSymbol = QStringLiteral("_");
+             m.alphabet += u'_';
+         }),
          QStringLiteral("Команда 1: символ «_» нельзя записать в формате «по одному правилу в строке»: там «_» "
                         "означает пустую клетку")},
-        {TExportFormat::RulePairs, with([](TExportSource& m) { m.commands[2].newSymbol = QStringLiteral(","); }),
+        {TExportFormat::RulePairs, with([](TExportSource& m) {
+             m.commands[2].newSymbol = QStringLiteral(",");
+             m.alphabet += u',';
+         }),
          QStringLiteral("Команда 2: символ «,» нельзя записать в формате «по две строки на правило»: там запятая "
                         "разделяет поля правила")},
-        {TExportFormat::Jff, with([](TExportSource& m) { m.commands[2].newSymbol = QStringLiteral("~"); }),
+        {TExportFormat::Jff, with([](TExportSource& m) {
+             m.commands[2].newSymbol = QStringLiteral("~");
+             m.alphabet += u'~';
+         }),
          QStringLiteral("Команда 2: символ «~» нельзя записать в формате JFLAP: там «~» означает любой символ")},
         {TExportFormat::Jff, with([](TExportSource& m) { m.commands[1].sourceSymbol = QStringLiteral("1"); }),
          QStringLiteral("Команда 1: для состояния «Q0» и символа «1» уже есть команда 0")},
@@ -203,6 +213,13 @@ TEST(Export, RefusalNamesTheCause) {
              m.commands[1].move = MoveStayText;
          }),
          QStringLiteral("Команда 1: команда ведет к зацикливанию машины")},
+        // Symbols the program would refuse to run: the data check's words, and the symbol.
+        {TExportFormat::Jff, with([](TExportSource& m) { m.commands[1].sourceSymbol = QStringLiteral("x"); }),
+         QStringLiteral("Команда 1: исходный символ отсутсвует в алфавите: «x»")},
+        {TExportFormat::RuleLines, with([](TExportSource& m) { m.commands[2].newSymbol = QStringLiteral("y"); }),
+         QStringLiteral("Команда 2: новый символ отсутсвует в алфавите: «y»")},
+        {TExportFormat::RulePairs, with([](TExportSource& m) { m.alphabet = QStringLiteral("01"); }),
+         QStringLiteral("Команда 2: новый символ отсутсвует в алфавите: «№»")},
         {TExportFormat::RulePairs, with([](TExportSource& m) { m.initialState.clear(); }),
          QStringLiteral("Не задано начальное состояние")},
         {TExportFormat::RuleLines, with([](TExportSource& m) { m.initialState = QStringLiteral("все готово"); }),

@@ -1,4 +1,5 @@
 #include "fakeports.h"
+#include "log/runlog.h"
 #include "machinefixture.h"
 
 #include <QSignalSpy>
@@ -393,4 +394,30 @@ TEST_F(Engine, RunningTicksLeaveTheViewsToOneFlush) {
     EXPECT_EQ(cells[0][1].toInt(), 4);
     EXPECT_EQ(status.count(), 1);
     EXPECT_FALSE(machine.RunDirty());
+}
+
+// With the log's rows kept (its window shown), a tick reads the state, the symbol and the command from the
+// compiled run: the model catches up with the run once a frame, not at every tick, and the rows are the same.
+TEST_F(Engine, TicksWithTheLogShownLeaveTheModelToTheFrame) {
+    TRunLog log{settings};
+    settings.ViewLog = true;
+    settings.History = true;
+    engine.SetRunLog(&log);
+    Define(QStringLiteral("ab"), QStringLiteral("aaaa"), QStringLiteral("q0"),
+           {QStringLiteral("q0 a q0 b R"), QStringLiteral("q0 # q1 # L"), QStringLiteral("q1 b q1 b L")});
+    engine.Start();
+    for (int tick = 0; tick < 8; ++tick) {
+        const quint64 syncs = machine.Syncs();
+        engine.StepOnce();
+        ASSERT_EQ(machine.Syncs(), syncs) << "tick " << tick;
+        ASSERT_EQ(engine.GetRunState(), Running);
+        // What the row says is what the model says once it is read.
+        const TLogRow& last = log.Row(log.RowCount() - 1);
+        EXPECT_EQ(last.step, machine.StepNumber());
+        EXPECT_EQ(last.state, machine.CurrentState());
+        EXPECT_EQ(last.symbol, machine.CurrentSymbol());
+        EXPECT_EQ(last.headPosition, machine.HeadPosition());
+        EXPECT_EQ(last.commandText, TMachine::CommandText(*machine.PendingCommand()));
+    }
+    EXPECT_EQ(log.Row(log.RowCount() - 1).commandText, QStringLiteral("q1(b)->q1(b)-Влево"));
 }

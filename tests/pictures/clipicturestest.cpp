@@ -1,4 +1,5 @@
 #include "cli/runnercli.h"
+#include "faultinjection.h"
 #include "filetestutil.h"
 #include "platform/codepage.h"
 #include "printers.h"
@@ -9,6 +10,8 @@
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <png.h>
 
@@ -111,4 +114,79 @@ TEST(PicturesCli, CostPrintsTheTableAndWritesTheCsv) {
     EXPECT_EQ(limited.status, 1);
     EXPECT_TRUE(limited.out.contains(QStringLiteral("4\t1\t0\t0\t0.0\t0\t0.0\tоборвано пределом шагов: 1\n")))
         << limited.out.toStdString();
+}
+
+// A failed final rename names the file that holds the picture or the table; a failed folder sync says the file
+// is written.
+TEST(PicturesCli, AFailedSaveNamesTheFileLeftOrSaysTheFileIsWritten) {
+    QTemporaryDir dir;
+    const struct {
+        QStringList args;
+        QString name;
+        QString left;
+    } rows[] = {
+        {{Example("palindrome.qtm"), "--word", "abba", "--spacetime"}, "abba.png", "Рисунок остался в файле "},
+        {{Example("inversion.qtm"), "--cost", "--max-length", "2", "--csv"}, "cost.csv", "Таблица осталась в файле "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name.toStdString());
+        const QString path = dir.filePath(row.name);
+        const TCli written = Cli(row.args + QStringList{path});
+        ASSERT_EQ(written.status, 0);
+        const QByteArray bytes = ReadAll(path);
+        ASSERT_TRUE(QFile::remove(path));
+        {
+            TInjectedFault rename({fileio::TStep::Rename}, row.name, EIO);
+            const TCli r = Cli(row.args + QStringList{path});
+            EXPECT_TRUE(rename.Fired());
+            EXPECT_EQ(r.status, 2);
+            const QString temp = r.err.section(row.left, 1).chopped(1);
+            EXPECT_EQ(r.err, QStringLiteral("Ошибка записи файла ") + path + ": " + fileio::ErrorText(EIO) + "\n" +
+                                 row.left + temp + "\n");
+            EXPECT_EQ(ReadAll(temp), bytes);
+            QFile::remove(temp);
+        }
+        {
+            TInjectedFault sync({fileio::TStep::SyncDir}, dir.path(), EIO);
+            const TCli r = Cli(row.args + QStringList{path});
+            EXPECT_TRUE(sync.Fired());
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.err, QStringLiteral("Файл ") + path +
+                                 " записан, но изменения каталога не сохранены на диске: " + fileio::ErrorText(EIO) +
+                                 "\n");
+            EXPECT_EQ(ReadAll(path), bytes);
+        }
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{row.name});
+        QFile::remove(path);
+    }
+}
+
+// The test set beside the machine has its faulty lines told as --expect tells them; a set without one good
+// line is refused.
+TEST(PicturesCli, CostTellsTheFaultyLinesOfTheSetBesideTheMachine) {
+    QTemporaryDir dir;
+    const QString machine = dir.filePath(QStringLiteral("m.qtm"));
+    ASSERT_TRUE(QFile::copy(Example("inversion.qtm"), machine));
+    const QString set = dir.filePath(QStringLiteral("m.tests"));
+    const struct {
+        QByteArray bytes;
+        int status;
+        QString err;
+        bool table;
+    } rows[] = {
+        {"01\t10\r\nbad\r\n", 0, set + QStringLiteral(": Строка 2: нет ожидаемой ленты\n"), true},
+        {"bad\r\na\tb\tc\td\r\n", 2,
+         set + QStringLiteral(": Строка 1: нет ожидаемой ленты\n") + set +
+             QStringLiteral(": Строка 2: больше трех полей\n") + set +
+             QStringLiteral(": в наборе нет ни одного слова\n"),
+         false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bytes.toStdString());
+        ASSERT_TRUE(WriteAll(set, row.bytes));
+        const TCli r = Cli({machine, QStringLiteral("--cost")});
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(r.out.startsWith(QStringLiteral("Слова: ")), row.table) << r.out.toStdString();
+    }
 }

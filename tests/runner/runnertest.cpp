@@ -16,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -399,6 +403,8 @@ TEST(BatchRunnerCli, ForeignWordsTapesAndTheEmptyWord) {
     WriteFile(hash, QStringLiteral("0 1 # r 0\n0 _ _ * halt\n"));
     const QString beaver = dir.filePath(QStringLiteral("beaver.tm"));
     WriteFile(beaver, QStringLiteral("0 _ 1 r 1\n1 _ 1 l halt\n"));
+    const QString blankOnly = dir.filePath(QStringLiteral("blank.tm"));
+    WriteFile(blankOnly, QStringLiteral("0 _ _ r 1\n1 _ _ l halt\n"));
     const QString expect = dir.filePath(QStringLiteral("expect.txt"));
     WriteFile(expect, QStringLiteral("11\t##\r\n1\t#\thalt\r\n"));
     const QString beaverExpect = dir.filePath(QStringLiteral("beaver.txt"));
@@ -434,6 +440,11 @@ TEST(BatchRunnerCli, ForeignWordsTapesAndTheEmptyWord) {
          QStringLiteral("верно\t(пустое слово)\tостанов\tшагов: 2\tсостояние: halt\tсимвол: 1\tлента: 11\n"
                         "1 passed, 0 failed\n"),
          QString()},
+        // Commands that read and write only the blank: an empty alphabet keeps no machine from running on blanks.
+        {{blankOnly, QStringLiteral("--word"), QString()},
+         0,
+         QStringLiteral("(пустое слово)\tостанов\tшагов: 2\tсостояние: halt\tсимвол: #\tлента: \n"),
+         QString()},
         // The file's own empty word is refused as the window refuses it.
         {{beaver}, 2, QString(), QStringLiteral("Машина не запущена на слове (пустое слово):\n  Пустое слово\n")},
     };
@@ -443,6 +454,135 @@ TEST(BatchRunnerCli, ForeignWordsTapesAndTheEmptyWord) {
         EXPECT_EQ(r.out, row.out);
         EXPECT_EQ(r.err, row.err);
         EXPECT_EQ(r.status, row.status);
+    }
+}
+
+// The empty word is a word of one blank cell: the tape grows as far to the right as a one-letter word's, and
+// what the machine writes at its right end is on the tape shown.
+TEST(BatchRunnerCli, TheEmptyWordRunsAsAWordOfOneBlankCell) {
+    QTemporaryDir dir;
+    const QString right = dir.filePath(QStringLiteral("right.tm"));
+    WriteFile(right, QStringLiteral("0 _ 1 r 0\n0 a 1 r 0\n"));
+    const QString blank = dir.filePath(QStringLiteral("blank.tm"));
+    WriteFile(blank, QStringLiteral("0 _ _ r 0\n0 a _ r 0\n"));
+    const struct {
+        QString file;
+        QString word;
+        QString out;
+        // Every cell, the blanks at the ends included.
+        QString tape;
+    } rows[] = {
+        {right, QString(),
+         QStringLiteral("(пустое слово)\tправая граница\tшагов: 2\tсостояние: 0\tсимвол: #\tлента: 11\n"),
+         QStringLiteral("#11#")},
+        {right, QStringLiteral("a"),
+         QStringLiteral("a\tправая граница\tшагов: 2\tсостояние: 0\tсимвол: #\tлента: 11\n"), QStringLiteral("#11#")},
+        {blank, QString(),
+         QStringLiteral("(пустое слово)\tправая граница\tшагов: 2\tсостояние: 0\tсимвол: #\tлента: \n"),
+         QStringLiteral("####")},
+        {blank, QStringLiteral("a"), QStringLiteral("a\tправая граница\tшагов: 2\tсостояние: 0\tсимвол: #\tлента: \n"),
+         QStringLiteral("####")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(QFileInfo(row.file).fileName().toStdString() + " '" + row.word.toStdString() + "'");
+        const QStringList args{row.file, QStringLiteral("--word"), row.word, QStringLiteral("--dies"),
+                               QStringLiteral("2")};
+        const TCli r = Cli(args);
+        EXPECT_EQ(r.out, row.out);
+        EXPECT_EQ(r.status, 1);
+        const TCli json = Cli(args + QStringList{QStringLiteral("--json")});
+        EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("tape")).toString(),
+                  row.tape);
+    }
+}
+
+// Every output given a FIFO writes into it what it writes into a file, and leaves the FIFO; a socket is refused
+// with the reason, and "-" is standard output.
+TEST(BatchRunnerCli, EveryOutputWritesIntoAFifoWhatItWritesIntoAFile) {
+    QTemporaryDir dir;
+    const QString inversion = Example("inversion.qtm");
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        const char* name;
+        QStringList args;
+    } rows[] = {
+        {"csv", {inversion, "--cost", "--max-length", "2", "--csv"}},
+        {"spacetime", {Example("palindrome.qtm"), "--word", "abba", "--spacetime"}},
+        {"report", {inversion, "--word", "01", "--report"}},
+        {"html", {inversion, "--html"}},
+        {"diagram", {inversion, "--diagram"}},
+        {"export", {inversion, "--export", "lines"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString file = dir.filePath(QString::fromLatin1(row.name));
+        const TCli toFile = Cli(row.args + QStringList{file});
+        ASSERT_EQ(toFile.status, 0) << toFile.err.toStdString();
+        const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        const TCli toFifo = Cli(row.args + QStringList{fifo});
+        QByteArray got;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;)
+            got.append(buffer, qsizetype(n));
+        ::close(reader);
+        EXPECT_EQ(toFifo.status, 0) << toFifo.err.toStdString();
+        EXPECT_EQ(toFifo.out, toFile.out);
+        EXPECT_FALSE(got.isEmpty());
+        EXPECT_EQ(got, ReadAll(file));
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System, QDir::Name),
+              QStringList({"csv", "diagram", "export", "fifo", "html", "report", "spacetime"}));
+
+    // A folder at the name is no output: the message says so, and nothing is left beside it.
+    const QString folder = dir.filePath(QStringLiteral("folder.csv"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const TCli refused = Cli({inversion, "--cost", "--max-length", "2", "--csv", folder});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.endsWith(QStringLiteral("Ошибка записи файла ") + folder +
+                                     QStringLiteral(": по этому имени не обычный файл, а каталог\n")))
+        << refused.err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 7);
+
+    // "-": the table goes to standard output as it would go to the file.
+    const QString captured = dir.filePath(QStringLiteral("stdout"));
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int into = ::open(QFile::encodeName(captured).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(into, 0);
+    ::dup2(into, STDOUT_FILENO);
+    const TCli dash = Cli({inversion, "--cost", "--max-length", "2", "--csv", "-"});
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    ::close(into);
+    EXPECT_EQ(dash.status, 0);
+    EXPECT_EQ(ReadAll(captured), ReadAll(dir.filePath(QStringLiteral("csv"))));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("-")));
+}
+
+// A word list is read as a test set is: UTF-8 with or without its mark, or Windows-1251.
+TEST(BatchRunnerCli, WordFilesAreReadAsTestSetsAre) {
+    QTemporaryDir dir;
+    const QString swap = dir.filePath(QStringLiteral("swap.tm"));
+    WriteFile(swap, QStringLiteral("0 а б r 0\n0 б а r 0\n0 _ _ * halt\n"));
+    const QString line = QStringLiteral("аб\tостанов\tшагов: 3\tсостояние: halt\tсимвол: #\tлента: ба\n");
+    const QString words = QStringLiteral("аб\r\n");
+    for (const QByteArray& bytes : {words.toUtf8(), "\xEF\xBB\xBF" + words.toUtf8(), codepage::Encode(words)}) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        const QString path = dir.filePath(QStringLiteral("words.txt"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        const TCli r = Cli({swap, QStringLiteral("--words"), path});
+        EXPECT_EQ(r.out, line);
+        EXPECT_EQ(r.err, QString());
+        EXPECT_EQ(r.status, 0);
     }
 }
 

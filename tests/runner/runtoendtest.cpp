@@ -309,13 +309,15 @@ TEST(RunToEnd, AStopRequestEndsItAtOnceAtAConsistentConfiguration) {
 
 TEST(RunToEnd, ARunTakenOverFromAPauseGoesAtFullSpeed) {
     // With the loop check on: after the ticks that take the paused run over, nothing goes a step at a time.
+    // After Next step the run goes to its halt; paused by Esc, a counter that cannot end in any time a test takes
+    // is paused again further on, so that where the pauses fall does not matter, however fast the machine is.
     TCase stepped = Counter(16);
     stepped.stepsFirst = 15;
     const struct {
         const char* name;
         TCase c;
         bool pauseFirst;
-    } cases[] = {{"after next step", stepped, false}, {"after Esc", Counter(16), true}};
+    } cases[] = {{"after next step", stepped, false}, {"after Esc", Counter(48), true}};
     for (const auto& [name, c, pauseFirst] : cases) {
         TRig rig(c);
         if (pauseFirst) {
@@ -324,10 +326,38 @@ TEST(RunToEnd, ARunTakenOverFromAPauseGoesAtFullSpeed) {
             ASSERT_EQ(rig.engine.GetRunState(), Paused) << name;
         }
         ASSERT_TRUE(rig.fast.Start()) << name;
-        rig.fast.Wait();
-        EXPECT_EQ(rig.engine.LastStop().reason, TEngine::TStop::Halt) << name;
+        if (pauseFirst) {
+            PauseAt(rig, rig.fast.Steps() + 200000);
+            ASSERT_EQ(rig.engine.GetRunState(), Paused) << name;
+        } else {
+            rig.fast.Wait();
+            EXPECT_EQ(rig.engine.LastStop().reason, TEngine::TStop::Halt) << name;
+        }
         EXPECT_LE(rig.fast.StepsOneByOne(), c.maxCount) << name;
     }
+}
+
+// With breakpoints and the loop check both on, the worker's slices end where a breakpoint may fire, not after
+// every step, and the run stops at the very step and with the box of a timed run.
+TEST(RunToEnd, WithBreakpointsAndTheLoopCheckItGoesAtFullSpeed) {
+    TCase c = Counter(12);
+    c.maxCount = 300;
+    c.useBreak = true;
+    // Passed once an increment; it fires at the fortieth pass.
+    c.points = {{true, 40, QStringLiteral("q2"), QStringLiteral("#")}};
+    c.answers = {TAnswer::Cancel};
+    TRig ticked(c);
+    ticked.engine.Break();
+    for (int n = 0; n < 200000 && ticked.engine.GetRunState() == Running; ++n)
+        ticked.engine.StepOnce();
+    ASSERT_EQ(ticked.prompts.boxes.size(), 1);
+    ASSERT_EQ(ticked.prompts.boxes.front().caption, QStringLiteral("Останов в контрольной точке"));
+    ASSERT_GT(ticked.engine.LastStop().step, 1000);
+    TRig fast(c);
+    ASSERT_TRUE(fast.fast.Start());
+    fast.fast.Wait();
+    EXPECT_EQ(fast.Outcome(), ticked.Outcome());
+    EXPECT_LE(fast.fast.Slices(), 45);
 }
 
 TEST(RunToEnd, PausedByEscItStepsBackAsFarAsATimedRun) {

@@ -148,6 +148,19 @@ TEST_F(Handout, CellTextsAreEscaped) {
         << HandoutHtml(machine, {}).toStdString();
 }
 
+// A control character a file brought in (a state named "q\x01", a word with ESC) would make the page malformed:
+// it is shown as the diagram's picture shows it, and the page holds no C0 character but the line breaks.
+TEST_F(Handout, ControlCharactersAreReplacedAsInThePicture) {
+    Define(QStringLiteral("a\x1B"), QStringLiteral("a\x1B"), QStringLiteral("q\x01r"),
+           {QStringLiteral("q\x01r a q\x01r \x1B R")});
+    const QString html = HandoutHtml(machine, {QStringLiteral("m\x02.qtm"), QString(), false});
+    for (const QChar c : html)
+        ASSERT_TRUE(c.unicode() >= 0x20 || c == u'\n') << int(c.unicode());
+    EXPECT_NE(html.indexOf(QStringLiteral("<tr><th>Слово</th><td>a\uFFFD</td></tr>")), -1) << html.toStdString();
+    EXPECT_NE(html.indexOf(QStringLiteral("<title>Машина Тьюринга: m\uFFFD.qtm</title>")), -1);
+    EXPECT_NE(html.indexOf(QStringLiteral("<th>q\uFFFDr</th>")), -1);
+}
+
 // A table wider than the paper goes in groups of state columns, each a table with the symbol column.
 TEST_F(Handout, AWideTableIsSplitIntoColumnGroupsThatRepeatTheSymbols) {
     SmallMachine();

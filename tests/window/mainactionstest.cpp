@@ -38,6 +38,8 @@ const TEntry MenuEntries[] = {
     {u"Р&едактировние", u"вы&резать", QKeySequence(Qt::CTRL | Qt::Key_X), 3017},
     {u"Р&едактировние", u"&копировать", QKeySequence(Qt::CTRL | Qt::Key_C), 3018},
     {u"Р&едактировние", u"&вставить", QKeySequence(Qt::CTRL | Qt::Key_V), 3019},
+    {u"Р&едактировние", u"&Отменить", QKeySequence(Qt::ALT | Qt::Key_Backspace), 3020},
+    {u"Р&едактировние", u"&Повторить", QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_Backspace), 3021},
     {u"В&ыполнение", u"ста&рт", QKeySequence(Qt::Key_F9), 1004},
     {u"В&ыполнение", u"с&брос", QKeySequence(Qt::CTRL | Qt::Key_F2), 1006},
     {u"В&ыполнение", u"нача&ть", QKeySequence(Qt::Key_F12), 1007},
