@@ -24,7 +24,7 @@ void TMainForm::ConfigItemExecute() {
 void TMainForm::OpenConfig(TConfigPage page) {
     const RunState state = engine_->GetRunState();
     ExecuteConfigDialog(this, *config_, *prompts_, *this, page, state == Paused);
-    history_->SetLimit(qsizetype(config_->UndoMemory) * 1024 * 1024);
+    history_->SetLimit(qsizetype(config_->UndoMemory) << 20); // megabytes
     UpdateActions();
 }
 
