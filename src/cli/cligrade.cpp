@@ -9,15 +9,10 @@
 namespace {
 
 bool Save(const QString& path, const QByteArray& bytes, QTextStream& err) {
-    const QString temp = fileio::FreshTempName(path);
-    const fileio::TSaveResult saved = fileio::SaveFile(path, bytes, temp, QString());
-    if (saved.ok())
-        return true;
-    err << QStringLiteral("Ошибка записи файла ") << path << QStringLiteral(": ") << fileio::ErrorText(saved.error);
-    if (saved.failure == fileio::TSaveFailure::Replace)
-        err << QStringLiteral("\nТаблица осталась в файле ") << temp;
-    err << Qt::endl;
-    return false;
+    const fileio::TSaveResult saved = fileio::SaveFile(path, bytes, fileio::FreshTempName(path), QString());
+    if (!saved.ok())
+        err << fileio::FailureText(path, saved, QStringLiteral("Таблица осталась в файле")) << Qt::endl;
+    return saved.ok();
 }
 
 } // namespace

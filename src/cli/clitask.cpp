@@ -48,15 +48,10 @@ QString WordJson(const QString& machine, const TTaskGrade& grade, int i) {
 
 bool SaveCsv(const QString& path, const QString& text, QTextStream& err) {
     const QByteArray bytes = csvtext::FileBytes(text);
-    const QString temp = fileio::FreshTempName(path);
-    const fileio::TSaveResult saved = fileio::SaveFile(path, bytes, temp, QString());
-    if (saved.ok())
-        return true;
-    err << QStringLiteral("Ошибка записи файла ") << path << QStringLiteral(": ") << fileio::ErrorText(saved.error);
-    if (saved.failure == fileio::TSaveFailure::Replace)
-        err << QStringLiteral("\nТаблица осталась в файле ") << temp;
-    err << Qt::endl;
-    return false;
+    const fileio::TSaveResult saved = fileio::SaveFile(path, bytes, fileio::FreshTempName(path), QString());
+    if (!saved.ok())
+        err << fileio::FailureText(path, saved, QStringLiteral("Таблица осталась в файле")) << Qt::endl;
+    return saved.ok();
 }
 
 } // namespace
