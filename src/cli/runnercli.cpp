@@ -655,16 +655,40 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
         runner.SetEmptyWordOnBlanks(!job.fileWord);
         // A single run on a terminal says how far it has come; parallel runs would write over each other.
         std::optional<TProgressLine> progress;
+        const auto refused = [&](const TRunResult& r) {
+            jerr << prefix << QStringLiteral("Машина не запущена на слове ") << Shown(word) << QLatin1Char(':')
+                 << Qt::endl;
+            for (const QString& f : r.faults)
+                jerr << QStringLiteral("  ") << QString(f).replace(QLatin1Char('\n'), QStringLiteral("\n  "))
+                     << Qt::endl;
+            o.status = 2;
+        };
+        // One case of --expect: jsonText and line are the run as --json and as a plain line give it.
+        const auto reportCase = [&](const TRunResult& r, const QString& jsonText, const QString& line) {
+            const TTestCase& c = cases[job.caseIndex];
+            // The expected tape is written in the other simulator's symbols, as the word is.
+            TTestCase expected = c;
+            expected.tape = runner.MachineText(c.tape);
+            const bool ok = TestPassed(expected, r);
+            if (json) {
+                QJsonObject obj = QJsonDocument::fromJson(jsonText.toUtf8()).object();
+                obj.insert(QStringLiteral("passed"), ok);
+                if (named)
+                    obj.insert(QStringLiteral("file"), files[job.file]);
+                jout << QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)) << Qt::endl;
+            } else if (ok) {
+                jout << prefix << QStringLiteral("верно\t") << line << Qt::endl;
+            } else {
+                jout << prefix << QStringLiteral("неверно\t") << line << QStringLiteral("\tожидалось: ") << c.tape
+                     << (c.hasState ? QStringLiteral(", состояние ") + c.state : QString()) << Qt::endl;
+            }
+            ok ? ++o.passed : ++o.failed;
+        };
         TFastResult fastResult;
         if (fast) {
             const TRunResult r = runner.RunFast(word, bigSteps, fastResult, FastTapeBound);
             if (r.end == TRunEnd::Refused) {
-                jerr << prefix << QStringLiteral("Машина не запущена на слове ") << Shown(word) << QLatin1Char(':')
-                     << Qt::endl;
-                for (const QString& f : r.faults)
-                    jerr << QStringLiteral("  ") << QString(f).replace(QLatin1Char('\n'), QStringLiteral("\n  "))
-                         << Qt::endl;
-                o.status = 2;
+                refused(r);
                 return;
             }
             if (r.end != TRunEnd::Halt)
@@ -679,27 +703,10 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
                     jout << prefix << (json ? JsonFast(r, fastResult) : DescribeFast(r, fastResult)) << Qt::endl;
                 return;
             }
-            const TTestCase& c = cases[job.caseIndex];
-            TTestCase expected = c;
-            expected.tape = runner.MachineText(c.tape);
-            const bool ok = TestPassed(expected, r);
-            if (json) {
-                QJsonObject obj =
-                    QJsonDocument::fromJson((fastResult.tape.empty() ? Json(r) : JsonFast(r, fastResult)).toUtf8())
-                        .object();
-                obj.insert(QStringLiteral("passed"), ok);
-                if (named)
-                    obj.insert(QStringLiteral("file"), files[job.file]);
-                jout << QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)) << Qt::endl;
-            } else {
-                const QString line = fastResult.tape.empty() ? Describe(r) : DescribeFast(r, fastResult);
-                jout << prefix << (ok ? QStringLiteral("верно\t") : QStringLiteral("неверно\t")) << line;
-                if (!ok)
-                    jout << QStringLiteral("\tожидалось: ") << c.tape
-                         << (c.hasState ? QStringLiteral(", состояние ") + c.state : QString());
-                jout << Qt::endl;
-            }
-            ok ? ++o.passed : ++o.failed;
+            if (fastResult.tape.empty())
+                reportCase(r, Json(r), Describe(r));
+            else
+                reportCase(r, JsonFast(r, fastResult), DescribeFast(r, fastResult));
             return;
         }
         if (errIsTerminal && !json && list.size() == 1) {
@@ -713,12 +720,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
             progress->Finish();
         }
         if (r.end == TRunEnd::Refused) {
-            jerr << prefix << QStringLiteral("Машина не запущена на слове ") << Shown(word) << QLatin1Char(':')
-                 << Qt::endl;
-            for (const QString& f : r.faults)
-                jerr << QStringLiteral("  ") << QString(f).replace(QLatin1Char('\n'), QStringLiteral("\n  "))
-                     << Qt::endl;
-            o.status = 2;
+            refused(r);
         } else if (r.end != TRunEnd::Halt) {
             o.status = 1;
         }
@@ -726,24 +728,7 @@ int RunBatch(const QStringList& arguments, QTextStream& out, QTextStream& err, b
             if (r.end != TRunEnd::Refused)
                 jout << prefix << (json ? Json(r) : Describe(r)) << Qt::endl;
         } else {
-            const TTestCase& c = cases[job.caseIndex];
-            // The expected tape is written in the other simulator's symbols, as the word is.
-            TTestCase expected = c;
-            expected.tape = runner.MachineText(c.tape);
-            const bool ok = TestPassed(expected, r);
-            if (json) {
-                QJsonObject obj = QJsonDocument::fromJson(Json(r).toUtf8()).object();
-                obj.insert(QStringLiteral("passed"), ok);
-                if (named)
-                    obj.insert(QStringLiteral("file"), files[job.file]);
-                jout << QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)) << Qt::endl;
-            } else if (ok) {
-                jout << prefix << QStringLiteral("верно\t") << Describe(r) << Qt::endl;
-            } else {
-                jout << prefix << QStringLiteral("неверно\t") << Describe(r) << QStringLiteral("\tожидалось: ")
-                     << c.tape << (c.hasState ? QStringLiteral(", состояние ") + c.state : QString()) << Qt::endl;
-            }
-            ok ? ++o.passed : ++o.failed;
+            reportCase(r, Json(r), Describe(r));
         }
         if (!reportPath.isEmpty() && runner.Log().IsEmpty()) {
             // The window stays silent here, but a script must learn that the file it asked for is not there.
